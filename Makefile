@@ -1,0 +1,49 @@
+# tw:Phase: build, test, run and benchmark. `make test` is what CI runs.
+BUILD      ?= build
+NATIVE     := $(BUILD)/native
+WINDOWS    := $(BUILD)/windows
+WINEPREFIX := $(abspath $(WINDOWS))/wineprefix
+CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+JOBS       ?= $(shell nproc)
+ARGS       ?=
+
+.PHONY: all deps native windows build test test-native test-windows run bench clean
+
+all: build
+
+deps:
+	@tools/install-deps
+
+$(NATIVE)/build.ninja: | deps
+	cmake -S . -B $(NATIVE) $(CMAKE_GEN)
+
+$(WINDOWS)/build.ninja: | deps
+	cmake -S . -B $(WINDOWS) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+native: $(NATIVE)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS)
+
+windows: $(WINDOWS)/build.ninja
+	cmake --build $(WINDOWS) -j $(JOBS)
+
+build: native windows
+
+test-native: native
+	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+
+test-windows: windows
+	tools/with-wine $(WINEPREFIX) ctest --test-dir $(WINDOWS) --output-on-failure
+
+# Native tests first, then the Windows tests under Wine; the last line is ctest's summary.
+test: build
+	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+	tools/with-wine $(WINEPREFIX) ctest --test-dir $(WINDOWS) --output-on-failure
+
+run: native
+	$(NATIVE)/host/twphase-demo $(ARGS)
+
+bench: native
+	$(NATIVE)/bench/twphase-bench
+
+clean:
+	rm -rf $(BUILD)

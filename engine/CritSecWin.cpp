@@ -1,0 +1,11 @@
+// CCritSec on Windows: a critical section living in the object's storage.
+#include "engine/CritSec.h"
+
+#include <windows.h>
+
+static_assert(sizeof(CRITICAL_SECTION) <= 64, "storage too small for a critical section");
+
+CCritSec::CCritSec() { InitializeCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+CCritSec::~CCritSec() { DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+void CCritSec::Lock() { EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+void CCritSec::Unlock() { LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
