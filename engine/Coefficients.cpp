@@ -1,0 +1,29 @@
+// Coefficient computation. The phase constant is 3.14159265 rather than full-precision pi so
+// that stored sessions render exactly as they always have.
+#include "engine/Coefficients.h"
+
+#include <cmath>
+
+namespace {
+constexpr double kPhasePi = 3.14159265;
+constexpr double kDegreesToHalfTurns = 0.005555555555555556;  // 1/180
+constexpr double kTenthDbToExponent = 0.005;                  // dB/10 -> exponent of 10 (dB/20)
+constexpr double kWidthPercentToGain = 0.005;                  // 100 % -> 0.5 (side of m +- s)
+}  // namespace
+
+double OutputGain(int32_t output) {
+    if (output <= kOutputSilence) return 0.0;
+    return std::pow(10.0, output * kTenthDbToExponent);
+}
+
+Coefficients ComputeCoefficients(const ParamValues& params) {
+    Coefficients c;
+    const double angle = params[kParamPhase] * kPhasePi * kDegreesToHalfTurns;
+    c.cosPhase = std::cos(angle);
+    c.sinPhase = std::sin(angle);
+    c.mode = params[kParamMode];
+    const double gain = OutputGain(params[kParamOutput]);
+    c.midGain = 0.5 * gain;
+    c.sideGain = params[kParamWidth] * kWidthPercentToGain * gain;
+    return c;
+}
