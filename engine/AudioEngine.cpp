@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/ParamMapping.h"
+#include "engine/SampleConvert.h"
 
 namespace {
 // Keeps the recursive sections out of denormals in silence; added to every input sample.
@@ -211,6 +212,16 @@ tw::Result CAudioEngine::ProcessFloat(const float* in, int* inFrames, float* out
 tw::Result CAudioEngine::ProcessDouble(const double* in, int* inFrames, double* out,
                                    int* outFrames) {
     return ProcessBlock<double, false>(in, inFrames, out, outFrames);
+}
+
+tw::Result CAudioEngine::ProcessPcm16(const int16_t* in, int frames, int16_t* out,
+                                      float* inScratch, float* outScratch) {
+    const int channels = inputFormat_ != nullptr && inputFormat_->nChannels == 1 ? 1 : 2;
+    for (int i = 0; i < channels * frames; ++i) inScratch[i] = PcmToFloat(in[i]);
+    int inFrames = frames, outFrames = frames;
+    const tw::Result result = ProcessFloat(inScratch, &inFrames, outScratch, &outFrames);
+    for (int i = 0; i < 2 * outFrames; ++i) out[i] = FloatToPcm(outScratch[i]);
+    return result;
 }
 
 template <typename Sample, bool kSingle>

@@ -52,6 +52,10 @@ public:
     // to that number. The input channel count comes from the input format.
     tw::Result ProcessFloat(const float* in, int* inFrames, float* out, int* outFrames);
     tw::Result ProcessDouble(const double* in, int* inFrames, double* out, int* outFrames);
+    // 16-bit PCM through the float path: converts n input frames into inScratch (input
+    // channels x n floats), processes into outScratch (2 x n floats) and converts back.
+    tw::Result ProcessPcm16(const int16_t* in, int frames, int16_t* out, float* inScratch,
+                            float* outScratch);
 
     // --- Formats (set by the filter's media-type handling) ---
     void SetInputFormat(const WaveFormat* format) { inputFormat_ = format; }

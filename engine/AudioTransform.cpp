@@ -1,0 +1,164 @@
+// CAudioTransform: IVxPlugInProp over the portable engine, and window notifications.
+#include "engine/AudioTransform.h"
+
+#include <cstring>
+
+#include <vfwmsgs.h>
+
+CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) {
+    (void)hr;
+}
+
+CAudioTransform::~CAudioTransform() { SetAutomation(nullptr); }
+
+STDMETHODIMP CAudioTransform::QueryInterface(REFIID iid, void** out) {
+    return m_owner->QueryInterface(iid, out);
+}
+STDMETHODIMP_(ULONG) CAudioTransform::AddRef() { return m_owner->AddRef(); }
+STDMETHODIMP_(ULONG) CAudioTransform::Release() { return m_owner->Release(); }
+
+STDMETHODIMP CAudioTransform::GetParams(ParamValues* values) {
+    if (!values) return E_POINTER;
+    *values = CAudioEngine::GetParams();
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::SetParams(const ParamValues* values) {
+    if (!values) return E_POINTER;
+    CAudioEngine::SetParams(*values);
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::GetFormat(int which, WAVEFORMATEX* format) {
+    if (!format) return E_POINTER;
+    const WaveFormat* source = which == 0 ? InputFormat() : which == 1 ? OutputFormat() : nullptr;
+    if (!source) return VFW_E_NOT_CONNECTED;
+    static_assert(sizeof(WAVEFORMATEX) == sizeof(WaveFormat), "format layouts differ");
+    std::memcpy(format, source, sizeof(WAVEFORMATEX));
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::SetNotifyWindow(HWND window, int id) {
+    return CAudioEngine::SetNotifyWindow(window, id);
+}
+
+int STDMETHODCALLTYPE CAudioTransform::GetPhaseMeter() { return CAudioEngine::GetPhaseMeter(); }
+
+HRESULT CAudioTransform::GetParamOut(int index, int* value) {
+    if (!value) return E_POINTER;
+    *value = GetParam(index);
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::GetPhase(int* value) { return GetParamOut(kParamPhase, value); }
+STDMETHODIMP CAudioTransform::GetWidth(int* value) { return GetParamOut(kParamWidth, value); }
+STDMETHODIMP CAudioTransform::GetOutput(int* value) { return GetParamOut(kParamOutput, value); }
+STDMETHODIMP CAudioTransform::GetMode(int* value) { return GetParamOut(kParamMode, value); }
+STDMETHODIMP CAudioTransform::GetMeterPost(int* value) {
+    return GetParamOut(kParamMeterPost, value);
+}
+STDMETHODIMP CAudioTransform::GetFilter(int* value) { return GetParamOut(kParamFilter, value); }
+
+STDMETHODIMP CAudioTransform::SetPhase(int value, int notify) {
+    SetParam(kParamPhase, value, notify != 0);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetWidth(int value, int notify) {
+    SetParam(kParamWidth, value, notify != 0);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetOutput(int value, int notify) {
+    SetParam(kParamOutput, value, notify != 0);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetMode(int value, int notify) {
+    SetParam(kParamMode, value, notify != 0);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetMeterPost(int value, int notify) {
+    SetParam(kParamMeterPost, value, notify != 0);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetFilter(int value, int notify) {
+    SetParam(kParamFilter, value, notify != 0);
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE CAudioTransform::GetClipLeft(int which) { return GetClip(0, which != 0); }
+int STDMETHODCALLTYPE CAudioTransform::GetClipRight(int which) { return GetClip(1, which != 0); }
+STDMETHODIMP CAudioTransform::SetClipLeft(int which, int value) {
+    SetClip(0, which != 0, value);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::SetClipRight(int which, int value) {
+    SetClip(1, which != 0, value);
+    return S_OK;
+}
+
+float STDMETHODCALLTYPE CAudioTransform::GetPeakLeft() { return GetPeak(0); }
+float STDMETHODCALLTYPE CAudioTransform::GetPeakRight() { return GetPeak(1); }
+
+STDMETHODIMP CAudioTransform::UpdateCoefficients() { return CAudioEngine::UpdateCoefficients(); }
+
+STDMETHODIMP CAudioTransform::EndCapture() {
+    CAudioEngine::EndCapture();
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::SetCaptureHold(int hold) {
+    CAudioEngine::SetCaptureHold(hold);
+    return S_OK;
+}
+
+STDMETHODIMP CAudioTransform::SetPhaseMeter(float value) {
+    CAudioEngine::SetPhaseMeter(value);
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE CAudioTransform::GetPresetId() { return CAudioEngine::GetPresetId(); }
+STDMETHODIMP CAudioTransform::SetPresetId(int id) {
+    CAudioEngine::SetPresetId(id);
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE CAudioTransform::GetBypass() { return CAudioEngine::GetBypass(); }
+STDMETHODIMP CAudioTransform::SetBypass(int bypass) {
+    CAudioEngine::SetBypass(bypass);
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE CAudioTransform::GetSetup() { return CAudioEngine::GetSetup(); }
+STDMETHODIMP CAudioTransform::SelectSetup(int index) {
+    CAudioEngine::SelectSetup(index);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::CopySetup(int from, int to) {
+    CAudioEngine::CopySetup(from, to);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::MarkUndo(int controlId) {
+    CAudioEngine::MarkUndo(controlId);
+    return S_OK;
+}
+STDMETHODIMP CAudioTransform::Undo() {
+    CAudioEngine::Undo();
+    return S_OK;
+}
+
+int STDMETHODCALLTYPE CAudioTransform::ParamsChangedForEditor() {
+    return CAudioEngine::ParamsChangedForEditor();
+}
+STDMETHODIMP CAudioTransform::SetEditorRefresh(int value) {
+    CAudioEngine::SetEditorRefresh(value);
+    return S_OK;
+}
+
+bool CAudioTransform::WindowExists(void* window) {
+    return IsWindow(static_cast<HWND>(window)) != FALSE;
+}
+
+// Posted, never sent: the streaming and host threads must not wait for the editor's thread.
+void CAudioTransform::PostCommand(void* window, int id, int code) {
+    PostMessageW(static_cast<HWND>(window), WM_COMMAND,
+                 MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(code)), 0);
+}
