@@ -5,11 +5,24 @@
 
 #include <vfwmsgs.h>
 
+#include "automation/MediaParams.h"
+
 CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) {
-    (void)hr;
+    // The automation object asks this interface (and so the owner) for anything but IUnknown.
+    const HRESULT created = CreateMediaParams(&m_mediaParams, static_cast<IVxPlugInProp*>(this));
+    if (FAILED(created)) {
+        m_mediaParams = nullptr;
+        if (hr) *hr = created;
+        return;
+    }
+    SetAutomation(m_mediaParams->Engine());
 }
 
-CAudioTransform::~CAudioTransform() { SetAutomation(nullptr); }
+CAudioTransform::~CAudioTransform() {
+    StopMeters();
+    SetAutomation(nullptr);
+    if (m_mediaParams) m_mediaParams->Release();
+}
 
 STDMETHODIMP CAudioTransform::QueryInterface(REFIID iid, void** out) {
     return m_owner->QueryInterface(iid, out);

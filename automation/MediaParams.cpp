@@ -1,0 +1,204 @@
+// CMediaParams: COM identity, the host-facing argument checks and the parameter-info answers.
+#include "automation/MediaParams.h"
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "automation/ParamInfoTable.h"
+
+// The host's records are read and written through the portable mirrors.
+static_assert(sizeof(MP_ENVELOPE_SEGMENT) == sizeof(MpEnvelopeSegment), "segment layout");
+static_assert(offsetof(MP_ENVELOPE_SEGMENT, rtEnd) == offsetof(MpEnvelopeSegment, rtEnd) &&
+                  offsetof(MP_ENVELOPE_SEGMENT, valStart) ==
+                      offsetof(MpEnvelopeSegment, valStart) &&
+                  offsetof(MP_ENVELOPE_SEGMENT, valEnd) == offsetof(MpEnvelopeSegment, valEnd) &&
+                  offsetof(MP_ENVELOPE_SEGMENT, iCurve) == offsetof(MpEnvelopeSegment, iCurve) &&
+                  offsetof(MP_ENVELOPE_SEGMENT, flags) == offsetof(MpEnvelopeSegment, flags),
+              "segment layout");
+static_assert(sizeof(MP_PARAMINFO) == sizeof(MpParamInfo), "parameter info layout");
+static_assert(offsetof(MP_PARAMINFO, mpdNeutralValue) == offsetof(MpParamInfo, mpdNeutralValue) &&
+                  offsetof(MP_PARAMINFO, szUnitText) == offsetof(MpParamInfo, szUnitText) &&
+                  offsetof(MP_PARAMINFO, szLabel) == offsetof(MpParamInfo, szLabel),
+              "parameter info layout");
+static_assert(sizeof(WCHAR) == sizeof(char16_t) && sizeof(DWORD) == sizeof(uint32_t) &&
+                  sizeof(MP_DATA) == sizeof(float),
+              "text and index types");
+
+HRESULT CreateMediaParams(CMediaParams** out, IUnknown* owner) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!owner) return E_POINTER;
+    CMediaParams* object = new (std::nothrow) CMediaParams(owner);
+    if (!object) return E_OUTOFMEMORY;
+    object->AddRef();
+    *out = object;
+    return S_OK;
+}
+
+CMediaParams::CMediaParams(IUnknown* owner) : owner_(owner), hostCallback_(nullptr), refCount_(0) {}
+
+CMediaParams::~CMediaParams() {
+    if (hostCallback_) hostCallback_->Release();
+    owner_ = nullptr;
+}
+
+// --- IUnknown ---
+
+STDMETHODIMP CMediaParams::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown)) {
+        *ppv = static_cast<IUnknown*>(static_cast<IMediaParamsSdk*>(this));
+        AddRef();
+        return S_OK;
+    }
+    return owner_->QueryInterface(riid, ppv);
+}
+
+STDMETHODIMP_(ULONG) CMediaParams::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
+
+STDMETHODIMP_(ULONG) CMediaParams::Release() {
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+// --- IMediaParams ---
+
+STDMETHODIMP CMediaParams::GetParam(DWORD dwParamIndex, MP_DATA* pValue) {
+    return CAutomationCore::GetParam(dwParamIndex, pValue);
+}
+
+STDMETHODIMP CMediaParams::SetParam(DWORD dwParamIndex, MP_DATA value) {
+    return CAutomationCore::SetParam(dwParamIndex, value);
+}
+
+STDMETHODIMP CMediaParams::AddEnvelope(DWORD dwParamIndex, DWORD cSegments,
+                                       MP_ENVELOPE_SEGMENT* pEnvelopeSegments) {
+    return CAutomationCore::AddEnvelope(
+        dwParamIndex, cSegments, reinterpret_cast<const MpEnvelopeSegment*>(pEnvelopeSegments));
+}
+
+STDMETHODIMP CMediaParams::FlushEnvelope(DWORD dwParamIndex, REFERENCE_TIME refTimeStart,
+                                         REFERENCE_TIME refTimeEnd) {
+    return CAutomationCore::FlushEnvelope(dwParamIndex, refTimeStart, refTimeEnd);
+}
+
+STDMETHODIMP CMediaParams::SetTimeFormat(GUID guidTimeFormat, MP_TIMEDATA) {
+    return IsEqualGUID(guidTimeFormat, GUID_TIME_REFERENCE) ? S_OK : E_INVALIDARG;
+}
+
+// --- IMediaParamInfo ---
+
+STDMETHODIMP CMediaParams::GetParamCount(DWORD* pdwParams) {
+    if (!pdwParams) return E_POINTER;
+    *pdwParams = kParamCount;
+    return S_OK;
+}
+
+STDMETHODIMP CMediaParams::GetParamInfo(DWORD dwParamIndex, MP_PARAMINFO* pInfo) {
+    if (dwParamIndex >= static_cast<DWORD>(kParamCount)) return E_INVALIDARG;
+    if (!pInfo) return E_POINTER;
+    std::memcpy(pInfo, &kParamInfoTable[dwParamIndex].info, sizeof(MP_PARAMINFO));
+    return S_OK;
+}
+
+STDMETHODIMP CMediaParams::GetParamText(DWORD dwParamIndex, WCHAR** ppwchText) {
+    if (dwParamIndex >= static_cast<DWORD>(kParamCount)) return E_INVALIDARG;
+    if (!ppwchText) return E_POINTER;
+    const ParamInfoRecord& record = kParamInfoTable[dwParamIndex];
+    WCHAR* text = static_cast<WCHAR*>(CoTaskMemAlloc(ParamTextChars(record) * sizeof(WCHAR)));
+    *ppwchText = text;
+    if (!text) return E_OUTOFMEMORY;
+    WriteParamText(record, reinterpret_cast<char16_t*>(text));
+    return S_OK;
+}
+
+STDMETHODIMP CMediaParams::GetNumTimeFormats(DWORD* pdwNumTimeFormats) {
+    if (!pdwNumTimeFormats) return E_POINTER;
+    *pdwNumTimeFormats = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CMediaParams::GetSupportedTimeFormat(DWORD dwFormatIndex, GUID* pguidTimeFormat) {
+    if (!pguidTimeFormat) return E_POINTER;
+    if (dwFormatIndex != 0) return E_INVALIDARG;
+    *pguidTimeFormat = GUID_TIME_REFERENCE;
+    return S_OK;
+}
+
+STDMETHODIMP CMediaParams::GetCurrentTimeFormat(GUID* pguidTimeFormat, MP_TIMEDATA*) {
+    if (!pguidTimeFormat) return E_POINTER;
+    *pguidTimeFormat = GUID_TIME_REFERENCE;
+    return S_OK;
+}
+
+// --- IMediaParamsSetUICallback ---
+
+STDMETHODIMP CMediaParams::SetCallback(IMediaParamsUICallback* callback) {
+    if (callback) callback->AddRef();
+    IMediaParamsUICallback* previous;
+    {
+        CAutoLock lock(&callbackLock_);
+        previous = hostCallback_;
+        hostCallback_ = callback;
+    }
+    if (previous) previous->Release();
+    return S_OK;
+}
+
+// --- IMediaParamsUICallback ---
+
+STDMETHODIMP CMediaParams::CaptureBegin(DWORD* indices, DWORD count) {
+    return CAutomationCore::CaptureBegin(reinterpret_cast<const uint32_t*>(indices), count);
+}
+
+STDMETHODIMP CMediaParams::CaptureValues(DWORD* indices, DWORD count, MP_DATA* values) {
+    return CAutomationCore::CaptureValues(reinterpret_cast<const uint32_t*>(indices), count,
+                                          values);
+}
+
+STDMETHODIMP CMediaParams::CaptureEnd(DWORD* indices, DWORD count) {
+    return CAutomationCore::CaptureEnd(reinterpret_cast<const uint32_t*>(indices), count);
+}
+
+// --- Forwarding to the host ---
+
+// The reference keeps the callback alive while it is called outside the lock, even if the
+// host replaces it meanwhile.
+IMediaParamsUICallback* CMediaParams::AcquireCallback() {
+    CAutoLock lock(&callbackLock_);
+    if (hostCallback_) hostCallback_->AddRef();
+    return hostCallback_;
+}
+
+tw::Result CMediaParams::ForwardCaptureBegin(const uint32_t* indices, uint32_t count) {
+    IMediaParamsUICallback* callback = AcquireCallback();
+    if (!callback) return S_OK;
+    const HRESULT hr =
+        callback->CaptureBegin(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count);
+    callback->Release();
+    return hr;
+}
+
+tw::Result CMediaParams::ForwardCaptureValues(const uint32_t* indices, uint32_t count,
+                                              const float* values) {
+    IMediaParamsUICallback* callback = AcquireCallback();
+    if (!callback) return S_OK;
+    const HRESULT hr =
+        callback->CaptureValues(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count,
+                                const_cast<MP_DATA*>(values));
+    callback->Release();
+    return hr;
+}
+
+tw::Result CMediaParams::ForwardCaptureEnd(const uint32_t* indices, uint32_t count) {
+    IMediaParamsUICallback* callback = AcquireCallback();
+    if (!callback) return S_OK;
+    const HRESULT hr =
+        callback->CaptureEnd(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count);
+    callback->Release();
+    return hr;
+}
