@@ -94,6 +94,12 @@ bool CAudioEngine::UpdateState(ParamValues* out) {
     return wasChanged;
 }
 
+ParamValues CAudioEngine::CurrentStateForSave() {
+    ParamValues values;
+    if (UpdateState(&values)) changed_ = 1;
+    return values;
+}
+
 void CAudioEngine::ApplyCoefficients() {
     coefficients_ = ComputeCoefficients(params_);
     coefficientsValid_ = 1;

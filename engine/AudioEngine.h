@@ -43,6 +43,9 @@ public:
     // Pulls automation values into the parameters and copies them out; true when a value
     // changed since the last call.
     bool UpdateState(ParamValues* out);
+    // The values as automation has moved them, for saving (host thread). Unlike UpdateState
+    // it leaves a pending change for the streaming thread to pick up.
+    ParamValues CurrentStateForSave();
     tw::Result UpdateCoefficients();
     // Stream start: remembers the formats, resets meters and filter state, computes coefficients.
     tw::Result ResetProcessor(const WaveFormat* input, const WaveFormat* output);

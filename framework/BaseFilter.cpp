@@ -1,0 +1,266 @@
+// CBaseFilter: filter state, graph membership, pins and registration.
+#include "framework/BaseFilter.h"
+
+#include <cwchar>
+#include <new>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include "framework/BasePin.h"
+#include "framework/EnumPins.h"
+
+namespace {
+
+// Filter mapper result when it holds no record of the filter.
+const HRESULT kNotRegistered = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+}  // namespace
+
+CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID clsid,
+                         HRESULT* phr)
+    : CUnknown(name, outer, phr),
+      m_State(State_Stopped),
+      m_pClock(nullptr),
+      m_tStart(0),
+      m_clsid(clsid),
+      m_pLock(lock),
+      m_pName(nullptr),
+      m_pGraph(nullptr),
+      m_pSink(nullptr),
+      m_PinVersion(1) {}
+
+CBaseFilter::~CBaseFilter() {
+    delete[] m_pName;
+    if (m_pClock) m_pClock->Release();
+}
+
+STDMETHODIMP CBaseFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IBaseFilter || riid == IID_IMediaFilter || riid == IID_IPersist)
+        return GetInterface(static_cast<IBaseFilter*>(this), ppv);
+    if (riid == IID_IAMovieSetup) return GetInterface(static_cast<IAMovieSetup*>(this), ppv);
+    return CUnknown::NonDelegatingQueryInterface(riid, ppv);
+}
+
+STDMETHODIMP CBaseFilter::GetClassID(CLSID* pClsID) {
+    if (!pClsID) return E_POINTER;
+    *pClsID = m_clsid;
+    return S_OK;
+}
+
+// State ----------------------------------------------------------------------------------
+
+STDMETHODIMP CBaseFilter::Stop() {
+    CAutoLock lock(m_pLock);
+    HRESULT result = S_OK;
+    if (m_State != State_Stopped) {
+        // Stopped first, so that a Receive racing with the stop is refused.
+        m_State = State_Stopped;
+        const int count = GetPinCount();
+        for (int i = 0; i < count; ++i) {
+            CBasePin* pin = GetPin(i);
+            if (pin && pin->IsConnected()) {
+                const HRESULT hr = pin->Inactive();
+                if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+            }
+        }
+    }
+    return result;
+}
+
+STDMETHODIMP CBaseFilter::Pause() {
+    CAutoLock lock(m_pLock);
+    if (m_State == State_Stopped) {
+        const int count = GetPinCount();
+        for (int i = 0; i < count; ++i) {
+            CBasePin* pin = GetPin(i);
+            if (pin && pin->IsConnected()) {
+                const HRESULT hr = pin->Active();
+                if (FAILED(hr)) {
+                    // Undo the pins already activated.
+                    for (int j = 0; j < i; ++j) {
+                        CBasePin* done = GetPin(j);
+                        if (done && done->IsConnected()) done->Inactive();
+                    }
+                    return hr;
+                }
+            }
+        }
+    }
+    m_State = State_Paused;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::Run(REFERENCE_TIME tStart) {
+    CAutoLock lock(m_pLock);
+    m_tStart = tStart;
+    if (m_State == State_Stopped) {
+        const HRESULT hr = Pause();
+        if (FAILED(hr)) return hr;
+    }
+    if (m_State != State_Running) {
+        const int count = GetPinCount();
+        for (int i = 0; i < count; ++i) {
+            CBasePin* pin = GetPin(i);
+            if (pin && pin->IsConnected()) {
+                const HRESULT hr = pin->Run(tStart);
+                if (FAILED(hr)) return hr;
+            }
+        }
+    }
+    m_State = State_Running;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::GetState(DWORD /*dwMilliSecsTimeout*/, FILTER_STATE* State) {
+    if (!State) return E_POINTER;
+    *State = m_State;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* pClock) {
+    CAutoLock lock(m_pLock);
+    if (pClock) pClock->AddRef();
+    if (m_pClock) m_pClock->Release();
+    m_pClock = pClock;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock** pClock) {
+    if (!pClock) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    *pClock = m_pClock;
+    if (m_pClock) m_pClock->AddRef();
+    return S_OK;
+}
+
+HRESULT CBaseFilter::StreamTime(REFERENCE_TIME* rtStream) {
+    if (!rtStream) return E_POINTER;
+    if (!m_pClock) return VFW_E_NO_CLOCK;
+    REFERENCE_TIME now = 0;
+    const HRESULT hr = m_pClock->GetTime(&now);
+    if (FAILED(hr)) return hr;
+    *rtStream = now - m_tStart;
+    return S_OK;
+}
+
+// Pins and graph -------------------------------------------------------------------------
+
+int CBaseFilter::GetPinVersion() {
+    return static_cast<int>(m_PinVersion);
+}
+
+const AMOVIESETUP_FILTER* CBaseFilter::GetSetupData() {
+    return nullptr;
+}
+
+STDMETHODIMP CBaseFilter::EnumPins(IEnumPins** ppEnum) {
+    if (!ppEnum) return E_POINTER;
+    *ppEnum = nullptr;
+    CEnumPins* pins = new (std::nothrow) CEnumPins(this, nullptr);
+    if (!pins) return E_OUTOFMEMORY;
+    return GetInterface(static_cast<IEnumPins*>(pins), reinterpret_cast<void**>(ppEnum));
+}
+
+STDMETHODIMP CBaseFilter::FindPin(LPCWSTR Id, IPin** ppPin) {
+    if (!Id || !ppPin) return E_POINTER;
+    *ppPin = nullptr;
+    CAutoLock lock(m_pLock);
+    const int count = GetPinCount();
+    for (int i = 0; i < count; ++i) {
+        CBasePin* pin = GetPin(i);
+        if (pin && wcscmp(pin->Id(), Id) == 0) {
+            *ppPin = static_cast<IPin*>(pin);
+            (*ppPin)->AddRef();
+            return S_OK;
+        }
+    }
+    return VFW_E_NOT_FOUND;
+}
+
+STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* pInfo) {
+    if (!pInfo) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    const size_t capacity = sizeof pInfo->achName / sizeof pInfo->achName[0];
+    if (m_pName) {
+        wcsncpy(pInfo->achName, m_pName, capacity - 1);
+        pInfo->achName[capacity - 1] = L'\0';
+    } else {
+        pInfo->achName[0] = L'\0';
+    }
+    pInfo->pGraph = m_pGraph;
+    if (m_pGraph) m_pGraph->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pName) {
+    CAutoLock lock(m_pLock);
+    WCHAR* name = nullptr;
+    if (pGraph && pName) {
+        const size_t length = wcslen(pName) + 1;
+        name = new (std::nothrow) WCHAR[length];
+        if (!name) return E_OUTOFMEMORY;
+        wmemcpy(name, pName, length);
+    }
+    delete[] m_pName;
+    m_pName = name;
+    m_pGraph = pGraph;
+    m_pSink = nullptr;
+    if (pGraph) {
+        // Keep the sink like the graph itself, without a reference: the graph outlives us
+        // in it, and a reference would keep both alive forever.
+        IMediaEventSink* sink = nullptr;
+        if (SUCCEEDED(
+                pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
+            m_pSink = sink;
+            sink->Release();
+        }
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR* /*pVendorInfo*/) {
+    return E_NOTIMPL;
+}
+
+HRESULT CBaseFilter::NotifyEvent(long eventCode, LONG_PTR param1, LONG_PTR param2) {
+    IMediaEventSink* sink = m_pSink;
+    if (!sink) return E_NOTIMPL;
+    return sink->Notify(eventCode, param1, param2);
+}
+
+// Registration ---------------------------------------------------------------------------
+
+STDMETHODIMP CBaseFilter::Register() {
+    const AMOVIESETUP_FILTER* setup = GetSetupData();
+    if (!setup) return S_FALSE;
+    IFilterMapper2* mapper = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IFilterMapper2, reinterpret_cast<void**>(&mapper));
+    if (FAILED(hr)) return hr;
+    hr = mapper->UnregisterFilter(nullptr, nullptr, *setup->clsID);
+    if (hr == kNotRegistered) hr = S_OK;
+    if (SUCCEEDED(hr)) {
+        REGFILTER2 record{};
+        record.dwVersion = 1;
+        record.dwMerit = setup->dwMerit;
+        record.cPins = setup->nPins;
+        record.rgPins = setup->lpPin;
+        hr = mapper->RegisterFilter(*setup->clsID, setup->strName, nullptr, nullptr, nullptr,
+                                    &record);
+    }
+    mapper->Release();
+    return hr;
+}
+
+STDMETHODIMP CBaseFilter::Unregister() {
+    const AMOVIESETUP_FILTER* setup = GetSetupData();
+    if (!setup) return S_FALSE;
+    IFilterMapper2* mapper = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IFilterMapper2, reinterpret_cast<void**>(&mapper));
+    if (FAILED(hr)) return hr;
+    hr = mapper->UnregisterFilter(nullptr, nullptr, *setup->clsID);
+    mapper->Release();
+    return hr == kNotRegistered ? S_OK : hr;
+}

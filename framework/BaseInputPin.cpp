@@ -1,0 +1,140 @@
+// CBaseInputPin: allocator agreement, receive checks and flushing.
+#include "framework/BaseInputPin.h"
+
+#include <vfwmsgs.h>
+
+#include "framework/BaseFilter.h"
+#include "framework/MemAllocator.h"
+
+CBaseInputPin::CBaseInputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRESULT* phr,
+                             LPCWSTR pinName)
+    : CBasePin(objectName, filter, lock, phr, pinName, PINDIR_INPUT),
+      m_pAllocator(nullptr),
+      m_bReadOnly(false),
+      m_bFlushing(false),
+      m_bRunTimeError(false) {}
+
+CBaseInputPin::~CBaseInputPin() {
+    if (m_pAllocator) m_pAllocator->Release();
+}
+
+STDMETHODIMP CBaseInputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IMemInputPin) return GetInterface(static_cast<IMemInputPin*>(this), ppv);
+    return CBasePin::NonDelegatingQueryInterface(riid, ppv);
+}
+
+STDMETHODIMP CBaseInputPin::GetAllocator(IMemAllocator** ppAllocator) {
+    if (!ppAllocator) return E_POINTER;
+    *ppAllocator = nullptr;
+    CAutoLock lock(m_pLock);
+    if (!m_pAllocator) {
+        HRESULT hr = S_OK;
+        CUnknown* allocator = CMemAllocator::CreateInstance(nullptr, &hr);
+        if (!allocator) return E_OUTOFMEMORY;
+        if (FAILED(hr)) {
+            delete allocator;
+            return hr;
+        }
+        hr = allocator->NonDelegatingQueryInterface(IID_IMemAllocator,
+                                                    reinterpret_cast<void**>(&m_pAllocator));
+        if (FAILED(hr)) {
+            delete allocator;
+            return hr;
+        }
+    }
+    *ppAllocator = m_pAllocator;
+    m_pAllocator->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CBaseInputPin::NotifyAllocator(IMemAllocator* pAllocator, BOOL bReadOnly) {
+    if (!pAllocator) return E_POINTER;
+    CAutoLock lock(m_pLock);
+    pAllocator->AddRef();
+    if (m_pAllocator) m_pAllocator->Release();
+    m_pAllocator = pAllocator;
+    m_bReadOnly = bReadOnly != FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* /*pProps*/) {
+    return E_NOTIMPL;
+}
+
+HRESULT CBaseInputPin::CheckStreaming() {
+    if (!IsConnected()) return VFW_E_NOT_CONNECTED;
+    if (IsStopped()) return VFW_E_WRONG_STATE;
+    if (m_bFlushing) return S_FALSE;
+    if (m_bRunTimeError) return VFW_E_RUNTIME_ERROR;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseInputPin::Receive(IMediaSample* pSample) {
+    if (!pSample) return E_POINTER;
+    return CheckStreaming();
+}
+
+STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** pSamples, long nSamples,
+                                            long* nSamplesProcessed) {
+    if (!pSamples || !nSamplesProcessed) return E_POINTER;
+    *nSamplesProcessed = 0;
+    HRESULT hr = S_OK;
+    while (*nSamplesProcessed < nSamples) {
+        hr = Receive(pSamples[*nSamplesProcessed]);
+        if (hr != S_OK) break;
+        ++*nSamplesProcessed;
+    }
+    return hr;
+}
+
+STDMETHODIMP CBaseInputPin::ReceiveCanBlock() {
+    // Receive can block when it passes samples to a downstream pin that can.
+    const int count = m_pFilter->GetPinCount();
+    int outputs = 0;
+    for (int i = 0; i < count; ++i) {
+        CBasePin* pin = m_pFilter->GetPin(i);
+        if (!pin || pin->Direction() != PINDIR_OUTPUT || !pin->IsConnected()) continue;
+        ++outputs;
+        IMemInputPin* downstream = nullptr;
+        if (FAILED(pin->GetConnected()->QueryInterface(IID_IMemInputPin,
+                                                       reinterpret_cast<void**>(&downstream))))
+            return S_OK;
+        const HRESULT hr = downstream->ReceiveCanBlock();
+        downstream->Release();
+        if (hr != S_FALSE) return S_OK;
+    }
+    return outputs == 0 ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP CBaseInputPin::EndOfStream() {
+    return CheckStreaming();
+}
+
+STDMETHODIMP CBaseInputPin::BeginFlush() {
+    CAutoLock lock(m_pLock);
+    m_bFlushing = true;
+    return S_OK;
+}
+
+STDMETHODIMP CBaseInputPin::EndFlush() {
+    CAutoLock lock(m_pLock);
+    m_bFlushing = false;
+    m_bRunTimeError = false;
+    return S_OK;
+}
+
+HRESULT CBaseInputPin::BreakConnect() {
+    if (m_pAllocator) {
+        m_pAllocator->Decommit();
+        m_pAllocator->Release();
+        m_pAllocator = nullptr;
+    }
+    return S_OK;
+}
+
+HRESULT CBaseInputPin::Inactive() {
+    m_bFlushing = false;
+    m_bRunTimeError = false;
+    return S_OK;
+}

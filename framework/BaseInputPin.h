@@ -1,0 +1,56 @@
+// CBaseInputPin: an input pin with the memory transport (IMemInputPin): the allocator the
+// upstream pin chose, Receive's state checks, and flushing.
+#pragma once
+
+#include "framework/BasePin.h"
+
+class CBaseInputPin : public CBasePin, public IMemInputPin {
+public:
+    CBaseInputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRESULT* phr,
+                  LPCWSTR pinName);
+    ~CBaseInputPin() override;
+
+    DECLARE_IUNKNOWN
+    // IMemInputPin, then CBasePin's interfaces.
+    STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+
+    // IMemInputPin, connection time (upstream pin's DecideAllocator), under the filter lock.
+    // GetAllocator creates a CMemAllocator when none has been agreed yet.
+    STDMETHODIMP GetAllocator(IMemAllocator** ppAllocator) override;
+    STDMETHODIMP NotifyAllocator(IMemAllocator* pAllocator, BOOL bReadOnly) override;
+    STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES* pProps) override;
+    // IMemInputPin streaming (upstream streaming thread). The base Receive only checks that
+    // the pin may take a sample: VFW_E_NOT_CONNECTED, VFW_E_WRONG_STATE when stopped,
+    // S_FALSE while flushing, VFW_E_RUNTIME_ERROR after a streaming error; S_OK otherwise.
+    STDMETHODIMP Receive(IMediaSample* pSample) override;
+    // Calls Receive for each sample until one does not return S_OK.
+    STDMETHODIMP ReceiveMultiple(IMediaSample** pSamples, long nSamples,
+                                 long* nSamplesProcessed) override;
+    // S_FALSE only when every connected downstream input says it never blocks.
+    STDMETHODIMP ReceiveCanBlock() override;
+
+    // IPin notifications (upstream thread). EndOfStream checks the state like Receive;
+    // BeginFlush/EndFlush set and clear the flushing state (under the filter lock).
+    STDMETHODIMP EndOfStream() override;
+    STDMETHODIMP BeginFlush() override;
+    STDMETHODIMP EndFlush() override;
+
+    // Releases the allocator so that the next connection agrees on a new one.
+    HRESULT BreakConnect() override;
+    // Leaving Paused/Running: clears the flushing and error states.
+    HRESULT Inactive() override;
+
+    bool IsFlushing() const { return m_bFlushing; }
+    bool IsReadOnly() const { return m_bReadOnly; }
+    // The agreed allocator (no reference added), or null.
+    IMemAllocator* Allocator() const { return m_pAllocator; }
+
+protected:
+    // The state checks of Receive and EndOfStream.
+    HRESULT CheckStreaming();
+
+    IMemAllocator* m_pAllocator;
+    bool m_bReadOnly;
+    volatile bool m_bFlushing;
+    volatile bool m_bRunTimeError;  // set by a derived pin after a fatal streaming error
+};

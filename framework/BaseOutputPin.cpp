@@ -1,0 +1,154 @@
+// CBaseOutputPin: allocator agreement and delivery downstream.
+#include "framework/BaseOutputPin.h"
+
+#include <vfwmsgs.h>
+
+#include "framework/MemAllocator.h"
+
+CBaseOutputPin::CBaseOutputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock,
+                               HRESULT* phr, LPCWSTR pinName)
+    : CBasePin(objectName, filter, lock, phr, pinName, PINDIR_OUTPUT),
+      m_pAllocator(nullptr),
+      m_pInputPin(nullptr) {}
+
+CBaseOutputPin::~CBaseOutputPin() {
+    if (m_pAllocator) m_pAllocator->Release();
+    if (m_pInputPin) m_pInputPin->Release();
+}
+
+HRESULT CBaseOutputPin::CheckConnect(IPin* pPin) {
+    HRESULT hr = CBasePin::CheckConnect(pPin);
+    if (FAILED(hr)) return hr;
+    IMemInputPin* transport = nullptr;
+    if (FAILED(pPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport))))
+        return VFW_E_NO_TRANSPORT;
+    if (m_pInputPin) m_pInputPin->Release();
+    m_pInputPin = transport;
+    return S_OK;
+}
+
+HRESULT CBaseOutputPin::CompleteConnect(IPin* /*pReceivePin*/) {
+    if (!m_pInputPin) return VFW_E_NO_TRANSPORT;
+    return DecideAllocator(m_pInputPin, &m_pAllocator);
+}
+
+HRESULT CBaseOutputPin::BreakConnect() {
+    if (m_pAllocator) {
+        m_pAllocator->Decommit();
+        m_pAllocator->Release();
+        m_pAllocator = nullptr;
+    }
+    if (m_pInputPin) {
+        m_pInputPin->Release();
+        m_pInputPin = nullptr;
+    }
+    return S_OK;
+}
+
+HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc) {
+    if (!pPin || !ppAlloc) return E_POINTER;
+    if (*ppAlloc) {
+        (*ppAlloc)->Release();
+        *ppAlloc = nullptr;
+    }
+    ALLOCATOR_PROPERTIES required{};
+    pPin->GetAllocatorRequirements(&required);  // optional: zeros when the pin has none
+    if (required.cbAlign == 0) required.cbAlign = 1;
+
+    // The input pin's allocator first, so that it can hand out its own memory.
+    HRESULT hr = pPin->GetAllocator(ppAlloc);
+    if (SUCCEEDED(hr) && *ppAlloc) {
+        ALLOCATOR_PROPERTIES props = required;
+        hr = DecideBufferSize(*ppAlloc, &props);
+        if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
+        if (SUCCEEDED(hr)) return S_OK;
+    }
+    if (*ppAlloc) {
+        (*ppAlloc)->Release();
+        *ppAlloc = nullptr;
+    }
+
+    hr = InitAllocator(ppAlloc);
+    if (SUCCEEDED(hr)) {
+        ALLOCATOR_PROPERTIES props = required;
+        hr = DecideBufferSize(*ppAlloc, &props);
+        if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
+        if (SUCCEEDED(hr)) return S_OK;
+    }
+    if (*ppAlloc) {
+        (*ppAlloc)->Release();
+        *ppAlloc = nullptr;
+    }
+    return hr;
+}
+
+HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc) {
+    if (!ppAlloc) return E_POINTER;
+    *ppAlloc = nullptr;
+    HRESULT hr = S_OK;
+    CUnknown* allocator = CMemAllocator::CreateInstance(nullptr, &hr);
+    if (!allocator) return E_OUTOFMEMORY;
+    if (SUCCEEDED(hr))
+        hr = allocator->NonDelegatingQueryInterface(IID_IMemAllocator,
+                                                    reinterpret_cast<void**>(ppAlloc));
+    if (FAILED(hr)) {
+        delete allocator;
+        *ppAlloc = nullptr;
+    }
+    return hr;
+}
+
+HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,
+                                          REFERENCE_TIME* pEndTime, DWORD dwFlags) {
+    if (!ppSample) return E_POINTER;
+    *ppSample = nullptr;
+    if (!m_pAllocator) return VFW_E_NO_ALLOCATOR;
+    return m_pAllocator->GetBuffer(ppSample, pStartTime, pEndTime, dwFlags);
+}
+
+HRESULT CBaseOutputPin::Deliver(IMediaSample* pSample) {
+    if (!pSample) return E_POINTER;
+    if (!m_pInputPin) return VFW_E_NOT_CONNECTED;
+    return m_pInputPin->Receive(pSample);
+}
+
+HRESULT CBaseOutputPin::DeliverEndOfStream() {
+    IPin* peer = m_Connected;
+    return peer ? peer->EndOfStream() : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CBaseOutputPin::DeliverBeginFlush() {
+    IPin* peer = m_Connected;
+    return peer ? peer->BeginFlush() : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CBaseOutputPin::DeliverEndFlush() {
+    IPin* peer = m_Connected;
+    return peer ? peer->EndFlush() : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
+                                          double dRate) {
+    IPin* peer = m_Connected;
+    return peer ? peer->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CBaseOutputPin::Active() {
+    if (!m_pAllocator) return VFW_E_NO_ALLOCATOR;
+    return m_pAllocator->Commit();
+}
+
+HRESULT CBaseOutputPin::Inactive() {
+    if (!m_pAllocator) return VFW_E_NO_ALLOCATOR;
+    return m_pAllocator->Decommit();
+}
+
+STDMETHODIMP CBaseOutputPin::EndOfStream() {
+    return E_UNEXPECTED;
+}
+STDMETHODIMP CBaseOutputPin::BeginFlush() {
+    return E_UNEXPECTED;
+}
+STDMETHODIMP CBaseOutputPin::EndFlush() {
+    return E_UNEXPECTED;
+}

@@ -1,0 +1,245 @@
+// CVxPlugIn: construction, the interface map, format negotiation, buffer sizing, streaming
+// and property pages. Persistence and presets are in StatePersistence.cpp.
+#include "plugin/VxPlugIn.h"
+
+#include <new>
+
+#include <mmreg.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include "automation/MediaParams.h"
+#include "framework/MediaType.h"
+#include "framework/TransformInputPin.h"
+#include "framework/TransformOutputPin.h"
+#include "plugin/FilterSetup.h"
+#include "plugin/PluginGuids.h"
+#include "plugin/VxPlugInInputPin.h"
+
+namespace {
+
+constexpr ULONG kWaveFormatCoreBytes = 16;  // WAVEFORMATEX up to wBitsPerSample
+constexpr LONG kMinOutputBufferBytes = 512;
+
+const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE* type) {
+    if (!type || !type->pbFormat || type->cbFormat < kWaveFormatCoreBytes) return nullptr;
+    return reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
+}
+
+bool IsUncompressedAudio(const AM_MEDIA_TYPE* type) {
+    return type && type->majortype == MEDIATYPE_Audio && !type->bTemporalCompression;
+}
+
+// The copy the engine works with: block alignment and byte rate follow from the sample size.
+WaveFormat Normalised(const WAVEFORMATEX& f) {
+    WaveFormat n = {};
+    n.wFormatTag = f.wFormatTag;
+    n.nChannels = f.nChannels;
+    n.nSamplesPerSec = f.nSamplesPerSec;
+    n.wBitsPerSample = f.wBitsPerSample;
+    n.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
+    n.nAvgBytesPerSec = f.nSamplesPerSec * n.nBlockAlign;
+    n.cbSize = 0;
+    return n;
+}
+
+}  // namespace
+
+CUnknown* WINAPI CVxPlugIn::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
+    CVxPlugIn* plugIn = new (std::nothrow) CVxPlugIn(outer, hr);
+    if (!plugIn && hr) *hr = E_OUTOFMEMORY;
+    return plugIn;
+}
+
+CVxPlugIn::CVxPlugIn(LPUNKNOWN outer, HRESULT* hr)
+    : CTransformFilter(nullptr, outer, CLSID_TwPhase), CAudioTransform(GetOwner(), hr) {
+    CAudioEngine::SetParams(kDefaultParams);
+}
+
+CVxPlugIn::~CVxPlugIn() = default;
+
+STDMETHODIMP CVxPlugIn::NonDelegatingQueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid == IID_IVxPlugInProp) return GetInterface(static_cast<IVxPlugInProp*>(this), out);
+    if (iid == IID_ISpecifyPropertyPages)
+        return GetInterface(static_cast<ISpecifyPropertyPages*>(this), out);
+    if (iid == IID_IPersistStream) return GetInterface(static_cast<IPersistStream*>(this), out);
+    if (iid == IID_IStaticFilterPreset)
+        return GetInterface(static_cast<IStaticFilterPreset*>(this), out);
+    if (CMediaParams* params = MediaParams()) {
+        // These carry the automation object's own reference count.
+        if (iid == IID_IMediaParams)
+            return GetInterface(static_cast<IMediaParamsSdk*>(params), out);
+        if (iid == IID_IMediaParamInfo)
+            return GetInterface(static_cast<IMediaParamInfo*>(params), out);
+        if (iid == IID_IMediaParamsSetUICallback)
+            return GetInterface(static_cast<IMediaParamsSetUICallback*>(params), out);
+        if (iid == IID_IMediaParamsUICallback)
+            return GetInterface(static_cast<IMediaParamsUICallback*>(params), out);
+    }
+    return CTransformFilter::NonDelegatingQueryInterface(iid, out);
+}
+
+STDMETHODIMP CVxPlugIn::GetClassID(CLSID* clsid) {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_TwPhase;
+    return S_OK;
+}
+
+STDMETHODIMP CVxPlugIn::GetPages(CAUUID* pages) {
+    if (!pages) return E_POINTER;
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!pages->pElems) return E_OUTOFMEMORY;
+    pages->cElems = 1;
+    pages->pElems[0] = CLSID_TwPhasePropertyPage;
+    return S_OK;
+}
+
+CBasePin* CVxPlugIn::GetPin(int n) {
+    HRESULT hr = S_OK;
+    if (!m_pInput) {
+        m_pInput = new (std::nothrow) CVxPlugInInputPin(this, &hr);
+        if (m_pInput && FAILED(hr)) {
+            delete m_pInput;
+            m_pInput = nullptr;
+        }
+    }
+    if (!m_pOutput) {
+        hr = S_OK;
+        m_pOutput = new (std::nothrow) CTransformOutputPin(nullptr, this, &hr, L"Output");
+        if (m_pOutput && FAILED(hr)) {
+            delete m_pOutput;
+            m_pOutput = nullptr;
+        }
+    }
+    if (n == 0) return static_cast<CBasePin*>(m_pInput);
+    if (n == 1) return static_cast<CBasePin*>(m_pOutput);
+    return nullptr;
+}
+
+const AMOVIESETUP_FILTER* CVxPlugIn::GetSetupData() { return &kTwPhaseFilterSetup; }
+
+HRESULT CVxPlugIn::Transform(IMediaSample*, IMediaSample*) {
+    return E_INVALIDARG;  // Receive does the work; this two-sample form is never used
+}
+
+HRESULT CVxPlugIn::CheckInputType(const AM_MEDIA_TYPE* type) {
+    const WAVEFORMATEX* f = WaveFormatOf(type);
+    if (!IsUncompressedAudio(type) || !f) return E_INVALIDARG;
+    if (f->nChannels != 1 && f->nChannels != 2) return E_INVALIDARG;
+    const bool pcm16 = f->wFormatTag == WAVE_FORMAT_PCM && f->wBitsPerSample == 16;
+    const bool ieee = f->wFormatTag == WAVE_FORMAT_IEEE_FLOAT &&
+                      (f->wBitsPerSample == 32 || f->wBitsPerSample == 64);
+    if (!pcm16 && !ieee) return E_INVALIDARG;
+    // A rate of 0 or frames laid out differently from the sample size cannot be streamed.
+    if (f->nSamplesPerSec == 0 || f->nBlockAlign != f->wBitsPerSample / 8 * f->nChannels)
+        return E_INVALIDARG;
+    return S_OK;
+}
+
+HRESULT CVxPlugIn::CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out) {
+    const WAVEFORMATEX* fin = WaveFormatOf(in);
+    const WAVEFORMATEX* fout = WaveFormatOf(out);
+    if (!IsUncompressedAudio(in) || !IsUncompressedAudio(out) || !fin || !fout)
+        return E_INVALIDARG;
+    if (fout->wFormatTag != fin->wFormatTag || fout->wBitsPerSample != fin->wBitsPerSample ||
+        fout->nSamplesPerSec != fin->nSamplesPerSec || fout->nChannels != 2)
+        return E_INVALIDARG;
+    return S_OK;
+}
+
+HRESULT CVxPlugIn::MakeStereoVariant(const AM_MEDIA_TYPE* source, AM_MEDIA_TYPE* stereo) {
+    if (!WaveFormatOf(source)) return E_INVALIDARG;
+    const HRESULT hr = CopyMediaType(stereo, source);
+    if (FAILED(hr)) return hr;
+    WAVEFORMATEX* f = reinterpret_cast<WAVEFORMATEX*>(stereo->pbFormat);
+    if (stereo->cbFormat > kWaveFormatCoreBytes) f->cbSize = 0;
+    f->nChannels = 2;
+    f->nBlockAlign = static_cast<WORD>(f->wBitsPerSample / 8 * 2);
+    f->nAvgBytesPerSec = f->nSamplesPerSec * f->nBlockAlign;
+    return S_OK;
+}
+
+HRESULT CVxPlugIn::GetMediaType(int position, AM_MEDIA_TYPE* type) {
+    if (!m_pInput || !static_cast<CBasePin*>(m_pInput)->GetConnected()) return E_UNEXPECTED;
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    if (!type) return E_POINTER;
+    return MakeStereoVariant(&static_cast<CBasePin*>(m_pInput)->CurrentMediaType(), type);
+}
+
+HRESULT CVxPlugIn::CompleteConnect(PIN_DIRECTION direction, IPin*) {
+    if (direction == PINDIR_OUTPUT) return S_OK;
+    CBasePin* output = static_cast<CBasePin*>(m_pOutput);
+    if (!output || !output->GetConnected()) return S_OK;
+    CBasePin* input = static_cast<CBasePin*>(m_pInput);
+    if (CheckTransform(&input->CurrentMediaType(), &output->CurrentMediaType()) == S_OK)
+        return S_OK;
+    // The new input type needs the output reconnected in its stereo form.
+    IFilterGraph* graph = GetFilterGraph();
+    if (!graph) return VFW_E_NOT_IN_GRAPH;
+    return graph->Reconnect(static_cast<IPin*>(m_pOutput));
+}
+
+HRESULT CVxPlugIn::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) {
+    const WAVEFORMATEX* f = WaveFormatOf(type);
+    if (!f) return E_INVALIDARG;
+    WaveFormat& stored = direction == PINDIR_INPUT ? m_inputFormat : m_outputFormat;
+    stored = Normalised(*f);
+    const HRESULT hr = CTransformFilter::SetMediaType(direction, type);
+    if (FAILED(hr)) return hr;
+    if (direction == PINDIR_INPUT) {
+        SetInputFormat(&m_inputFormat);
+    } else {
+        SetOutputFormat(&m_outputFormat);
+    }
+    NotifyWindows(direction == PINDIR_INPUT ? kNotifyInputFormat : kNotifyOutputFormat);
+    if (IEngineAutomation* automation = Automation())
+        automation->SetSampleRate(static_cast<int32_t>(m_inputFormat.nSamplesPerSec));
+    return S_OK;
+}
+
+HRESULT CVxPlugIn::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
+    if (!allocator || !request) return E_POINTER;
+    // Follow the upstream buffers, so one input sample fits one output sample.
+    CBasePin* input = static_cast<CBasePin*>(m_pInput);
+    IMemAllocator* inputAllocator = nullptr;
+    if (input && input->GetConnected() &&
+        SUCCEEDED(static_cast<IMemInputPin*>(m_pInput)->GetAllocator(&inputAllocator))) {
+        ALLOCATOR_PROPERTIES upstream = {};
+        if (SUCCEEDED(inputAllocator->GetProperties(&upstream)) && upstream.cBuffers > 0 &&
+            upstream.cbBuffer > 0) {
+            *request = upstream;
+        }
+        inputAllocator->Release();
+    }
+    if (m_inputFormat.nChannels == 1 && m_outputFormat.nChannels == 2) request->cbBuffer *= 2;
+
+    ALLOCATOR_PROPERTIES granted = {};
+    const HRESULT hr = allocator->SetProperties(request, &granted);
+    if (FAILED(hr)) return hr;
+    *request = granted;
+    return granted.cbBuffer < kMinOutputBufferBytes ? E_FAIL : hr;
+}
+
+HRESULT CVxPlugIn::StartStreaming() { return ResetProcessor(&m_inputFormat, &m_outputFormat); }
+
+HRESULT CVxPlugIn::StopStreaming() {
+    StopMeters();
+    return S_OK;
+}
+
+HRESULT CVxPlugIn::Receive(IMediaSample* sample) { return ReceiveSample(sample, this); }
+
+HRESULT CVxPlugIn::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start,
+                                     REFERENCE_TIME* stop, DWORD flags) {
+    if (!m_pOutput) return VFW_E_NOT_CONNECTED;
+    return static_cast<CBaseOutputPin*>(m_pOutput)->GetDeliveryBuffer(sample, start, stop,
+                                                                           flags);
+}
+
+HRESULT CVxPlugIn::Deliver(IMediaSample* sample) {
+    if (!m_pOutput) return VFW_E_NOT_CONNECTED;
+    return static_cast<CBaseOutputPin*>(m_pOutput)->Deliver(sample);
+}

@@ -1,0 +1,346 @@
+// The plug-in object on its own: interface map and reference counts, media-type rules,
+// property pages, persistence and built-in presets.
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mmreg.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include "automation/MediaParams.h"
+#include "framework/MediaType.h"
+#include "plugin/PluginGuids.h"
+#include "plugin/VxPlugIn.h"
+
+namespace {
+
+// One plug-in object, held through its non-delegating unknown.
+class PlugIn {
+public:
+    PlugIn() {
+        HRESULT hr = S_OK;
+        object_ = CVxPlugIn::CreateInstance(nullptr, &hr);
+        EXPECT_EQ(hr, S_OK);
+        object_->NonDelegatingAddRef();
+        object_->NonDelegatingQueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop_));
+        object_->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter_));
+        object_->NonDelegatingRelease();
+    }
+    ~PlugIn() {
+        filter_->Release();
+        prop_->Release();
+    }
+    template <typename T>
+    T* Query(REFIID iid) {
+        T* out = nullptr;
+        EXPECT_EQ(filter_->QueryInterface(iid, reinterpret_cast<void**>(&out)), S_OK);
+        return out;
+    }
+    CVxPlugIn* operator->() { return static_cast<CVxPlugIn*>(filter_); }
+    IVxPlugInProp* prop() { return prop_; }
+    IBaseFilter* filter() { return filter_; }
+
+private:
+    CUnknown* object_ = nullptr;
+    IVxPlugInProp* prop_ = nullptr;
+    IBaseFilter* filter_ = nullptr;
+};
+
+ULONG RefCount(IUnknown* unknown) {
+    unknown->AddRef();
+    return unknown->Release();
+}
+
+struct AudioType {
+    AM_MEDIA_TYPE mt = {};
+    WAVEFORMATEX wf = {};
+    AudioType(WORD tag, WORD bits, WORD channels, DWORD rate = 44100) {
+        wf.wFormatTag = tag;
+        wf.nChannels = channels;
+        wf.nSamplesPerSec = rate;
+        wf.wBitsPerSample = bits;
+        wf.nBlockAlign = static_cast<WORD>(bits / 8 * channels);
+        wf.nAvgBytesPerSec = rate * wf.nBlockAlign;
+        mt.majortype = MEDIATYPE_Audio;
+        mt.subtype = MEDIASUBTYPE_PCM;
+        mt.formattype = FORMAT_WaveFormatEx;
+        mt.bFixedSizeSamples = TRUE;
+        mt.cbFormat = sizeof wf;
+        mt.pbFormat = reinterpret_cast<BYTE*>(&wf);
+    }
+};
+
+IStream* MemoryStream(const void* bytes = nullptr, size_t size = 0) {
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (size) {
+        stream->Write(bytes, static_cast<ULONG>(size), nullptr);
+        LARGE_INTEGER zero = {};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    }
+    return stream;
+}
+
+ULONGLONG Position(IStream* stream) {
+    LARGE_INTEGER zero = {};
+    ULARGE_INTEGER pos = {};
+    stream->Seek(zero, STREAM_SEEK_CUR, &pos);
+    return pos.QuadPart;
+}
+
+std::vector<BYTE> Record(INT32 length, const GUID& tag, const std::vector<INT32>& values) {
+    std::vector<BYTE> r(20 + values.size() * 4);
+    std::memcpy(r.data(), &length, 4);
+    std::memcpy(r.data() + 4, &tag, 16);
+    std::memcpy(r.data() + 20, values.data(), values.size() * 4);
+    return r;
+}
+
+ParamValues Params(IVxPlugInProp* prop) {
+    ParamValues v = {};
+    prop->GetParams(&v);
+    return v;
+}
+
+}  // namespace
+
+TEST(PlugInObject, StartsWithTheDefaultPresetAndAnswersItsInterfaceMap) {
+    PlugIn p;
+    EXPECT_EQ(Params(p.prop()), kDefaultParams);
+    const IID own[] = {IID_IVxPlugInProp, IID_ISpecifyPropertyPages, IID_IPersistStream,
+                       IID_IStaticFilterPreset, IID_IBaseFilter, IID_IMediaFilter,
+                       IID_IPersist, IID_IAMovieSetup, IID_IUnknown};
+    IUnknown* identity = p.Query<IUnknown>(IID_IUnknown);
+    const ULONG filterCount = RefCount(p.filter());
+    for (const IID& iid : own) {
+        IUnknown* itf = p.Query<IUnknown>(iid);
+        ASSERT_NE(itf, nullptr);
+        EXPECT_EQ(RefCount(p.filter()), filterCount + 1);
+        IUnknown* back = nullptr;
+        itf->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back));
+        EXPECT_EQ(back, identity);  // every interface reaches one identity
+        back->Release();
+        itf->Release();
+    }
+    EXPECT_EQ(RefCount(p.filter()), filterCount);
+    identity->Release();
+
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(p.filter()->QueryInterface(IID_IClassFactory, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(p.filter()->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+}
+
+TEST(PlugInObject, AutomationInterfacesCountOnTheAutomationObject) {
+    PlugIn p;
+    CMediaParams* params = p->MediaParams();
+    ASSERT_NE(params, nullptr);
+    const ULONG filterCount = RefCount(p.filter());
+    const ULONG paramsCount = RefCount(static_cast<IMediaParamsSdk*>(params));
+    const IID automation[] = {IID_IMediaParams, IID_IMediaParamInfo,
+                              IID_IMediaParamsSetUICallback, IID_IMediaParamsUICallback};
+    std::vector<IUnknown*> held;
+    for (const IID& iid : automation) held.push_back(p.Query<IUnknown>(iid));
+    EXPECT_EQ(RefCount(p.filter()), filterCount);
+    EXPECT_EQ(RefCount(static_cast<IMediaParamsSdk*>(params)), paramsCount + 4);
+    // From an automation interface the filter's own interfaces are reachable too.
+    IVxPlugInProp* prop = nullptr;
+    ASSERT_EQ(held[0]->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop)), S_OK);
+    prop->Release();
+    for (IUnknown* itf : held) itf->Release();
+    EXPECT_EQ(RefCount(static_cast<IMediaParamsSdk*>(params)), paramsCount);
+}
+
+TEST(PlugInObject, ClassIdAndPropertyPages) {
+    PlugIn p;
+    CLSID clsid = {};
+    EXPECT_EQ(p.filter()->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_TwPhase);
+    EXPECT_EQ(p.filter()->GetClassID(nullptr), E_POINTER);
+    ISpecifyPropertyPages* pages = p.Query<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
+    CAUUID list = {};
+    ASSERT_EQ(pages->GetPages(&list), S_OK);
+    ASSERT_EQ(list.cElems, 1u);
+    EXPECT_EQ(list.pElems[0], CLSID_TwPhasePropertyPage);
+    CoTaskMemFree(list.pElems);
+    EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
+    pages->Release();
+}
+
+TEST(MediaTypes, InputRulesAcceptTheSupportedFormatsOnly) {
+    PlugIn p;
+    struct Case {
+        WORD tag, bits, channels;
+        DWORD rate;
+        HRESULT expected;
+    } cases[] = {
+        {WAVE_FORMAT_PCM, 16, 1, 44100, S_OK},       {WAVE_FORMAT_PCM, 16, 2, 96000, S_OK},
+        {WAVE_FORMAT_IEEE_FLOAT, 32, 2, 48000, S_OK}, {WAVE_FORMAT_IEEE_FLOAT, 64, 2, 44100, S_OK},
+        {WAVE_FORMAT_PCM, 8, 2, 44100, E_INVALIDARG}, {WAVE_FORMAT_PCM, 24, 2, 44100, E_INVALIDARG},
+        {WAVE_FORMAT_PCM, 16, 3, 44100, E_INVALIDARG}, {WAVE_FORMAT_PCM, 16, 0, 44100, E_INVALIDARG},
+        {WAVE_FORMAT_IEEE_FLOAT, 16, 2, 44100, E_INVALIDARG},
+        {WAVE_FORMAT_EXTENSIBLE, 16, 2, 44100, E_INVALIDARG},
+        {WAVE_FORMAT_PCM, 16, 2, 0, E_INVALIDARG},
+    };
+    for (const Case& c : cases) {
+        AudioType t(c.tag, c.bits, c.channels, c.rate);
+        EXPECT_EQ(p->CheckInputType(&t.mt), c.expected)
+            << c.tag << " " << c.bits << " bits " << c.channels << " ch " << c.rate;
+    }
+    AudioType unusual(WAVE_FORMAT_PCM, 16, 2);
+    unusual.mt.subtype = GUID_NULL;
+    unusual.mt.formattype = FORMAT_None;
+    EXPECT_EQ(p->CheckInputType(&unusual.mt), S_OK);  // only the major type is examined
+    AudioType compressed(WAVE_FORMAT_PCM, 16, 2);
+    compressed.mt.bTemporalCompression = TRUE;
+    EXPECT_EQ(p->CheckInputType(&compressed.mt), E_INVALIDARG);
+    AudioType video(WAVE_FORMAT_PCM, 16, 2);
+    video.mt.majortype = MEDIATYPE_Video;
+    EXPECT_EQ(p->CheckInputType(&video.mt), E_INVALIDARG);
+    AudioType shortBlock(WAVE_FORMAT_PCM, 16, 2);
+    shortBlock.mt.cbFormat = 14;
+    EXPECT_EQ(p->CheckInputType(&shortBlock.mt), E_INVALIDARG);
+    shortBlock.mt.cbFormat = 18;
+    shortBlock.mt.pbFormat = nullptr;
+    EXPECT_EQ(p->CheckInputType(&shortBlock.mt), E_INVALIDARG);
+    AudioType misaligned(WAVE_FORMAT_PCM, 16, 2);
+    misaligned.wf.nBlockAlign = 3;
+    EXPECT_EQ(p->CheckInputType(&misaligned.mt), E_INVALIDARG);
+    EXPECT_EQ(p->CheckInputType(nullptr), E_INVALIDARG);
+}
+
+TEST(MediaTypes, TransformsKeepTagDepthAndRateAndGoStereo) {
+    PlugIn p;
+    AudioType in(WAVE_FORMAT_PCM, 16, 1);
+    AudioType stereo(WAVE_FORMAT_PCM, 16, 2);
+    EXPECT_EQ(p->CheckTransform(&in.mt, &stereo.mt), S_OK);
+    AudioType mono(WAVE_FORMAT_PCM, 16, 1);
+    EXPECT_EQ(p->CheckTransform(&in.mt, &mono.mt), E_INVALIDARG);
+    AudioType otherRate(WAVE_FORMAT_PCM, 16, 2, 48000);
+    EXPECT_EQ(p->CheckTransform(&in.mt, &otherRate.mt), E_INVALIDARG);
+    AudioType otherTag(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
+    EXPECT_EQ(p->CheckTransform(&in.mt, &otherTag.mt), E_INVALIDARG);
+
+    // The output proposes nothing until the input is connected.
+    AM_MEDIA_TYPE proposed = {};
+    EXPECT_EQ(p->GetMediaType(0, &proposed), E_UNEXPECTED);
+
+    AM_MEDIA_TYPE variant = {};
+    ASSERT_EQ(CVxPlugIn::MakeStereoVariant(&in.mt, &variant), S_OK);
+    const WAVEFORMATEX* f = reinterpret_cast<const WAVEFORMATEX*>(variant.pbFormat);
+    EXPECT_EQ(f->nChannels, 2);
+    EXPECT_EQ(f->nBlockAlign, 4);
+    EXPECT_EQ(f->nAvgBytesPerSec, 4u * 44100);
+    EXPECT_EQ(f->nSamplesPerSec, 44100u);
+    EXPECT_EQ(variant.subtype, MEDIASUBTYPE_PCM);
+    FreeMediaType(variant);
+}
+
+TEST(Persistence, SaveAndLoadRoundTripAndTheDirtyFlag) {
+    PlugIn source, target;
+    IPersistStream* save = source.Query<IPersistStream>(IID_IPersistStream);
+    IPersistStream* load = target.Query<IPersistStream>(IID_IPersistStream);
+    const ParamValues state = {{-45, 180, -120, 2, 0, 1}};
+    source.prop()->SetParams(&state);
+
+    ULARGE_INTEGER max = {};
+    EXPECT_EQ(save->GetSizeMax(&max), S_OK);
+    EXPECT_EQ(max.QuadPart, 44u);
+    IStream* stream = MemoryStream();
+    ASSERT_EQ(save->Save(stream, FALSE), S_OK);
+    EXPECT_EQ(Position(stream), 44u);
+    EXPECT_EQ(save->IsDirty(), S_OK);  // not asked to clear
+    ASSERT_EQ(save->Save(stream, TRUE), S_OK);
+    EXPECT_EQ(save->IsDirty(), S_FALSE);
+    ASSERT_EQ(save->Save(stream, FALSE), S_OK);
+    EXPECT_EQ(save->IsDirty(), S_FALSE);  // a clean plug-in stays clean
+
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(load->Load(stream), S_OK);
+    EXPECT_EQ(Params(target.prop()), state);
+    EXPECT_EQ(load->IsDirty(), S_OK);
+    stream->Release();
+    save->Release();
+    load->Release();
+}
+
+TEST(Persistence, OlderRecordsLoadAndBadOnesChangeNothing) {
+    PlugIn p;
+    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
+    p.prop()->SetFilter(1, FALSE);
+    {
+        // 40 bytes: five values, Filter off; exactly 40 bytes are consumed.
+        auto r = Record(40, IID_IVxPlugInProp, {500, 150, -20, 3, 0});
+        r.push_back(0xAB);
+        IStream* s = MemoryStream(r.data(), r.size());
+        ASSERT_EQ(persist->Load(s), S_OK);
+        EXPECT_EQ(Position(s), 40u);
+        EXPECT_EQ(Params(p.prop()), (ParamValues{{180, 150, -20, 3, 0, 0}}));
+        s->Release();
+    }
+    const ParamValues before = Params(p.prop());
+    {
+        auto r = Record(48, IID_IVxPlugInProp, {1, 2, 3, 4, 0, 1, 7});
+        IStream* s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s), E_FAIL);
+        EXPECT_EQ(Position(s), 20u);
+        s->Release();
+    }
+    {
+        auto r = Record(44, IID_IPersistStream, {1, 2, 3, 1, 0, 1});
+        IStream* s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s), E_FAIL);
+        s->Release();
+    }
+    {
+        // Truncated: the stream ends inside the parameter block.
+        auto r = Record(44, IID_IVxPlugInProp, {1, 2, 3});
+        IStream* s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s), E_FAIL);
+        s->Release();
+    }
+    {
+        IStream* s = MemoryStream("\x2c\0\0", 3);
+        EXPECT_EQ(persist->Load(s), E_FAIL);
+        s->Release();
+    }
+    EXPECT_EQ(Params(p.prop()), before);
+    EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+    persist->Release();
+}
+
+TEST(FactoryPresets, NamesAndApplying) {
+    PlugIn p;
+    IStaticFilterPreset* presets = p.Query<IStaticFilterPreset>(IID_IStaticFilterPreset);
+    INT32 count = 0;
+    EXPECT_EQ(presets->GetPresetCount(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    WCHAR name[64];
+    EXPECT_EQ(presets->GetPresetName(0, name, 64), S_OK);
+    EXPECT_STREQ(name, L"(Default)");
+    EXPECT_EQ(presets->GetPresetName(1, name, 64), S_OK);
+    EXPECT_STREQ(name, L"[1] Full Reset");
+    EXPECT_EQ(presets->GetPresetName(1, name, 4), S_OK);
+    EXPECT_EQ(name[3], L'\0');  // truncated but terminated
+    EXPECT_EQ(presets->GetPresetName(2, name, 64), E_INVALIDARG);
+    EXPECT_EQ(presets->GetPresetName(-1, name, 64), E_INVALIDARG);
+
+    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
+    IStream* s = MemoryStream();
+    persist->Save(s, TRUE);
+    const ParamValues odd = {{90, 20, -300, 3, 0, 1}};
+    p.prop()->SetParams(&odd);
+    IStream* s2 = MemoryStream();
+    persist->Save(s2, TRUE);
+    EXPECT_EQ(presets->ApplyPreset(1), S_OK);
+    EXPECT_EQ(Params(p.prop()), (ParamValues{{0, 100, 0, 0, 1, 0}}));
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    EXPECT_EQ(presets->ApplyPreset(5), E_INVALIDARG);
+    s->Release();
+    s2->Release();
+    persist->Release();
+    presets->Release();
+}
