@@ -36,7 +36,8 @@ HRESULT CreateMediaParams(CMediaParams** out, IUnknown* owner) {
     return S_OK;
 }
 
-CMediaParams::CMediaParams(IUnknown* owner) : owner_(owner), hostCallback_(nullptr), refCount_(0) {}
+CMediaParams::CMediaParams(IUnknown* owner)
+    : CBaseObject(nullptr), owner_(owner), hostCallback_(nullptr), refCount_(0) {}
 
 CMediaParams::~CMediaParams() {
     if (hostCallback_) hostCallback_->Release();

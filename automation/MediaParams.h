@@ -5,12 +5,14 @@
 #include "automation/AutomationCore.h"
 #include "automation/MediaParamsInterfaces.h"
 #include "engine/CritSec.h"
+#include "framework/BaseObject.h"
 
 class CMediaParams : public IMediaParamsSdk,
                      public IMediaParamInfo,
                      public IMediaParamsSetUICallback,
                      public IMediaParamsUICallback,
-                     public CAutomationCore {
+                     public CAutomationCore,
+                     public CBaseObject {  // counted as live, so the DLL stays loaded
 public:
     // IUnknown, shared by the four interfaces. The object keeps its own count; requests for
     // anything but IUnknown go to the owner, which answers with this object's interfaces

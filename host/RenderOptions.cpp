@@ -1,0 +1,283 @@
+// Command-line parsing for twphase-render.
+#include "host/RenderOptions.h"
+
+#include "host/TextParse.h"
+
+namespace {
+
+enum class Option {
+    kPhase,
+    kWidth,
+    kOutput,
+    kMode,
+    kMeter,
+    kFilter,
+    kBypass,
+    kPreset,
+    kState,
+    kSaveState,
+    kAutomation,
+    kBlock,
+    kHelp
+};
+
+struct OptionName {
+    const char* name;
+    Option option;
+    bool takesValue;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--phase", Option::kPhase, true},
+    {"--width", Option::kWidth, true},
+    {"--output", Option::kOutput, true},
+    {"--mode", Option::kMode, true},
+    {"--meter", Option::kMeter, true},
+    {"--filter", Option::kFilter, true},
+    {"--bypass", Option::kBypass, false},
+    {"--preset", Option::kPreset, true},
+    {"--state", Option::kState, true},
+    {"--save-state", Option::kSaveState, true},
+    {"--automation", Option::kAutomation, true},
+    {"--block", Option::kBlock, true},
+    {"--help", Option::kHelp, false},
+    {"-h", Option::kHelp, false},
+};
+
+struct Choice {
+    const char* name;
+    int32_t value;
+};
+constexpr Choice kModeChoices[] = {{"lr", 0}, {"ms", 1}, {"cs", 2}, {"sc", 3}};
+constexpr Choice kMeterChoices[] = {{"pre", 0}, {"post", 1}};
+constexpr Choice kFilterChoices[] = {{"iir", 0}, {"fir", 1}};
+
+// Output gain: tenths of a dB from -36.0 to +6.0 dB; silence has its own value below.
+constexpr int32_t kOutputMinTenths = -360;
+constexpr int32_t kOutputMaxTenths = 60;
+
+bool ParseWhole(const std::string& option, const std::string& text, int64_t min, int64_t max,
+                const char* unit, int64_t* value, std::string* error) {
+    bool exact = false;
+    if (!ParseScaledDecimal(text, 0, value, &exact)) {
+        *error = option + ": '" + text + "' is not a number";
+        return false;
+    }
+    if (!exact) {
+        *error = option + ": " + text + " is not a whole number of " + unit;
+        return false;
+    }
+    if (*value < min || *value > max) {
+        *error = option + ": " + text + " is out of range (" + std::to_string(min) + " to " +
+                 std::to_string(max) + " " + unit + ")";
+        return false;
+    }
+    return true;
+}
+
+bool ParseOutput(const std::string& text, int32_t* tenths, std::string* error) {
+    if (EqualsIgnoreCase(text, "-inf")) {
+        *tenths = kOutputSilence;
+        return true;
+    }
+    int64_t value = 0;
+    bool exact = false;
+    if (!ParseScaledDecimal(text, 1, &value, &exact)) {
+        *error = "--output: '" + text + "' is not a number of dB or -inf";
+        return false;
+    }
+    if (!exact) {
+        *error = "--output: " + text + " is not a multiple of 0.1 dB";
+        return false;
+    }
+    if (value < kOutputMinTenths || value > kOutputMaxTenths) {
+        *error = "--output: " + text + " is out of range (-36.0 to 6.0 dB, or -inf)";
+        return false;
+    }
+    *tenths = static_cast<int32_t>(value);
+    return true;
+}
+
+template <size_t N>
+bool ParseChoice(const std::string& option, const std::string& text, const Choice (&choices)[N],
+                 int32_t* value, std::string* error) {
+    std::string names;
+    for (const Choice& choice : choices) {
+        if (EqualsIgnoreCase(text, choice.name)) {
+            *value = choice.value;
+            return true;
+        }
+        names += std::string(names.empty() ? "" : ", ") + choice.name;
+    }
+    *error = option + ": '" + text + "' is not one of " + names;
+    return false;
+}
+
+bool ApplyOption(Option option, const std::string& name, const std::string& value,
+                 RenderOptions* out, std::string* error) {
+    int64_t number = 0;
+    int32_t setting = 0;
+    auto setParam = [out](int index, int64_t internal) {
+        out->params[index] = static_cast<int32_t>(internal);
+        out->paramGiven[index] = true;
+        return true;
+    };
+    switch (option) {
+        case Option::kPhase:
+            return ParseWhole(name, value, -180, 180, "degrees", &number, error) &&
+                   setParam(kParamPhase, number);
+        case Option::kWidth:
+            return ParseWhole(name, value, 0, 200, "percent", &number, error) &&
+                   setParam(kParamWidth, number);
+        case Option::kOutput:
+            return ParseOutput(value, &setting, error) && setParam(kParamOutput, setting);
+        case Option::kMode:
+            return ParseChoice(name, value, kModeChoices, &setting, error) &&
+                   setParam(kParamMode, setting);
+        case Option::kMeter:
+            return ParseChoice(name, value, kMeterChoices, &setting, error) &&
+                   setParam(kParamMeterPost, setting);
+        case Option::kFilter:
+            return ParseChoice(name, value, kFilterChoices, &setting, error) &&
+                   setParam(kParamFilter, setting);
+        case Option::kBypass:
+            out->bypass = true;
+            return true;
+        case Option::kPreset:
+            out->presetName = value;
+            return true;
+        case Option::kState:
+            out->statePath = value;
+            return true;
+        case Option::kSaveState:
+            out->saveStatePath = value;
+            return true;
+        case Option::kAutomation:
+            out->automationPath = value;
+            return true;
+        case Option::kBlock:
+            if (!ParseWhole(name, value, kMinBlockFrames, kMaxBlockFrames, "frames", &number,
+                            error))
+                return false;
+            out->blockFrames = static_cast<uint32_t>(number);
+            return true;
+        case Option::kHelp:
+            out->help = true;
+            return true;
+    }
+    return false;
+}
+
+const OptionName* FindOption(const std::string& name) {
+    for (const OptionName& entry : kOptions)
+        if (name == entry.name) return &entry;
+    return nullptr;
+}
+
+}  // namespace
+
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
+                        std::string* error) {
+    RenderOptions parsed;
+    // --help wins over every other problem on the line.
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            *options = parsed;
+            return true;
+        }
+    }
+
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const OptionName* entry = FindOption(name);
+        if (!entry) {
+            *error = "unknown option '" + name + "' (see --help)";
+            return false;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            if (!entry->takesValue) {
+                *error = name + " takes no value";
+                return false;
+            }
+            value = arg.substr(equals + 1);
+        } else if (entry->takesValue) {
+            if (i + 1 >= args.size()) {
+                *error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];  // taken as is, so "--phase -90" works
+        }
+        if (entry->takesValue && value.empty()) {
+            *error = name + " needs a value";
+            return false;
+        }
+        if (!ApplyOption(entry->option, name, value, &parsed, error)) return false;
+    }
+
+    if (!parsed.presetName.empty() && !parsed.statePath.empty()) {
+        *error = "--preset and --state cannot be used together";
+        return false;
+    }
+    if (files.size() < 2) {
+        *error = files.empty() ? "missing INPUT.wav and OUTPUT.wav (see --help)"
+                               : "missing OUTPUT.wav (see --help)";
+        return false;
+    }
+    if (files.size() > 2) {
+        *error = "unexpected argument '" + files[2] + "': give one INPUT.wav and one OUTPUT.wav";
+        return false;
+    }
+    parsed.inputPath = files[0];
+    parsed.outputPath = files[1];
+    *options = parsed;
+    return true;
+}
+
+const char* RenderUsage() {
+    return "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
+           "\n"
+           "Renders INPUT.wav through the tw:Phase plug-in into OUTPUT.wav: stereo, in the\n"
+           "input's sample format. Input: 16-bit PCM, 32-bit or 64-bit float, mono or stereo.\n"
+           "\n"
+           "Parameters (unset ones keep the preset's, the state's or the defaults):\n"
+           "  --phase DEG         phase angle, -180 to 180 degrees\n"
+           "  --width PCT         stereo width, 0 to 200 percent\n"
+           "  --output DB|-inf    output gain, -36.0 to 6.0 dB in 0.1 dB steps, or -inf\n"
+           "  --mode lr|ms|cs|sc  LR phase, MS phase, CS encode or SC encode\n"
+           "  --meter pre|post    the phase meter watches the input or the output\n"
+           "  --filter iir|fir    all-pass network (no latency) or linear-phase FIR filter\n"
+           "  --bypass            pass the audio through unchanged\n"
+           "\n"
+           "State and automation:\n"
+           "  --preset NAME       start from a built-in preset\n"
+           "  --state FILE        start from a saved plug-in state\n"
+           "  --save-state FILE   save the plug-in state after rendering\n"
+           "  --automation FILE   automation segments, one a line:\n"
+           "                        "
+           "parameter,start_seconds,end_seconds,value_start,value_end,curve\n"
+           "                      parameter: 0-5 or phase, width, output, mode, meter, filter;\n"
+           "                      values 0 to 1; curve: jump, linear, square, invsquare, sine;\n"
+           "                      '#' starts a comment\n"
+           "\n"
+           "Rendering:\n"
+           "  --block FRAMES      frames per block pushed into the plug-in, 16 to 65536\n"
+           "                      (default 512)\n"
+           "  --help              show this text\n"
+           "\n"
+           "Options also take the form --option=value.\n";
+}

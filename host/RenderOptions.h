@@ -1,0 +1,33 @@
+// The command line of twphase-render: parsed into RenderOptions with parameter values in the
+// plug-in's internal units, range-checked (never clamped), plus the usage text.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/ParamValues.h"
+
+constexpr uint32_t kDefaultBlockFrames = 512;
+constexpr uint32_t kMinBlockFrames = 16;
+constexpr uint32_t kMaxBlockFrames = 65536;
+
+struct RenderOptions {
+    std::string inputPath;
+    std::string outputPath;
+    // Values given on the command line; they override the preset or state.
+    ParamValues params = kDefaultParams;
+    bool paramGiven[kParamCount] = {};
+    bool bypass = false;
+    std::string presetName;
+    std::string statePath;
+    std::string saveStatePath;
+    std::string automationPath;
+    uint32_t blockFrames = kDefaultBlockFrames;
+    bool help = false;  // --help: show RenderUsage(); nothing else was checked
+};
+
+// Parses the arguments after the program name. False with a one-line message on error.
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
+                        std::string* error);
+
+const char* RenderUsage();

@@ -1,0 +1,84 @@
+// CRenderSession: one render of twphase-render. It drives the plug-in as a workstation does:
+// creates it through COM by class identifier, hands it the host's UI callback, restores a
+// state or a built-in preset, applies the command line's settings, connects it between the
+// renderer's own source and writer in a DirectShow filter graph, writes the automation,
+// streams the file, stops and saves the state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <strmif.h>
+#include <control.h>
+
+#include "engine/ParamValues.h"
+#include "engine/VxPlugInProp.h"
+#include "engine/WaveFormat.h"
+#include "host/AutomationFile.h"
+#include "host/RenderOptions.h"
+
+class CCaptureCounter;
+class CPushSourceFilter;
+class CWavWriterFilter;
+
+// What a finished render reports in its summary.
+struct RenderSummary {
+    WaveFormat inputFormat = {};
+    bool inputExtensible = false;
+    uint64_t inputFrames = 0;
+    WaveFormat outputFormat = {};
+    uint64_t outputFrames = 0;
+    ParamValues params = kDefaultParams;  // as the stream started
+    bool bypass = false;
+    int latencyFrames = 0;
+    double outputPeak[2] = {};
+    uint64_t clippedSamples[2] = {};
+    int phaseMeter = 0;  // 0..180 at the end of the stream
+    bool clipLeft = false;
+    bool clipRight = false;
+    double renderSeconds = 0.0;  // from Run until the graph reported completion
+    long captureReports = 0;     // values the plug-in reported to the host's UI callback
+    std::vector<std::string> warnings;
+};
+
+class CRenderSession {
+public:
+    CRenderSession();
+    // Stops the graph and releases every object; an output not yet finished is dropped.
+    ~CRenderSession();
+    CRenderSession(const CRenderSession&) = delete;
+    CRenderSession& operator=(const CRenderSession&) = delete;
+
+    // Host thread, COM initialised. Renders options.inputPath into options.outputPath. False
+    // with Error() one line naming the problem; the output is then left as it was.
+    bool Render(const RenderOptions& options, RenderSummary* summary);
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool Fail(const std::string& message);
+    bool FailHr(const std::string& what, HRESULT hr);
+
+    bool CreatePlugIn();
+    bool LoadState(const std::string& path);
+    bool ApplyPreset(const std::string& name);
+    bool ApplySettings(const RenderOptions& options);
+    bool BuildGraph();
+    bool AddAutomation(const std::vector<AutomationSegment>& segments);
+    bool Stream(RenderSummary* summary);
+    bool SaveState(const std::string& path);
+    void StopGraph();
+
+    std::string m_error;
+    CCaptureCounter* m_captures = nullptr;
+    IBaseFilter* m_plugIn = nullptr;
+    IVxPlugInProp* m_prop = nullptr;
+    CPushSourceFilter* m_source = nullptr;  // held through m_sourceFilter
+    IBaseFilter* m_sourceFilter = nullptr;
+    CWavWriterFilter* m_writer = nullptr;  // held through m_writerFilter
+    IBaseFilter* m_writerFilter = nullptr;
+    IGraphBuilder* m_graph = nullptr;
+    IMediaControl* m_control = nullptr;
+    bool m_running = false;
+};

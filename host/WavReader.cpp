@@ -1,0 +1,162 @@
+// CWavReader: RIFF chunk walk, fmt validation and block reads.
+#include "host/WavReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "host/FileSystem.h"
+#include "host/WavFormat.h"
+
+namespace {
+
+constexpr uint32_t kFmtPlainBytes = 16;
+constexpr uint32_t kFmtExtensibleBytes = 40;  // WAVEFORMATEXTENSIBLE
+constexpr uint16_t kExtensibleExtraBytes = 22;
+constexpr size_t kSubFormatOffset = 24;
+// Bytes 4..15 of KSDATAFORMAT_SUBTYPE_PCM / _IEEE_FLOAT: {0000000x-0000-0010-8000-00aa00389b71}.
+constexpr uint8_t kSubFormatBaseTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                            0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+std::string GuidText(const uint8_t* g) {
+    char text[40];
+    std::snprintf(text, sizeof(text), "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", Le32(g),
+                  Le16(g + 4), Le16(g + 6), g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+    return text;
+}
+
+}  // namespace
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "Read() hands out the file's little-endian samples unchanged"
+#endif
+
+CWavReader::~CWavReader() {
+    Close();
+}
+
+void CWavReader::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool CWavReader::Fail(const std::string& problem) {
+    error_ = path_ + ": " + problem;
+    Close();
+    return false;
+}
+
+bool CWavReader::Open(const std::string& path) {
+    Close();
+    path_ = path;
+    error_.clear();
+    format_ = {};
+    extensible_ = truncated_ = false;
+    frameCount_ = framesRead_ = 0;
+
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_) {
+        error_ = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    int64_t fileBytes = -1;
+    if (SeekFile(file_, 0, SEEK_END)) fileBytes = TellFile(file_);
+    if (fileBytes < 0 || !SeekFile(file_, 0, SEEK_SET))
+        return Fail(std::string("cannot read: ") + std::strerror(errno));
+
+    uint8_t riff[12];
+    if (std::fread(riff, 1, sizeof(riff), file_) != sizeof(riff) ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return Fail("not a WAV file");
+    if (std::memcmp(riff, "RF64", 4) == 0) return Fail("RF64 (64-bit WAV) files are not supported");
+    if (std::memcmp(riff, "RIFF", 4) != 0) return Fail("not a WAV file");
+
+    // The RIFF size field is not trusted (writers often get it wrong); the walk ends at the
+    // end of the file. Chunk bodies of odd size are followed by one pad byte.
+    bool haveFmt = false;
+    int64_t position = sizeof(riff);
+    for (;;) {
+        uint8_t header[8];
+        if (position + 8 > fileBytes || !SeekFile(file_, position, SEEK_SET) ||
+            std::fread(header, 1, sizeof(header), file_) != sizeof(header))
+            return Fail(haveFmt ? "no data chunk" : "no fmt chunk");
+        const uint32_t size = Le32(header + 4);
+        const int64_t body = position + 8;
+
+        if (std::memcmp(header, "fmt ", 4) == 0 && !haveFmt) {
+            uint8_t fmt[kFmtExtensibleBytes] = {};
+            const size_t wanted = std::min<uint32_t>(size, sizeof(fmt));
+            if (std::fread(fmt, 1, wanted, file_) != wanted) return Fail("truncated fmt chunk");
+            if (!ParseFmt(fmt, size)) return false;
+            haveFmt = true;
+        } else if (std::memcmp(header, "data", 4) == 0) {
+            if (!haveFmt) return Fail("data chunk comes before the fmt chunk");
+            const uint64_t present = static_cast<uint64_t>(fileBytes - body);
+            truncated_ = size > present;
+            frameCount_ = std::min<uint64_t>(size, present) / format_.nBlockAlign;
+            return true;  // positioned at the first frame
+        }
+        position = body + size + (size & 1);
+    }
+}
+
+bool CWavReader::ParseFmt(const uint8_t* fmt, uint32_t size) {
+    if (size < kFmtPlainBytes)
+        return Fail("fmt chunk too short (" + std::to_string(size) + " bytes)");
+    uint16_t tag = Le16(fmt);
+    const uint16_t channels = Le16(fmt + 2);
+    const uint32_t samplesPerSec = Le32(fmt + 4);
+    const uint16_t blockAlign = Le16(fmt + 12);
+    const uint16_t bits = Le16(fmt + 14);
+
+    std::string tagText;
+    if (tag == kWaveFormatExtensible) {
+        extensible_ = true;
+        if (size < kFmtExtensibleBytes || Le16(fmt + 16) < kExtensibleExtraBytes)
+            return Fail("extensible fmt chunk too short (" + std::to_string(size) + " bytes)");
+        const uint8_t* subFormat = fmt + kSubFormatOffset;
+        const uint32_t subTag = Le32(subFormat);
+        char text[48];
+        if (subTag <= 0xFFFF &&
+            std::memcmp(subFormat + 4, kSubFormatBaseTail, sizeof(kSubFormatBaseTail)) == 0) {
+            tag = static_cast<uint16_t>(subTag);
+            std::snprintf(text, sizeof(text), "0xFFFE (subformat 0x%04X)", tag);
+            tagText = text;
+        } else {
+            tag = 0;  // no plain equivalent
+            tagText = "0xFFFE (subformat " + GuidText(subFormat) + ")";
+        }
+    }
+    if (!IsRenderableFormat(tag, bits, channels))
+        return Fail(UnsupportedFormatMessage(tag, bits, channels, tagText));
+    if (samplesPerSec == 0) return Fail("invalid fmt chunk: sample rate 0");
+    // The byte rate is often wrong in the wild and is recomputed; a wrong block alignment
+    // would misread every frame, so it is refused.
+    const WaveFormat format = MakeWaveFormat(tag, channels, samplesPerSec, bits);
+    if (blockAlign != format.nBlockAlign)
+        return Fail("invalid fmt chunk: block alignment " + std::to_string(blockAlign) +
+                    ", expected " + std::to_string(format.nBlockAlign));
+    format_ = format;
+    return true;
+}
+
+size_t CWavReader::Read(void* buffer, size_t maxFrames) {
+    if (!file_) return 0;
+    const size_t wanted =
+        static_cast<size_t>(std::min<uint64_t>(maxFrames, frameCount_ - framesRead_));
+    if (wanted == 0) return 0;
+    const size_t got = std::fread(buffer, format_.nBlockAlign, wanted, file_);
+    framesRead_ += got;
+    if (got < wanted)
+        Fail(std::ferror(file_) ? std::string("read error: ") + std::strerror(errno)
+                                : std::string("file ended early (did it change while reading?)"));
+    return got;
+}

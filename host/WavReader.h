@@ -1,0 +1,55 @@
+// CWavReader: reads a RIFF/WAVE file's sample frames block by block, without loading the
+// file. Accepts 16-bit PCM and 32/64-bit float, mono or stereo, also as WAVE_FORMAT_EXTENSIBLE.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/WaveFormat.h"
+
+class CWavReader {
+public:
+    CWavReader() = default;
+    ~CWavReader();
+    CWavReader(const CWavReader&) = delete;
+    CWavReader& operator=(const CWavReader&) = delete;
+
+    // Opens the file and reads its chunks up to the data chunk, skipping chunks it does not
+    // know. False, with Error() naming the file and the problem, when it holds no usable audio.
+    bool Open(const std::string& path);
+    void Close();
+
+    // The format, normalised to a plain tag (kWaveFormatPcm or kWaveFormatIeeeFloat, also for
+    // extensible files), block alignment and byte rate derived from it, cbSize 0.
+    const WaveFormat& Format() const { return format_; }
+    bool IsExtensible() const { return extensible_; }
+
+    // Whole frames of the data chunk that the file holds; a trailing partial frame is ignored.
+    uint64_t FrameCount() const { return frameCount_; }
+    uint64_t FramesRead() const { return framesRead_; }
+
+    // The data chunk claims more bytes than the file holds (an interrupted recording). Not an
+    // error: the frames present are read, and the caller may report it as a warning.
+    bool IsTruncated() const { return truncated_; }
+
+    // Copies up to maxFrames frames as stored (interleaved, little-endian) into buffer, which
+    // holds maxFrames * Format().nBlockAlign bytes. Returns the frames copied, fewer than asked
+    // only at the end of the data; after a read error Error() is set.
+    size_t Read(void* buffer, size_t maxFrames);
+
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fail(const std::string& problem);
+    bool ParseFmt(const uint8_t* fmt, uint32_t size);
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string error_;
+    WaveFormat format_ = {};
+    bool extensible_ = false;
+    bool truncated_ = false;
+    uint64_t frameCount_ = 0;
+    uint64_t framesRead_ = 0;
+};

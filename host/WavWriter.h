@@ -1,0 +1,49 @@
+// CWavWriter: writes a WAV file through a temporary file beside the target, renamed over the
+// target only when the file is complete, so an existing output is never left half-written.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/WaveFormat.h"
+
+class CWavWriter {
+public:
+    CWavWriter() = default;
+    ~CWavWriter();  // abandons a file that was not finished
+    CWavWriter(const CWavWriter&) = delete;
+    CWavWriter& operator=(const CWavWriter&) = delete;
+
+    // Creates TempPath(path) and writes the header. The format is one CWavReader accepts, with
+    // a plain tag (PCM or IEEE float). Float files get a fact chunk, as RIFF asks of non-PCM.
+    bool Open(const std::string& path, const WaveFormat& format);
+
+    // Appends frames laid out as the format says (interleaved, little-endian).
+    bool Write(const void* frames, size_t frameCount);
+
+    // Fills in the chunk sizes, closes the file and renames it over the target.
+    bool Finish();
+
+    // Closes and deletes the temporary file; the target stays as it was.
+    void Abandon();
+
+    uint64_t FramesWritten() const { return framesWritten_; }
+    const std::string& Error() const { return error_; }
+
+    static std::string TempPath(const std::string& path) { return path + ".tmp"; }
+
+private:
+    bool Fail(const std::string& message);
+    bool WriteBytes(const void* data, size_t bytes);
+    bool Patch(uint32_t offset, uint32_t value);  // a little-endian size field
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string error_;
+    WaveFormat format_ = {};
+    uint32_t headerBytes_ = 0;
+    uint32_t factFramesOffset_ = 0;  // 0 when there is no fact chunk
+    uint32_t dataSizeOffset_ = 0;
+    uint64_t framesWritten_ = 0;
+};

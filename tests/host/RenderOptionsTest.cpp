@@ -1,0 +1,109 @@
+// The renderer's command line: values in internal units, both option forms, and one clear
+// line for each kind of mistake.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/RenderOptions.h"
+
+namespace {
+
+bool Parse(std::vector<std::string> args, RenderOptions* options, std::string* error) {
+    return ParseRenderOptions(args, options, error);
+}
+
+TEST(RenderOptions, FilesAloneKeepEveryDefault) {
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({"in.wav", "out.wav"}, &options, &error)) << error;
+    EXPECT_EQ("in.wav", options.inputPath);
+    EXPECT_EQ("out.wav", options.outputPath);
+    EXPECT_EQ(kDefaultParams, options.params);
+    for (bool given : options.paramGiven) EXPECT_FALSE(given);
+    EXPECT_EQ(kDefaultBlockFrames, options.blockFrames);
+    EXPECT_FALSE(options.bypass);
+}
+
+TEST(RenderOptions, ValuesBecomeInternalUnits) {
+    const struct {
+        std::vector<std::string> args;
+        int param;
+        int32_t internal;
+    } cases[] = {
+        {{"--phase", "-90"}, kParamPhase, -90},      {{"--phase=180"}, kParamPhase, 180},
+        {{"--width", "0"}, kParamWidth, 0},          {{"--width=200.0"}, kParamWidth, 200},
+        {{"--output", "-3.5"}, kParamOutput, -35},   {{"--output=6"}, kParamOutput, 60},
+        {{"--output", "-36.0"}, kParamOutput, -360}, {{"--output", "-inf"}, kParamOutput, -361},
+        {{"--output=-INF"}, kParamOutput, -361},     {{"--output", "+.1"}, kParamOutput, 1},
+        {{"--mode", "sc"}, kParamMode, 3},           {{"--mode=MS"}, kParamMode, 1},
+        {{"--meter", "pre"}, kParamMeterPost, 0},    {{"--filter", "fir"}, kParamFilter, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"in.wav", "out.wav"});
+        RenderOptions options;
+        std::string error;
+        ASSERT_TRUE(Parse(args, &options, &error)) << c.args[0] << ": " << error;
+        EXPECT_EQ(c.internal, options.params[c.param]) << c.args[0];
+        for (int i = 0; i < kParamCount; ++i) EXPECT_EQ(i == c.param, options.paramGiven[i]);
+    }
+}
+
+TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({"--bypass", "--preset", "Wide", "--save-state=s.bin", "--automation",
+                       "a.txt", "--block", "64", "--", "-in.wav", "--out.wav"},
+                      &options, &error))
+        << error;
+    EXPECT_TRUE(options.bypass);
+    EXPECT_EQ("Wide", options.presetName);
+    EXPECT_EQ("s.bin", options.saveStatePath);
+    EXPECT_EQ("a.txt", options.automationPath);
+    EXPECT_EQ(64u, options.blockFrames);
+    EXPECT_EQ("-in.wav", options.inputPath);
+    EXPECT_EQ("--out.wav", options.outputPath);
+
+    // --help is honoured even on a line that is otherwise wrong.
+    ASSERT_TRUE(Parse({"--phase", "999", "--help"}, &options, &error));
+    EXPECT_TRUE(options.help);
+    EXPECT_NE(nullptr, std::strstr(RenderUsage(), "--automation FILE"));
+}
+
+TEST(RenderOptions, MistakesAreRefusedNotClamped) {
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--phase", "181", "a", "b"}, "--phase: 181 is out of range (-180 to 180 degrees)"},
+        {{"--phase", "45.5", "a", "b"}, "--phase: 45.5 is not a whole number of degrees"},
+        {{"--width", "ten", "a", "b"}, "--width: 'ten' is not a number"},
+        {{"--width", "-1", "a", "b"}, "--width: -1 is out of range (0 to 200 percent)"},
+        {{"--output", "-3.55", "a", "b"}, "--output: -3.55 is not a multiple of 0.1 dB"},
+        {{"--output", "-36.1", "a", "b"},
+         "--output: -36.1 is out of range (-36.0 to 6.0 dB, or -inf)"},
+        {{"--output", "6.1", "a", "b"}, "--output: 6.1 is out of range (-36.0 to 6.0 dB, or -inf)"},
+        {{"--output", "1e1", "a", "b"}, "--output: '1e1' is not a number of dB or -inf"},
+        {{"--mode", "xy", "a", "b"}, "--mode: 'xy' is not one of lr, ms, cs, sc"},
+        {{"--filter", "fft", "a", "b"}, "--filter: 'fft' is not one of iir, fir"},
+        {{"--block", "8", "a", "b"}, "--block: 8 is out of range (16 to 65536 frames)"},
+        {{"--block", "100000", "a", "b"}, "--block: 100000 is out of range (16 to 65536 frames)"},
+        {{"a", "b", "--phase"}, "--phase needs a value"},
+        {{"--preset=", "a", "b"}, "--preset needs a value"},
+        {{"--bypass=yes", "a", "b"}, "--bypass takes no value"},
+        {{"--phaze", "10", "a", "b"}, "unknown option '--phaze' (see --help)"},
+        {{"--preset", "X", "--state", "s", "a", "b"},
+         "--preset and --state cannot be used together"},
+        {{}, "missing INPUT.wav and OUTPUT.wav (see --help)"},
+        {{"a"}, "missing OUTPUT.wav (see --help)"},
+        {{"a", "b", "c"}, "unexpected argument 'c': give one INPUT.wav and one OUTPUT.wav"},
+    };
+    for (const auto& c : cases) {
+        RenderOptions options;
+        std::string error;
+        EXPECT_FALSE(Parse(c.args, &options, &error));
+        EXPECT_EQ(c.error, error);
+    }
+}
+
+}  // namespace
