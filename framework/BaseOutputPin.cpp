@@ -55,31 +55,24 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
     pPin->GetAllocatorRequirements(&required);  // optional: zeros when the pin has none
     if (required.cbAlign == 0) required.cbAlign = 1;
 
-    // The input pin's allocator first, so that it can hand out its own memory.
-    HRESULT hr = pPin->GetAllocator(ppAlloc);
-    if (SUCCEEDED(hr) && *ppAlloc) {
-        ALLOCATOR_PROPERTIES props = required;
-        hr = DecideBufferSize(*ppAlloc, &props);
-        if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-        if (SUCCEEDED(hr)) return S_OK;
-    }
-    if (*ppAlloc) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
+    // Sizes an allocator and tells the input pin; on failure the allocator is dropped.
+    auto agree = [&](HRESULT hr) {
+        if (SUCCEEDED(hr) && *ppAlloc) {
+            ALLOCATOR_PROPERTIES props = required;
+            hr = DecideBufferSize(*ppAlloc, &props);
+            if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
+            if (SUCCEEDED(hr)) return S_OK;
+        }
+        if (*ppAlloc) {
+            (*ppAlloc)->Release();
+            *ppAlloc = nullptr;
+        }
+        return FAILED(hr) ? hr : E_FAIL;
+    };
 
-    hr = InitAllocator(ppAlloc);
-    if (SUCCEEDED(hr)) {
-        ALLOCATOR_PROPERTIES props = required;
-        hr = DecideBufferSize(*ppAlloc, &props);
-        if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-        if (SUCCEEDED(hr)) return S_OK;
-    }
-    if (*ppAlloc) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
-    return hr;
+    // The input pin's allocator first, so that it can hand out its own memory.
+    if (agree(pPin->GetAllocator(ppAlloc)) == S_OK) return S_OK;
+    return agree(InitAllocator(ppAlloc));
 }
 
 HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc) {
