@@ -12,8 +12,12 @@ namespace {
 constexpr float kInputOffset = 1e-30f;
 constexpr double kInputOffsetDouble = static_cast<double>(kInputOffset);
 
-inline double WithOffset(float sample) { return static_cast<double>(sample + kInputOffset); }
-inline double WithOffset(double sample) { return sample + kInputOffsetDouble; }
+inline double WithOffset(float sample) {
+    return static_cast<double>(sample + kInputOffset);
+}
+inline double WithOffset(double sample) {
+    return sample + kInputOffsetDouble;
+}
 }  // namespace
 
 CAudioEngine::CAudioEngine() : params_{}, inactiveSetup_{}, undo_{} {}
@@ -216,12 +220,12 @@ tw::Result CAudioEngine::ProcessFloat(const float* in, int* inFrames, float* out
 }
 
 tw::Result CAudioEngine::ProcessDouble(const double* in, int* inFrames, double* out,
-                                   int* outFrames) {
+                                       int* outFrames) {
     return ProcessBlock<double, false>(in, inFrames, out, outFrames);
 }
 
-tw::Result CAudioEngine::ProcessPcm16(const int16_t* in, int frames, int16_t* out,
-                                      float* inScratch, float* outScratch) {
+tw::Result CAudioEngine::ProcessPcm16(const int16_t* in, int frames, int16_t* out, float* inScratch,
+                                      float* outScratch) {
     const int channels = inputFormat_ != nullptr && inputFormat_->nChannels == 1 ? 1 : 2;
     for (int i = 0; i < channels * frames; ++i) inScratch[i] = PcmToFloat(in[i]);
     int inFrames = frames, outFrames = frames;
@@ -231,7 +235,8 @@ tw::Result CAudioEngine::ProcessPcm16(const int16_t* in, int frames, int16_t* ou
 }
 
 template <typename Sample, bool kSingle>
-tw::Result CAudioEngine::ProcessBlock(const Sample* in, int* inFrames, Sample* out, int* outFrames) {
+tw::Result CAudioEngine::ProcessBlock(const Sample* in, int* inFrames, Sample* out,
+                                      int* outFrames) {
     const int n = std::max(0, std::min(*inFrames, *outFrames));
     *inFrames = *outFrames = n;
     const bool stereoIn = inputFormat_ == nullptr || inputFormat_->nChannels == 2;

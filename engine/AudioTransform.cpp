@@ -27,8 +27,12 @@ CAudioTransform::~CAudioTransform() {
 STDMETHODIMP CAudioTransform::QueryInterface(REFIID iid, void** out) {
     return m_owner->QueryInterface(iid, out);
 }
-STDMETHODIMP_(ULONG) CAudioTransform::AddRef() { return m_owner->AddRef(); }
-STDMETHODIMP_(ULONG) CAudioTransform::Release() { return m_owner->Release(); }
+STDMETHODIMP_(ULONG) CAudioTransform::AddRef() {
+    return m_owner->AddRef();
+}
+STDMETHODIMP_(ULONG) CAudioTransform::Release() {
+    return m_owner->Release();
+}
 
 STDMETHODIMP CAudioTransform::GetParams(ParamValues* values) {
     if (!values) return E_POINTER;
@@ -55,7 +59,9 @@ STDMETHODIMP CAudioTransform::SetNotifyWindow(HWND window, int id) {
     return CAudioEngine::SetNotifyWindow(window, id);
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetPhaseMeter() { return CAudioEngine::GetPhaseMeter(); }
+int STDMETHODCALLTYPE CAudioTransform::GetPhaseMeter() {
+    return CAudioEngine::GetPhaseMeter();
+}
 
 HRESULT CAudioTransform::GetParamOut(int index, int* value) {
     if (!value) return E_POINTER;
@@ -63,14 +69,24 @@ HRESULT CAudioTransform::GetParamOut(int index, int* value) {
     return S_OK;
 }
 
-STDMETHODIMP CAudioTransform::GetPhase(int* value) { return GetParamOut(kParamPhase, value); }
-STDMETHODIMP CAudioTransform::GetWidth(int* value) { return GetParamOut(kParamWidth, value); }
-STDMETHODIMP CAudioTransform::GetOutput(int* value) { return GetParamOut(kParamOutput, value); }
-STDMETHODIMP CAudioTransform::GetMode(int* value) { return GetParamOut(kParamMode, value); }
+STDMETHODIMP CAudioTransform::GetPhase(int* value) {
+    return GetParamOut(kParamPhase, value);
+}
+STDMETHODIMP CAudioTransform::GetWidth(int* value) {
+    return GetParamOut(kParamWidth, value);
+}
+STDMETHODIMP CAudioTransform::GetOutput(int* value) {
+    return GetParamOut(kParamOutput, value);
+}
+STDMETHODIMP CAudioTransform::GetMode(int* value) {
+    return GetParamOut(kParamMode, value);
+}
 STDMETHODIMP CAudioTransform::GetMeterPost(int* value) {
     return GetParamOut(kParamMeterPost, value);
 }
-STDMETHODIMP CAudioTransform::GetFilter(int* value) { return GetParamOut(kParamFilter, value); }
+STDMETHODIMP CAudioTransform::GetFilter(int* value) {
+    return GetParamOut(kParamFilter, value);
+}
 
 STDMETHODIMP CAudioTransform::SetPhase(int value, int notify) {
     SetParam(kParamPhase, value, notify != 0);
@@ -97,8 +113,12 @@ STDMETHODIMP CAudioTransform::SetFilter(int value, int notify) {
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetClipLeft(int which) { return GetClip(0, which != 0); }
-int STDMETHODCALLTYPE CAudioTransform::GetClipRight(int which) { return GetClip(1, which != 0); }
+int STDMETHODCALLTYPE CAudioTransform::GetClipLeft(int which) {
+    return GetClip(0, which != 0);
+}
+int STDMETHODCALLTYPE CAudioTransform::GetClipRight(int which) {
+    return GetClip(1, which != 0);
+}
 STDMETHODIMP CAudioTransform::SetClipLeft(int which, int value) {
     SetClip(0, which != 0, value);
     return S_OK;
@@ -108,10 +128,16 @@ STDMETHODIMP CAudioTransform::SetClipRight(int which, int value) {
     return S_OK;
 }
 
-float STDMETHODCALLTYPE CAudioTransform::GetPeakLeft() { return GetPeak(0); }
-float STDMETHODCALLTYPE CAudioTransform::GetPeakRight() { return GetPeak(1); }
+float STDMETHODCALLTYPE CAudioTransform::GetPeakLeft() {
+    return GetPeak(0);
+}
+float STDMETHODCALLTYPE CAudioTransform::GetPeakRight() {
+    return GetPeak(1);
+}
 
-STDMETHODIMP CAudioTransform::UpdateCoefficients() { return CAudioEngine::UpdateCoefficients(); }
+STDMETHODIMP CAudioTransform::UpdateCoefficients() {
+    return CAudioEngine::UpdateCoefficients();
+}
 
 STDMETHODIMP CAudioTransform::EndCapture() {
     CAudioEngine::EndCapture();
@@ -128,19 +154,25 @@ STDMETHODIMP CAudioTransform::SetPhaseMeter(float value) {
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetPresetId() { return CAudioEngine::GetPresetId(); }
+int STDMETHODCALLTYPE CAudioTransform::GetPresetId() {
+    return CAudioEngine::GetPresetId();
+}
 STDMETHODIMP CAudioTransform::SetPresetId(int id) {
     CAudioEngine::SetPresetId(id);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetBypass() { return CAudioEngine::GetBypass(); }
+int STDMETHODCALLTYPE CAudioTransform::GetBypass() {
+    return CAudioEngine::GetBypass();
+}
 STDMETHODIMP CAudioTransform::SetBypass(int bypass) {
     CAudioEngine::SetBypass(bypass);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetSetup() { return CAudioEngine::GetSetup(); }
+int STDMETHODCALLTYPE CAudioTransform::GetSetup() {
+    return CAudioEngine::GetSetup();
+}
 STDMETHODIMP CAudioTransform::SelectSetup(int index) {
     CAudioEngine::SelectSetup(index);
     return S_OK;

@@ -8,7 +8,7 @@ namespace {
 constexpr double kPhasePi = 3.14159265;
 constexpr double kDegreesToHalfTurns = 0.005555555555555556;  // 1/180
 constexpr double kTenthDbToExponent = 0.005;                  // dB/10 -> exponent of 10 (dB/20)
-constexpr double kWidthPercentToGain = 0.005;                  // 100 % -> 0.5 (side of m +- s)
+constexpr double kWidthPercentToGain = 0.005;                 // 100 % -> 0.5 (side of m +- s)
 }  // namespace
 
 double OutputGain(int32_t output) {

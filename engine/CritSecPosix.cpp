@@ -16,6 +16,12 @@ CCritSec::CCritSec() {
     pthread_mutex_init(AsMutex(storage_), &attr);
     pthread_mutexattr_destroy(&attr);
 }
-CCritSec::~CCritSec() { pthread_mutex_destroy(AsMutex(storage_)); }
-void CCritSec::Lock() { pthread_mutex_lock(AsMutex(storage_)); }
-void CCritSec::Unlock() { pthread_mutex_unlock(AsMutex(storage_)); }
+CCritSec::~CCritSec() {
+    pthread_mutex_destroy(AsMutex(storage_));
+}
+void CCritSec::Lock() {
+    pthread_mutex_lock(AsMutex(storage_));
+}
+void CCritSec::Unlock() {
+    pthread_mutex_unlock(AsMutex(storage_));
+}

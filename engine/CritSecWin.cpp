@@ -5,7 +5,15 @@
 
 static_assert(sizeof(CRITICAL_SECTION) <= 64, "storage too small for a critical section");
 
-CCritSec::CCritSec() { InitializeCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
-CCritSec::~CCritSec() { DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
-void CCritSec::Lock() { EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
-void CCritSec::Unlock() { LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)); }
+CCritSec::CCritSec() {
+    InitializeCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+CCritSec::~CCritSec() {
+    DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+void CCritSec::Lock() {
+    EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+void CCritSec::Unlock() {
+    LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}

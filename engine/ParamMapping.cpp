@@ -18,17 +18,24 @@ constexpr ParamRange kRanges[kParamCount] = {
 // The unrounded internal value of an automation value, before floor().
 float ScaledValue(int index, float x) {
     switch (index) {
-        case kParamPhase: return x * 360.0f - 180.0f + 0.5f;
-        case kParamWidth: return x * 200.0f + 0.5f;
-        case kParamOutput: return x * 421.0f - 361.0f + 0.5f;
-        case kParamMode: return x * 3.0f + 0.5f;
-        default: return x + 0.5f;  // Meter Pre/Post, Filter
+        case kParamPhase:
+            return x * 360.0f - 180.0f + 0.5f;
+        case kParamWidth:
+            return x * 200.0f + 0.5f;
+        case kParamOutput:
+            return x * 421.0f - 361.0f + 0.5f;
+        case kParamMode:
+            return x * 3.0f + 0.5f;
+        default:
+            return x + 0.5f;  // Meter Pre/Post, Filter
     }
 }
 
 }  // namespace
 
-ParamRange ParamRangeOf(int index) { return kRanges[index]; }
+ParamRange ParamRangeOf(int index) {
+    return kRanges[index];
+}
 
 int32_t ClampParam(int index, int32_t value) {
     const ParamRange r = kRanges[index];
@@ -53,10 +60,15 @@ bool InternalFromNormalized(int index, float normalized, int32_t* out) {
 float NormalizedFromInternal(int index, int32_t value) {
     const float v = static_cast<float>(value);
     switch (index) {
-        case kParamPhase: return (v + 180.0f) * 0.0027777778f;  // nearest float to 1/360
-        case kParamWidth: return v * 0.005f;
-        case kParamOutput: return (v + 361.0f) * 0.002375297f;  // nearest float to 1/421
-        case kParamMode: return v * 0.33333334f;
-        default: return v;  // Meter Pre/Post, Filter: 0.0 or 1.0
+        case kParamPhase:
+            return (v + 180.0f) * 0.0027777778f;  // nearest float to 1/360
+        case kParamWidth:
+            return v * 0.005f;
+        case kParamOutput:
+            return (v + 361.0f) * 0.002375297f;  // nearest float to 1/421
+        case kParamMode:
+            return v * 0.33333334f;
+        default:
+            return v;  // Meter Pre/Post, Filter: 0.0 or 1.0
     }
 }

@@ -50,8 +50,8 @@ public:
 private:
     // Three all-pass sections y = k * (y[n-2] - x) + x[n-2] in series.
     struct AllpassChain {
-        double x1, x2;       // the chain's two previous inputs
-        double y[3][2];      // each section's two previous outputs
+        double x1, x2;   // the chain's two previous inputs
+        double y[3][2];  // each section's two previous outputs
     };
 
     static inline double RunChain(AllpassChain& chain, const double (&k)[3], double x);
@@ -92,7 +92,8 @@ inline double CPhaseProcessor::FirQuadrature(double scaledInput) {
     firHead_ = firHead_ + 1 == kFirTaps ? 0 : firHead_ + 1;
     const double* line = firLine_ + firHead_;  // line[0] oldest, line[126] newest
     double sum = 0.0;
-    for (int p = 0; p < kFirTaps; p += 2) sum += static_cast<double>(kFirQuadratureTable.value[p]) * line[p];
+    for (int p = 0; p < kFirTaps; p += 2)
+        sum += static_cast<double>(kFirQuadratureTable.value[p]) * line[p];
     return sum;
 }
 
@@ -127,9 +128,18 @@ inline void CPhaseProcessor::Step(double left, double right, const Coefficients&
     const double q = t * c.cosPhase + v * c.sinPhase;
     double p, r;
     switch (c.mode) {
-        case 0: p = u; r = q; break;
-        case 3: p = (q + u) / 2; r = (q - u) / 2; break;
-        default: p = (q + u) / 2; r = (u - q) / 2; break;  // MS phase, CS encode
+        case 0:
+            p = u;
+            r = q;
+            break;
+        case 3:
+            p = (q + u) / 2;
+            r = (q - u) / 2;
+            break;
+        default:
+            p = (q + u) / 2;
+            r = (u - q) / 2;
+            break;  // MS phase, CS encode
     }
     const double m = (p + r) * c.midGain;
     const double s = (p - r) * c.sideGain;

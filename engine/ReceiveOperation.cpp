@@ -78,7 +78,8 @@ HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* out
 
     const bool discontinuity = input->IsDiscontinuity() == S_OK;
     if (discontinuity && hasTime) m_samplePosition = FramesAt(start, inFormat->nSamplesPerSec);
-    if (IEngineAutomation* automation = Automation()) automation->UpdateToPosition(m_samplePosition);
+    if (IEngineAutomation* automation = Automation())
+        automation->UpdateToPosition(m_samplePosition);
 
     outSample->SetTime(startOut, stopOut);
     outSample->SetSyncPoint(input->IsSyncPoint() == S_OK);

@@ -16,6 +16,8 @@ constexpr Result kErrOutOfMemory = static_cast<Result>(0x8007000Eu);
 constexpr Result kErrInvalidArg = static_cast<Result>(0x80070057u);
 constexpr Result kErrNotConnected = static_cast<Result>(0x80040209u);  // VFW_E_NOT_CONNECTED
 
-inline bool Succeeded(Result r) { return r >= 0; }
+inline bool Succeeded(Result r) {
+    return r >= 0;
+}
 
 }  // namespace tw

@@ -66,8 +66,7 @@ public:
         for (uint32_t i = 0; i < count; ++i) captures.emplace_back('B', indices[i], 0.0f);
         return tw::kOk;
     }
-    tw::Result CaptureValues(const uint32_t* indices, uint32_t count,
-                             const float* v) override {
+    tw::Result CaptureValues(const uint32_t* indices, uint32_t count, const float* v) override {
         for (uint32_t i = 0; i < count; ++i) captures.emplace_back('V', indices[i], v[i]);
         return tw::kOk;
     }

@@ -11,7 +11,7 @@
 namespace {
 
 void Feed(TestEngine& e, const std::vector<float>& in, std::vector<float>* out = nullptr,
-         int channels = 2) {
+          int channels = 2) {
     int frames = static_cast<int>(in.size()) / channels, outFrames = frames;
     std::vector<float> local(2 * frames);
     ASSERT_EQ(e.ProcessFloat(in.data(), &frames, local.data(), &outFrames), tw::kOk);
@@ -27,8 +27,12 @@ std::vector<float> Stereo(int frames, float (*left)(int), float (*right)(int)) {
     return v;
 }
 
-float Wave(int i) { return static_cast<float>(0.5 * std::sin(0.01 * i + 0.3)); }
-float InvertedWave(int i) { return -Wave(i); }
+float Wave(int i) {
+    return static_cast<float>(0.5 * std::sin(0.01 * i + 0.3));
+}
+float InvertedWave(int i) {
+    return -Wave(i);
+}
 
 }  // namespace
 
@@ -36,9 +40,11 @@ TEST(PhaseMeter, OppositeChannelsPass90AfterTenThousandTimesLn2Frames) {
     TestEngine e;
     e.SetParam(kParamMeterPost, 0, false);
     // 10000 * ln 2 = 6931.5: below 90 after 6931 opposite frames, at 90 after 6932.
-    Feed(e, Stereo(6931, [](int) { return 0.5f; }, [](int) { return -0.5f; }));
+    Feed(e, Stereo(
+                6931, [](int) { return 0.5f; }, [](int) { return -0.5f; }));
     EXPECT_EQ(e.GetPhaseMeter(), 89);
-    Feed(e, Stereo(1, [](int) { return 0.5f; }, [](int) { return -0.5f; }));
+    Feed(e, Stereo(
+                1, [](int) { return 0.5f; }, [](int) { return -0.5f; }));
     EXPECT_EQ(e.GetPhaseMeter(), 90);
 
     TestEngine same;
@@ -88,7 +94,7 @@ TEST(ClipAndPeaks, PeaksHoldUntilReadThenFollowTheLatestBlock) {
     std::vector<float> loud(2 * 100, 0.0f), quiet(2 * 100, 0.0f);
     loud[2 * 10] = 0.9f;
     quiet[2 * 10] = 0.25f;
-    Feed(e, loud);   // peak 0.9 comes out at frame 73, in the second block
+    Feed(e, loud);  // peak 0.9 comes out at frame 73, in the second block
     Feed(e, quiet);
     Feed(e, quiet);
     EXPECT_FLOAT_EQ(e.GetPeak(0), 0.9f);  // held since stream start

@@ -95,14 +95,13 @@ TEST(Setters, NotifyingEditsReachTheHostAsCaptures) {
     e.EndCapture();
     e.EndCapture();  // nothing left to end
     using C = std::tuple<char, uint32_t, float>;
-    const std::vector<C> expected = {
-        C{'B', 1, 0.0f},
-        C{'V', 1, NormalizedFromInternal(kParamWidth, 150)},
-        C{'V', 1, NormalizedFromInternal(kParamWidth, 160)},
-        C{'E', 1, 0.0f},
-        C{'B', 0, 0.0f},
-        C{'V', 0, NormalizedFromInternal(kParamPhase, 10)},
-        C{'E', 0, 0.0f}};
+    const std::vector<C> expected = {C{'B', 1, 0.0f},
+                                     C{'V', 1, NormalizedFromInternal(kParamWidth, 150)},
+                                     C{'V', 1, NormalizedFromInternal(kParamWidth, 160)},
+                                     C{'E', 1, 0.0f},
+                                     C{'B', 0, 0.0f},
+                                     C{'V', 0, NormalizedFromInternal(kParamPhase, 10)},
+                                     C{'E', 0, 0.0f}};
     EXPECT_EQ(automation.captures, expected);
 }
 

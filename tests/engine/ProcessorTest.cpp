@@ -109,7 +109,8 @@ TEST(Processor, AllpassPathKeepsBothChannelsOnOneResponseAtPhaseZero) {
 
 TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
     const auto in = NoiseStereo(600, 11);
-    const std::vector<float> first(in.begin(), in.begin() + 400), second(in.begin() + 400, in.end());
+    const std::vector<float> first(in.begin(), in.begin() + 400),
+        second(in.begin() + 400, in.end());
     // Reference: the FIR path alone over the first part, then the all-pass path alone.
     TestEngine fir, iir, switching;
     Configure(fir, 45, 0, 1);
@@ -168,7 +169,8 @@ TEST(Processor, FirQuadratureHasUnityMagnitudeAtAQuarterOfTheSampleRate) {
     Configure(e, 90, 0, 1);
     const auto out = Process(e, in);
     double peak = 0;
-    for (int i = 2 * kFirTaps; i < frames; ++i) peak = std::max(peak, std::fabs(double(out[2 * i + 1])));
+    for (int i = 2 * kFirTaps; i < frames; ++i)
+        peak = std::max(peak, std::fabs(double(out[2 * i + 1])));
     // Float output rounding bounds the resolution at about 3e-8 of the amplitude.
     EXPECT_NEAR(peak / (0.5 * std::sqrt(0.5)), 1.0, 1e-7);
 }

@@ -78,8 +78,8 @@ public:
         allocator_->NonDelegatingRelease();
     }
 
-    HRESULT GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start,
-                              REFERENCE_TIME* stop, DWORD flags) override {
+    HRESULT GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop,
+                              DWORD flags) override {
         return allocator_->GetBuffer(sample, start, stop, flags);
     }
     HRESULT Deliver(IMediaSample* sample) override {
