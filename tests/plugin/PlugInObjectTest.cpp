@@ -344,3 +344,28 @@ TEST(FactoryPresets, NamesAndApplying) {
     persist->Release();
     presets->Release();
 }
+
+TEST(PlugInObject, EngineGettersRefuseNullAndFormatsWaitForTheirPins) {
+    PlugIn p;
+    IVxPlugInProp* prop = p.prop();
+    EXPECT_EQ(prop->GetParams(nullptr), E_POINTER);
+    EXPECT_EQ(prop->SetParams(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetPhase(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetWidth(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetOutput(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetMode(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetMeterPost(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetFilter(nullptr), E_POINTER);
+    EXPECT_EQ(prop->GetFormat(0, nullptr), E_POINTER);
+    WAVEFORMATEX f = {};
+    EXPECT_EQ(prop->GetFormat(0, &f), VFW_E_NOT_CONNECTED);
+    EXPECT_EQ(prop->GetFormat(1, &f), VFW_E_NOT_CONNECTED);
+    EXPECT_EQ(prop->GetFormat(2, &f), VFW_E_NOT_CONNECTED);
+    EXPECT_EQ(prop->OwnerQuery(), 1);
+    EXPECT_EQ(prop->GetPresetId(), -1);
+    // Setters clamp rather than fail, through the interface as well.
+    EXPECT_EQ(prop->SetOutput(-1000, FALSE), S_OK);
+    int output = 0;
+    prop->GetOutput(&output);
+    EXPECT_EQ(output, -361);
+}
