@@ -214,6 +214,11 @@ HRESULT CVxPlugIn::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTI
         }
         inputAllocator->Release();
     }
+    // A graph that reconnects the output from inside the input's CompleteConnect (Wine's does
+    // it synchronously) gets here before upstream has sized its buffers; without downstream
+    // requirements the request is then empty. Receive splits input samples that do not fit.
+    if (request->cbBuffer <= 0) request->cbBuffer = kMinOutputBufferBytes;
+    if (request->cBuffers <= 0) request->cBuffers = 1;
     if (m_inputFormat.nChannels == 1 && m_outputFormat.nChannels == 2) request->cbBuffer *= 2;
 
     ALLOCATOR_PROPERTIES granted = {};

@@ -1,0 +1,467 @@
+// CRenderSession: the host's side of one render, in the order a workstation drives a plug-in.
+#include "host/RenderSession.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <new>
+
+#include <evcode.h>
+#include <io.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include "automation/MediaParamsInterfaces.h"
+#include "engine/PhaseProcessor.h"
+#include "host/CaptureCounter.h"
+#include "host/FileSystem.h"
+#include "host/HResultText.h"
+#include "host/PushSourceFilter.h"
+#include "host/WavWriterFilter.h"
+#include "plugin/PluginGuids.h"
+#include "plugin/StaticFilterPreset.h"
+
+namespace {
+
+// How often the wait for completion looks at the stream's progress and failures.
+constexpr DWORD kPollIntervalMs = 100;
+// Progress appears only for renders that take longer than this.
+constexpr DWORD kProgressDelayMs = 1000;
+// After the writer has seen the end of the stream, the graph has this long to report it.
+constexpr DWORD kCompletionGraceMs = 5000;
+// Preset names are 64 8-bit characters at most, terminator included.
+constexpr int kPresetNameChars = 64;
+
+template <typename T>
+void SafeRelease(T*& object) {
+    if (object) object->Release();
+    object = nullptr;
+}
+
+std::string Narrow(const WCHAR* text) {
+    char buffer[kPresetNameChars * 4] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
+    return buffer;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = path + ": cannot open: " + std::strerror(errno);
+        return false;
+    }
+    bytes->clear();
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) *error = path + ": read error";
+    return !failed;
+}
+
+// Writes beside the target and renames over it, so a failure leaves the target alone.
+bool ReplaceFile(const std::string& path, const void* data, size_t size, std::string* error) {
+    const std::string temp = path + ".tmp";
+    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) {
+        *error = path + ": cannot create: " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    std::string reason;
+    if (!written || !closed) {
+        std::remove(temp.c_str());
+        *error = path + ": write error";
+        return false;
+    }
+    if (!MoveFileOver(temp, path, &reason)) {
+        std::remove(temp.c_str());
+        *error = path + ": cannot replace: " + reason;
+        return false;
+    }
+    return true;
+}
+
+void ShowProgress(uint64_t frames, uint64_t total, uint32_t rate) {
+    const double percent = total ? 100.0 * double(frames) / double(total) : 100.0;
+    std::fprintf(stderr, "\rrendering %5.1f%%  (%.1f of %.1f s)", percent,
+                 double(frames) / rate, double(total) / rate);
+    std::fflush(stderr);
+}
+
+void ClearProgress() {
+    std::fprintf(stderr, "\r%60s\r", "");
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+CRenderSession::CRenderSession() = default;
+
+CRenderSession::~CRenderSession() {
+    StopGraph();
+    if (m_source) m_source->Close();
+    if (m_writer) m_writer->AbandonOutput();
+    if (m_plugIn) {
+        // The plug-in's automation object holds the callback; hand it back explicitly.
+        IMediaParamsSetUICallback* setCallback = nullptr;
+        if (SUCCEEDED(m_plugIn->QueryInterface(IID_IMediaParamsSetUICallback,
+                                               reinterpret_cast<void**>(&setCallback)))) {
+            setCallback->SetCallback(nullptr);
+            setCallback->Release();
+        }
+    }
+    SafeRelease(m_control);
+    SafeRelease(m_graph);  // releases the graph's references to the three filters
+    SafeRelease(m_prop);
+    SafeRelease(m_plugIn);
+    SafeRelease(m_sourceFilter);
+    SafeRelease(m_writerFilter);
+    m_source = nullptr;
+    m_writer = nullptr;
+    SafeRelease(m_captures);
+}
+
+bool CRenderSession::Fail(const std::string& message) {
+    m_error = message;
+    return false;
+}
+
+bool CRenderSession::FailHr(const std::string& what, HRESULT hr) {
+    return Fail(what + ": " + HResultText(hr));
+}
+
+bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary) {
+    *summary = RenderSummary();
+
+    // Everything the user can get wrong in files comes first, before the plug-in is loaded.
+    std::vector<AutomationSegment> automation;
+    std::string problem;
+    if (!options.automationPath.empty() &&
+        !LoadAutomationFile(options.automationPath, &automation, &problem))
+        return Fail(problem);
+
+    HRESULT hr = S_OK;
+    m_source = new (std::nothrow) CPushSourceFilter(&hr);
+    if (!m_source) return Fail("out of memory");
+    m_source->NonDelegatingQueryInterface(IID_IBaseFilter,
+                                          reinterpret_cast<void**>(&m_sourceFilter));
+    if (!m_source->Open(options.inputPath, options.blockFrames)) return Fail(m_source->Error());
+    if (m_source->IsTruncated())
+        summary->warnings.push_back(options.inputPath +
+                                    ": the data chunk is cut short; rendering the frames present");
+
+    if (!CreatePlugIn()) return false;
+    if (!options.statePath.empty() && !LoadState(options.statePath)) return false;
+    if (!options.presetName.empty() && !ApplyPreset(options.presetName)) return false;
+    if (!ApplySettings(options)) return false;
+
+    if (!BuildGraph()) return false;
+    if (!m_writer->OpenOutput(options.outputPath)) return Fail(m_writer->Error());
+    if (!AddAutomation(automation)) return false;
+
+    hr = m_prop->GetParams(&summary->params);
+    if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
+    summary->bypass = m_prop->GetBypass() != 0;
+    summary->latencyFrames =
+        !summary->bypass && summary->params[kParamFilter] != 0 ? kFirLatencyFrames : 0;
+
+    if (!Stream(summary)) return false;
+
+    if (!options.saveStatePath.empty() && !SaveState(options.saveStatePath)) return false;
+    m_source->Close();
+    if (!m_writer->FinishOutput()) return Fail(m_writer->Error());
+
+    summary->inputFormat = m_source->Format();
+    summary->inputExtensible = m_source->IsExtensible();
+    summary->inputFrames = m_source->FrameCount();
+    summary->outputFormat = m_writer->OutputFormat();
+    const CRenderStats& stats = m_writer->Stats();
+    summary->outputFrames = stats.Frames();
+    for (int channel = 0; channel < 2 && channel < stats.Channels(); ++channel) {
+        summary->outputPeak[channel] = stats.Peak(channel);
+        summary->clippedSamples[channel] = stats.ClippedSamples(channel);
+    }
+    if (summary->outputFrames != summary->inputFrames)
+        summary->warnings.push_back("the plug-in delivered " +
+                                    std::to_string(summary->outputFrames) + " frames for " +
+                                    std::to_string(summary->inputFrames));
+    summary->captureReports = m_captures ? m_captures->ValuesReported() : 0;
+    return true;
+}
+
+bool CRenderSession::CreatePlugIn() {
+    HRESULT hr = CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                  reinterpret_cast<void**>(&m_plugIn));
+    if (hr == REGDB_E_CLASSNOTREG)
+        return Fail("twPhaseDX.dll is not registered (run regsvr32 twPhaseDX.dll)");
+    if (FAILED(hr)) return FailHr("cannot create the tw:Phase plug-in (twPhaseDX.dll)", hr);
+    hr = m_plugIn->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&m_prop));
+    if (FAILED(hr)) return FailHr("the plug-in does not offer IVxPlugInProp", hr);
+
+    // A workstation hands over its UI callback first, so that it hears of every change.
+    IMediaParamsSetUICallback* setCallback = nullptr;
+    hr = m_plugIn->QueryInterface(IID_IMediaParamsSetUICallback,
+                                  reinterpret_cast<void**>(&setCallback));
+    if (FAILED(hr)) return FailHr("the plug-in does not offer IMediaParamsSetUICallback", hr);
+    m_captures = new (std::nothrow) CCaptureCounter();
+    hr = m_captures ? setCallback->SetCallback(m_captures) : E_OUTOFMEMORY;
+    setCallback->Release();
+    if (FAILED(hr)) return FailHr("handing the plug-in the host's callback failed", hr);
+    return true;
+}
+
+bool CRenderSession::LoadState(const std::string& path) {
+    std::string bytes, problem;
+    if (!ReadWholeFile(path, &bytes, &problem)) return Fail(problem);
+
+    IStream* stream = nullptr;
+    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (FAILED(hr)) return FailHr("cannot create a memory stream", hr);
+    ULONG written = 0;
+    hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+    LARGE_INTEGER start = {};
+    if (SUCCEEDED(hr)) hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    IPersistStream* persist = nullptr;
+    if (SUCCEEDED(hr))
+        hr = m_plugIn->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+    if (SUCCEEDED(hr)) {
+        hr = persist->Load(stream);
+        persist->Release();
+        stream->Release();
+        if (FAILED(hr))
+            return FailHr(path + ": not a tw:Phase state (" + std::to_string(bytes.size()) +
+                              " bytes); the plug-in refused it",
+                          hr);
+        return true;
+    }
+    stream->Release();
+    return FailHr(path + ": cannot hand the state to the plug-in", hr);
+}
+
+bool CRenderSession::ApplyPreset(const std::string& name) {
+    IStaticFilterPreset* presets = nullptr;
+    HRESULT hr = m_plugIn->QueryInterface(IID_IStaticFilterPreset,
+                                          reinterpret_cast<void**>(&presets));
+    if (FAILED(hr)) return FailHr("the plug-in offers no built-in presets", hr);
+    INT32 count = 0;
+    hr = presets->GetPresetCount(&count);
+    std::string available;
+    int found = -1;
+    for (INT32 index = 0; SUCCEEDED(hr) && index < count; ++index) {
+        WCHAR wide[kPresetNameChars] = {};
+        if (FAILED(presets->GetPresetName(index, wide, kPresetNameChars))) continue;
+        const std::string presetName = Narrow(wide);
+        if (presetName == name && found < 0) found = index;
+        available += (available.empty() ? "\"" : ", \"") + presetName + "\"";
+    }
+    if (SUCCEEDED(hr) && found < 0) {
+        presets->Release();
+        return Fail("no built-in preset \"" + name + "\" (available: " + available + ")");
+    }
+    if (SUCCEEDED(hr)) hr = presets->ApplyPreset(found);
+    presets->Release();
+    if (FAILED(hr)) return FailHr("applying the preset \"" + name + "\" failed", hr);
+    return true;
+}
+
+bool CRenderSession::ApplySettings(const RenderOptions& options) {
+    using Setter = HRESULT (STDMETHODCALLTYPE IVxPlugInProp::*)(int, int);
+    static const Setter kSetters[kParamCount] = {
+        &IVxPlugInProp::SetPhase, &IVxPlugInProp::SetWidth,     &IVxPlugInProp::SetOutput,
+        &IVxPlugInProp::SetMode,  &IVxPlugInProp::SetMeterPost, &IVxPlugInProp::SetFilter,
+    };
+    static const char* const kNames[kParamCount] = {"phase", "width", "output",
+                                                    "mode",  "meter", "filter"};
+    for (int index = 0; index < kParamCount; ++index) {
+        if (!options.paramGiven[index]) continue;
+        // Not a user's edit in the plug-in's window: no notification of editor windows.
+        const HRESULT hr = (m_prop->*kSetters[index])(options.params[index], FALSE);
+        if (FAILED(hr)) return FailHr(std::string("setting --") + kNames[index] + " failed", hr);
+    }
+    if (options.bypass) {
+        const HRESULT hr = m_prop->SetBypass(TRUE);
+        if (FAILED(hr)) return FailHr("setting --bypass failed", hr);
+    }
+    return true;
+}
+
+bool CRenderSession::BuildGraph() {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IGraphBuilder, reinterpret_cast<void**>(&m_graph));
+    if (FAILED(hr)) return FailHr("cannot create the DirectShow filter graph", hr);
+    hr = m_graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&m_control));
+    if (FAILED(hr)) return FailHr("the filter graph offers no IMediaControl", hr);
+
+    m_writer = new (std::nothrow) CWavWriterFilter(&hr);
+    if (!m_writer) return Fail("out of memory");
+    m_writer->NonDelegatingQueryInterface(IID_IBaseFilter,
+                                          reinterpret_cast<void**>(&m_writerFilter));
+
+    hr = m_graph->AddFilter(m_sourceFilter, L"Source");
+    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_plugIn, L"Corvane:tw Phase");
+    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_writerFilter, L"WAV writer");
+    if (FAILED(hr)) return FailHr("adding the filters to the graph failed", hr);
+
+    IPin* plugInInput = nullptr;
+    IPin* plugInOutput = nullptr;
+    hr = m_plugIn->FindPin(L"In", &plugInInput);
+    if (SUCCEEDED(hr)) hr = m_plugIn->FindPin(L"Out", &plugInOutput);
+    if (FAILED(hr)) {
+        SafeRelease(plugInInput);
+        return FailHr("the plug-in has no pins \"In\" and \"Out\"", hr);
+    }
+    // The source's own type in full, so that a refusal comes back with the plug-in's reason.
+    hr = m_graph->ConnectDirect(m_source->OutputPin(), plugInInput, &m_source->OfferedType());
+    if (FAILED(hr)) {
+        plugInInput->Release();
+        plugInOutput->Release();
+        return FailHr("the plug-in does not accept the input's format", hr);
+    }
+    hr = m_graph->ConnectDirect(plugInOutput, m_writer->InputPin(), nullptr);
+    plugInInput->Release();
+    plugInOutput->Release();
+    if (FAILED(hr)) return FailHr("connecting the plug-in's output to the writer failed", hr);
+    return true;
+}
+
+bool CRenderSession::AddAutomation(const std::vector<AutomationSegment>& segments) {
+    if (segments.empty()) return true;
+    IMediaParamsSdk* params = nullptr;
+    HRESULT hr = m_plugIn->QueryInterface(IID_IMediaParams, reinterpret_cast<void**>(&params));
+    if (FAILED(hr)) return FailHr("the plug-in offers no IMediaParams", hr);
+    for (size_t i = 0; i < segments.size() && SUCCEEDED(hr); ++i) {
+        const AutomationSegment& s = segments[i];
+        MP_ENVELOPE_SEGMENT segment = {};
+        segment.rtStart = s.rtStart;
+        segment.rtEnd = s.rtEnd;
+        segment.valStart = s.valStart;
+        segment.valEnd = s.valEnd;
+        segment.iCurve = static_cast<MP_CURVE_TYPE>(s.curve);
+        segment.flags = 0;
+        hr = params->AddEnvelope(s.param, 1, &segment);
+        if (FAILED(hr)) {
+            params->Release();
+            return FailHr("automation segment " + std::to_string(i + 1) + " (parameter " +
+                              std::to_string(s.param) + "): AddEnvelope failed",
+                          hr);
+        }
+    }
+    params->Release();
+    return true;
+}
+
+bool CRenderSession::Stream(RenderSummary* summary) {
+    IMediaEvent* events = nullptr;
+    HRESULT hr = m_graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
+    if (FAILED(hr)) return FailHr("the filter graph offers no IMediaEvent", hr);
+
+    const bool terminal = _isatty(_fileno(stderr)) != 0;
+    bool progressShown = false;
+    LARGE_INTEGER frequency, started, finished;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
+    const DWORD startTicks = GetTickCount();
+    DWORD endSeenTicks = 0;
+
+    hr = m_control->Run();
+    if (FAILED(hr)) {
+        events->Release();
+        m_running = true;  // some filters may be running: stop them all
+        return FailHr("starting the graph failed", hr);
+    }
+    m_running = true;
+
+    bool ok = true;
+    for (;;) {
+        long code = 0;
+        hr = events->WaitForCompletion(kPollIntervalMs, &code);
+        if (hr == S_OK) {
+            if (code != EC_COMPLETE)
+                ok = Fail("the graph ended the stream with event " + std::to_string(code));
+            break;
+        }
+        if (hr != E_ABORT && hr != VFW_E_WRONG_STATE) {
+            ok = FailHr("waiting for the graph failed", hr);
+            break;
+        }
+        if (FAILED(m_writer->StreamResult())) {
+            ok = Fail("writing the output failed: " + m_writer->Error());
+            break;
+        }
+        if (m_source->StreamEnded() && m_source->StreamResult() != S_OK) {
+            const HRESULT result = m_source->StreamResult();
+            ok = !m_source->Error().empty()
+                     ? Fail(m_source->Error())
+                     : FailHr("the plug-in stopped the stream",
+                              result == S_FALSE ? VFW_E_RUNTIME_ERROR : result);
+            break;
+        }
+        if (m_writer->EndOfStreamSeen()) {
+            if (!endSeenTicks) endSeenTicks = GetTickCount();
+            if (GetTickCount() - endSeenTicks > kCompletionGraceMs) {
+                ok = Fail("the filter graph did not report the end of the stream");
+                break;
+            }
+        }
+        if (terminal && GetTickCount() - startTicks > kProgressDelayMs) {
+            ShowProgress(m_writer->FramesWritten(), m_source->FrameCount(),
+                         m_source->Format().nSamplesPerSec);
+            progressShown = true;
+        }
+    }
+    QueryPerformanceCounter(&finished);
+    events->Release();
+    if (progressShown) ClearProgress();
+
+    // The meters as the stream ended: stopping clears them.
+    summary->phaseMeter = m_prop->GetPhaseMeter();
+    summary->clipLeft = m_prop->GetClipLeft(0) != 0;
+    summary->clipRight = m_prop->GetClipRight(0) != 0;
+    summary->renderSeconds =
+        double(finished.QuadPart - started.QuadPart) / double(frequency.QuadPart);
+
+    StopGraph();
+    return ok;
+}
+
+bool CRenderSession::SaveState(const std::string& path) {
+    IPersistStream* persist = nullptr;
+    HRESULT hr = m_plugIn->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+    if (FAILED(hr)) return FailHr("the plug-in offers no IPersistStream", hr);
+    // As a workstation saving its project: is there anything new, then the record itself.
+    persist->IsDirty();
+    IStream* stream = nullptr;
+    hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (SUCCEEDED(hr)) hr = persist->Save(stream, TRUE);
+    persist->Release();
+    if (FAILED(hr)) {
+        SafeRelease(stream);
+        return FailHr("saving the plug-in's state failed", hr);
+    }
+    ULARGE_INTEGER size = {};
+    LARGE_INTEGER zero = {};
+    HGLOBAL memory = nullptr;
+    hr = stream->Seek(zero, STREAM_SEEK_CUR, &size);
+    if (SUCCEEDED(hr)) hr = GetHGlobalFromStream(stream, &memory);
+    if (FAILED(hr)) {
+        stream->Release();
+        return FailHr("reading the saved state failed", hr);
+    }
+    const void* bytes = GlobalLock(memory);
+    std::string problem;
+    const bool written = bytes && ReplaceFile(path, bytes, size.QuadPart, &problem);
+    if (bytes) GlobalUnlock(memory);
+    stream->Release();
+    if (!written) return Fail(problem.empty() ? "cannot read the saved state" : problem);
+    return true;
+}
+
+void CRenderSession::StopGraph() {
+    if (!m_running || !m_control) return;
+    m_control->Stop();
+    m_running = false;
+}

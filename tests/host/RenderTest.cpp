@@ -1,0 +1,439 @@
+// twphase-render end to end: the built program run as a child process against the registered
+// DLL, in every input format, with automation, saved states and presets, and its failures,
+// which must leave an existing output file as it was.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/WavFormat.h"
+#include "host/WavReader.h"
+#include "host/WavWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr int kFirLatency = 63;
+constexpr DWORD kExitRenderFailed = 1;
+
+// The build passes Unix paths; the programs here see the same files under drive Z:.
+std::wstring WinePath(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    return path;
+}
+
+HRESULT CallPlugInExport(const char* name) {
+    HMODULE dll = LoadLibraryW(WinePath(TW_PLUGIN_DLL).c_str());
+    if (!dll) return HRESULT_FROM_WIN32(GetLastError());
+    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(dll, name)));
+    const HRESULT hr = entry ? entry() : E_NOTIMPL;
+    FreeLibrary(dll);
+    return hr;
+}
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // stdout and stderr together
+};
+
+// Runs twphase-render with the arguments (each passed quoted) in the working directory.
+RunResult RunRender(const std::vector<std::string>& args, const std::string& workDir) {
+    RunResult result;
+    std::wstring commandLine = L"twphase-render.exe";
+    for (const std::string& arg : args) commandLine += L" \"" + std::wstring(arg.begin(), arg.end()) + L"\"";
+
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process = {};
+    const std::wstring exe = WinePath(TW_RENDER_EXE);
+    const std::wstring dir(workDir.begin(), workDir.end());
+    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                        nullptr, dir.c_str(), &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            result.output.append(buffer, got);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(readEnd);
+    return result;
+}
+
+// Interleaved samples as values (16-bit ones scaled by 1/32768) with their file format.
+struct Audio {
+    WaveFormat format = {};
+    std::vector<double> samples;
+
+    size_t Frames() const { return format.nChannels ? samples.size() / format.nChannels : 0; }
+    double At(size_t frame, int channel) const {
+        return samples[frame * format.nChannels + channel];
+    }
+};
+
+// Two unrelated tones per channel, so that any mix-up of channels or frames shows.
+Audio MakeSignal(uint16_t tag, uint16_t bits, uint16_t channels, size_t frames,
+                 uint32_t rate = kRate) {
+    Audio audio;
+    audio.format = MakeWaveFormat(tag, channels, rate, bits);
+    const double kPi = 3.14159265358979323846;
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        const double left = 0.5 * std::sin(2 * kPi * 440 * t) + 0.2 * std::sin(2 * kPi * 3100 * t);
+        const double right = 0.4 * std::sin(2 * kPi * 660 * t + 1.0) - 0.3 * std::sin(2 * kPi * 97 * t);
+        for (int c = 0; c < channels; ++c) {
+            double value = c == 0 ? left : right;
+            if (bits == 16) value = std::lround(value * 32767) / 32768.0;
+            if (bits == 32) value = static_cast<float>(value);
+            audio.samples.push_back(value);
+        }
+    }
+    return audio;
+}
+
+void WriteWav(const std::string& path, const Audio& audio) {
+    std::vector<uint8_t> bytes;
+    for (double value : audio.samples) {
+        uint8_t raw[8];
+        const int size = audio.format.wBitsPerSample / 8;
+        if (size == 2) {
+            const int16_t s = static_cast<int16_t>(std::lround(value * 32768));
+            std::memcpy(raw, &s, 2);
+        } else if (size == 4) {
+            const float f = static_cast<float>(value);
+            std::memcpy(raw, &f, 4);
+        } else {
+            std::memcpy(raw, &value, 8);
+        }
+        bytes.insert(bytes.end(), raw, raw + size);
+    }
+    CWavWriter writer;
+    ASSERT_TRUE(writer.Open(path, audio.format)) << writer.Error();
+    ASSERT_TRUE(writer.Write(bytes.data(), audio.Frames()));
+    ASSERT_TRUE(writer.Finish()) << writer.Error();
+}
+
+Audio ReadWav(const std::string& path) {
+    Audio audio;
+    CWavReader reader;
+    EXPECT_TRUE(reader.Open(path)) << reader.Error();
+    if (!reader.Error().empty()) return audio;
+    audio.format = reader.Format();
+    std::vector<uint8_t> bytes(reader.FrameCount() * audio.format.nBlockAlign);
+    EXPECT_EQ(reader.Read(bytes.data(), reader.FrameCount()), reader.FrameCount());
+    const int size = audio.format.wBitsPerSample / 8;
+    for (size_t at = 0; at + size <= bytes.size(); at += size) {
+        if (size == 2) {
+            int16_t s;
+            std::memcpy(&s, &bytes[at], 2);
+            audio.samples.push_back(s / 32768.0);
+        } else if (size == 4) {
+            float f;
+            std::memcpy(&f, &bytes[at], 4);
+            audio.samples.push_back(f);
+        } else {
+            double d;
+            std::memcpy(&d, &bytes[at], 8);
+            audio.samples.push_back(d);
+        }
+    }
+    return audio;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(CallPlugInExport("DllRegisterServer"), S_OK); }
+
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("twrender-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                "-" + std::to_string(std::random_device()()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    RunResult Render(std::vector<std::string> args) const { return RunRender(args, dir_.string()); }
+
+    // Renders `input` with the options into `name` and reads the result back.
+    Audio RenderTo(const std::string& name, const std::string& input,
+                   std::vector<std::string> options) const {
+        options.push_back(input);
+        options.push_back(Path(name));
+        const RunResult run = Render(options);
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+        return ReadWav(Path(name));
+    }
+
+    // A failed render: one line on the output, a failing exit code, and the output that
+    // existed before unchanged, without a temporary file beside it.
+    void ExpectFailureKeepsOutput(const std::vector<std::string>& options, const std::string& input,
+                                  const std::string& expectedText) const {
+        const std::string output = Path("existing.wav");
+        const std::string before = "an earlier render, not to be lost";
+        std::ofstream(output, std::ios::binary) << before;
+        std::vector<std::string> args = options;
+        args.push_back(input);
+        args.push_back(output);
+        const RunResult run = Render(args);
+        EXPECT_EQ(run.exitCode, kExitRenderFailed) << run.output;
+        EXPECT_NE(run.output.find(expectedText), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line: " << run.output;
+        EXPECT_EQ(ReadBytes(output), before);
+        EXPECT_FALSE(fs::exists(CWavWriter::TempPath(output)));
+    }
+
+    fs::path dir_;
+};
+
+// Formats ---------------------------------------------------------------------------------
+
+struct FormatCase {
+    uint16_t tag;
+    uint16_t bits;
+    uint16_t channels;
+    double tolerance;  // of the delayed input against the output
+};
+
+class RenderFormatTest : public RenderTest, public ::testing::WithParamInterface<FormatCase> {};
+
+// With the FIR filter at phase 0 the plug-in only delays: the output is the input, on both
+// channels (a mono input on each), 63 frames late, in the input's sample format.
+TEST_P(RenderFormatTest, FirAtZeroPhaseDelaysTheInputBy63Frames) {
+    const FormatCase& c = GetParam();
+    const Audio input = MakeSignal(c.tag, c.bits, c.channels, 20011);  // no whole block count
+    WriteWav(Path("in.wav"), input);
+
+    const RunResult run = Render({"--filter", "fir", "--phase", "0", Path("in.wav"), Path("out.wav")});
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("latency      63 frames"), std::string::npos) << run.output;
+
+    const Audio output = ReadWav(Path("out.wav"));
+    EXPECT_EQ(output.format.wFormatTag, c.tag);
+    EXPECT_EQ(output.format.wBitsPerSample, c.bits);
+    EXPECT_EQ(output.format.nSamplesPerSec, kRate);
+    ASSERT_EQ(output.format.nChannels, 2);
+    ASSERT_EQ(output.Frames(), input.Frames());
+    int mismatches = 0;
+    for (size_t i = 0; i < output.Frames() && mismatches < 5; ++i) {
+        for (int ch = 0; ch < 2; ++ch) {
+            const double expected =
+                i < kFirLatency ? 0.0 : input.At(i - kFirLatency, c.channels == 2 ? ch : 0);
+            if (std::fabs(output.At(i, ch) - expected) > c.tolerance) {
+                ADD_FAILURE() << "frame " << i << " channel " << ch << ": " << output.At(i, ch)
+                              << " instead of " << expected;
+                ++mismatches;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SampleFormats, RenderFormatTest,
+    // 16-bit output may round to the neighbouring step; 64-bit must keep double precision.
+    ::testing::Values(FormatCase{kWaveFormatPcm, 16, 1, 1.0 / 32768},
+                      FormatCase{kWaveFormatPcm, 16, 2, 1.0 / 32768},
+                      FormatCase{kWaveFormatIeeeFloat, 32, 1, 1e-6},
+                      FormatCase{kWaveFormatIeeeFloat, 32, 2, 1e-6},
+                      FormatCase{kWaveFormatIeeeFloat, 64, 1, 1e-12},
+                      FormatCase{kWaveFormatIeeeFloat, 64, 2, 1e-12}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) {
+        return (info.param.tag == kWaveFormatPcm ? std::string("Pcm") : std::string("Float")) +
+               std::to_string(info.param.bits) + (info.param.channels == 1 ? "Mono" : "Stereo");
+    });
+
+// The host's block size is a transport detail: small blocks (whose mono buffers are below the
+// plug-in's 512-byte floor) and large ones give the same samples.
+TEST_F(RenderTest, BlockSizeDoesNotChangeTheResult) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatIeeeFloat, 32, 1, 30000));
+    const std::vector<std::string> settings = {"--phase", "75", "--width", "140", "--mode", "ms"};
+    std::vector<std::string> small = settings, large = settings;
+    small.insert(small.end(), {"--block", "16"});
+    large.insert(large.end(), {"--block", "4096"});
+    const Audio reference = RenderTo("default.wav", Path("in.wav"), settings);
+    ASSERT_EQ(reference.Frames(), 30000u);
+    EXPECT_EQ(RenderTo("small.wav", Path("in.wav"), small).samples, reference.samples);
+    EXPECT_EQ(RenderTo("large.wav", Path("in.wav"), large).samples, reference.samples);
+}
+
+TEST_F(RenderTest, BypassCopiesTheInputWithoutLatency) {
+    const Audio input = MakeSignal(kWaveFormatPcm, 16, 2, 10000);
+    WriteWav(Path("in.wav"), input);
+    const RunResult run =
+        Render({"--bypass", "--phase", "90", "--filter", "fir", Path("in.wav"), Path("out.wav")});
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("bypassed"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("latency      0 frames"), std::string::npos) << run.output;
+    EXPECT_EQ(ReadWav(Path("out.wav")).samples, input.samples);
+}
+
+// The summary's peaks are those of the file written; clipping is the plug-in's own report.
+TEST_F(RenderTest, SummaryReportsTheOutputPeaksAndClipping) {
+    const Audio input = MakeSignal(kWaveFormatIeeeFloat, 32, 2, 10000);
+    WriteWav(Path("in.wav"), input);
+    for (const char* gain : {"-6.0", "6.0"}) {
+        const RunResult run = Render({"--output", gain, Path("in.wav"), Path("out.wav")});
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        const Audio output = ReadWav(Path("out.wav"));
+        double peak[2] = {};
+        for (size_t i = 0; i < output.Frames(); ++i)
+            for (int ch = 0; ch < 2; ++ch) peak[ch] = std::max(peak[ch], std::fabs(output.At(i, ch)));
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "output peak  L %.1f  R %.1f dBFS",
+                      20 * std::log10(peak[0]), 20 * std::log10(peak[1]));
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
+        const bool loud = std::string(gain) == "6.0";  // peaks near 1.4 and 1.3
+        EXPECT_NE(run.output.find(loud ? "clip         L yes  R yes" : "clip         L no  R no"),
+                  std::string::npos)
+            << run.output;
+    }
+}
+
+// Automation and state --------------------------------------------------------------------
+
+// At 48 kHz: the segment's time, given in 100-ns units, must meet the stream at the file's rate.
+TEST_F(RenderTest, WidthJumpingToZeroMakesTheChannelsIdenticalFromThen) {
+    constexpr uint32_t kRate48k = 48000;
+    const size_t frames = 2 * kRate48k;
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatIeeeFloat, 32, 2, frames, kRate48k));
+    std::ofstream(Path("collapse.txt")) << "# to mono at half a second\n"
+                                           "width, 0.5, 2.0, 0, 0, jump\n";
+    const Audio output =
+        RenderTo("out.wav", Path("in.wav"), {"--automation", Path("collapse.txt")});
+    ASSERT_EQ(output.Frames(), frames);
+
+    // Envelopes are evaluated per block of 512 frames: allow one block either side.
+    const size_t jump = kRate48k / 2;
+    double before = 0.0, after = 0.0;
+    for (size_t i = 0; i < jump - 512; ++i)
+        before = std::max(before, std::fabs(output.At(i, 0) - output.At(i, 1)));
+    for (size_t i = jump + 512; i < frames; ++i)
+        after = std::max(after, std::fabs(output.At(i, 0) - output.At(i, 1)));
+    EXPECT_GT(before, 0.1);
+    EXPECT_LT(after, 1e-6);
+}
+
+TEST_F(RenderTest, SavedStateLoadedBackRendersTheSame) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 12000));
+    const Audio first = RenderTo("first.wav", Path("in.wav"),
+                                 {"--phase", "45", "--width", "150", "--mode", "ms", "--output",
+                                  "-3.5", "--filter", "fir", "--save-state", Path("saved.state")});
+    EXPECT_EQ(fs::file_size(Path("saved.state")), 44u);  // the persisted record
+
+    const RunResult run = Render({"--state", Path("saved.state"), Path("in.wav"), Path("again.wav")});
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("Phase 45 deg, Width 150 %, Output -3.5 dB, MS phase"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(ReadWav(Path("again.wav")).samples, first.samples);
+    EXPECT_NE(RenderTo("plain.wav", Path("in.wav"), {}).samples, first.samples);
+}
+
+TEST_F(RenderTest, BuiltInPresetIsFoundByNameAndOptionsOverrideIt) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatIeeeFloat, 32, 2, 8000));
+    const RunResult run =
+        Render({"--preset", "[1] Full Reset", "--phase", "30", Path("in.wav"), Path("preset.wav")});
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("Phase 30 deg, Width 100 %, Output +0.0 dB, LR phase, meter post, "
+                              "IIR filter"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(ReadWav(Path("preset.wav")).samples,
+              RenderTo("plain.wav", Path("in.wav"), {"--phase", "30"}).samples);
+
+    ExpectFailureKeepsOutput({"--preset", "Warm Tape"}, Path("in.wav"),
+                             "(available: \"(Default)\", \"[1] Full Reset\")");
+}
+
+// Demo and usage ---------------------------------------------------------------------------
+
+TEST_F(RenderTest, WithoutArgumentsTheDemoIsRenderedIntoTheWorkingDirectory) {
+    const RunResult run = Render({});
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("the built-in demo signal -> twphase-demo.wav"), std::string::npos)
+        << run.output;
+    const Audio demo = ReadWav(Path("twphase-demo.wav"));
+    EXPECT_EQ(demo.format.nChannels, 2);
+    EXPECT_EQ(demo.format.wFormatTag, kWaveFormatIeeeFloat);
+    EXPECT_EQ(demo.Frames(), 8u * kRate);
+}
+
+TEST_F(RenderTest, HelpPrintsTheUsage) {
+    const RunResult run = Render({"--help"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output.rfind("Usage: twphase-render", 0), 0u) << run.output;
+}
+
+// Failures ---------------------------------------------------------------------------------
+
+TEST_F(RenderTest, MissingInputIsNamed) {
+    ExpectFailureKeepsOutput({}, Path("nowhere.wav"), "nowhere.wav");
+}
+
+TEST_F(RenderTest, UnsupportedFormatIsNamedWithItsTagBitsAndChannels) {
+    // A valid 24-bit PCM stereo file of 4 frames.
+    std::string wav = "RIFF";
+    auto le = [](uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += static_cast<char>(v >> (8 * i));
+        return s;
+    };
+    const std::string fmt = le(1, 2) + le(2, 2) + le(kRate, 4) + le(kRate * 6, 4) + le(6, 2) + le(24, 2);
+    const std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + fmt + "data" + le(24, 4) +
+                             std::string(24, '\x01');
+    wav += le(static_cast<uint32_t>(body.size()), 4) + body;
+    std::ofstream(Path("deep.wav"), std::ios::binary) << wav;
+    ExpectFailureKeepsOutput({}, Path("deep.wav"), "tag 0x0001, 24 bits, 2 channels");
+}
+
+TEST_F(RenderTest, StateThePlugInRefusesFailsWithItsResult) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatPcm, 16, 1, 1000));
+    std::ofstream(Path("zeros.state"), std::ios::binary) << std::string(44, '\0');
+    ExpectFailureKeepsOutput({"--state", Path("zeros.state")}, Path("in.wav"), "E_FAIL");
+}
+
+TEST_F(RenderTest, UnregisteredPlugInIsReported) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 1000));
+    struct Reregister {
+        ~Reregister() { EXPECT_EQ(CallPlugInExport("DllRegisterServer"), S_OK); }
+    };
+    {
+        Reregister guard;
+        ASSERT_EQ(CallPlugInExport("DllUnregisterServer"), S_OK);
+        ExpectFailureKeepsOutput({}, Path("in.wav"), "twPhaseDX.dll is not registered");
+    }
+    EXPECT_EQ(Render({Path("in.wav"), Path("out.wav")}).exitCode, 0u);
+}
+
+}  // namespace

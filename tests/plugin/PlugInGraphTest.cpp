@@ -1,0 +1,802 @@
+// The plug-in made by CoCreateInstance inside Wine's filter graph: audio through the plug-in
+// into Sample Grabber → Null Renderer must come out as the engine computes it directly (16-bit
+// WAV files from File Source (Async) → WAVE Parser, float from a pushing source); buffer
+// sizing against the upstream and downstream allocators; and the input format change that
+// makes the graph reconnect the output.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <dshow.h>
+#include <mmreg.h>
+#include <qedit.h>
+
+#include "engine/AudioEngine.h"
+#include "engine/VxPlugInProp.h"
+#include "framework/BaseFilter.h"
+#include "framework/BaseInputPin.h"
+#include "framework/BaseOutputPin.h"
+#include "framework/MediaType.h"
+#include "framework/MemAllocator.h"
+#include "tests/plugin/PlugInComSupport.h"
+
+namespace {
+
+const CLSID kWaveParser = {
+    0xd51bd5a1, 0x7548, 0x11cf, {0xa5, 0x20, 0x00, 0x80, 0xc7, 0x7e, 0xf5, 0x8a}};
+const CLSID kSampleGrabber = {
+    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const CLSID kNullRenderer = {
+    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const IID kIID_ISampleGrabber = {
+    0x6b652fff, 0x11fe, 0x4fce, {0x92, 0xad, 0x02, 0x66, 0xb5, 0xd7, 0xc7, 0x8f}};
+const IID kIID_ISampleGrabberCB = {
+    0x0579154a, 0x2b53, 0x4994, {0xb0, 0xd0, 0xe7, 0x73, 0x14, 0x8e, 0xff, 0x85}};
+
+constexpr DWORD kRateHz = 44100;
+constexpr DWORD kFrames = 22050;  // half a second
+constexpr DWORD kCompletionTimeoutMs = 20000;
+constexpr LONG kMinOutputBufferBytes = 512;
+
+// Test-file formats: what the WAV file holds, as a WAVEFORMATEX would say.
+WaveFormat FileFormat(WORD tag, WORD bits, WORD channels) {
+    WaveFormat f = {tag, channels, kRateHz, 0, 0, bits, 0};
+    f.nBlockAlign = static_cast<uint16_t>(bits / 8 * channels);
+    f.nAvgBytesPerSec = kRateHz * f.nBlockAlign;
+    return f;
+}
+
+WaveFormat StereoOf(WaveFormat f) {
+    f.nChannels = 2;
+    f.nBlockAlign = static_cast<uint16_t>(f.wBitsPerSample / 8 * 2);
+    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
+    return f;
+}
+
+// A media type for the format; the record owns its format block (FreeMediaType).
+AM_MEDIA_TYPE AudioType(const WaveFormat& f) {
+    AM_MEDIA_TYPE mt = {};
+    mt.majortype = MEDIATYPE_Audio;
+    mt.subtype = MEDIASUBTYPE_PCM;
+    mt.subtype.Data1 = f.wFormatTag;  // the wave-format subtypes carry the tag
+    mt.formattype = FORMAT_WaveFormatEx;
+    mt.bFixedSizeSamples = TRUE;
+    mt.lSampleSize = f.nBlockAlign;
+    mt.cbFormat = sizeof(WAVEFORMATEX);
+    mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(mt.cbFormat));
+    std::memcpy(mt.pbFormat, &f, sizeof f);
+    return mt;
+}
+
+WaveFormat Pcm16(WORD channels, DWORD rate) {
+    WaveFormat f = FileFormat(WAVE_FORMAT_PCM, 16, channels);
+    f.nSamplesPerSec = rate;
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    return f;
+}
+
+// Two tones per channel, loud enough for the wider settings to clip 16-bit output now and then.
+std::vector<BYTE> TestSignal(const WaveFormat& f) {
+    std::vector<BYTE> data(static_cast<size_t>(kFrames) * f.nBlockAlign);
+    const double pi = 3.14159265358979323846;
+    BYTE* p = data.data();
+    for (DWORD i = 0; i < kFrames; ++i) {
+        const double t = static_cast<double>(i) / kRateHz;
+        const double channel[2] = {
+            0.7 * std::sin(2 * pi * 440 * t) + 0.25 * std::sin(2 * pi * 5000 * t),
+            0.6 * std::sin(2 * pi * 660 * t + 1.0) - 0.3 * std::sin(2 * pi * 90 * t)};
+        for (int c = 0; c < f.nChannels; ++c) {
+            if (f.wFormatTag == WAVE_FORMAT_PCM) {
+                const int16_t v = static_cast<int16_t>(std::lround(channel[c] * 32767));
+                std::memcpy(p, &v, 2);
+            } else if (f.wBitsPerSample == 32) {
+                const float v = static_cast<float>(channel[c]);
+                std::memcpy(p, &v, 4);
+            } else {
+                std::memcpy(p, &channel[c], 8);
+            }
+            p += f.wBitsPerSample / 8;
+        }
+    }
+    return data;
+}
+
+std::wstring WriteWave(const WaveFormat& f, const std::vector<BYTE>& data) {
+    WCHAR folder[MAX_PATH], path[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"twp", 0, path);
+    FILE* file = _wfopen(path, L"wb");
+    if (!file) return path;
+    const uint32_t formatBytes = f.wFormatTag == WAVE_FORMAT_PCM ? 16 : 18;
+    auto put32 = [&](uint32_t v) { fwrite(&v, 4, 1, file); };
+    fwrite("RIFF", 1, 4, file);
+    put32(static_cast<uint32_t>(4 + 8 + formatBytes + 8 + data.size()));
+    fwrite("WAVEfmt ", 1, 8, file);
+    put32(formatBytes);
+    fwrite(&f, 1, formatBytes, file);  // cbSize 0 when written
+    fwrite("data", 1, 4, file);
+    put32(static_cast<uint32_t>(data.size()));
+    fwrite(data.data(), 1, data.size(), file);
+    fclose(file);
+    return path;
+}
+
+// The engine on its own, set up the way the filter starts a stream: parameters, then
+// ResetProcessor with the two formats, then the whole input in one block.
+class ReferenceEngine : public CAudioEngine {
+public:
+    ReferenceEngine(const WaveFormat& input, const ParamValues& params)
+        : input_(input), output_(StereoOf(input)) {
+        SetParams(params);
+        ResetProcessor(&input_, &output_);
+    }
+    std::vector<BYTE> Process(const std::vector<BYTE>& in) {
+        const int frames = static_cast<int>(in.size() / input_.nBlockAlign);
+        std::vector<BYTE> out(static_cast<size_t>(frames) * output_.nBlockAlign);
+        int inFrames = frames, outFrames = frames;
+        if (input_.wFormatTag == WAVE_FORMAT_PCM) {
+            std::vector<float> inScratch(static_cast<size_t>(frames) * input_.nChannels);
+            std::vector<float> outScratch(static_cast<size_t>(frames) * 2);
+            ProcessPcm16(reinterpret_cast<const int16_t*>(in.data()), frames,
+                         reinterpret_cast<int16_t*>(out.data()), inScratch.data(),
+                         outScratch.data());
+        } else if (input_.wBitsPerSample == 32) {
+            ProcessFloat(reinterpret_cast<const float*>(in.data()), &inFrames,
+                         reinterpret_cast<float*>(out.data()), &outFrames);
+        } else {
+            ProcessDouble(reinterpret_cast<const double*>(in.data()), &inFrames,
+                          reinterpret_cast<double*>(out.data()), &outFrames);
+        }
+        return out;
+    }
+
+protected:
+    bool WindowExists(void*) override { return false; }
+    void PostCommand(void*, int, int) override {}
+
+private:
+    WaveFormat input_;
+    WaveFormat output_;
+};
+
+// Collects what reaches the Sample Grabber, on the streaming thread.
+class CGrabberCallback : public ISampleGrabberCB {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == kIID_ISampleGrabberCB) {
+            *out = static_cast<ISampleGrabberCB*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
+        std::lock_guard<std::mutex> guard(lock);
+        BYTE* p = nullptr;
+        sample->GetPointer(&p);
+        data.insert(data.end(), p, p + sample->GetActualDataLength());
+        return S_OK;
+    }
+    STDMETHODIMP BufferCB(double, BYTE*, long) override { return S_OK; }
+
+    std::mutex lock;
+    std::vector<BYTE> data;
+};
+
+IPin* PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
+    IEnumPins* pins = nullptr;
+    if (FAILED(filter->EnumPins(&pins))) return nullptr;
+    IPin* pin = nullptr;
+    IPin* found = nullptr;
+    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION direction;
+        pin->QueryDirection(&direction);
+        if (direction == wanted) {
+            found = pin;
+        } else {
+            pin->Release();
+        }
+    }
+    pins->Release();
+    return found;
+}
+
+IBaseFilter* Create(REFCLSID clsid) {
+    IBaseFilter* filter = nullptr;
+    EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                     reinterpret_cast<void**>(&filter)));
+    return filter;
+}
+
+// The properties of the allocator an input pin agreed on.
+ALLOCATOR_PROPERTIES AllocatorOf(IPin* inputPin) {
+    ALLOCATOR_PROPERTIES props = {};
+    IMemInputPin* transport = nullptr;
+    if (FAILED(inputPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport))))
+        return props;
+    IMemAllocator* allocator = nullptr;
+    if (SUCCEEDED(transport->GetAllocator(&allocator))) {
+        allocator->GetProperties(&props);
+        allocator->Release();
+    }
+    transport->Release();
+    return props;
+}
+
+// The format of a pin's connection; nChannels 0 when it has none.
+WAVEFORMATEX ConnectionFormat(IPin* pin, AM_MEDIA_TYPE* typeOut = nullptr) {
+    WAVEFORMATEX f = {};
+    AM_MEDIA_TYPE mt = {};
+    if (pin->ConnectionMediaType(&mt) != S_OK) return f;
+    if (mt.pbFormat && mt.cbFormat >= 16) std::memcpy(&f, mt.pbFormat, 16);
+    if (typeOut) {
+        *typeOut = mt;
+    } else {
+        FreeMediaType(mt);
+    }
+    return f;
+}
+
+void ExpectStereoOf(const WaveFormat& in, const WAVEFORMATEX& out) {
+    EXPECT_EQ(in.wFormatTag, out.wFormatTag);
+    EXPECT_EQ(2, out.nChannels);
+    EXPECT_EQ(in.nSamplesPerSec, out.nSamplesPerSec);
+    EXPECT_EQ(in.wBitsPerSample, out.wBitsPerSample);
+    EXPECT_EQ(in.wBitsPerSample / 8 * 2, out.nBlockAlign);
+    EXPECT_EQ(in.nSamplesPerSec * out.nBlockAlign, out.nAvgBytesPerSec);
+}
+
+void SetThroughInterface(IVxPlugInProp* prop, const ParamValues& p) {
+    EXPECT_EQ(S_OK, prop->SetPhase(p[kParamPhase], FALSE));
+    EXPECT_EQ(S_OK, prop->SetWidth(p[kParamWidth], FALSE));
+    EXPECT_EQ(S_OK, prop->SetOutput(p[kParamOutput], FALSE));
+    EXPECT_EQ(S_OK, prop->SetMode(p[kParamMode], FALSE));
+    EXPECT_EQ(S_OK, prop->SetMeterPost(p[kParamMeterPost], FALSE));
+    EXPECT_EQ(S_OK, prop->SetFilter(p[kParamFilter], FALSE));
+    ParamValues read = {};
+    EXPECT_EQ(S_OK, prop->GetParams(&read));
+    EXPECT_EQ(p, read);
+}
+
+void ReleaseAll(std::initializer_list<IUnknown*> objects) {
+    for (IUnknown* object : objects)
+        if (object) object->Release();
+}
+
+// A sink for 16-bit stereo PCM at the rates it is given, built on the framework. Its pin
+// insists on its own allocator, which grants at most maxBufferBytes per buffer, and it
+// records what QueryAccept was asked and how often a connection completed.
+class CStereoSink : public CBaseFilter {
+public:
+    CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBufferBytes);
+    ~CStereoSink() override;
+    int GetPinCount() override { return 1; }
+    CBasePin* GetPin(int n) override;
+    IPin* PinInterface();
+    IMemAllocator* OwnAllocator() const;
+
+    const std::vector<DWORD> rates;
+    const LONG maxBufferBytes;
+    std::vector<WAVEFORMATEX> queried;
+    int connections = 0;
+
+private:
+    CCritSec lock_;
+    CBaseInputPin* pin_ = nullptr;
+};
+
+// Grants what is asked, but no more than a cap per buffer.
+class CCappedAllocator : public CMemAllocator {
+public:
+    CCappedAllocator(LONG capBytes, HRESULT* hr)
+        : CMemAllocator(L"capped allocator", nullptr, hr), cap_(capBytes) {}
+    STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* request,
+                               ALLOCATOR_PROPERTIES* actual) override {
+        if (!request) return E_POINTER;
+        ALLOCATOR_PROPERTIES capped = *request;
+        capped.cbBuffer = std::min(capped.cbBuffer, cap_);
+        return CMemAllocator::SetProperties(&capped, actual);
+    }
+
+private:
+    const LONG cap_;
+};
+
+class CStereoSinkPin : public CBaseInputPin {
+public:
+    CStereoSinkPin(CStereoSink* sink, CCritSec* lock, HRESULT* hr)
+        : CBaseInputPin(L"stereo sink pin", sink, lock, hr, L"Sink"), sink_(sink) {
+        auto* allocator = new CCappedAllocator(sink->maxBufferBytes, hr);
+        allocator->NonDelegatingQueryInterface(IID_IMemAllocator,
+                                               reinterpret_cast<void**>(&own_));
+    }
+    ~CStereoSinkPin() override { own_->Release(); }
+
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
+        if (mt->majortype != MEDIATYPE_Audio || !mt->pbFormat || mt->cbFormat < 16)
+            return S_FALSE;
+        const auto* f = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
+        const bool rateAccepted =
+            std::find(sink_->rates.begin(), sink_->rates.end(), f->nSamplesPerSec) !=
+            sink_->rates.end();
+        return f->wFormatTag == WAVE_FORMAT_PCM && f->wBitsPerSample == 16 &&
+                       f->nChannels == 2 && f->nBlockAlign == 4 &&
+                       f->nAvgBytesPerSec == f->nSamplesPerSec * 4 && rateAccepted
+                   ? S_OK
+                   : S_FALSE;
+    }
+    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* mt) override {
+        if (mt && mt->pbFormat && mt->cbFormat >= 16) {
+            WAVEFORMATEX f = {};
+            std::memcpy(&f, mt->pbFormat, 16);
+            sink_->queried.push_back(f);
+        }
+        return CBaseInputPin::QueryAccept(mt);
+    }
+    HRESULT CompleteConnect(IPin* peer) override {
+        ++sink_->connections;
+        return CBaseInputPin::CompleteConnect(peer);
+    }
+    STDMETHODIMP GetAllocator(IMemAllocator** allocator) override {
+        if (!allocator) return E_POINTER;
+        own_->AddRef();
+        *allocator = own_;
+        return S_OK;
+    }
+    STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) override {
+        if (allocator != own_) return E_FAIL;  // like a renderer that needs its own memory
+        return CBaseInputPin::NotifyAllocator(allocator, readOnly);
+    }
+
+    IMemAllocator* own_ = nullptr;
+
+private:
+    CStereoSink* const sink_;
+};
+
+CStereoSink::CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBufferBytes)
+    : CBaseFilter(L"stereo sink", nullptr, &lock_, GUID_NULL),
+      rates(std::move(acceptedRates)),
+      maxBufferBytes(maxBufferBytes) {}
+
+CStereoSink::~CStereoSink() { delete pin_; }
+
+CBasePin* CStereoSink::GetPin(int n) {
+    if (!pin_) {
+        HRESULT hr = S_OK;
+        pin_ = new CStereoSinkPin(this, &lock_, &hr);
+    }
+    return n == 0 ? pin_ : nullptr;
+}
+
+IPin* CStereoSink::PinInterface() { return static_cast<IPin*>(GetPin(0)); }
+
+IMemAllocator* CStereoSink::OwnAllocator() const {
+    return static_cast<CStereoSinkPin*>(pin_)->own_;
+}
+
+// A one-pin source that the test drives, like a workstation's audio engine: it proposes its
+// preferred format, takes any audio type it is connected with, and sends what Push gets in
+// time-stamped buffers of a fixed size, then the end of the stream.
+class CPushSource : public CBaseFilter {
+public:
+    CPushSource(const WaveFormat& preferred, LONG bufferBytes);
+    ~CPushSource() override;
+    int GetPinCount() override { return 1; }
+    CBasePin* GetPin(int n) override;
+    IPin* PinInterface() { return static_cast<IPin*>(GetPin(0)); }
+    // Test thread, while the graph runs.
+    HRESULT Push(const std::vector<BYTE>& data);
+
+    const WaveFormat preferred;
+    const LONG bufferBytes;
+
+private:
+    CCritSec lock_;
+    CBaseOutputPin* pin_ = nullptr;
+};
+
+class CPushSourcePin : public CBaseOutputPin {
+public:
+    CPushSourcePin(CPushSource* source, CCritSec* lock, HRESULT* hr)
+        : CBaseOutputPin(L"push source pin", source, lock, hr, L"Out"), source_(source) {}
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
+        return mt->majortype == MEDIATYPE_Audio && mt->pbFormat && mt->cbFormat >= 16 ? S_OK
+                                                                                      : S_FALSE;
+    }
+    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* mt) override {
+        if (position < 0) return E_INVALIDARG;
+        if (position > 0) return VFW_S_NO_MORE_ITEMS;
+        *mt = AudioType(source_->preferred);
+        return S_OK;
+    }
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
+        ALLOCATOR_PROPERTIES request = *props, granted = {};
+        request.cBuffers = 4;
+        request.cbBuffer = source_->bufferBytes;
+        request.cbAlign = 1;
+        return allocator->SetProperties(&request, &granted);
+    }
+
+private:
+    CPushSource* const source_;
+};
+
+CPushSource::CPushSource(const WaveFormat& preferredFormat, LONG bytes)
+    : CBaseFilter(L"push source", nullptr, &lock_, GUID_NULL),
+      preferred(preferredFormat),
+      bufferBytes(bytes) {}
+
+CPushSource::~CPushSource() { delete pin_; }
+
+CBasePin* CPushSource::GetPin(int n) {
+    if (!pin_) {
+        HRESULT hr = S_OK;
+        pin_ = new CPushSourcePin(this, &lock_, &hr);
+    }
+    return n == 0 ? pin_ : nullptr;
+}
+
+HRESULT CPushSource::Push(const std::vector<BYTE>& data) {
+    const auto* f = reinterpret_cast<const WAVEFORMATEX*>(pin_->CurrentMediaType().pbFormat);
+    if (!f) return VFW_E_NOT_CONNECTED;
+    const size_t frameBytes = f->nBlockAlign;
+    const size_t chunkBytes = bufferBytes / frameBytes * frameBytes;
+    LONGLONG frame = 0;
+    for (size_t offset = 0; offset < data.size(); offset += chunkBytes) {
+        const size_t bytes = std::min(chunkBytes, data.size() - offset);
+        IMediaSample* sample = nullptr;
+        HRESULT hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        if (FAILED(hr)) return hr;
+        BYTE* p = nullptr;
+        sample->GetPointer(&p);
+        std::memcpy(p, data.data() + offset, bytes);
+        sample->SetActualDataLength(static_cast<long>(bytes));
+        const LONGLONG frames = static_cast<LONGLONG>(bytes / frameBytes);
+        REFERENCE_TIME start = frame * 10000000 / f->nSamplesPerSec;
+        REFERENCE_TIME stop = (frame + frames) * 10000000 / f->nSamplesPerSec;
+        sample->SetTime(&start, &stop);
+        sample->SetSyncPoint(TRUE);
+        sample->SetDiscontinuity(offset == 0);
+        frame += frames;
+        hr = pin_->Deliver(sample);
+        sample->Release();
+        if (hr != S_OK) return hr;
+    }
+    return pin_->DeliverEndOfStream();
+}
+
+// The plug-in in a graph of its own; the test adds the peers. Every reference is gone at
+// the end, in the DLL and among the framework objects the test made.
+class PlugInGraph : public twtest::PlugInComTest {
+protected:
+    void SetUp() override {
+        PlugInComTest::SetUp();
+        if (HasFatalFailure()) return;
+        frameworkObjects_ = CBaseObject::ObjectsActive();
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IGraphBuilder, reinterpret_cast<void**>(&graph_)));
+        plugIn_ = CreatePlugIn();
+        ASSERT_NE(nullptr, plugIn_);
+        ASSERT_EQ(S_OK, plugIn_->QueryInterface(IID_IVxPlugInProp,
+                                                reinterpret_cast<void**>(&prop_)));
+        ASSERT_EQ(S_OK, graph_->AddFilter(plugIn_, L"tw:Phase"));
+        ASSERT_EQ(S_OK, plugIn_->FindPin(L"In", &plugInIn_));
+        ASSERT_EQ(S_OK, plugIn_->FindPin(L"Out", &plugInOut_));
+    }
+    void TearDown() override {
+        ReleaseAll({plugInIn_, plugInOut_, prop_, graph_});
+        // The graph let go of every filter: only the test's references are left.
+        for (CBaseFilter* peer : peers_) EXPECT_EQ(0u, peer->NonDelegatingRelease());
+        if (plugIn_) {
+            EXPECT_EQ(0u, plugIn_->Release());
+        }
+        EXPECT_EQ(frameworkObjects_, CBaseObject::ObjectsActive());
+        PlugInComTest::TearDown();
+    }
+
+    // Adds a framework filter the test made; the test keeps one reference of its own.
+    template <typename Filter>
+    Filter* Add(Filter* filter, const WCHAR* name) {
+        filter->NonDelegatingAddRef();
+        peers_.push_back(filter);
+        EXPECT_EQ(S_OK, graph_->AddFilter(static_cast<IBaseFilter*>(filter), name));
+        return filter;
+    }
+    IBaseFilter* AddWine(REFCLSID clsid, const WCHAR* name) {
+        IBaseFilter* filter = Create(clsid);
+        if (filter) {
+            EXPECT_EQ(S_OK, graph_->AddFilter(filter, name));
+            filter->Release();  // the graph holds it
+        }
+        return filter;
+    }
+    // File Source (Async) → WAVE Parser for a file; the parser's output pin, referenced.
+    IPin* AddWaveFile(const std::wstring& path) {
+        IBaseFilter* reader = AddWine(CLSID_AsyncReader, L"Reader");
+        IBaseFilter* parser = AddWine(kWaveParser, L"Parser");
+        if (!reader || !parser) return nullptr;
+        IFileSourceFilter* source = nullptr;
+        reader->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source));
+        EXPECT_EQ(S_OK, source->Load(path.c_str(), nullptr));
+        source->Release();
+        IPin* readerOut = PinOf(reader, PINDIR_OUTPUT);
+        IPin* parserIn = PinOf(parser, PINDIR_INPUT);
+        EXPECT_EQ(S_OK, graph_->ConnectDirect(readerOut, parserIn, nullptr));
+        ReleaseAll({readerOut, parserIn});
+        return PinOf(parser, PINDIR_OUTPUT);
+    }
+    HRESULT RunToCompletion(CPushSource* pushing, const std::vector<BYTE>& data) {
+        IMediaFilter* graphFilter = nullptr;
+        graph_->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter));
+        EXPECT_EQ(S_OK, graphFilter->SetSyncSource(nullptr));  // as fast as the filters go
+        graphFilter->Release();
+        IMediaControl* control = nullptr;
+        IMediaEvent* events = nullptr;
+        graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+        graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
+        HRESULT hr = control->Run();
+        EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+        if (pushing) {
+            EXPECT_EQ(S_OK, pushing->Push(data));
+        }
+        long code = 0;
+        hr = events->WaitForCompletion(kCompletionTimeoutMs, &code);
+        EXPECT_EQ(EC_COMPLETE, code);
+        EXPECT_EQ(S_OK, control->Stop());
+        ReleaseAll({control, events});
+        return hr;
+    }
+
+    IGraphBuilder* graph_ = nullptr;
+    IBaseFilter* plugIn_ = nullptr;
+    IVxPlugInProp* prop_ = nullptr;
+    IPin* plugInIn_ = nullptr;
+    IPin* plugInOut_ = nullptr;
+    std::vector<CBaseFilter*> peers_;
+    LONG frameworkObjects_ = 0;
+};
+
+// --- Real peers ------------------------------------------------------------------------------
+
+struct StreamCase {
+    const char* name;
+    WORD tag, bits, channels;
+    ParamValues params;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+
+class StreamThroughPlugIn : public PlugInGraph,
+                            public ::testing::WithParamInterface<StreamCase> {};
+
+// Wine's WAVE Parser offers float files only as WAVE_FORMAT_EXTENSIBLE, which the plug-in
+// refuses; float input comes from the pushing source instead.
+TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
+    const StreamCase& c = GetParam();
+    const WaveFormat format = FileFormat(c.tag, c.bits, c.channels);
+    const std::vector<BYTE> input = TestSignal(format);
+    SetThroughInterface(prop_, c.params);
+
+    std::wstring path;
+    CPushSource* pushing = nullptr;
+    IPin* upstream = nullptr;
+    if (c.tag == WAVE_FORMAT_PCM) {
+        path = WriteWave(format, input);
+        upstream = AddWaveFile(path);
+    } else {
+        pushing = Add(new CPushSource(format, 4096), L"Source");
+        upstream = pushing->PinInterface();
+        upstream->AddRef();
+    }
+    ASSERT_NE(nullptr, upstream);
+    IBaseFilter* grabber = AddWine(kSampleGrabber, L"Grabber");
+    IBaseFilter* renderer = AddWine(kNullRenderer, L"Renderer");
+    ASSERT_TRUE(grabber && renderer);
+    CGrabberCallback callback;
+    ISampleGrabber* sampleGrabber = nullptr;
+    ASSERT_EQ(S_OK, grabber->QueryInterface(kIID_ISampleGrabber,
+                                            reinterpret_cast<void**>(&sampleGrabber)));
+    sampleGrabber->SetBufferSamples(FALSE);
+    ASSERT_EQ(S_OK, sampleGrabber->SetCallback(&callback, 0));
+    IPin* grabberIn = PinOf(grabber, PINDIR_INPUT);
+    IPin* grabberOut = PinOf(grabber, PINDIR_OUTPUT);
+    IPin* rendererIn = PinOf(renderer, PINDIR_INPUT);
+    ASSERT_TRUE(grabberIn && grabberOut && rendererIn);
+
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(upstream, plugInIn_, nullptr));
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(plugInOut_, grabberIn, nullptr));
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(grabberOut, rendererIn, nullptr));
+
+    AM_MEDIA_TYPE outputType = {};
+    ExpectStereoOf(format, ConnectionFormat(grabberIn, &outputType));
+    EXPECT_EQ(MEDIATYPE_Audio, outputType.majortype);
+    FreeMediaType(outputType);
+    WAVEFORMATEX engineOutput = {};
+    EXPECT_EQ(S_OK, prop_->GetFormat(1, &engineOutput));
+    ExpectStereoOf(format, engineOutput);
+
+    // One input buffer's frames fit one output buffer: mono input doubles the size.
+    const ALLOCATOR_PROPERTIES upstreamProps = AllocatorOf(plugInIn_);
+    const ALLOCATOR_PROPERTIES downstreamProps = AllocatorOf(grabberIn);
+    ASSERT_GT(upstreamProps.cbBuffer, 0);
+    EXPECT_EQ(upstreamProps.cbBuffer * (c.channels == 1 ? 2 : 1), downstreamProps.cbBuffer);
+    EXPECT_EQ(upstreamProps.cBuffers, downstreamProps.cBuffers);
+
+    EXPECT_EQ(S_OK, RunToCompletion(pushing, input));
+    ReferenceEngine engine(format, c.params);
+    const std::vector<BYTE> expected = engine.Process(input);
+    {
+        std::lock_guard<std::mutex> guard(callback.lock);
+        ASSERT_EQ(expected.size(), callback.data.size());
+        const auto mismatch =
+            std::mismatch(expected.begin(), expected.end(), callback.data.begin());
+        EXPECT_TRUE(mismatch.first == expected.end())
+            << "first difference at output byte " << (mismatch.first - expected.begin());
+    }
+
+    sampleGrabber->SetCallback(nullptr, 0);
+    ReleaseAll({sampleGrabber, upstream, grabberIn, grabberOut, rendererIn});
+    if (!path.empty()) DeleteFileW(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, StreamThroughPlugIn,
+    ::testing::Values(
+        StreamCase{"Pcm16Mono_Ms_Iir", WAVE_FORMAT_PCM, 16, 1, {{60, 150, 0, 1, 1, 0}}},
+        StreamCase{"Pcm16Stereo_Ms_Fir", WAVE_FORMAT_PCM, 16, 2, {{60, 150, -30, 1, 1, 1}}},
+        StreamCase{"Float32Stereo_Lr_Fir", WAVE_FORMAT_IEEE_FLOAT, 32, 2, {{-90, 50, 0, 0, 0, 1}}},
+        StreamCase{"Float64Mono_Cs_Iir", WAVE_FORMAT_IEEE_FLOAT, 64, 1, {{120, 200, 20, 2, 1, 0}}}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PlugInGraph, FloatFromTheWaveParserArrivesExtensibleAndIsRefused) {
+    const WaveFormat format = FileFormat(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
+    const std::wstring path = WriteWave(format, TestSignal(format));
+    IPin* parserOut = AddWaveFile(path);
+    ASSERT_NE(nullptr, parserOut);
+    EXPECT_TRUE(FAILED(graph_->ConnectDirect(parserOut, plugInIn_, nullptr)));
+    IPin* peer = reinterpret_cast<IPin*>(1);
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, plugInIn_->ConnectedTo(&peer));
+    EXPECT_EQ(nullptr, peer);
+    parserOut->Release();
+    DeleteFileW(path.c_str());
+}
+
+// --- Buffer sizing and reconnection with framework peers ------------------------------------
+
+// The pushing source's allocator holds buffers of this size upstream of the plug-in.
+constexpr LONG kSourceBufferBytes = 1024;
+
+class PlugInBetweenTestPeers : public PlugInGraph {
+protected:
+    void AddPeers(std::vector<DWORD> sinkRates, LONG sinkMaxBufferBytes = 1 << 20) {
+        source_ = Add(new CPushSource(Pcm16(1, kRateHz), kSourceBufferBytes), L"Source");
+        sink_ = Add(new CStereoSink(std::move(sinkRates), sinkMaxBufferBytes), L"Sink");
+    }
+    HRESULT ConnectInput(WORD channels, DWORD rate) {
+        AM_MEDIA_TYPE type = AudioType(Pcm16(channels, rate));
+        const HRESULT hr = graph_->ConnectDirect(source_->PinInterface(), plugInIn_, &type);
+        FreeMediaType(type);
+        return hr;
+    }
+    HRESULT ConnectOutput() {
+        return graph_->ConnectDirect(plugInOut_, sink_->PinInterface(), nullptr);
+    }
+    void DisconnectInput() {
+        EXPECT_EQ(S_OK, graph_->Disconnect(source_->PinInterface()));
+        EXPECT_EQ(S_OK, graph_->Disconnect(plugInIn_));
+    }
+    void DisconnectOutput() {
+        EXPECT_EQ(S_OK, graph_->Disconnect(plugInOut_));
+        EXPECT_EQ(S_OK, graph_->Disconnect(sink_->PinInterface()));
+    }
+    ALLOCATOR_PROPERTIES Granted() {
+        ALLOCATOR_PROPERTIES props = {};
+        sink_->OwnAllocator()->GetProperties(&props);
+        return props;
+    }
+    bool Connected(IPin* pin) {
+        IPin* peer = nullptr;
+        if (pin->ConnectedTo(&peer) != S_OK) return false;
+        peer->Release();
+        return true;
+    }
+
+    CPushSource* source_ = nullptr;
+    CStereoSink* sink_ = nullptr;
+};
+
+TEST_F(PlugInBetweenTestPeers, OutputBuffersFollowTheUpstreamBuffersDoubledForMono) {
+    AddPeers({kRateHz});
+    ASSERT_EQ(S_OK, ConnectInput(1, kRateHz));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    EXPECT_EQ(kSourceBufferBytes, AllocatorOf(plugInIn_).cbBuffer);
+    EXPECT_EQ(2 * kSourceBufferBytes, Granted().cbBuffer);
+    EXPECT_EQ(4, Granted().cBuffers);
+
+    DisconnectOutput();
+    DisconnectInput();
+    ASSERT_EQ(S_OK, ConnectInput(2, kRateHz));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    EXPECT_EQ(kSourceBufferBytes, Granted().cbBuffer);
+}
+
+// The sink takes no allocator but its own, so the plug-in cannot fall back to one of its own.
+TEST_F(PlugInBetweenTestPeers, DownstreamAllocatorGrantingUnder512BytesRefusesTheConnection) {
+    AddPeers({kRateHz}, kMinOutputBufferBytes - 1);
+    ASSERT_EQ(S_OK, ConnectInput(1, kRateHz));
+    EXPECT_TRUE(FAILED(ConnectOutput()));
+    EXPECT_FALSE(Connected(plugInOut_));
+    EXPECT_FALSE(Connected(sink_->PinInterface()));
+}
+
+TEST_F(PlugInBetweenTestPeers, DownstreamAllocatorGrantingExactly512BytesIsEnough) {
+    AddPeers({kRateHz}, kMinOutputBufferBytes);
+    ASSERT_EQ(S_OK, ConnectInput(2, kRateHz));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    EXPECT_EQ(kMinOutputBufferBytes, Granted().cbBuffer);
+}
+
+TEST_F(PlugInBetweenTestPeers, NewInputRateReconnectsTheOutputWhenDownstreamAcceptsIt) {
+    AddPeers({44100, 48000});
+    ASSERT_EQ(S_OK, ConnectInput(1, 48000));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_).nSamplesPerSec);
+    EXPECT_EQ(1, sink_->connections);
+
+    // Stereo at the same rate fits the output as it is: no reconnection.
+    DisconnectInput();
+    ASSERT_EQ(S_OK, ConnectInput(2, 48000));
+    EXPECT_EQ(1, sink_->connections);
+
+    DisconnectInput();
+    sink_->queried.clear();
+    ASSERT_EQ(S_OK, ConnectInput(1, 44100));
+    ASSERT_FALSE(sink_->queried.empty()) << "the input pin asks downstream first";
+    const WAVEFORMATEX asked = sink_->queried.front();
+    EXPECT_EQ(44100u, asked.nSamplesPerSec);
+    EXPECT_EQ(2, asked.nChannels);
+    EXPECT_EQ(4, asked.nBlockAlign);
+    EXPECT_EQ(4u * 44100, asked.nAvgBytesPerSec);
+
+    // Reconnected while upstream had not sized its buffers yet: still a usable allocator.
+    EXPECT_EQ(2, sink_->connections);
+    EXPECT_GE(Granted().cbBuffer, kMinOutputBufferBytes);
+    EXPECT_GE(Granted().cBuffers, 1);
+    const WaveFormat expected = Pcm16(1, 44100);
+    ExpectStereoOf(expected, ConnectionFormat(plugInOut_));
+    ExpectStereoOf(expected, ConnectionFormat(sink_->PinInterface()));
+    WAVEFORMATEX engineOutput = {};
+    EXPECT_EQ(S_OK, prop_->GetFormat(1, &engineOutput));
+    ExpectStereoOf(expected, engineOutput);
+}
+
+TEST_F(PlugInBetweenTestPeers, NewInputRateIsRefusedWhenDownstreamCannotFollow) {
+    AddPeers({48000});
+    ASSERT_EQ(S_OK, ConnectInput(1, 48000));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    DisconnectInput();
+
+    sink_->queried.clear();
+    EXPECT_TRUE(FAILED(ConnectInput(1, 44100)));
+    ASSERT_FALSE(sink_->queried.empty());
+    EXPECT_EQ(44100u, sink_->queried.front().nSamplesPerSec);
+    EXPECT_FALSE(Connected(plugInIn_));
+    EXPECT_FALSE(Connected(source_->PinInterface()));
+    // The output connection is left as it was, and the old rate still connects.
+    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_).nSamplesPerSec);
+    EXPECT_EQ(1, sink_->connections);
+    EXPECT_EQ(S_OK, ConnectInput(1, 48000));
+}
+
+}  // namespace
