@@ -39,8 +39,10 @@ test: build
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	tools/with-wine $(WINEPREFIX) ctest --test-dir $(WINDOWS) --output-on-failure
 
-run: native
-	$(NATIVE)/host/twphase-demo $(ARGS)
+# Renders through the real path: the DLL registered in the build's Wine prefix, loaded by
+# class identifier into a DirectShow graph. Without ARGS it renders the built-in demo.
+run: windows
+	tools/with-wine $(WINEPREFIX) tools/render $(WINDOWS) $(ARGS)
 
 bench: native
 	$(NATIVE)/bench/twphase-bench
