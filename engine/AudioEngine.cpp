@@ -20,7 +20,9 @@ inline double WithOffset(double sample) {
 }
 }  // namespace
 
-CAudioEngine::CAudioEngine() : params_{}, inactiveSetup_{}, undo_{} {}
+// The inactive setup and the undo snapshot start as the factory defaults, so switching or undoing
+// before the editor has filled them gives a sensible sound rather than an all-zero record.
+CAudioEngine::CAudioEngine() : params_{}, inactiveSetup_(kDefaultParams), undo_(kDefaultParams) {}
 
 CAudioEngine::~CAudioEngine() {
     meters_.phaseAccumulator = 0.0;

@@ -141,6 +141,11 @@ TEST(UpdateState, PullsAutomationValuesWithoutTouchingDirty) {
 }
 
 TEST(Setups, SwitchingSwapsAAndB) {
+    TestEngine fresh;
+    fresh.SetParam(kParamWidth, 0, false);
+    fresh.SelectSetup(1);  // an untouched setup B holds the factory defaults
+    EXPECT_EQ(fresh.GetParams(), kDefaultParams);
+
     TestEngine e;
     const ParamValues a = {{10, 20, -30, 1, 0, 1}};
     const ParamValues b = {{-90, 150, 0, 3, 1, 0}};
