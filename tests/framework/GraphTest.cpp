@@ -5,29 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include <dshow.h>
-#include <qedit.h>
 
 #include "framework/MediaType.h"
 #include "tests/framework/TestFilters.h"
+#include "tests/support/WineGraph.h"
 
 namespace {
 
-const CLSID kWaveParser = {
-    0xd51bd5a1, 0x7548, 0x11cf, {0xa5, 0x20, 0x00, 0x80, 0xc7, 0x7e, 0xf5, 0x8a}};
-const CLSID kSampleGrabber = {
-    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-const CLSID kNullRenderer = {
-    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-const IID kIID_ISampleGrabber = {
-    0x6b652fff, 0x11fe, 0x4fce, {0x92, 0xad, 0x02, 0x66, 0xb5, 0xd7, 0xc7, 0x8f}};
-const IID kIID_ISampleGrabberCB = {
-    0x0579154a, 0x2b53, 0x4994, {0xb0, 0xd0, 0xe7, 0x73, 0x14, 0x8e, 0xff, 0x85}};
+using namespace twtest;  // the Wine graph helpers
 
 constexpr DWORD kRateHz = 44100;
 constexpr WORD kChannels = 2;
@@ -46,90 +36,9 @@ std::vector<BYTE> TestPcm() {
     return pcm;
 }
 
-std::wstring WriteWave(const std::vector<BYTE>& pcm) {
-    WCHAR folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    WCHAR path[MAX_PATH];
-    GetTempFileNameW(folder, L"twf", 0, path);
-    FILE* file = _wfopen(path, L"wb");
-    auto put32 = [&](uint32_t v) { fwrite(&v, 4, 1, file); };
-    auto put16 = [&](uint16_t v) { fwrite(&v, 2, 1, file); };
-    fwrite("RIFF", 1, 4, file);
-    put32(static_cast<uint32_t>(36 + pcm.size()));
-    fwrite("WAVEfmt ", 1, 8, file);
-    put32(16);
-    put16(WAVE_FORMAT_PCM);
-    put16(kChannels);
-    put32(kRateHz);
-    put32(kRateHz * kChannels * 2);
-    put16(kChannels * 2);
-    put16(16);
-    fwrite("data", 1, 4, file);
-    put32(static_cast<uint32_t>(pcm.size()));
-    fwrite(pcm.data(), 1, pcm.size(), file);
-    fclose(file);
-    return path;
-}
-
-// Records what reaches the Sample Grabber, on the streaming thread.
-class CGrabberCallback : public ISampleGrabberCB {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == kIID_ISampleGrabberCB) {
-            *ppv = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
-        std::lock_guard<std::mutex> guard(lock);
-        BYTE* p = nullptr;
-        sample->GetPointer(&p);
-        data.insert(data.end(), p, p + sample->GetActualDataLength());
-        REFERENCE_TIME start = 0, stop = 0;
-        if (sample->GetTime(&start, &stop) == S_OK) {
-            times.push_back({start, stop});
-        } else {
-            ++untimed;
-        }
-        return S_OK;
-    }
-    STDMETHODIMP BufferCB(double, BYTE*, long) override { return S_OK; }
-
-    std::mutex lock;
-    std::vector<BYTE> data;
-    std::vector<std::pair<REFERENCE_TIME, REFERENCE_TIME>> times;
-    int untimed = 0;
-};
-
-IPin* PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-    IEnumPins* pins = nullptr;
-    if (FAILED(filter->EnumPins(&pins))) return nullptr;
-    IPin* pin = nullptr;
-    IPin* found = nullptr;
-    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
-        PIN_DIRECTION direction;
-        pin->QueryDirection(&direction);
-        if (direction == wanted) {
-            found = pin;
-        } else {
-            pin->Release();
-        }
-    }
-    pins->Release();
-    return found;
-}
-
-IBaseFilter* Create(REFCLSID clsid) {
-    IBaseFilter* filter = nullptr;
-    EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                     reinterpret_cast<void**>(&filter)));
-    return filter;
-}
+// The format of the test file: 16-bit stereo PCM.
+const WAVEFORMATEX kFileFormat = {
+    WAVE_FORMAT_PCM, kChannels, kRateHz, kRateHz * kChannels * 2, kChannels * 2, 16, 0};
 
 // The first media type a pin proposes (delete with DeleteMediaType).
 AM_MEDIA_TYPE* FirstType(IPin* pin) {
@@ -146,7 +55,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         pcm_ = TestPcm();
-        path_ = WriteWave(pcm_);
+        path_ = WriteWave(kFileFormat, pcm_);
         baseline_ = CBaseObject::ObjectsActive();
     }
     void TearDown() override {
@@ -162,25 +71,15 @@ protected:
         IGraphBuilder* graph = nullptr;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
-        IBaseFilter* reader = Create(CLSID_AsyncReader);
-        IBaseFilter* parser = Create(kWaveParser);
-        IBaseFilter* grabber = Create(kSampleGrabber);
-        IBaseFilter* renderer = Create(kNullRenderer);
-        ASSERT_TRUE(reader && parser && grabber && renderer);
+        IPin* parserOut = AddWaveFile(graph, path_);
+        ASSERT_NE(nullptr, parserOut);
         auto* pass = new CPassThrough;
         pass->NonDelegatingAddRef();
         IBaseFilter* passFilter = static_cast<IBaseFilter*>(pass);
-
-        IFileSourceFilter* source = nullptr;
-        ASSERT_EQ(S_OK,
-                  reader->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source)));
-        ASSERT_EQ(S_OK, source->Load(path_.c_str(), nullptr));
-        source->Release();
-        ASSERT_EQ(S_OK, graph->AddFilter(reader, L"Reader"));
-        ASSERT_EQ(S_OK, graph->AddFilter(parser, L"Parser"));
         ASSERT_EQ(S_OK, graph->AddFilter(passFilter, L"Pass-through"));
-        ASSERT_EQ(S_OK, graph->AddFilter(grabber, L"Grabber"));
-        ASSERT_EQ(S_OK, graph->AddFilter(renderer, L"Renderer"));
+        IBaseFilter* grabber = AddWine(graph, kSampleGrabber, L"Grabber");
+        IBaseFilter* renderer = AddWine(graph, kNullRenderer, L"Renderer");
+        ASSERT_TRUE(grabber && renderer);
 
         FILTER_INFO info{};
         ASSERT_EQ(S_OK, passFilter->QueryFilterInfo(&info));
@@ -189,18 +88,8 @@ protected:
         if (info.pGraph) info.pGraph->Release();
 
         CGrabberCallback callback;
-        ISampleGrabber* sampleGrabber = nullptr;
-        ASSERT_EQ(S_OK, grabber->QueryInterface(kIID_ISampleGrabber,
-                                                reinterpret_cast<void**>(&sampleGrabber)));
-        sampleGrabber->SetBufferSamples(FALSE);
-        sampleGrabber->SetOneShot(FALSE);
-        ASSERT_EQ(S_OK, sampleGrabber->SetCallback(&callback, 0));
+        ASSERT_EQ(S_OK, callback.Attach(grabber));
 
-        IPin* readerOut = PinOf(reader, PINDIR_OUTPUT);
-        IPin* parserIn = PinOf(parser, PINDIR_INPUT);
-        ASSERT_EQ(S_OK, graph->ConnectDirect(readerOut, parserIn, nullptr));
-        IPin* parserOut = PinOf(parser, PINDIR_OUTPUT);
-        ASSERT_NE(nullptr, parserOut);
         IPin* passIn = PinOf(passFilter, PINDIR_INPUT);
         IPin* passOut = PinOf(passFilter, PINDIR_OUTPUT);
         IPin* grabberIn = PinOf(grabber, PINDIR_INPUT);
@@ -228,25 +117,15 @@ protected:
         FreeMediaType(connected);
 
         // Without a clock the graph runs as fast as the filters go.
-        IMediaFilter* graphFilter = nullptr;
-        graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter));
-        EXPECT_EQ(S_OK, graphFilter->SetSyncSource(nullptr));
-        graphFilter->Release();
-
-        IMediaControl* control = nullptr;
-        IMediaEvent* events = nullptr;
-        graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
-        graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
-        const HRESULT ran = control->Run();
-        EXPECT_TRUE(SUCCEEDED(ran)) << std::hex << ran;
-        long code = 0;
-        EXPECT_EQ(S_OK, events->WaitForCompletion(kCompletionTimeoutMs, &code));
-        EXPECT_EQ(EC_COMPLETE, code);
-        EXPECT_EQ(1, pass->starts.load());
-        EXPECT_EQ(0, pass->stops.load());
-        EXPECT_EQ(S_OK, control->Stop());
-        EXPECT_EQ(1, pass->starts.load());
-        EXPECT_EQ(1, pass->stops.load());
+        {
+            GraphRun run(graph);
+            EXPECT_EQ(S_OK, run.WaitForCompletion(kCompletionTimeoutMs));
+            EXPECT_EQ(1, pass->starts.load());
+            EXPECT_EQ(0, pass->stops.load());
+            EXPECT_EQ(S_OK, run.Stop());
+            EXPECT_EQ(1, pass->starts.load());
+            EXPECT_EQ(1, pass->stops.load());
+        }
 
         {
             std::lock_guard<std::mutex> guard(callback.lock);
@@ -262,17 +141,8 @@ protected:
 
         DeleteMediaType(upstreamType);
         DeleteMediaType(downstreamType);
-        sampleGrabber->SetCallback(nullptr, 0);
-        sampleGrabber->Release();
-        for (IUnknown* p : {static_cast<IUnknown*>(readerOut), static_cast<IUnknown*>(parserIn),
-                            static_cast<IUnknown*>(parserOut), static_cast<IUnknown*>(passIn),
-                            static_cast<IUnknown*>(passOut), static_cast<IUnknown*>(grabberIn),
-                            static_cast<IUnknown*>(grabberOut), static_cast<IUnknown*>(rendererIn),
-                            static_cast<IUnknown*>(control), static_cast<IUnknown*>(events),
-                            static_cast<IUnknown*>(reader), static_cast<IUnknown*>(parser),
-                            static_cast<IUnknown*>(grabber), static_cast<IUnknown*>(renderer),
-                            static_cast<IUnknown*>(graph)})
-            p->Release();
+        callback.Detach();
+        ReleaseAll({parserOut, passIn, passOut, grabberIn, grabberOut, rendererIn, graph});
         // The graph let go of the filter: only the test's reference remains.
         EXPECT_EQ(0u, pass->NonDelegatingRelease());
     }

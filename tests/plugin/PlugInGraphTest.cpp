@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -16,7 +15,6 @@
 #include <windows.h>
 #include <dshow.h>
 #include <mmreg.h>
-#include <qedit.h>
 
 #include "engine/AudioEngine.h"
 #include "engine/VxPlugInProp.h"
@@ -26,19 +24,11 @@
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 #include "tests/plugin/PlugInComSupport.h"
+#include "tests/support/WineGraph.h"
 
 namespace {
 
-const CLSID kWaveParser = {
-    0xd51bd5a1, 0x7548, 0x11cf, {0xa5, 0x20, 0x00, 0x80, 0xc7, 0x7e, 0xf5, 0x8a}};
-const CLSID kSampleGrabber = {
-    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-const CLSID kNullRenderer = {
-    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-const IID kIID_ISampleGrabber = {
-    0x6b652fff, 0x11fe, 0x4fce, {0x92, 0xad, 0x02, 0x66, 0xb5, 0xd7, 0xc7, 0x8f}};
-const IID kIID_ISampleGrabberCB = {
-    0x0579154a, 0x2b53, 0x4994, {0xb0, 0xd0, 0xe7, 0x73, 0x14, 0x8e, 0xff, 0x85}};
+using namespace twtest;  // the Wine graph helpers
 
 constexpr DWORD kRateHz = 44100;
 constexpr DWORD kFrames = 22050;  // half a second
@@ -108,24 +98,12 @@ std::vector<BYTE> TestSignal(const WaveFormat& f) {
     return data;
 }
 
+// A WAV file of the format and data in the temp folder; its path.
 std::wstring WriteWave(const WaveFormat& f, const std::vector<BYTE>& data) {
-    WCHAR folder[MAX_PATH], path[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"twp", 0, path);
-    FILE* file = _wfopen(path, L"wb");
-    if (!file) return path;
-    const uint32_t formatBytes = f.wFormatTag == WAVE_FORMAT_PCM ? 16 : 18;
-    auto put32 = [&](uint32_t v) { fwrite(&v, 4, 1, file); };
-    fwrite("RIFF", 1, 4, file);
-    put32(static_cast<uint32_t>(4 + 8 + formatBytes + 8 + data.size()));
-    fwrite("WAVEfmt ", 1, 8, file);
-    put32(formatBytes);
-    fwrite(&f, 1, formatBytes, file);  // cbSize 0 when written
-    fwrite("data", 1, 4, file);
-    put32(static_cast<uint32_t>(data.size()));
-    fwrite(data.data(), 1, data.size(), file);
-    fclose(file);
-    return path;
+    static_assert(sizeof(WaveFormat) == sizeof(WAVEFORMATEX), "the same record");
+    WAVEFORMATEX format;
+    std::memcpy(&format, &f, sizeof format);
+    return twtest::WriteWave(format, data);
 }
 
 // The engine on its own, set up the way the filter starts a stream: parameters, then
@@ -165,58 +143,6 @@ private:
     WaveFormat input_;
     WaveFormat output_;
 };
-
-// Collects what reaches the Sample Grabber, on the streaming thread.
-class CGrabberCallback : public ISampleGrabberCB {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == kIID_ISampleGrabberCB) {
-            *out = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
-        std::lock_guard<std::mutex> guard(lock);
-        BYTE* p = nullptr;
-        sample->GetPointer(&p);
-        data.insert(data.end(), p, p + sample->GetActualDataLength());
-        return S_OK;
-    }
-    STDMETHODIMP BufferCB(double, BYTE*, long) override { return S_OK; }
-
-    std::mutex lock;
-    std::vector<BYTE> data;
-};
-
-IPin* PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-    IEnumPins* pins = nullptr;
-    if (FAILED(filter->EnumPins(&pins))) return nullptr;
-    IPin* pin = nullptr;
-    IPin* found = nullptr;
-    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
-        PIN_DIRECTION direction;
-        pin->QueryDirection(&direction);
-        if (direction == wanted) {
-            found = pin;
-        } else {
-            pin->Release();
-        }
-    }
-    pins->Release();
-    return found;
-}
-
-IBaseFilter* Create(REFCLSID clsid) {
-    IBaseFilter* filter = nullptr;
-    EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                     reinterpret_cast<void**>(&filter)));
-    return filter;
-}
 
 // The properties of the allocator an input pin agreed on.
 ALLOCATOR_PROPERTIES AllocatorOf(IPin* inputPin) {
@@ -266,11 +192,6 @@ void SetThroughInterface(IVxPlugInProp* prop, const ParamValues& p) {
     ParamValues read = {};
     EXPECT_EQ(S_OK, prop->GetParams(&read));
     EXPECT_EQ(p, read);
-}
-
-void ReleaseAll(std::initializer_list<IUnknown*> objects) {
-    for (IUnknown* object : objects)
-        if (object) object->Release();
 }
 
 // A sink for 16-bit stereo PCM at the rates it is given, built on the framework. Its pin
@@ -513,48 +434,13 @@ protected:
         EXPECT_EQ(S_OK, graph_->AddFilter(static_cast<IBaseFilter*>(filter), name));
         return filter;
     }
-    IBaseFilter* AddWine(REFCLSID clsid, const WCHAR* name) {
-        IBaseFilter* filter = Create(clsid);
-        if (filter) {
-            EXPECT_EQ(S_OK, graph_->AddFilter(filter, name));
-            filter->Release();  // the graph holds it
-        }
-        return filter;
-    }
-    // File Source (Async) → WAVE Parser for a file; the parser's output pin, referenced.
-    IPin* AddWaveFile(const std::wstring& path) {
-        IBaseFilter* reader = AddWine(CLSID_AsyncReader, L"Reader");
-        IBaseFilter* parser = AddWine(kWaveParser, L"Parser");
-        if (!reader || !parser) return nullptr;
-        IFileSourceFilter* source = nullptr;
-        reader->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source));
-        EXPECT_EQ(S_OK, source->Load(path.c_str(), nullptr));
-        source->Release();
-        IPin* readerOut = PinOf(reader, PINDIR_OUTPUT);
-        IPin* parserIn = PinOf(parser, PINDIR_INPUT);
-        EXPECT_EQ(S_OK, graph_->ConnectDirect(readerOut, parserIn, nullptr));
-        ReleaseAll({readerOut, parserIn});
-        return PinOf(parser, PINDIR_OUTPUT);
-    }
     HRESULT RunToCompletion(CPushSource* pushing, const std::vector<BYTE>& data) {
-        IMediaFilter* graphFilter = nullptr;
-        graph_->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter));
-        EXPECT_EQ(S_OK, graphFilter->SetSyncSource(nullptr));  // as fast as the filters go
-        graphFilter->Release();
-        IMediaControl* control = nullptr;
-        IMediaEvent* events = nullptr;
-        graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
-        graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
-        HRESULT hr = control->Run();
-        EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+        GraphRun run(graph_);
         if (pushing) {
             EXPECT_EQ(S_OK, pushing->Push(data));
         }
-        long code = 0;
-        hr = events->WaitForCompletion(kCompletionTimeoutMs, &code);
-        EXPECT_EQ(EC_COMPLETE, code);
-        EXPECT_EQ(S_OK, control->Stop());
-        ReleaseAll({control, events});
+        const HRESULT hr = run.WaitForCompletion(kCompletionTimeoutMs);
+        EXPECT_EQ(S_OK, run.Stop());
         return hr;
     }
 
@@ -593,22 +479,18 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     IPin* upstream = nullptr;
     if (c.tag == WAVE_FORMAT_PCM) {
         path = WriteWave(format, input);
-        upstream = AddWaveFile(path);
+        upstream = AddWaveFile(graph_, path);
     } else {
         pushing = Add(new CPushSource(format, 4096), L"Source");
         upstream = pushing->PinInterface();
         upstream->AddRef();
     }
     ASSERT_NE(nullptr, upstream);
-    IBaseFilter* grabber = AddWine(kSampleGrabber, L"Grabber");
-    IBaseFilter* renderer = AddWine(kNullRenderer, L"Renderer");
+    IBaseFilter* grabber = AddWine(graph_, kSampleGrabber, L"Grabber");
+    IBaseFilter* renderer = AddWine(graph_, kNullRenderer, L"Renderer");
     ASSERT_TRUE(grabber && renderer);
     CGrabberCallback callback;
-    ISampleGrabber* sampleGrabber = nullptr;
-    ASSERT_EQ(S_OK, grabber->QueryInterface(kIID_ISampleGrabber,
-                                            reinterpret_cast<void**>(&sampleGrabber)));
-    sampleGrabber->SetBufferSamples(FALSE);
-    ASSERT_EQ(S_OK, sampleGrabber->SetCallback(&callback, 0));
+    ASSERT_EQ(S_OK, callback.Attach(grabber));
     IPin* grabberIn = PinOf(grabber, PINDIR_INPUT);
     IPin* grabberOut = PinOf(grabber, PINDIR_OUTPUT);
     IPin* rendererIn = PinOf(renderer, PINDIR_INPUT);
@@ -645,8 +527,8 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
             << "first difference at output byte " << (mismatch.first - expected.begin());
     }
 
-    sampleGrabber->SetCallback(nullptr, 0);
-    ReleaseAll({sampleGrabber, upstream, grabberIn, grabberOut, rendererIn});
+    callback.Detach();
+    ReleaseAll({upstream, grabberIn, grabberOut, rendererIn});
     if (!path.empty()) DeleteFileW(path.c_str());
 }
 
@@ -662,7 +544,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PlugInGraph, FloatFromTheWaveParserArrivesExtensibleAndIsRefused) {
     const WaveFormat format = FileFormat(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
     const std::wstring path = WriteWave(format, TestSignal(format));
-    IPin* parserOut = AddWaveFile(path);
+    IPin* parserOut = AddWaveFile(graph_, path);
     ASSERT_NE(nullptr, parserOut);
     EXPECT_TRUE(FAILED(graph_->ConnectDirect(parserOut, plugInIn_, nullptr)));
     IPin* peer = reinterpret_cast<IPin*>(1);
