@@ -369,3 +369,66 @@ TEST(PlugInObject, EngineGettersRefuseNullAndFormatsWaitForTheirPins) {
     prop->GetOutput(&output);
     EXPECT_EQ(output, -361);
 }
+
+namespace {
+
+// The WM_COMMAND codes posted to a window, collected from the thread's message queue.
+std::vector<WPARAM> PostedCommands(HWND window) {
+    std::vector<WPARAM> commands;
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+        commands.push_back(msg.wParam);
+    return commands;
+}
+
+}  // namespace
+
+TEST(PlugInObject, FormatsAreNormalisedAndAnnouncedToEditorWindows) {
+    PlugIn p;
+    HWND editor = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(p.prop()->SetNotifyWindow(editor, 32700), S_OK);
+
+    AudioType in(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000);
+    in.wf.nAvgBytesPerSec = 1;  // a wrong byte rate is recomputed
+    in.wf.cbSize = 22;
+    ASSERT_EQ(p->SetMediaType(PINDIR_INPUT, &in.mt), S_OK);
+    WAVEFORMATEX f = {};
+    ASSERT_EQ(p.prop()->GetFormat(0, &f), S_OK);
+    EXPECT_EQ(f.nBlockAlign, 4);
+    EXPECT_EQ(f.nAvgBytesPerSec, 4u * 48000);
+    EXPECT_EQ(f.cbSize, 0);
+    EXPECT_EQ(p->MediaParams()->SampleRate(), 48000);
+    EXPECT_EQ(p.prop()->GetFormat(1, &f), VFW_E_NOT_CONNECTED);
+    AudioType out(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 48000);
+    ASSERT_EQ(p->SetMediaType(PINDIR_OUTPUT, &out.mt), S_OK);
+    EXPECT_EQ(p.prop()->GetFormat(1, &f), S_OK);
+    EXPECT_EQ(PostedCommands(editor),
+              (std::vector<WPARAM>{MAKEWPARAM(32700, 0), MAKEWPARAM(32700, 1)}));
+
+    // A loaded state is announced with code 100.
+    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
+    IStream* s = MemoryStream();
+    persist->Save(s, TRUE);
+    LARGE_INTEGER zero = {};
+    s->Seek(zero, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(persist->Load(s), S_OK);
+    EXPECT_EQ(PostedCommands(editor), (std::vector<WPARAM>{MAKEWPARAM(32700, 100)}));
+
+    // A window destroyed without unregistering is dropped, making room for another.
+    DestroyWindow(editor);
+    ASSERT_EQ(persist->Load(s), E_FAIL);  // the stream is at its end: nothing loads
+    AudioType again(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 44100);
+    ASSERT_EQ(p->SetMediaType(PINDIR_INPUT, &again.mt), S_OK);
+    HWND other1 = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
+    HWND other2 = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
+    EXPECT_EQ(p.prop()->SetNotifyWindow(other1, 1), S_OK);
+    EXPECT_EQ(p.prop()->SetNotifyWindow(other2, 2), S_OK);
+    DestroyWindow(other1);
+    DestroyWindow(other2);
+    s->Release();
+    persist->Release();
+}
