@@ -163,13 +163,14 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     if (!m_writer->OpenOutput(options.outputPath)) return Fail(m_writer->Error());
     if (!AddAutomation(automation)) return false;
 
+    if (!Stream(summary)) return false;
+
+    // The settings as the render left them, automation included (what --save-state saves).
     hr = m_prop->GetParams(&summary->params);
     if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
     summary->bypass = m_prop->GetBypass() != 0;
     summary->latencyFrames =
         !summary->bypass && summary->params[kParamFilter] != 0 ? kFirLatencyFrames : 0;
-
-    if (!Stream(summary)) return false;
 
     if (!options.saveStatePath.empty() && !SaveState(options.saveStatePath)) return false;
     m_source->Close();
