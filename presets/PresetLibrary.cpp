@@ -1,0 +1,134 @@
+// CPresetLibrary in memory: ownership of the records, identifiers, sorting, the duplicate
+// test and the backup used to cancel an editing session.
+#include "presets/PresetLibrary.h"
+
+#include <new>
+#include <utility>
+
+namespace {
+
+// True when a belongs after b in library order.
+bool BelongsAfter(const PresetRecord& a, const PresetRecord& b) {
+    if (a.HasBank() != b.HasBank()) return !a.HasBank();
+    const int bankOrder = AsciiCompareNoCase(a.bank, b.bank);
+    if (bankOrder != 0) return bankOrder > 0;
+    const bool aNamed = a.name[0] != '\0', bNamed = b.name[0] != '\0';
+    if (aNamed != bNamed) return !aNamed;
+    return AsciiCompareNoCase(a.name, b.name) > 0;
+}
+
+}  // namespace
+
+CPresetLibrary::CPresetLibrary(const char* productName, IPresetStore& store,
+                               IPresetMessages& messages)
+    : store_(store),
+      messages_(messages),
+      presets_(new CPresetList),
+      backup_(new CPresetList),
+      productName_(productName ? productName : "") {
+    caption_ = productName_ + " Preset Manager";
+}
+
+CPresetLibrary::~CPresetLibrary() {
+    FreeAll(*presets_);
+    FreeAll(*backup_);
+}
+
+void CPresetLibrary::FreeAll(CPresetList& list) {
+    for (int32_t i = list.Count() - 1; i >= 0; --i) {
+        PresetRecord* record = list.At(i);
+        list.Remove(record);
+        delete record;
+    }
+}
+
+int32_t CPresetLibrary::NextPresetId() const {
+    int32_t highest = kFirstPresetId - 1;
+    for (int32_t i = 0; i < presets_->Count(); ++i)
+        if (presets_->At(i)->id > highest) highest = presets_->At(i)->id;
+    if (highest < kLastPresetId) return highest + 1;
+    // Past the top of the range: the lowest identifier no record holds.
+    for (int32_t id = kFirstPresetId; id <= kLastPresetId; ++id)
+        if (!FindById(id)) return id;
+    return kNoPreset;
+}
+
+CPresetLibrary::AddResult CPresetLibrary::AddPreset(std::unique_ptr<PresetRecord> record) {
+    if (!record) return AddResult::kOutOfMemory;
+    if (presets_->Count() >= kMaxPresets) return AddResult::kLibraryFull;
+    const int32_t id = NextPresetId();
+    if (id == kNoPreset) return AddResult::kLibraryFull;
+    record->id = id;
+    if (!tw::Succeeded(presets_->Append(record.get()))) return AddResult::kOutOfMemory;
+    record.release();
+    return AddResult::kAdded;
+}
+
+bool CPresetLibrary::DeletePreset(PresetRecord* record) {
+    if (!record || !presets_->Remove(record)) return false;
+    delete record;
+    return true;
+}
+
+void CPresetLibrary::DeleteAllPresets() {
+    FreeAll(*presets_);
+}
+
+PresetRecord* CPresetLibrary::FindById(int32_t id) const {
+    for (int32_t i = 0; i < presets_->Count(); ++i)
+        if (presets_->At(i)->id == id) return presets_->At(i);
+    return nullptr;
+}
+
+bool CPresetLibrary::IsDuplicate(const PresetRecord& record) const {
+    for (int32_t i = 0; i < presets_->Count(); ++i) {
+        const PresetRecord& other = *presets_->At(i);
+        if (AsciiCompareNoCase(other.name, record.name) == 0 &&
+            AsciiCompareNoCase(other.bank, record.bank) == 0 &&
+            AsciiCompareNoCase(other.data.c_str(), record.data.c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
+void CPresetLibrary::SortLibrary() {
+    CPresetList& list = *presets_;
+    if (list.Count() < 2) return;
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (int32_t i = 0; i + 1 < list.Count(); ++i) {
+            PresetRecord* first = list.At(i);
+            PresetRecord* second = list.At(i + 1);
+            if (!BelongsAfter(*first, *second)) continue;
+            // Both slots exist, so storing cannot fail.
+            list.SetAt(i, second);
+            list.SetAt(i + 1, first);
+            swapped = true;
+        }
+    }
+}
+
+bool CPresetLibrary::BeginEditing() {
+    FreeAll(*backup_);
+    for (int32_t i = 0; i < presets_->Count(); ++i) {
+        PresetRecord* copy = nullptr;
+        try {
+            copy = new PresetRecord(*presets_->At(i));
+        } catch (const std::bad_alloc&) {
+        }
+        if (!copy || !tw::Succeeded(backup_->Append(copy))) {
+            delete copy;
+            FreeAll(*backup_);
+            backupValid_ = false;
+            return false;
+        }
+    }
+    presets_.swap(backup_);
+    backupValid_ = true;
+    return true;
+}
+
+void CPresetLibrary::RestoreBackup() {
+    if (backupValid_) presets_.swap(backup_);
+}

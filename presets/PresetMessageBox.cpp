@@ -1,0 +1,15 @@
+// CPresetMessageBox: MessageBoxA with the preset caption and the right owner window.
+#include "presets/PresetMessageBox.h"
+
+HWND CPresetMessageBox::Owner(PresetMessageOwner owner) const {
+    return owner == PresetMessageOwner::kManager ? managerWindow_ : nullptr;
+}
+
+void CPresetMessageBox::ShowError(PresetMessageOwner owner, const std::string& text) {
+    MessageBoxA(Owner(owner), text.c_str(), caption_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool CPresetMessageBox::AskYesNo(PresetMessageOwner owner, const std::string& text) {
+    return MessageBoxA(Owner(owner), text.c_str(), caption_.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
