@@ -19,7 +19,6 @@ CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) 
 }
 
 CAudioTransform::~CAudioTransform() {
-    StopMeters();
     SetAutomation(nullptr);
     if (m_mediaParams) m_mediaParams->Release();
 }
