@@ -1,0 +1,57 @@
+// What every custom control of the editor shares: the module-wide capture flag and inline
+// editor handle, the per-window state record, the screen-depth test for default colours and
+// the double-buffered paint. Window thread only.
+#pragma once
+#include <windows.h>
+
+// 1 while a custom control holds the mouse capture during a press or drag; the page reads it
+// on every timer tick to group a drag into one undo step and one automation capture.
+extern int ControlCaptureFlag;
+// The open inline text editor of a value field, or null; sliders ignore the wheel meanwhile.
+extern HWND InlineEditorWindow;
+
+// Allocates a zero-filled state record of `bytes` and stores it in the window's user data
+// (WM_CREATE). Null when allocation fails: WM_CREATE then returns -1.
+void* CreateControlState(HWND window, size_t bytes);
+// The record stored by CreateControlState, or null.
+template <typename State>
+State* ControlState(HWND window) {
+    return reinterpret_cast<State*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+// Frees the record and clears the window's reference (WM_DESTROY).
+void DestroyControlState(HWND window);
+
+// True when the screen has more than 8 bits per pixel (default colours depend on it).
+bool IsHighColourScreen();
+
+// Takes the mouse capture for a press or drag and raises ControlCaptureFlag; the release
+// lowers it again. Controls also lower the flag on WM_CAPTURECHANGED.
+void BeginControlCapture(HWND window);
+void EndControlCapture();
+
+// A double-buffered paint: an off-screen bitmap of the client size holding the page
+// background under the control; Present() copies it to the window in one step. Usable inside
+// WM_PAINT (pass the paint DC) or for a direct repaint (null DC: the window's own DC).
+class COffscreenPaint {
+public:
+    COffscreenPaint(HWND window, HBITMAP background, HDC target = nullptr);
+    ~COffscreenPaint();
+    COffscreenPaint(const COffscreenPaint&) = delete;
+    COffscreenPaint& operator=(const COffscreenPaint&) = delete;
+
+    HDC dc() const { return memory_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Copies the off-screen picture to the window.
+    void Present();
+
+private:
+    HWND window_;
+    HDC target_;
+    bool ownsTarget_;
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    int width_;
+    int height_;
+};
