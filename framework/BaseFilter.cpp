@@ -8,13 +8,7 @@
 
 #include "framework/BasePin.h"
 #include "framework/EnumPins.h"
-
-namespace {
-
-// Filter mapper result when it holds no record of the filter.
-const HRESULT kNotRegistered = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-
-}  // namespace
+#include "framework/FilterMapper.h"
 
 CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID clsid,
                          HRESULT* phr)
@@ -234,33 +228,17 @@ HRESULT CBaseFilter::NotifyEvent(long eventCode, LONG_PTR param1, LONG_PTR param
 STDMETHODIMP CBaseFilter::Register() {
     const AMOVIESETUP_FILTER* setup = GetSetupData();
     if (!setup) return S_FALSE;
-    IFilterMapper2* mapper = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper2, reinterpret_cast<void**>(&mapper));
-    if (FAILED(hr)) return hr;
-    hr = mapper->UnregisterFilter(nullptr, nullptr, *setup->clsID);
-    if (hr == kNotRegistered) hr = S_OK;
-    if (SUCCEEDED(hr)) {
-        REGFILTER2 record{};
-        record.dwVersion = 1;
-        record.dwMerit = setup->dwMerit;
-        record.cPins = setup->nPins;
-        record.rgPins = setup->lpPin;
-        hr = mapper->RegisterFilter(*setup->clsID, setup->strName, nullptr, nullptr, nullptr,
-                                    &record);
-    }
-    mapper->Release();
+    CFilterMapper mapper;
+    HRESULT hr = mapper.Create();
+    if (SUCCEEDED(hr)) hr = mapper.Unregister(*setup->clsID);
+    if (SUCCEEDED(hr)) hr = mapper.Register(*setup);
     return hr;
 }
 
 STDMETHODIMP CBaseFilter::Unregister() {
     const AMOVIESETUP_FILTER* setup = GetSetupData();
     if (!setup) return S_FALSE;
-    IFilterMapper2* mapper = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper2, reinterpret_cast<void**>(&mapper));
-    if (FAILED(hr)) return hr;
-    hr = mapper->UnregisterFilter(nullptr, nullptr, *setup->clsID);
-    mapper->Release();
-    return hr == kNotRegistered ? S_OK : hr;
+    CFilterMapper mapper;
+    const HRESULT hr = mapper.Create();
+    return SUCCEEDED(hr) ? mapper.Unregister(*setup->clsID) : hr;
 }

@@ -8,9 +8,9 @@
 #include <strmif.h>
 #include <uuids.h>
 
-namespace {
+#include "framework/FilterMapper.h"
 
-constexpr HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+namespace {
 
 // "{GUID}" as an ANSI key name.
 void GuidText(const GUID& guid, char* out, size_t size) {
@@ -61,61 +61,12 @@ HRESULT RegisterComClass(const CFactoryTemplate& entry, const WCHAR* path) {
     return hr;
 }
 
-// The filter mapper, preferring IFilterMapper2.
-struct Mapper {
-    IFilterMapper2* mapper2 = nullptr;
-    IFilterMapper* mapper1 = nullptr;
-    HRESULT Create() {
-        HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IFilterMapper2, reinterpret_cast<void**>(&mapper2));
-        if (FAILED(hr)) {
-            mapper2 = nullptr;
-            hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper, reinterpret_cast<void**>(&mapper1));
-            if (FAILED(hr)) mapper1 = nullptr;
-        }
-        return hr;
-    }
-    ~Mapper() {
-        if (mapper2) mapper2->Release();
-        if (mapper1) mapper1->Release();
-    }
-    HRESULT Unregister(const CLSID& clsid) {
-        const HRESULT hr = mapper2 ? mapper2->UnregisterFilter(nullptr, nullptr, clsid)
-                                   : mapper1->UnregisterFilter(clsid);
-        return hr == kNotFound ? S_OK : hr;
-    }
-    HRESULT Register(const AMOVIESETUP_FILTER& f) {
-        if (mapper2) {
-            REGFILTER2 rf = {};
-            rf.dwVersion = 1;
-            rf.dwMerit = f.dwMerit;
-            rf.cPins = f.nPins;
-            rf.rgPins = f.lpPin;
-            return mapper2->RegisterFilter(*f.clsID, f.strName, nullptr, nullptr, nullptr, &rf);
-        }
-        HRESULT hr = mapper1->RegisterFilter(*f.clsID, f.strName, f.dwMerit);
-        for (UINT p = 0; SUCCEEDED(hr) && p < f.nPins; ++p) {
-            const AMOVIESETUP_PIN& pin = f.lpPin[p];
-            hr = mapper1->RegisterPin(*f.clsID, pin.strName, pin.bRendered, pin.bOutput,
-                                      pin.bZero, pin.bMany, *pin.clsConnectsToFilter,
-                                      const_cast<WCHAR*>(pin.strConnectsToPin));
-            for (UINT t = 0; SUCCEEDED(hr) && t < pin.nMediaTypes; ++t) {
-                hr = mapper1->RegisterPinType(*f.clsID, pin.strName,
-                                              *pin.lpMediaType[t].clsMajorType,
-                                              *pin.lpMediaType[t].clsMinorType);
-            }
-        }
-        return hr;
-    }
-};
-
 // Runs the mapper step for every entry that has a filter record, inside its own COM session.
 HRESULT UpdateMapper(const CFactoryTemplate* table, int count, bool registering) {
     const HRESULT init = CoInitialize(nullptr);
     HRESULT hr;
     {
-        Mapper mapper;
+        CFilterMapper mapper;
         hr = mapper.Create();
         for (int i = 0; SUCCEEDED(hr) && i < count; ++i) {
             const AMOVIESETUP_FILTER* setup = table[i].m_pAMovieSetup_Filter;
