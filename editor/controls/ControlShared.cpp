@@ -25,6 +25,18 @@ bool IsHighColourScreen() {
     return bits > 8;
 }
 
+bool RegisterCustomControlClass(HINSTANCE instance, const char* className, WNDPROC procedure) {
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS | CS_PARENTDC;
+    wc.lpfnWndProc = procedure;
+    wc.cbWndExtra = 4;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 void BeginControlCapture(HWND window) {
     SetCapture(window);
     ControlCaptureFlag = 1;

@@ -24,6 +24,11 @@ void DestroyControlState(HWND window);
 // True when the screen has more than 8 bits per pixel (default colours depend on it).
 bool IsHighColourScreen();
 
+// Registers one of the editor's custom control classes with the attributes they all share:
+// double-clicks, the parent's DC, 4 extra window bytes, the arrow cursor and the button-face
+// brush. A class that already exists (an earlier editor registered it) counts as registered.
+bool RegisterCustomControlClass(HINSTANCE instance, const char* className, WNDPROC procedure);
+
 // Takes the mouse capture for a press or drag and raises ControlCaptureFlag; the release
 // lowers it again. Controls also lower the flag on WM_CAPTURECHANGED.
 void BeginControlCapture(HWND window);

@@ -1,0 +1,103 @@
+// The two picture classes: one procedure, the clickable one adding the click notification.
+#include "editor/controls/StaticImage.h"
+
+#include "editor/SkinResources.h"
+#include "editor/controls/ControlShared.h"
+
+namespace {
+
+struct StaticImageState {
+    HBITMAP background;
+    int bitmapId;
+};
+
+void Paint(HWND window, const StaticImageState& st, HDC target) {
+    if (st.bitmapId == kNoStaticBitmap) {
+        // Nothing to show: the page under the picture, as if it were not there.
+        COffscreenPaint paint(window, st.background, target);
+        paint.Present();
+        return;
+    }
+    COffscreenPaint paint(window, nullptr, target);
+    const HMODULE module = reinterpret_cast<HMODULE>(GetClassLongPtrA(window, GCLP_HMODULE));
+    HPALETTE palette = nullptr;
+    HBITMAP bitmap = LoadSkinBitmap(module, st.bitmapId, &palette);
+    if (bitmap) {
+        HDC source = CreateCompatibleDC(paint.dc());
+        HGDIOBJ old = SelectObject(source, bitmap);
+        BitBlt(paint.dc(), 0, 0, paint.width(), paint.height(), source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+        DeleteObject(bitmap);
+    }
+    if (palette) DeleteObject(palette);
+    paint.Present();
+}
+
+LRESULT PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool notifiesClicks) {
+    if (message == WM_CREATE) {
+        auto* st = static_cast<StaticImageState*>(CreateControlState(window, sizeof(StaticImageState)));
+        if (!st) return -1;
+        st->background = static_cast<HBITMAP>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        st->bitmapId = kNoStaticBitmap;
+        return 0;
+    }
+    auto* st = ControlState<StaticImageState>(window);
+    if (!st) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_DESTROY:
+        DestroyControlState(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        Paint(window, *st, dc);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case SIM_SETBITMAP:
+        st->bitmapId = int(wParam);
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (!notifiesClicks) break;
+        PostMessageA(GetParent(window), SIN_CLICK, GetDlgCtrlID(window), lParam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        ControlCaptureFlag = 0;
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK StaticImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PictureProc(window, message, wParam, lParam, true);
+}
+
+LRESULT CALLBACK StaticNoHitImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PictureProc(window, message, wParam, lParam, false);
+}
+
+}  // namespace
+
+bool RegisterStaticImageClass(HINSTANCE instance) {
+    return RegisterCustomControlClass(instance, kStaticImageClassName, StaticImageProc);
+}
+
+void UnregisterStaticImageClass(HINSTANCE instance) {
+    UnregisterClassA(kStaticImageClassName, instance);
+}
+
+bool RegisterStaticNoHitImageClass(HINSTANCE instance) {
+    return RegisterCustomControlClass(instance, kStaticNoHitImageClassName, StaticNoHitImageProc);
+}
+
+void UnregisterStaticNoHitImageClass(HINSTANCE instance) {
+    UnregisterClassA(kStaticNoHitImageClassName, instance);
+}

@@ -1,0 +1,86 @@
+// The label: text over the page background, and a click notification.
+#include "editor/controls/StaticText.h"
+
+#include "editor/controls/ControlShared.h"
+
+namespace {
+
+constexpr int kMaxTextChars = 255;
+constexpr COLORREF kTextColour = 0x000000;
+
+// The label's state; the font is the one WM_SETFONT gave (not owned), or none.
+struct StaticState {
+    HBITMAP background;
+    HFONT font;
+};
+
+void Paint(HWND window, const StaticState& st, HDC target) {
+    COffscreenPaint paint(window, st.background, target);
+    HDC dc = paint.dc();
+    char text[kMaxTextChars + 1];
+    GetWindowTextA(window, text, sizeof text);
+    HGDIOBJ font = st.font ? static_cast<HGDIOBJ>(st.font) : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kTextColour);
+    RECT client = {0, 0, paint.width(), paint.height()};
+    DrawTextA(dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS);
+    SelectObject(dc, oldFont);
+    paint.Present();
+}
+
+LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        auto* st = static_cast<StaticState*>(CreateControlState(window, sizeof(StaticState)));
+        if (!st) return -1;
+        st->background = static_cast<HBITMAP>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        return 0;
+    }
+    auto* st = ControlState<StaticState>(window);
+    if (!st) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_DESTROY:
+        DestroyControlState(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        Paint(window, *st, dc);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_SETFONT:
+        st->font = reinterpret_cast<HFONT>(wParam);
+        if (LOWORD(lParam)) InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(st->font);
+    case WM_SETTEXT:
+        InvalidateRect(window, nullptr, FALSE);
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        PostMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_TEXTCLICK),
+                     reinterpret_cast<LPARAM>(window));
+        return 0;
+    case WM_CAPTURECHANGED:
+        ControlCaptureFlag = 0;
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterStaticTextClass(HINSTANCE instance) {
+    return RegisterCustomControlClass(instance, kStaticTextClassName, StaticTextProc);
+}
+
+void UnregisterStaticTextClass(HINSTANCE instance) {
+    UnregisterClassA(kStaticTextClassName, instance);
+}

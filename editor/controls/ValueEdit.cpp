@@ -1,0 +1,350 @@
+// The value field: drag, key and wheel steps posted to the parent, drawing, the text-change
+// protocol, and the inline text editor.
+#include "editor/controls/ValueEdit.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "editor/Compositing.h"
+#include "editor/Drawing.h"
+#include "editor/controls/ControlShared.h"
+
+namespace {
+
+constexpr int kEnabledOpacity = skin::kFullOpacity;
+constexpr int kDisabledOpacity = 160;
+constexpr COLORREF kFocusLightColour = 0x0000e1;  // top and left edges
+constexpr COLORREF kFocusDarkColour = 0x0000c8;   // bottom and right edges
+constexpr COLORREF kTextShadowColour = 0xcbc7c5;
+constexpr COLORREF kTextColour = 0x454140;
+constexpr COLORREF kDisabledTextColour = 0x909090;
+constexpr int kFocusFrameInset = 2;
+constexpr int kTextInset = 3;
+constexpr int kCompareTextChars = 127;  // WM_SETTEXT compares this much of the text
+constexpr int kMaxTextChars = 255;
+constexpr int kWheelNotch = WHEEL_DELTA;
+constexpr int kWheelSpeedMs = 500;      // notches this far apart or more step by 1
+
+struct EditState {
+    int dragging;
+    int acceleration;
+    int reverse;
+    short lastX, lastY;
+    int lastWheelTime;
+    int verticalAxis;
+    int changeCount;
+    HBITMAP background;
+    const BYTE* image;
+};
+
+ValueEditMessageClock messageClock = nullptr;
+
+LONG MessageTime() { return messageClock ? messageClock() : GetMessageTime(); }
+
+void PostStep(HWND window, int step) {
+    // The step travels as a signed 16-bit number; clamp instead of wrapping into the other sign.
+    if (step > SHRT_MAX) step = SHRT_MAX;
+    if (step < SHRT_MIN) step = SHRT_MIN;
+    PostMessageA(GetParent(window), EDN_DELTA,
+                 MAKEWPARAM(GetDlgCtrlID(window), static_cast<WORD>(static_cast<short>(step))),
+                 reinterpret_cast<LPARAM>(window));
+}
+
+void Paint(HWND window, const EditState& st, HDC target) {
+    COffscreenPaint paint(window, st.background, target);
+    HDC dc = paint.dc();
+    const int width = paint.width();
+    const int height = paint.height();
+    const bool enabled = IsWindowEnabled(window) != FALSE;
+
+    if (st.image) {
+        CompositeImage(dc, 0, 0, width, height, st.image,
+                       enabled ? kEnabledOpacity : kDisabledOpacity, skin::kNoTint,
+                       skin::kTintWholeImage);
+    }
+    if (GetFocus() == window) {
+        const int l = kFocusFrameInset, t = kFocusFrameInset;
+        const int r = width - kFocusFrameInset, b = height - kFocusFrameInset;
+        DrawLine(dc, l, t, r, t, kFocusLightColour);
+        DrawLine(dc, l, t, l, b, kFocusLightColour);
+        DrawLine(dc, l, b - 1, r, b - 1, kFocusDarkColour);
+        DrawLine(dc, r - 1, t, r - 1, b, kFocusDarkColour);
+    }
+
+    RECT text = {kTextInset, kTextInset, width - kTextInset, height - kTextInset};
+    if ((text.bottom - text.top) & 1) text.top += 1;
+    text.right -= 2;
+    char buffer[kMaxTextChars + 1];
+    GetWindowTextA(window, buffer, sizeof buffer);
+    HFONT font = CreateCaptionFont(dc);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    const UINT format = ((GetWindowLongA(window, GWL_STYLE) & EDS_RIGHTALIGN) ? DT_RIGHT : DT_LEFT) |
+                        DT_VCENTER | DT_END_ELLIPSIS;
+    RECT shadow = text;
+    OffsetRect(&shadow, 1, 1);
+    SetTextColor(dc, kTextShadowColour);
+    DrawTextA(dc, buffer, -1, &shadow, format);
+    SetTextColor(dc, enabled ? kTextColour : kDisabledTextColour);
+    DrawTextA(dc, buffer, -1, &text, format);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+
+    paint.Present();
+}
+
+void EndDrag(HWND window, EditState& st) {
+    if (!st.dragging) return;
+    EndControlCapture();
+    st.dragging = 0;
+    Paint(window, st, nullptr);
+}
+
+void Drag(HWND window, EditState& st, LPARAM position) {
+    const short x = static_cast<short>(LOWORD(position));
+    const short y = static_cast<short>(HIWORD(position));
+    const int dx = static_cast<short>(x - st.lastX);
+    const int dy = static_cast<short>(st.lastY - y);  // upwards is positive
+    // Hysteresis: a diagonal drag keeps its axis until the other one clearly dominates.
+    if (!st.verticalAxis && 2 * std::abs(dx) < std::abs(dy)) st.verticalAxis = 1;
+    else if (st.verticalAxis && 2 * std::abs(dy) < std::abs(dx)) st.verticalAxis = 0;
+    int step = st.verticalAxis ? dy : dx;
+    if (st.reverse) step = -step;
+    st.lastX = x;
+    st.lastY = y;
+    PostStep(window, st.acceleration ? step * std::abs(step) : step);
+}
+
+void Wheel(HWND window, EditState& st, WPARAM wParam) {
+    int c = static_cast<short>(HIWORD(wParam));
+    if (st.reverse) c = -c;
+    int notches = c / kWheelNotch;
+    if (std::abs(c) < kWheelNotch) notches = c < 0 ? -1 : 1;
+    const int now = MessageTime();
+    const int elapsed = now - st.lastWheelTime;
+    int speed = kWheelSpeedMs / (elapsed > 1 ? elapsed : 1);
+    if (speed == 0) speed = 1;
+    st.lastWheelTime = now;
+    PostStep(window, notches * std::abs(notches) * speed);
+}
+
+bool KeyStep(WPARAM key, int* step) {
+    switch (key) {
+    case VK_PRIOR: *step = kEditPageStep; return true;
+    case VK_NEXT: *step = -kEditPageStep; return true;
+    case VK_END: *step = kEditEndStep; return true;
+    case VK_HOME: *step = -kEditEndStep; return true;
+    case VK_LEFT:
+    case VK_DOWN: *step = -1; return true;
+    case VK_UP:
+    case VK_RIGHT: *step = 1; return true;
+    default: return false;
+    }
+}
+
+// Text change: returns false (and leaves everything alone) when the text is already shown.
+bool NoteTextChange(HWND window, EditState& st, const char* text) {
+    char current[kCompareTextChars + 1];
+    GetWindowTextA(window, current, sizeof current);
+    if (std::strncmp(current, text ? text : "", kCompareTextChars) == 0) return false;
+    st.changeCount += 1;
+    InvalidateRect(window, nullptr, FALSE);
+    return true;
+}
+
+LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        auto* st = static_cast<EditState*>(CreateControlState(window, sizeof(EditState)));
+        if (!st) return -1;
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        st->acceleration = (create->style & EDS_LINEAR) ? 0 : 1;
+        st->changeCount = -1;
+        st->background = static_cast<HBITMAP>(create->lpCreateParams);
+        return 0;
+    }
+    auto* st = ControlState<EditState>(window);
+    if (!st) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_DESTROY:
+        DestroyControlState(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        Paint(window, *st, dc);
+        EndPaint(window, &ps);
+        if (st->changeCount < 0) st->changeCount = 0;
+        return 0;
+    }
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
+    case WM_LBUTTONDOWN:
+        st->lastX = static_cast<short>(LOWORD(lParam));
+        st->lastY = static_cast<short>(HIWORD(lParam));
+        st->dragging = 1;
+        BeginControlCapture(window);
+        SetFocus(window);
+        Paint(window, *st, nullptr);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (!st->dragging) break;
+        Drag(window, *st, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        EndDrag(window, *st);
+        return 0;
+    case WM_KILLFOCUS:
+        PostStep(window, 0);
+        if (st->dragging) EndDrag(window, *st);
+        else Paint(window, *st, nullptr);
+        return 0;
+    case WM_SETFOCUS:
+        Paint(window, *st, nullptr);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        OpenInlineEditor(window);
+        return 0;
+    case WM_RBUTTONDOWN:
+        if (st->dragging) return 0;
+        break;
+    case WM_KEYDOWN: {
+        if (wParam == VK_SPACE) {
+            OpenInlineEditor(window);
+            return 0;
+        }
+        int step;
+        if (!KeyStep(wParam, &step)) break;
+        PostStep(window, step);
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        if (!InlineEditorWindow) Wheel(window, *st, wParam);
+        return 0;
+    case WM_SETTEXT:
+        if (!NoteTextChange(window, *st, reinterpret_cast<const char*>(lParam))) return 0;
+        break;
+    case WM_CAPTURECHANGED:
+        ControlCaptureFlag = 0;
+        return 0;
+    case EDM_SETACCEL:
+        st->acceleration = wParam ? 1 : 0;
+        return 0;
+    case EDM_SETFLAGS:
+        st->reverse = (wParam & EDF_REVERSE) ? 1 : 0;
+        return 0;
+    case EDM_CHECKCHANGED:
+        if (st->changeCount != 0) {
+            st->changeCount -= 1;
+        } else {
+            PostMessageA(GetParent(window), EDN_CHANGED, GetDlgCtrlID(window),
+                         reinterpret_cast<LPARAM>(window));
+        }
+        return 0;
+    case EDM_SETIMAGE:
+        st->image = reinterpret_cast<const BYTE*>(wParam);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The inline editor being destroyed by its own handler: destroying the focused window takes
+// its focus away, and that WM_KILLFOCUS must not destroy it a second time.
+HWND closingEditor = nullptr;
+
+void CloseInlineEditor(HWND editor) {
+    if (editor == closingEditor) return;
+    HWND previous = closingEditor;
+    closingEditor = editor;
+    DestroyWindow(editor);
+    closingEditor = previous;
+}
+
+void CommitInlineEditor(HWND editor) {
+    HWND field = GetParent(editor);
+    HWND page = GetParent(field);
+    const int id = GetDlgCtrlID(field);
+    char text[kMaxTextChars + 1];
+    GetWindowTextA(editor, text, sizeof text);
+    SetWindowTextA(field, text);
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(field));
+    PostMessageA(page, EDN_DELTA, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(field));
+}
+
+LRESULT CALLBACK InlineEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(editor, GWLP_USERDATA));
+    switch (message) {
+    case WM_KEYDOWN:
+        // The window is gone afterwards, so the key does not reach the EDIT procedure.
+        if (wParam == VK_RETURN) {
+            CommitInlineEditor(editor);
+            CloseInlineEditor(editor);
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            CloseInlineEditor(editor);
+            return 0;
+        }
+        break;
+    case WM_KILLFOCUS:
+        if (editor != closingEditor) {
+            CloseInlineEditor(editor);
+            return 0;
+        }
+        break;
+    case WM_DESTROY: {
+        if (InlineEditorWindow == editor) InlineEditorWindow = nullptr;
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(editor, WM_GETFONT, 0, 0));
+        const LRESULT result = CallWindowProcA(previous, editor, message, wParam, lParam);
+        if (font) DeleteObject(font);  // deleting the stock GUI font is harmless
+        return result;
+    }
+    default:
+        break;
+    }
+    return CallWindowProcA(previous, editor, message, wParam, lParam);
+}
+
+}  // namespace
+
+void OpenInlineEditor(HWND edit) {
+    RECT client;
+    GetClientRect(edit, &client);
+    HWND editor = CreateWindowExA(
+        0, "EDIT", nullptr,
+        WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_RIGHT | ES_AUTOHSCROLL, 2, 2,
+        client.right - 4, client.bottom - 4, edit, reinterpret_cast<HMENU>(kInlineEditorId),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(edit, GWLP_HINSTANCE)), nullptr);
+    if (!editor) return;
+
+    HDC dc = GetDC(editor);
+    HFONT font = CreateCaptionFont(dc);
+    ReleaseDC(editor, dc);
+    SendMessageA(editor, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    char text[kMaxTextChars + 1];
+    GetWindowTextA(edit, text, sizeof text);
+    SetWindowTextA(editor, text);
+    // Moving the focus closes any other inline editor before this one becomes the open one.
+    SetFocus(editor);
+    SendMessageA(editor, EM_SETSEL, 0, -1);
+
+    const LONG_PTR previous =
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InlineEditorProc));
+    SetWindowLongPtrA(editor, GWLP_USERDATA, previous);
+    InlineEditorWindow = editor;
+}
+
+bool RegisterValueEditClass(HINSTANCE instance) {
+    return RegisterCustomControlClass(instance, kValueEditClassName, ValueEditProc);
+}
+
+void UnregisterValueEditClass(HINSTANCE instance) {
+    UnregisterClassA(kValueEditClassName, instance);
+}
+
+void SetValueEditMessageClock(ValueEditMessageClock clock) { messageClock = clock; }
