@@ -455,13 +455,7 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 bool RegisterSliderClass(HINSTANCE instance) {
-    WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = SliderProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kSliderClassName;
-    return RegisterClassA(&wc) != 0;
+    return RegisterCustomControlClass(instance, kSliderClassName, SliderProc);
 }
 
 void UnregisterSliderClass(HINSTANCE instance) { UnregisterClassA(kSliderClassName, instance); }
