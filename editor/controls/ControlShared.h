@@ -18,8 +18,50 @@ template <typename State>
 State* ControlState(HWND window) {
     return reinterpret_cast<State*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
+// The typed form of the above.
+template <typename State>
+State* CreateControlState(HWND window) {
+    return static_cast<State*>(CreateControlState(window, sizeof(State)));
+}
+// The page background bitmap a control is created with: CreateWindowEx's last argument, read
+// from WM_CREATE's lParam.
+inline HBITMAP CreationBackground(LPARAM createParam) {
+    return static_cast<HBITMAP>(reinterpret_cast<const CREATESTRUCTA*>(createParam)->lpCreateParams);
+}
 // Frees the record and clears the window's reference (WM_DESTROY).
 void DestroyControlState(HWND window);
+
+// WM_ERASEBKGND and WM_PAINT as every custom control answers them: no erasing (the paint
+// covers the whole client area), and paint(dc) with the paint DC between BeginPaint and
+// EndPaint. True, with *result set, when the message was one of the two.
+template <typename PaintFunction>
+bool HandlePaintMessage(HWND window, UINT message, PaintFunction&& paint, LRESULT* result) {
+    if (message == WM_ERASEBKGND) {
+        *result = 1;
+        return true;
+    }
+    if (message != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    paint(dc);
+    EndPaint(window, &ps);
+    *result = 0;
+    return true;
+}
+
+// The message cases shared by the controls that take the mouse capture, for their procedure
+// to try first (once it has its state record): the two of HandlePaintMessage, and
+// WM_CAPTURECHANGED, which lowers ControlCaptureFlag.
+template <typename PaintFunction>
+bool HandleCommonControlMessage(HWND window, UINT message, PaintFunction&& paint,
+                                LRESULT* result) {
+    if (message == WM_CAPTURECHANGED) {
+        ControlCaptureFlag = 0;
+        *result = 0;
+        return true;
+    }
+    return HandlePaintMessage(window, message, paint, result);
+}
 
 // True when the screen has more than 8 bits per pixel (default colours depend on it).
 bool IsHighColourScreen();

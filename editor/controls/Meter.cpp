@@ -141,12 +141,18 @@ void RepaintNow(HWND window, MeterState* state) {
 LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MeterState* state = ControlState<MeterState>(window);
     if (message == WM_CREATE) {
-        state = static_cast<MeterState*>(CreateControlState(window, sizeof(MeterState)));
+        state = CreateControlState<MeterState>(window);
         if (!state) return -1;
         InitialiseState(state, reinterpret_cast<const CREATESTRUCTA*>(lParam)->style);
         return 0;
     }
     if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    // A meter never takes the capture: only the paint messages are the shared ones.
+    LRESULT result;
+    const auto paint = [&](HDC dc) {
+        if (dc) Paint(window, state, dc);
+    };
+    if (HandlePaintMessage(window, message, paint, &result)) return result;
 
     switch (message) {
         case WM_DESTROY:
@@ -154,15 +160,6 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (state->backBitmap) DeleteObject(state->backBitmap);
             DestroyControlState(window);
             return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(window, &paint);
-            if (dc) Paint(window, state, dc);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        case WM_ERASEBKGND:
-            return 1;
         case MTM_SETRANGE:
             state->min = ToInt32(wParam);
             state->max = ToInt32(lParam);

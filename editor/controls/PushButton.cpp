@@ -227,7 +227,7 @@ void CancelPress(HWND window) {
 
 LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        auto* st = static_cast<PushButtonState*>(CreateControlState(window, sizeof(PushButtonState)));
+        auto* st = CreateControlState<PushButtonState>(window);
         if (!st) return -1;
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         st->arrowStyle = (create->style & PBS_ARROW) ? 1 : 0;
@@ -235,26 +235,21 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         st->iconKey = kDefaultIconKey;
         st->textColour = kDefaultTextColour;
         st->tint = skin::kHighlightTint;
-        st->background = static_cast<HBITMAP>(create->lpCreateParams);
+        st->background = CreationBackground(lParam);
         return 0;
     }
     auto* st = ControlState<PushButtonState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result;
+    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
+        return result;
+    }
 
     switch (message) {
     case WM_DESTROY:
         ReplaceCaption(*st, nullptr);
         DestroyControlState(window);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(window, *st, dc);
-        EndPaint(window, &ps);
-        return 0;
-    }
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON;
     case WM_LBUTTONDOWN:
@@ -281,9 +276,6 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         Paint(window, *st, nullptr);
-        return 0;
-    case WM_CAPTURECHANGED:
-        ControlCaptureFlag = 0;
         return 0;
     case WM_SETTEXT: {
         const char* text = reinterpret_cast<const char*>(lParam);

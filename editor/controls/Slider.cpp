@@ -349,7 +349,7 @@ LRESULT OnLButtonUp(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
-    auto* s = static_cast<SliderState*>(CreateControlState(window, sizeof(SliderState)));
+    auto* s = CreateControlState<SliderState>(window);
     if (!s) return -1;
     s->vertical = (create->style & SLS_VERTICAL) != 0;
     s->imageStyle = (create->style & SLS_IMAGE) != 0;
@@ -387,20 +387,15 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     SliderState* state = ControlState<SliderState>(window);
     if (!state) return DefWindowProcA(window, message, wParam, lParam);
     SliderState& s = *state;
+    LRESULT result;
+    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, s, dc); }, &result)) {
+        return result;
+    }
 
     switch (message) {
     case WM_DESTROY:
         DestroyControlState(window);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(window, s, dc);
-        EndPaint(window, &ps);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_SETFOCUS:
@@ -419,9 +414,6 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return OnLButtonUp(window, s, wParam, lParam);
     case WM_LBUTTONDBLCLK:
         Notify(window, SLN_DOUBLECLICK, static_cast<WPARAM>(GetDlgCtrlID(window)));
-        return 0;
-    case WM_CAPTURECHANGED:
-        ControlCaptureFlag = 0;
         return 0;
 
     case SLM_GETVALUE:

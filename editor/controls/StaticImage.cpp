@@ -36,28 +36,23 @@ void Paint(HWND window, const StaticImageState& st, HDC target) {
 
 LRESULT PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool notifiesClicks) {
     if (message == WM_CREATE) {
-        auto* st = static_cast<StaticImageState*>(CreateControlState(window, sizeof(StaticImageState)));
+        auto* st = CreateControlState<StaticImageState>(window);
         if (!st) return -1;
-        st->background = static_cast<HBITMAP>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        st->background = CreationBackground(lParam);
         st->bitmapId = kNoStaticBitmap;
         return 0;
     }
     auto* st = ControlState<StaticImageState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result;
+    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
+        return result;
+    }
 
     switch (message) {
     case WM_DESTROY:
         DestroyControlState(window);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(window, *st, dc);
-        EndPaint(window, &ps);
-        return 0;
-    }
     case SIM_SETBITMAP:
         st->bitmapId = int(wParam);
         InvalidateRect(window, nullptr, FALSE);
@@ -66,9 +61,6 @@ LRESULT PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, boo
     case WM_LBUTTONDBLCLK:
         if (!notifiesClicks) break;
         PostMessageA(GetParent(window), SIN_CLICK, GetDlgCtrlID(window), lParam);
-        return 0;
-    case WM_CAPTURECHANGED:
-        ControlCaptureFlag = 0;
         return 0;
     default:
         break;

@@ -31,27 +31,22 @@ void Paint(HWND window, const StaticState& st, HDC target) {
 
 LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        auto* st = static_cast<StaticState*>(CreateControlState(window, sizeof(StaticState)));
+        auto* st = CreateControlState<StaticState>(window);
         if (!st) return -1;
-        st->background = static_cast<HBITMAP>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        st->background = CreationBackground(lParam);
         return 0;
     }
     auto* st = ControlState<StaticState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result;
+    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
+        return result;
+    }
 
     switch (message) {
     case WM_DESTROY:
         DestroyControlState(window);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(window, *st, dc);
-        EndPaint(window, &ps);
-        return 0;
-    }
     case WM_SETFONT:
         st->font = reinterpret_cast<HFONT>(wParam);
         if (LOWORD(lParam)) InvalidateRect(window, nullptr, FALSE);
@@ -65,9 +60,6 @@ LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDBLCLK:
         PostMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_TEXTCLICK),
                      reinterpret_cast<LPARAM>(window));
-        return 0;
-    case WM_CAPTURECHANGED:
-        ControlCaptureFlag = 0;
         return 0;
     default:
         break;

@@ -155,31 +155,27 @@ bool NoteTextChange(HWND window, EditState& st, const char* text) {
 
 LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        auto* st = static_cast<EditState*>(CreateControlState(window, sizeof(EditState)));
+        auto* st = CreateControlState<EditState>(window);
         if (!st) return -1;
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         st->acceleration = (create->style & EDS_LINEAR) ? 0 : 1;
         st->changeCount = -1;
-        st->background = static_cast<HBITMAP>(create->lpCreateParams);
+        st->background = CreationBackground(lParam);
         return 0;
     }
     auto* st = ControlState<EditState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result;
+    const auto paint = [&](HDC dc) {
+        Paint(window, *st, dc);
+        if (st->changeCount < 0) st->changeCount = 0;  // the first paint opens the text protocol
+    };
+    if (HandleCommonControlMessage(window, message, paint, &result)) return result;
 
     switch (message) {
     case WM_DESTROY:
         DestroyControlState(window);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(window, *st, dc);
-        EndPaint(window, &ps);
-        if (st->changeCount < 0) st->changeCount = 0;
-        return 0;
-    }
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:
@@ -227,9 +223,6 @@ LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_SETTEXT:
         if (!NoteTextChange(window, *st, reinterpret_cast<const char*>(lParam))) return 0;
         break;
-    case WM_CAPTURECHANGED:
-        ControlCaptureFlag = 0;
-        return 0;
     case EDM_SETACCEL:
         st->acceleration = wParam ? 1 : 0;
         return 0;

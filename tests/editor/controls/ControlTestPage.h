@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "editor/SkinImages.h"
@@ -125,12 +127,16 @@ private:
     HPALETTE palette_ = nullptr;
 };
 
-// What a control shows on screen, read back through its own device context after any pending
-// paint has been done.
+// What a control shows on screen, read back through its own device context: by default after
+// any pending paint has been done; kAsShown reads the window as it is, for tests of when a
+// control paints.
 class CPixels {
 public:
-    explicit CPixels(HWND window) {
-        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    enum Moment { kAfterPendingPaint, kAsShown };
+    explicit CPixels(HWND window, Moment moment = kAfterPendingPaint) {
+        if (moment == kAfterPendingPaint) {
+            RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
         RECT client;
         GetClientRect(window, &client);
         width_ = client.right;
@@ -162,6 +168,16 @@ public:
     COLORREF At(int x, int y) const { return pixels_[size_t(y) * width_ + x]; }
     int width() const { return width_; }
     int height() const { return height_; }
+    // The columns of row y showing one of the colours.
+    std::vector<int> Columns(int y, std::initializer_list<COLORREF> colours) const {
+        std::vector<int> found;
+        for (int x = 0; x < width_; ++x) {
+            if (std::find(colours.begin(), colours.end(), At(x, y)) != colours.end()) {
+                found.push_back(x);
+            }
+        }
+        return found;
+    }
 
 private:
     int width_ = 0, height_ = 0;

@@ -14,72 +14,30 @@
 #include "editor/SkinImages.h"
 #include "editor/SkinResources.h"
 #include "editor/controls/Meter.h"
+#include "ControlTestPage.h"
 
 namespace {
 
-constexpr char kPageClass[] = "MeterTestPage";
+using controltest::CPixels;
+using controltest::CTestPage;
+using controltest::RgbtColour;
+
 constexpr int32_t kSilence = -9999;
 
 constexpr int kLevelWidth = 12, kLevelHeight = 120;
 constexpr int kPhaseWidth = 154, kPhaseHeight = 12;
 
-// The client pixels of a window as it shows them, read back from its device context.
-class CWindowPicture {
-public:
-    explicit CWindowPicture(HWND window) {
-        RECT client;
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        HDC windowDc = GetDC(window);
-        HDC memory = CreateCompatibleDC(windowDc);
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width_, height_, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* pixels = static_cast<const uint32_t*>(bits);
-        pixels_.assign(pixels, pixels + width_ * height_);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, windowDc);
-    }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    COLORREF At(int x, int y) const {
-        const uint32_t p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
-    }
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_;
-};
-
-COLORREF ImagePixel(const BYTE* image, int width, int x, int y) {
-    const BYTE* p = image + (y * width + x) * 4;
-    return RGB(p[0], p[1], p[2]);
-}
-
 // Compares the meter's picture with the unlit image, except where lit(x, y) says the lit image
 // must show. Returns "" when every pixel matches, else the first mismatch and their number.
 std::string PictureMismatch(HWND meter, const BYTE* unlit, const BYTE* lit,
                             const std::function<bool(int, int)>& litAt) {
-    const CWindowPicture picture(meter);
+    const CPixels picture(meter, CPixels::kAsShown);
     std::ostringstream first;
     int mismatches = 0;
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const bool shouldBeLit = litAt(x, y);
-            const COLORREF expected = ImagePixel(shouldBeLit ? lit : unlit, picture.width(), x, y);
+            const COLORREF expected = RgbtColour(shouldBeLit ? lit : unlit, picture.width(), x, y);
             if (picture.At(x, y) == expected) continue;
             if (mismatches++ == 0) {
                 first << "(" << x << ", " << y << ") should show the "
@@ -110,23 +68,14 @@ protected:
         module_ = GetModuleHandleA(nullptr);
         ASSERT_TRUE(RegisterMeterClass(module_));
         ASSERT_TRUE(RegisterMeterClass(module_)) << "a second editor registers the class again";
-        WNDCLASSA page = {};
-        page.lpfnWndProc = DefWindowProcA;
-        page.hInstance = module_;
-        page.lpszClassName = kPageClass;
-        RegisterClassA(&page);
-
-        skin_ = LoadSkinBitmap(module_, skin::kPageBackgroundId, nullptr);
-        ASSERT_NE(skin_, nullptr);
+        ASSERT_NE(CTestPage::Get().background(), nullptr);
         levelUnlit_ = LoadRawImage(module_, skin::kLevelMeterId);
         levelLit_ = LoadRawImage(module_, skin::kLevelMeterLitId);
         phaseUnlit_ = LoadRawImage(module_, skin::kPhaseMeterId);
         phaseLit_ = LoadRawImage(module_, skin::kPhaseMeterLitId);
         ASSERT_TRUE(levelUnlit_ && levelLit_ && phaseUnlit_ && phaseLit_);
 
-        page_ =
-            CreateWindowExA(0, kPageClass, "page", WS_POPUP | WS_VISIBLE, 0, 0, skin::kPageWidth,
-                            skin::kPageHeight, nullptr, nullptr, module_, nullptr);
+        page_ = CTestPage::Get().window();
         ASSERT_NE(page_, nullptr);
         level_ =
             CreateMeter(MTS_VERTICAL | MTS_BALLISTICS, 341, 54, kLevelWidth, kLevelHeight, 10010);
@@ -144,16 +93,12 @@ protected:
     }
 
     void TearDown() override {
-        if (page_) DestroyWindow(page_);
-        if (skin_) DeleteObject(skin_);
-        UnregisterClassA(kPageClass, module_);
+        CTestPage::Get().Reset();  // destroys the meters before their class goes
         UnregisterMeterClass(module_);
     }
 
     HWND CreateMeter(DWORD style, int x, int y, int w, int h, int id) {
-        return CreateWindowExA(0, kMeterClassName, nullptr, WS_CHILD | WS_VISIBLE | style, x, y, w,
-                               h, page_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_,
-                               skin_);
+        return CTestPage::Get().Create(kMeterClassName, id, x, y, w, h, style);
     }
 
     std::string LevelMismatch(const std::function<bool(int, int)>& lit) {
@@ -173,7 +118,6 @@ protected:
     }
 
     HMODULE module_ = nullptr;
-    HBITMAP skin_ = nullptr;
     const BYTE* levelUnlit_ = nullptr;
     const BYTE* levelLit_ = nullptr;
     const BYTE* phaseUnlit_ = nullptr;

@@ -15,8 +15,11 @@
 #include "editor/SkinResources.h"
 #include "editor/controls/ControlShared.h"
 #include "editor/controls/Slider.h"
+#include "ControlTestPage.h"
 
 namespace {
+
+using controltest::CPixels;
 
 constexpr int kSliderId = 42;
 constexpr int kSliderX = 200, kSliderY = 40, kSliderWidth = 160, kSliderHeight = 20;
@@ -52,56 +55,8 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 LONG fakeMessageTime = 0;
 LONG FakeMessageClock() { return fakeMessageTime; }
 
-// The slider's client area as shown, read back from its window DC.
-class CPicture {
-public:
-    explicit CPicture(HWND window) {
-        RECT client;
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HDC windowDc = GetDC(window);
-        HDC memory = CreateCompatibleDC(windowDc);
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width_, height_, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        pixels_.assign(p, p + width_ * height_);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, windowDc);
-    }
-    COLORREF At(int x, int y) const {
-        const uint32_t p = pixels_[y * width_ + x];
-        return RGB((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
-    }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    // Columns of row y showing one of the colours.
-    std::vector<int> Columns(int y, std::initializer_list<COLORREF> colours) const {
-        std::vector<int> found;
-        for (int x = 0; x < width_; ++x) {
-            if (std::find(colours.begin(), colours.end(), At(x, y)) != colours.end()) {
-                found.push_back(x);
-            }
-        }
-        return found;
-    }
-
-private:
-    int width_, height_;
-    std::vector<uint32_t> pixels_;
-};
+// The slider's client area as shown, without doing a pending paint first.
+CPixels Picture(HWND window) { return CPixels(window, CPixels::kAsShown); }
 
 class CSliderTest : public ::testing::Test {
 protected:
@@ -454,7 +409,7 @@ TEST_F(CSliderTest, ThumbSitsAtItsValueAndGlowsWhileHeld) {
     Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
     Redraw();
     {
-        CPicture picture(slider_);
+        CPixels picture(slider_, CPixels::kAsShown);
         for (int y = 0; y < kThumbAcross; ++y) {
             for (int x = 66; x < 66 + kThumbLength; ++x) {
                 ASSERT_EQ(picture.At(x, y), kThumbColour) << x << ", " << y;
@@ -466,18 +421,18 @@ TEST_F(CSliderTest, ThumbSitsAtItsValueAndGlowsWhileHeld) {
     }
 
     Press(20);
-    EXPECT_EQ(CPicture(slider_).At(70, 3), kThumbHotColour);
+    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbHotColour);
     Release(20);
     SetFocus(page_);
-    EXPECT_EQ(CPicture(slider_).At(70, 3), kThumbColour);
+    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbColour);
     SetFocus(slider_);
     ASSERT_EQ(GetFocus(), slider_);
-    EXPECT_EQ(CPicture(slider_).At(70, 3), kThumbHotColour) << "focus selects the hot tint";
+    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbHotColour) << "focus selects the hot tint";
     SetFocus(page_);
 
     Send(SLM_SETCOLDTINT, 0x01020202);  // doubles red, green and blue
     Send(SLM_SETVALUE, 180, 1);
-    CPicture atMax(slider_);
+    CPixels atMax(slider_, CPixels::kAsShown);
     EXPECT_EQ(atMax.At(kSliderWidth - 1, 3), RGB(255, 255, 255));
     EXPECT_NE(atMax.At(130, 3), RGB(255, 255, 255));
     EXPECT_EQ(atMax.At(131, 3), RGB(255, 255, 255));
@@ -486,14 +441,14 @@ TEST_F(CSliderTest, ThumbSitsAtItsValueAndGlowsWhileHeld) {
 TEST_F(CSliderTest, DisabledThumbIsTranslucentOverTheBareBackground) {
     Send(SLM_SETGROOVE, 0);
     Redraw();
-    const CPicture bare(slider_);
+    const CPixels bare(slider_, CPixels::kAsShown);
 
     Send(SLM_SETGROOVE, 1);
     Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
     Redraw();  // the thumb is drawn at 66, which the disabled paint below remembers
     EnableWindow(slider_, FALSE);
     Redraw();
-    const CPicture disabled(slider_);
+    const CPixels disabled(slider_, CPixels::kAsShown);
     EXPECT_EQ(disabled.At(10, 6), RGB(0xa0, 0xa0, 0xa0)) << "disabled groove";
     // Opacity 192 on an opaque pixel keeps 193/256 of what lies below: the background, not
     // the groove, inside the thumb's span.
@@ -509,14 +464,14 @@ TEST_F(CSliderTest, DisabledThumbIsTranslucentOverTheBareBackground) {
     }
     // Pressing a disabled slider's thumb (as a test can) must not make it glow.
     Press(70);
-    EXPECT_EQ(CPicture(slider_).At(70, 6), blend(bare.At(70, 6)));
+    EXPECT_EQ(Picture(slider_).At(70, 6), blend(bare.At(70, 6)));
     Release(70);
 }
 
 TEST_F(CSliderTest, GrooveAndTicksFollowTheRangeAndInterval) {
     const int h = kSliderHeight;
     Redraw();
-    CPicture phase(slider_);
+    CPixels phase(slider_, CPixels::kAsShown);
     for (int x : {4, 80, 155}) {
         EXPECT_EQ(phase.At(x, 6), RGB(0x20, 0x20, 0x20)) << x;
         EXPECT_EQ(phase.At(x, 7), RGB(0x20, 0x20, 0x20)) << x;
@@ -533,7 +488,7 @@ TEST_F(CSliderTest, GrooveAndTicksFollowTheRangeAndInterval) {
     Send(SLM_SETRANGE, 0, 200);
     Send(SLM_SETTICKINTERVAL, 10);
     Redraw();
-    CPicture width(slider_);
+    CPixels width(slider_, CPixels::kAsShown);
     EXPECT_EQ(width.Columns(h - 5, {kMajorTick, kMinorTick}).size(), 21u);
     EXPECT_EQ(width.Columns(h - 10, {kMajorTick}), (std::vector<int>{12, 143}));
 
@@ -542,7 +497,7 @@ TEST_F(CSliderTest, GrooveAndTicksFollowTheRangeAndInterval) {
     Send(SLM_SETTICKINTERVAL, 20);
     Send(SLM_SETTICKOFFSET, 1);
     Redraw();
-    CPicture output(slider_);
+    CPixels output(slider_, CPixels::kAsShown);
     const auto ticks = output.Columns(h - 5, {kMajorTick, kMinorTick});
     ASSERT_EQ(ticks.size(), 22u);
     EXPECT_EQ(ticks.front(), 12);
@@ -554,11 +509,11 @@ TEST_F(CSliderTest, GrooveAndTicksFollowTheRangeAndInterval) {
     // No interval, or no groove: no ticks; no groove either in the latter case.
     Send(SLM_SETTICKINTERVAL, 0);
     Redraw();
-    EXPECT_TRUE(CPicture(slider_).Columns(h - 5, {kMajorTick, kMinorTick}).empty());
+    EXPECT_TRUE(Picture(slider_).Columns(h - 5, {kMajorTick, kMinorTick}).empty());
     Send(SLM_SETTICKINTERVAL, 20);
     Send(SLM_SETGROOVE, 0);
     Redraw();
-    CPicture bare(slider_);
+    CPixels bare(slider_, CPixels::kAsShown);
     EXPECT_TRUE(bare.Columns(h - 5, {kMajorTick, kMinorTick}).empty());
     EXPECT_TRUE(bare.Columns(6, {RGB(0x20, 0x20, 0x20)}).size() < 10u);
 }
@@ -571,7 +526,7 @@ TEST_F(CSliderTest, VerticalSliderGrowsUpwards) {
     Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
     Redraw();
     // travel 131: value 0 puts the thumb at the bottom, rows 131..159, columns 2..17.
-    CPicture bottom(slider_);
+    CPixels bottom(slider_, CPixels::kAsShown);
     EXPECT_EQ(bottom.At(2, 131), kThumbColour);
     EXPECT_EQ(bottom.At(17, 159), kThumbColour);
     EXPECT_NE(bottom.At(5, 130), kThumbColour);
