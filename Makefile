@@ -32,12 +32,13 @@ test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 
 test-windows: windows
-	tools/with-wine $(WINEPREFIX) ctest --test-dir $(WINDOWS) --output-on-failure
+	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 
-# Native tests first, then the Windows tests under Wine; the last line is ctest's summary.
+# Native tests first, then the Windows tests under Wine (after a probe of Wine's components);
+# the last line is ctest's summary.
 test: build
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
-	tools/with-wine $(WINEPREFIX) ctest --test-dir $(WINDOWS) --output-on-failure
+	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 
 # Renders through the real path: the DLL registered in the build's Wine prefix, loaded by
 # class identifier into a DirectShow graph. Without ARGS it renders the built-in demo.
