@@ -22,25 +22,24 @@ inline double WithOffset(double sample) {
 
 // The inactive setup and the undo snapshot start as the factory defaults, so switching or undoing
 // before the editor has filled them gives a sensible sound rather than an all-zero record.
-CAudioEngine::CAudioEngine() : params_{}, inactiveSetup_(kDefaultParams), undo_(kDefaultParams) {}
+CAudioEngine::CAudioEngine() : inactiveSetup_(kDefaultParams), undo_(kDefaultParams) {}
 
 CAudioEngine::~CAudioEngine() {
-    meters_.phaseAccumulator = 0.0;
-    meters_.heldPeak[0] = meters_.heldPeak[1] = 0.0;
+    meters_.ClearPhaseAndPeaks();
 }
 
 ParamValues CAudioEngine::GetParams() {
     CAutoLock lock(&lock_);
-    return params_;
+    return params_.Load();
 }
 
 void CAudioEngine::SetParam(int index, int32_t value, bool notify) {
     const int32_t clamped = ClampParam(index, value);
     CAutoLock lock(&lock_);
-    if (params_[index] != clamped) {
-        params_[index] = clamped;
-        changed_ = 1;
-        dirty_ = 1;
+    if (params_.Get(index) != clamped) {
+        params_.Set(index, clamped);
+        changed_.store(1, kRelaxed);
+        dirty_.store(1, kRelaxed);
     }
     if (automation_) {
         const float normalized = NormalizedFromInternal(index, clamped);
@@ -65,7 +64,8 @@ void CAudioEngine::ReportCapture(uint32_t index, float normalized) {
 }
 
 void CAudioEngine::EndCapture() {
-    if (captureHold_) return;
+    CAutoLock lock(&lock_);
+    if (captureHold_.load(kRelaxed)) return;
     if (capturedIndex_ != -1 && automation_) {
         const uint32_t previous = static_cast<uint32_t>(capturedIndex_);
         automation_->CaptureEnd(&previous, 1);
@@ -76,45 +76,46 @@ void CAudioEngine::EndCapture() {
 void CAudioEngine::SetParams(const ParamValues& values) {
     CAutoLock lock(&lock_);
     for (int i = 0; i < kParamCount; ++i) SetParam(i, values[i], true);
-    changed_ = 1;
-    dirty_ = 1;
+    changed_.store(1, kRelaxed);
+    dirty_.store(1, kRelaxed);
     EndCapture();
 }
 
+// The automation values are pulled in under the same lock as the copy-out, so a setter on
+// another thread cannot interleave with them: one lock per block either way.
 bool CAudioEngine::UpdateState(ParamValues* out) {
+    CAutoLock lock(&lock_);
     if (automation_) {
         for (int i = 0; i < kParamCount; ++i) {
             int32_t value;
             const float effective = automation_->EffectiveValue(static_cast<uint32_t>(i));
-            if (InternalFromNormalized(i, effective, &value) && value != params_[i]) {
-                params_[i] = value;
-                changed_ = 1;
+            if (InternalFromNormalized(i, effective, &value) && value != params_.Get(i)) {
+                params_.Set(i, value);
+                changed_.store(1, kRelaxed);
             }
         }
     }
-    CAutoLock lock(&lock_);
-    *out = params_;
-    const bool wasChanged = changed_ != 0;
-    changed_ = 0;
-    if (wasChanged) editorRefresh_ = 1;
+    *out = params_.Load();
+    const bool wasChanged = changed_.exchange(0, kRelaxed) != 0;
+    if (wasChanged) editorRefresh_.store(1, kRelaxed);
     return wasChanged;
 }
 
 ParamValues CAudioEngine::CurrentStateForSave() {
     ParamValues values;
-    if (UpdateState(&values)) changed_ = 1;
+    if (UpdateState(&values)) changed_.store(1, kRelaxed);
     return values;
 }
 
-void CAudioEngine::ApplyCoefficients() {
-    coefficients_ = ComputeCoefficients(params_);
-    coefficientsValid_ = 1;
+void CAudioEngine::ApplyCoefficients(const ParamValues& params) {
+    coefficients_ = ComputeCoefficients(params);
+    coefficientsValid_.store(1, kRelaxed);
 }
 
 tw::Result CAudioEngine::UpdateCoefficients() {
     ParamValues current;
     UpdateState(&current);
-    ApplyCoefficients();
+    coefficientsValid_.store(0, kRelaxed);
     return tw::kOk;
 }
 
@@ -123,12 +124,14 @@ tw::Result CAudioEngine::ResetProcessor(const WaveFormat* input, const WaveForma
     outputFormat_ = output;
     meters_.ResetForStream();
     processor_.Reset();
-    return UpdateCoefficients();
+    ParamValues current;
+    UpdateState(&current);
+    ApplyCoefficients(current);
+    return tw::kOk;
 }
 
 void CAudioEngine::StopMeters() {
-    meters_.phaseAccumulator = 0.0;
-    meters_.heldPeak[0] = meters_.heldPeak[1] = 0.0;
+    meters_.ClearPhaseAndPeaks();
 }
 
 tw::Result CAudioEngine::SetNotifyWindow(void* window, int id) {
@@ -165,23 +168,24 @@ void CAudioEngine::NotifyWindows(int code) {
 }
 
 int32_t CAudioEngine::GetClip(int channel, int which) const {
-    return which == 0 ? meters_.clipLive[channel] : meters_.clipShown[channel];
+    return (which == 0 ? meters_.clipLive : meters_.clipShown)[channel].load(kRelaxed);
 }
 
 void CAudioEngine::SetClip(int channel, int which, int32_t value) {
-    (which == 0 ? meters_.clipLive : meters_.clipShown)[channel] = value;
+    (which == 0 ? meters_.clipLive : meters_.clipShown)[channel].store(value, kRelaxed);
 }
 
 float CAudioEngine::GetPeak(int channel) {
-    meters_.peakRead[channel] = 1;
-    return static_cast<float>(meters_.heldPeak[channel]);
+    meters_.peakRead[channel].store(1, kRelaxed);
+    return static_cast<float>(meters_.heldPeak[channel].load(kRelaxed));
 }
 
 void CAudioEngine::SelectSetup(int index) {
-    if (index == activeSetup_ || (index != 0 && index != 1)) return;
+    if (index != 0 && index != 1) return;
     CAutoLock lock(&lock_);
-    const ParamValues previous = params_;
-    activeSetup_ = index;
+    if (index == activeSetup_.load(kRelaxed)) return;
+    const ParamValues previous = params_.Load();
+    activeSetup_.store(index, kRelaxed);
     SetParams(inactiveSetup_);
     inactiveSetup_ = previous;
 }
@@ -189,7 +193,7 @@ void CAudioEngine::SelectSetup(int index) {
 void CAudioEngine::CopySetup(int from, int to) {
     CAutoLock lock(&lock_);
     if (from == 0 && to == 1) {
-        inactiveSetup_ = params_;
+        inactiveSetup_ = params_.Load();
     } else if (from == 1 && to == 0) {
         SetParams(inactiveSetup_);
     }
@@ -198,23 +202,24 @@ void CAudioEngine::CopySetup(int from, int to) {
 void CAudioEngine::MarkUndo(int controlId) {
     CAutoLock lock(&lock_);
     const bool newControl = controlId >= 0 && controlId != lastUndoId_;
-    if (newControl || capturedIndex_ == -1 || controlId == -2) undo_ = params_;
+    if (newControl || capturedIndex_ == -1 || controlId == -2) undo_ = params_.Load();
     lastUndoId_ = controlId;
 }
 
 void CAudioEngine::Undo() {
     CAutoLock lock(&lock_);
-    const ParamValues previous = params_;
+    const ParamValues previous = params_.Load();
     const ParamValues restored = undo_;
     undo_ = previous;
     SetParams(restored);
-    changed_ = 1;
-    dirty_ = 1;
+    changed_.store(1, kRelaxed);
+    dirty_.store(1, kRelaxed);
 }
 
 int CAudioEngine::ParamsChangedForEditor() {
-    if (automation_ && automation_->TestAndClearChanged() == tw::kOk) editorRefresh_ = 1;
-    return editorRefresh_ ? 0 : 1;
+    if (automation_ && automation_->TestAndClearChanged() == tw::kOk)
+        editorRefresh_.store(1, kRelaxed);
+    return editorRefresh_.load(kRelaxed) ? 0 : 1;
 }
 
 tw::Result CAudioEngine::ProcessFloat(const float* in, int* inFrames, float* out, int* outFrames) {
@@ -244,7 +249,7 @@ tw::Result CAudioEngine::ProcessBlock(const Sample* in, int* inFrames, Sample* o
     const bool stereoIn = inputFormat_ == nullptr || inputFormat_->nChannels == 2;
     const int inStride = stereoIn ? 2 : 1;
 
-    if (bypass_) {
+    if (bypass_.load(kRelaxed)) {
         for (int i = 0; i < n; ++i) {
             out[2 * i] = in[i * inStride];
             out[2 * i + 1] = in[i * inStride + inStride - 1];
@@ -256,31 +261,38 @@ tw::Result CAudioEngine::ProcessBlock(const Sample* in, int* inFrames, Sample* o
     ParamValues p;
     const bool changed = UpdateState(&p);
     if (changed || (automation_ && automation_->TestAndClearChanged() == tw::kOk) ||
-        !coefficientsValid_) {
-        ApplyCoefficients();
+        !coefficientsValid_.load(kRelaxed)) {
+        ApplyCoefficients(p);
     }
     const Coefficients c = coefficients_;
     const bool fir = p[kParamFilter] != 0;
     const bool meterPre = p[kParamMeterPost] == 0;
 
+    // The meters run in locals and are published once per block.
     MeterState& m = meters_;
-    double peakLeft = m.peakRead[0] ? 0.0 : m.heldPeak[0];
-    double peakRight = m.peakRead[1] ? 0.0 : m.heldPeak[1];
+    double phase = m.phaseAccumulator.load(kRelaxed);
+    double peakLeft = m.peakRead[0].load(kRelaxed) ? 0.0 : m.heldPeak[0].load(kRelaxed);
+    double peakRight = m.peakRead[1].load(kRelaxed) ? 0.0 : m.heldPeak[1].load(kRelaxed);
+    bool clipLeft = false, clipRight = false;
     for (int i = 0; i < n; ++i) {
         const double left = WithOffset(in[i * inStride]);
         const double right = stereoIn ? WithOffset(in[i * inStride + 1]) : left;
-        if (meterPre) m.FeedPhase(left, right);
+        if (meterPre) phase = m.FeedPhase(phase, left, right);
         double outLeft, outRight;
         processor_.Step<kSingle>(left, right, c, fir, &outLeft, &outRight);
-        if (!meterPre) m.FeedPhase(outLeft, outRight);
-        m.CheckClip(outLeft, outRight);
+        if (!meterPre) phase = m.FeedPhase(phase, outLeft, outRight);
+        clipLeft |= MeterState::Clips(outLeft);
+        clipRight |= MeterState::Clips(outRight);
         const double magLeft = std::fabs(outLeft), magRight = std::fabs(outRight);
         if (magLeft > peakLeft) peakLeft = magLeft;
         if (magRight > peakRight) peakRight = magRight;
         out[2 * i] = static_cast<Sample>(outLeft);
         out[2 * i + 1] = static_cast<Sample>(outRight);
     }
-    m.heldPeak[0] = peakLeft;
-    m.heldPeak[1] = peakRight;
+    m.phaseAccumulator.store(phase, kRelaxed);
+    if (clipLeft) m.clipLive[0].store(kClipHoldSteps, kRelaxed);
+    if (clipRight) m.clipLive[1].store(kClipHoldSteps, kRelaxed);
+    m.heldPeak[0].store(peakLeft, kRelaxed);
+    m.heldPeak[1].store(peakRight, kRelaxed);
     return tw::kOk;
 }

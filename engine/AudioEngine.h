@@ -3,6 +3,7 @@
 // coefficients, the processor and the meters, and runs block processing. The Windows shell
 // (CAudioTransform) adds the COM interface and the window messages.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "engine/Coefficients.h"
@@ -34,7 +35,7 @@ public:
     // --- Parameters (any thread; setters and record copies under the engine lock) ---
     ParamValues GetParams();
     void SetParams(const ParamValues& values);
-    int32_t GetParam(int index) const { return params_[index]; }
+    int32_t GetParam(int index) const { return params_.Get(index); }
     // Clamps, stores, flags the change, writes the value to the automation and, with notify,
     // reports it as a user-interface capture. Never fails.
     void SetParam(int index, int32_t value, bool notify);
@@ -46,6 +47,8 @@ public:
     // The values as automation has moved them, for saving (host thread). Unlike UpdateState
     // it leaves a pending change for the streaming thread to pick up.
     ParamValues CurrentStateForSave();
+    // Any thread: pulls the automation values in and has the streaming thread recompute the
+    // coefficients at its next block, so a block never sees half of an update.
     tw::Result UpdateCoefficients();
     // Stream start: remembers the formats, resets meters and filter state, computes coefficients.
     tw::Result ResetProcessor(const WaveFormat* input, const WaveFormat* output);
@@ -74,7 +77,7 @@ public:
 
     // --- Meters (editor thread reads, streaming thread writes; no lock) ---
     int32_t GetPhaseMeter() const { return meters_.PhaseDegrees(); }
-    void SetPhaseMeter(float value) { meters_.phaseAccumulator = value; }
+    void SetPhaseMeter(float value) { meters_.phaseAccumulator.store(value, kRelaxed); }
     // which = 0: the live counter; 1: the editor's shown copy.
     int32_t GetClip(int channel, int which) const;
     void SetClip(int channel, int which, int32_t value);
@@ -82,24 +85,25 @@ public:
     float GetPeak(int channel);
 
     // --- Capture, setups, undo, editor state ---
+    // Under the engine lock, like the setters it may race with.
     void EndCapture();
-    void SetCaptureHold(int hold) { captureHold_ = hold; }
-    int32_t GetPresetId() const { return presetId_; }
-    void SetPresetId(int32_t id) { presetId_ = id; }
-    int32_t GetBypass() const { return bypass_; }
-    void SetBypass(int32_t bypass) { bypass_ = bypass; }
-    int32_t GetSetup() const { return activeSetup_; }
+    void SetCaptureHold(int hold) { captureHold_.store(hold, kRelaxed); }
+    int32_t GetPresetId() const { return presetId_.load(kRelaxed); }
+    void SetPresetId(int32_t id) { presetId_.store(id, kRelaxed); }
+    int32_t GetBypass() const { return bypass_.load(kRelaxed); }
+    void SetBypass(int32_t bypass) { bypass_.store(bypass, kRelaxed); }
+    int32_t GetSetup() const { return activeSetup_.load(kRelaxed); }
     void SelectSetup(int index);
     void CopySetup(int from, int to);
     void MarkUndo(int controlId);
     void Undo();
     // 0 when parameters changed since the editor last refreshed, 1 otherwise.
     int ParamsChangedForEditor();
-    void SetEditorRefresh(int value) { editorRefresh_ = value; }
+    void SetEditorRefresh(int value) { editorRefresh_.store(value, kRelaxed); }
 
     // --- Dirty flag (persistence) ---
-    bool IsDirty() const { return dirty_ != 0; }
-    void ClearDirty() { dirty_ = 0; }
+    bool IsDirty() const { return dirty_.load(kRelaxed) != 0; }
+    void ClearDirty() { dirty_.store(0, kRelaxed); }
 
     // The automation object, or null while there is none. Not owned through this pointer.
     void SetAutomation(IEngineAutomation* automation) { automation_ = automation; }
@@ -114,34 +118,53 @@ protected:
     CCritSec lock_;
 
 private:
+    static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+
     struct NotifySlot {
         void* window;
         int32_t id;
     };
 
+    // The current values: written under the engine lock, read by the getters without it.
+    struct SharedParams {
+        std::atomic<int32_t> value[kParamCount] = {};
+        int32_t Get(int index) const { return value[index].load(kRelaxed); }
+        void Set(int index, int32_t v) { value[index].store(v, kRelaxed); }
+        ParamValues Load() const {
+            ParamValues values;
+            for (int i = 0; i < kParamCount; ++i) values[i] = Get(i);
+            return values;
+        }
+    };
+
     void ReportCapture(uint32_t index, float normalized);
-    void ApplyCoefficients();
+    // Streaming thread, or stream start: the coefficients of a parameter record.
+    void ApplyCoefficients(const ParamValues& params);
     template <typename Sample, bool kSingle>
     tw::Result ProcessBlock(const Sample* in, int* inFrames, Sample* out, int* outFrames);
 
-    ParamValues params_;
-    ParamValues inactiveSetup_;
-    ParamValues undo_;
-    int32_t lastUndoId_ = -1;
-    int32_t activeSetup_ = 0;
-    volatile int32_t changed_ = 1;
-    volatile int32_t dirty_ = 0;
-    NotifySlot slots_[2] = {{nullptr, 0}, {nullptr, 0}};
+    // Words shared between threads are relaxed atomics; the records are guarded by lock_.
+    SharedParams params_;
+    ParamValues inactiveSetup_;  // lock_
+    ParamValues undo_;           // lock_
+    int32_t lastUndoId_ = -1;    // lock_
+    std::atomic<int32_t> activeSetup_{0};
+    std::atomic<int32_t> changed_{1};
+    std::atomic<int32_t> dirty_{0};
+    NotifySlot slots_[2] = {{nullptr, 0}, {nullptr, 0}};  // lock_
+    // Set by the filter's media-type handling and at stream start, never during a block.
     const WaveFormat* inputFormat_ = nullptr;
     const WaveFormat* outputFormat_ = nullptr;
-    int32_t presetId_ = -1;
-    volatile int32_t bypass_ = 0;
-    volatile int32_t editorRefresh_ = 0;
-    int32_t coefficientsValid_ = 0;
+    std::atomic<int32_t> presetId_{-1};
+    std::atomic<int32_t> bypass_{0};
+    std::atomic<int32_t> editorRefresh_{0};
+    // Cleared by UpdateCoefficients on any thread; the coefficients themselves are written only
+    // by the streaming thread (and at stream start), so a block reads a consistent set.
+    std::atomic<int32_t> coefficientsValid_{0};
     Coefficients coefficients_;
     MeterState meters_;
     CPhaseProcessor processor_;
     IEngineAutomation* automation_ = nullptr;
-    int32_t capturedIndex_ = -1;
-    volatile int32_t captureHold_ = 0;
+    int32_t capturedIndex_ = -1;  // lock_
+    std::atomic<int32_t> captureHold_{0};
 };

@@ -1,5 +1,6 @@
-// Coefficient computation. The phase constant is 3.14159265 rather than full-precision pi so
-// that stored sessions render exactly as they always have.
+// Coefficient computation. The phase constant is 3.14159265, not full-precision pi: the
+// arithmetic is part of the product's definition, so saved states and presets sound the same
+// on every machine and in every build.
 #include "engine/Coefficients.h"
 
 #include <cmath>

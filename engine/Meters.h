@@ -1,48 +1,60 @@
 // Meter state: the phase-opposition meter, clip counters and held peaks. The streaming thread
-// writes them and the editor polls them without a lock; each value is one aligned word.
+// writes them and the editor polls them without a lock; each value is one aligned word, held in
+// a relaxed atomic (plain loads and stores on the machine, but a defined result across threads).
 #pragma once
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
 constexpr double kPhaseMeterDecay = 0.9999;  // time constant of 10000 frames
 constexpr int32_t kClipHoldSteps = 3;        // a clip shows for three editor ticks
 
+static_assert(std::atomic<double>::is_always_lock_free, "meter values are single words");
+
 struct MeterState {
-    double phaseAccumulator = 0.0;  // smoothed fraction of frames with opposite signs, 0..1
-    double phaseDecay = kPhaseMeterDecay;
+    static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+
+    std::atomic<double> phaseAccumulator{0.0};  // smoothed fraction of opposite-sign frames
+    double phaseDecay = kPhaseMeterDecay;       // streaming thread only
     double phaseRise = 1 - kPhaseMeterDecay;
-    int32_t clipLive[2] = {0, 0};   // set to 3 by a clip; the editor counts them down
-    int32_t clipShown[2] = {0, 0};  // the editor's copies, to detect changes
-    double heldPeak[2] = {0.0, 0.0};
-    int32_t peakRead[2] = {0, 0};
+    std::atomic<int32_t> clipLive[2] = {{0}, {0}};   // set to 3 by a clip; the editor counts down
+    std::atomic<int32_t> clipShown[2] = {{0}, {0}};  // the editor's copies, to detect changes
+    std::atomic<double> heldPeak[2] = {{0.0}, {0.0}};
+    std::atomic<int32_t> peakRead[2] = {{0}, {0}};
 
     // Stream start: factors set, accumulator, live counters, peaks and read flags cleared.
     void ResetForStream() {
         phaseDecay = kPhaseMeterDecay;
         phaseRise = 1 - kPhaseMeterDecay;
-        phaseAccumulator = 0.0;
-        clipLive[0] = clipLive[1] = 0;
-        heldPeak[0] = heldPeak[1] = 0.0;
-        peakRead[0] = peakRead[1] = 0;
-    }
-
-    // One frame of the phase meter; NaN counts as negative.
-    void FeedPhase(double x, double y) {
-        const bool xNegative = !(x >= 0.0);
-        const bool yNegative = !(y >= 0.0);
-        if (xNegative == yNegative) {
-            phaseAccumulator = phaseAccumulator * phaseDecay;
-        } else {
-            phaseAccumulator = phaseAccumulator + (1 - phaseAccumulator) * phaseRise;
+        phaseAccumulator.store(0.0, kRelaxed);
+        for (int c = 0; c < 2; ++c) {
+            clipLive[c].store(0, kRelaxed);
+            heldPeak[c].store(0.0, kRelaxed);
+            peakRead[c].store(0, kRelaxed);
         }
     }
 
-    // Beyond full scale (or NaN) on an output sets that channel's counter.
-    void CheckClip(double left, double right) {
-        if (!(std::fabs(left) <= 1.0)) clipLive[0] = kClipHoldSteps;
-        if (!(std::fabs(right) <= 1.0)) clipLive[1] = kClipHoldSteps;
+    // Stream stop and bypass: the phase meter and the held peaks drop to zero.
+    void ClearPhaseAndPeaks() {
+        phaseAccumulator.store(0.0, kRelaxed);
+        heldPeak[0].store(0.0, kRelaxed);
+        heldPeak[1].store(0.0, kRelaxed);
     }
 
+    // One frame of the phase meter on an accumulator the block keeps in a register; NaN counts
+    // as negative.
+    double FeedPhase(double accumulator, double x, double y) const {
+        const bool xNegative = !(x >= 0.0);
+        const bool yNegative = !(y >= 0.0);
+        if (xNegative == yNegative) return accumulator * phaseDecay;
+        return accumulator + (1 - accumulator) * phaseRise;
+    }
+
+    // Beyond full scale (or NaN).
+    static bool Clips(double sample) { return !(std::fabs(sample) <= 1.0); }
+
     // 0 (always in phase) to 180 (always opposite).
-    int32_t PhaseDegrees() const { return static_cast<int32_t>(phaseAccumulator * 180); }
+    int32_t PhaseDegrees() const {
+        return static_cast<int32_t>(phaseAccumulator.load(kRelaxed) * 180);
+    }
 };

@@ -1,5 +1,6 @@
-// Parameter ranges and value mappings; the constants are the single-precision values that the
-// automation and the stored presets depend on, so they stay exactly as written.
+// Parameter ranges and value mappings. The constants are single-precision values that define
+// how automation values map to settings, so saved states, presets and automation give the same
+// settings everywhere.
 #include "engine/ParamMapping.h"
 
 #include <cmath>

@@ -10,8 +10,8 @@ constexpr int kFirTaps = 127;
 constexpr int kFirLatencyFrames = 63;
 constexpr double kFirInputScale = 0.6371267756210187;  // unity magnitude at a quarter of fs
 
-// Hamming-windowed 1/k taps for odd k = 1..63, as stored (single precision); the last three
-// sit one step above the formula's rounding and are kept so output stays bit-identical.
+// Hamming-windowed 1/k taps for odd k = 1..63, as stored (single precision). The last three sit
+// one step above the formula's rounding; these values, not the formula, define the filter.
 inline constexpr float kFirTapMagnitudes[32] = {
     0.9994282f,    0.33162072f,   0.1971551f,    0.13889408f,   0.10604952f,   0.08477398f,
     0.06974469f,   0.05848026f,   0.049669147f,  0.042553794f,  0.036666665f,  0.031704f,
