@@ -41,19 +41,39 @@ CMediaParams::CMediaParams(IUnknown* owner)
 
 CMediaParams::~CMediaParams() {
     if (hostCallback_) hostCallback_->Release();
-    owner_ = nullptr;
 }
 
 // --- IUnknown ---
 
+// The lock is held across the owner's answer, so the owner cannot finish detaching (and be
+// freed) while a request is inside it.
 STDMETHODIMP CMediaParams::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown)) {
-        *ppv = static_cast<IUnknown*>(static_cast<IMediaParamsSdk*>(this));
-        AddRef();
-        return S_OK;
+    CAutoLock lock(&ownerLock_);
+    if (owner_) return owner_->QueryInterface(riid, ppv);
+    return QueryOwnInterface(riid, ppv);
+}
+
+HRESULT CMediaParams::QueryOwnInterface(REFIID riid, void** ppv) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMediaParams)) {
+        *ppv = static_cast<IMediaParamsSdk*>(this);
+    } else if (IsEqualIID(riid, IID_IMediaParamInfo)) {
+        *ppv = static_cast<IMediaParamInfo*>(this);
+    } else if (IsEqualIID(riid, IID_IMediaParamsSetUICallback)) {
+        *ppv = static_cast<IMediaParamsSetUICallback*>(this);
+    } else if (IsEqualIID(riid, IID_IMediaParamsUICallback)) {
+        *ppv = static_cast<IMediaParamsUICallback*>(this);
+    } else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
     }
-    return owner_->QueryInterface(riid, ppv);
+    AddRef();
+    return S_OK;
+}
+
+void CMediaParams::DetachOwner() {
+    CAutoLock lock(&ownerLock_);
+    owner_ = nullptr;
 }
 
 STDMETHODIMP_(ULONG) CMediaParams::AddRef() {

@@ -14,9 +14,10 @@ class CMediaParams : public IMediaParamsSdk,
                      public CAutomationCore,
                      public CBaseObject {  // counted as live, so the DLL stays loaded
 public:
-    // IUnknown, shared by the four interfaces. The object keeps its own count; requests for
-    // anything but IUnknown go to the owner, which answers with this object's interfaces
-    // (it must not ask this object back for them).
+    // IUnknown, shared by the four interfaces. The object keeps its own count. While the owner
+    // lives, every request goes to it, so IUnknown gives the owner's identity and the owner's
+    // interface map answers (it must not ask this object back). Once the owner has detached,
+    // the object answers its four interfaces and IUnknown itself and refuses the rest.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
@@ -53,6 +54,10 @@ public:
     // The engine's view of this object; valid while the engine holds its reference.
     IEngineAutomation* Engine() { return this; }
 
+    // The owner is going away (called from its destructor, while it is still whole): requests
+    // are no longer passed to it. A host may keep these interfaces after releasing the owner.
+    void DetachOwner();
+
 private:
     friend HRESULT CreateMediaParams(CMediaParams** out, IUnknown* owner);
     explicit CMediaParams(IUnknown* owner);
@@ -66,7 +71,11 @@ private:
                                     const float* values) override;
     tw::Result ForwardCaptureEnd(const uint32_t* indices, uint32_t count) override;
 
-    IUnknown* owner_;                       // not counted
+    // Answers the requests a detached object still can.
+    HRESULT QueryOwnInterface(REFIID riid, void** ppv);
+
+    IUnknown* owner_;  // not counted; guarded by ownerLock_, null once detached
+    CCritSec ownerLock_;
     IMediaParamsUICallback* hostCallback_;  // counted; guarded by callbackLock_
     CCritSec callbackLock_;
     volatile LONG refCount_;

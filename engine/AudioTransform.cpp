@@ -19,8 +19,13 @@ CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) 
 }
 
 CAudioTransform::~CAudioTransform() {
+    DetachAutomation();
     SetAutomation(nullptr);
     if (m_mediaParams) m_mediaParams->Release();
+}
+
+void CAudioTransform::DetachAutomation() {
+    if (m_mediaParams) m_mediaParams->DetachOwner();
 }
 
 STDMETHODIMP CAudioTransform::QueryInterface(REFIID iid, void** out) {

@@ -74,6 +74,10 @@ public:
     // The automation object, or null when none could be created.
     CMediaParams* MediaParams() const { return m_mediaParams; }
 
+    // Called first thing by the owner's destructor: the automation object, which a host may
+    // still hold, stops passing requests to the owner.
+    void DetachAutomation();
+
 protected:
     bool WindowExists(void* window) override;
     void PostCommand(void* window, int id, int code) override;

@@ -56,7 +56,9 @@ CVxPlugIn::CVxPlugIn(LPUNKNOWN outer, HRESULT* hr)
     CAudioEngine::SetParams(kDefaultParams);
 }
 
-CVxPlugIn::~CVxPlugIn() = default;
+// The automation object may outlive the filter in a host's hands: from here on it must not
+// pass requests to this object.
+CVxPlugIn::~CVxPlugIn() { DetachAutomation(); }
 
 STDMETHODIMP CVxPlugIn::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
