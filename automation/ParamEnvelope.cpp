@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <exception>
 #include <limits>
 
@@ -115,14 +116,28 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
 
     CAutoLock lock(this);
     // Room for every incoming segment up front: after this nothing below can fail, so a
-    // failure leaves the list as it was.
-    try {
-        if (count > segments_.max_size() - segments_.size()) return tw::kErrOutOfMemory;
-        segments_.reserve(segments_.size() + count);
-    } catch (const std::exception&) {
-        return tw::kErrOutOfMemory;
+    // failure leaves the list as it was. The list grows geometrically, so a host adding one
+    // segment per call does not copy the whole list on every call; if the doubled size
+    // cannot be had, the exact size still can be.
+    const size_t existing = segments_.size();
+    if (count > segments_.max_size() - existing) return tw::kErrOutOfMemory;
+    const size_t needed = existing + count;
+    if (needed > segments_.capacity()) {
+        const size_t doubled = segments_.capacity() > segments_.max_size() / 2
+                                   ? segments_.max_size()
+                                   : 2 * segments_.capacity();
+        try {
+            segments_.reserve(std::max(needed, doubled));
+        } catch (const std::exception&) {
+            try {
+                segments_.reserve(needed);
+            } catch (const std::exception&) {
+                return tw::kErrOutOfMemory;
+            }
+        }
     }
 
+    // The incoming segments, quantised, go behind the sorted list for now.
     // Without a sample rate there is no sample grid; the host's times are kept.
     const bool quantise = samplesPer100ns > 0.0 && std::isfinite(samplesPer100ns);
     int64_t firstNewStart = kTimeMax;
@@ -133,14 +148,37 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
             segment.rtEnd = QuantiseTime(segment.rtEnd, samplesPer100ns);
         }
         firstNewStart = std::min(firstNewStart, segment.rtStart);
-        if (std::find(segments_.begin(), segments_.end(), segment) == segments_.end())
-            segments_.push_back(segment);
+        segments_.push_back(segment);
     }
 
-    std::sort(segments_.begin(), segments_.end(),
-              [](const MpEnvelopeSegment& a, const MpEnvelopeSegment& b) {
-                  return a.rtStart < b.rtStart;
-              });
+    const auto byStart = [](const MpEnvelopeSegment& a, const MpEnvelopeSegment& b) {
+        return a.rtStart < b.rtStart;
+    };
+    const auto oldEnd = segments_.begin() + static_cast<std::ptrdiff_t>(existing);
+    if (count > 1) std::stable_sort(oldEnd, segments_.end(), byStart);
+
+    // Drop the incoming segments that duplicate one already listed or an earlier one of this
+    // call. Duplicates share their start, so only the run of equal starts is searched: by
+    // binary search in the sorted list, and in the incoming segments kept so far, which are
+    // sorted too and end with that run.
+    auto kept = oldEnd;
+    for (auto in = oldEnd; in != segments_.end(); ++in) {
+        const MpEnvelopeSegment segment = *in;
+        const auto run = std::equal_range(segments_.begin(), oldEnd, segment, byStart);
+        bool duplicate = std::find(run.first, run.second, segment) != run.second;
+        for (auto k = kept; !duplicate && k != oldEnd && (k - 1)->rtStart == segment.rtStart; --k)
+            duplicate = *(k - 1) == segment;
+        if (!duplicate) *kept++ = segment;
+    }
+    segments_.erase(kept, segments_.end());
+
+    // Merge the kept ones into place. The merge is stable: among segments of equal start the
+    // ones already listed come first, then the new ones in the order the host gave them.
+    // FindSegment returns whichever segment of such a run its binary search meets, and which
+    // one that is depends only on the starts. A batch that lies after the list, the usual
+    // case, is already in place.
+    if (existing > 0 && kept != oldEnd && oldEnd->rtStart < (oldEnd - 1)->rtStart)
+        std::inplace_merge(segments_.begin(), oldEnd, segments_.end(), byStart);
 
     // New automation lies ahead of playback: segments before the one in force are spent.
     // The one just before it stays.

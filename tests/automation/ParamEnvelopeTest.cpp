@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <thread>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "automation/ParamInfoTable.h"
 
@@ -103,6 +107,75 @@ TEST(EnvelopeTrim, SpentSegmentsTrimmedOnlyWhenNewAutomationLiesAhead) {
     EXPECT_EQ(std::make_pair(size_t(4), int64_t(10000000)), countAfterAdding(40000000));
     // Not ahead of playback: nothing goes.
     EXPECT_EQ(std::make_pair(size_t(5), int64_t(0)), countAfterAdding(20000000));
+}
+
+// Thousands of random calls against a plain model: quantise, append what is not listed yet,
+// stable sort by start, and trim the spent segments when all new ones lie ahead of playback.
+// Starts on a coarse grid make equal starts and exact duplicates common, within a call too.
+// Playback times never fall on a start, so the segment in force is simply the last one
+// starting before it. Runs of equal start are compared in canonical order.
+TEST(EnvelopeModel, AddSegmentsMatchesPlainModel) {
+    CParamEnvelope env;
+    env.InitFromInfo(kParamInfoTable[kParamWidth]);
+    std::vector<MpEnvelopeSegment> model, sent;
+    int64_t lastEval = 0;
+    std::mt19937 rng(7);
+    auto pick = [&](uint32_t n) { return static_cast<int64_t>(rng() % n); };
+    auto byStart = [](const MpEnvelopeSegment& a, const MpEnvelopeSegment& b) {
+        return a.rtStart < b.rtStart;
+    };
+    auto canonical = [](std::vector<MpEnvelopeSegment> v) {
+        std::sort(v.begin(), v.end(), [](const MpEnvelopeSegment& a, const MpEnvelopeSegment& b) {
+            return std::tie(a.rtStart, a.rtEnd, a.valStart, a.valEnd, a.iCurve, a.flags) <
+                   std::tie(b.rtStart, b.rtEnd, b.valStart, b.valEnd, b.iCurve, b.flags);
+        });
+        return v;
+    };
+    // The envelope's quantisation of one segment, learned from a fresh envelope.
+    auto quantised = [](const MpEnvelopeSegment& s) {
+        CParamEnvelope q;
+        q.AddSegments(1, &s, k44100);
+        return q.Segments().front();
+    };
+
+    for (int call = 0; call < 3000; ++call) {
+        if (pick(4) == 0) {
+            const int64_t t = pick(42) * 1000000 + 500000;
+            env.UpdateAt(t);
+            if (!model.empty()) lastEval = t;
+        }
+        MpEnvelopeSegment batch[5];
+        const int count = 1 + static_cast<int>(pick(5));
+        for (int k = 0; k < count; ++k) {
+            if (k > 0 && pick(5) == 0) {
+                batch[k] = batch[pick(k)];
+            } else if (!sent.empty() && pick(4) == 0) {
+                batch[k] = sent[pick(static_cast<uint32_t>(sent.size()))];
+            } else {
+                const int64_t start = (1 + pick(40)) * 1000000 + pick(4) * 150;
+                batch[k] = Seg(start, start + pick(2) * 2000000 + pick(4) * 150,
+                               0.5f * pick(2), 0.5f, tw::kCurveJump << pick(2),
+                               static_cast<int32_t>(pick(2)));
+                sent.push_back(batch[k]);
+            }
+        }
+        ASSERT_EQ(tw::kOk, env.AddSegments(count, batch, k44100));
+
+        int64_t firstNewStart = kMax;
+        for (int k = 0; k < count; ++k) {
+            const MpEnvelopeSegment s = quantised(batch[k]);
+            firstNewStart = std::min(firstNewStart, s.rtStart);
+            if (std::find(model.begin(), model.end(), s) == model.end()) model.push_back(s);
+        }
+        std::stable_sort(model.begin(), model.end(), byStart);
+        if (firstNewStart > lastEval) {
+            const auto inForce =
+                std::upper_bound(model.begin(), model.end(), Seg(lastEval, 0, 0, 0), byStart) -
+                model.begin() - 1;
+            if (inForce >= 2) model.erase(model.begin(), model.begin() + (inForce - 1));
+        }
+        ASSERT_TRUE(canonical(model) == canonical(env.Segments())) << "call " << call;
+    }
 }
 
 TEST_F(EnvelopeTest, FindSegmentReturnsSegmentInForce) {
