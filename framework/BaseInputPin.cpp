@@ -1,9 +1,11 @@
 // CBaseInputPin: allocator agreement, receive checks and flushing.
 #include "framework/BaseInputPin.h"
 
+#include <evcode.h>
 #include <vfwmsgs.h>
 
 #include "framework/BaseFilter.h"
+#include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 
 CBaseInputPin::CBaseInputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRESULT* phr,
@@ -72,7 +74,21 @@ HRESULT CBaseInputPin::CheckStreaming() {
 
 STDMETHODIMP CBaseInputPin::Receive(IMediaSample* pSample) {
     if (!pSample) return E_POINTER;
-    return CheckStreaming();
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK) return hr;
+
+    // A sample carrying a media type starts a new format: this sample and the ones after it
+    // are in that type, so the pin (and through SetMediaType its filter) switches before the
+    // sample is processed. A type the pin cannot take ends the stream: later samples are
+    // refused as a runtime error until a flush or a stop.
+    AM_MEDIA_TYPE* changed = nullptr;
+    if (pSample->GetMediaType(&changed) != S_OK || !changed) return S_OK;
+    const bool switched = CheckMediaType(changed) == S_OK && SUCCEEDED(SetMediaType(changed));
+    DeleteMediaType(changed);
+    if (switched) return S_OK;
+    m_bRunTimeError = true;
+    m_pFilter->NotifyEvent(EC_ERRORABORT, VFW_E_INVALIDMEDIATYPE, 0);
+    return VFW_E_INVALIDMEDIATYPE;
 }
 
 STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** pSamples, long nSamples,

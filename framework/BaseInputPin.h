@@ -19,9 +19,12 @@ public:
     STDMETHODIMP GetAllocator(IMemAllocator** ppAllocator) override;
     STDMETHODIMP NotifyAllocator(IMemAllocator* pAllocator, BOOL bReadOnly) override;
     STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES* pProps) override;
-    // IMemInputPin streaming (upstream streaming thread). The base Receive only checks that
-    // the pin may take a sample: VFW_E_NOT_CONNECTED, VFW_E_WRONG_STATE when stopped,
-    // S_FALSE while flushing, VFW_E_RUNTIME_ERROR after a streaming error; S_OK otherwise.
+    // IMemInputPin streaming (upstream streaming thread). The base Receive checks that the
+    // pin may take a sample: VFW_E_NOT_CONNECTED, VFW_E_WRONG_STATE when stopped, S_FALSE
+    // while flushing, VFW_E_RUNTIME_ERROR after a streaming error. A sample that carries a
+    // media type changes the format: the type must pass CheckMediaType and becomes the pin's
+    // type through SetMediaType; otherwise VFW_E_INVALIDMEDIATYPE, the pin stays in its
+    // runtime-error state and the graph hears EC_ERRORABORT. S_OK when the sample may go on.
     STDMETHODIMP Receive(IMediaSample* pSample) override;
     // Calls Receive for each sample until one does not return S_OK.
     STDMETHODIMP ReceiveMultiple(IMediaSample** pSamples, long nSamples,

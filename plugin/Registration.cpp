@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
+#include <new>
 
 #include <strmif.h>
 #include <uuids.h>
@@ -28,12 +30,28 @@ void KeyName(char* out, size_t size, const char* prefix, const GUID& guid) {
 
 HRESULT FromRegistry(LONG error) { return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error); }
 
-HRESULT ModulePath(HMODULE module, WCHAR* path, DWORD size) {
-    char ansi[MAX_PATH];
-    if (!GetModuleFileNameA(module, ansi, MAX_PATH)) return HRESULT_FROM_WIN32(GetLastError());
-    if (!MultiByteToWideChar(CP_ACP, 0, ansi, -1, path, static_cast<int>(size)))
-        return HRESULT_FROM_WIN32(GetLastError());
-    return S_OK;
+// The longest path the platform can name a file by ("\\?\" form), with its terminator.
+constexpr DWORD kLongestPath = 32768;
+
+HRESULT LastError() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+// The module's full path as the loader knows it, in UTF-16: a folder named outside the ANSI
+// code page must reach the registry unchanged. The buffer grows until the path fits, up to
+// the longest path there is; a truncated path is refused rather than registered.
+HRESULT ModulePath(HMODULE module, std::unique_ptr<WCHAR[]>* path) {
+    for (DWORD size = MAX_PATH;; size = size * 2 < kLongestPath ? size * 2 : kLongestPath) {
+        path->reset(new (std::nothrow) WCHAR[size]);
+        if (!*path) return E_OUTOFMEMORY;
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length = GetModuleFileNameW(module, path->get(), size);
+        if (length == 0) return LastError();
+        // A path that filled the buffer was cut short.
+        if (length < size && GetLastError() != ERROR_INSUFFICIENT_BUFFER) return S_OK;
+        if (size == kLongestPath) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
 }
 
 HRESULT SetString(HKEY key, const WCHAR* name, const WCHAR* value) {
@@ -137,11 +155,11 @@ LONG DeleteTree(HKEY parent, const char* name) {
 }  // namespace
 
 HRESULT RegisterClassTable(HMODULE module, const CFactoryTemplate* table, int count) {
-    WCHAR path[MAX_PATH];
-    HRESULT hr = ModulePath(module, path, MAX_PATH);
+    std::unique_ptr<WCHAR[]> path;
+    HRESULT hr = ModulePath(module, &path);
     if (FAILED(hr)) return hr;
     for (int i = 0; i < count; ++i) {
-        hr = RegisterComClass(table[i], path);
+        hr = RegisterComClass(table[i], path.get());
         if (FAILED(hr)) return hr;
     }
     hr = UpdateMapper(table, count, true);
@@ -152,8 +170,8 @@ HRESULT RegisterClassTable(HMODULE module, const CFactoryTemplate* table, int co
 }
 
 HRESULT UnregisterClassTable(HMODULE module, const CFactoryTemplate* table, int count) {
-    WCHAR path[MAX_PATH];
-    HRESULT hr = ModulePath(module, path, MAX_PATH);
+    std::unique_ptr<WCHAR[]> path;
+    HRESULT hr = ModulePath(module, &path);
     if (FAILED(hr)) return hr;
     hr = UpdateMapper(table, count, false);
     if (SUCCEEDED(hr)) {

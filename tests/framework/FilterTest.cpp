@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ostream>
+#include <string>
 #include <thread>
 
 #include <dshow.h>
@@ -476,6 +478,87 @@ TEST_F(ChainTest, NotificationsAreForwardedDownstream) {
     EXPECT_EQ(E_UNEXPECTED, passOut_->EndOfStream());
     EXPECT_EQ(E_UNEXPECTED, passOut_->BeginFlush());
 }
+
+// A sample that carries a media type announces a format change from that sample on: the
+// receiving pin checks the type, switches to it and takes the sample, or refuses the sample
+// and the rest of the stream.
+struct TypeChange {
+    const char* name;
+    bool atTransform;            // into the pass-through's input, else straight into the sink
+    AM_MEDIA_TYPE (*carried)();  // the type the sample carries; null for none
+    HRESULT received;
+};
+
+void PrintTo(const TypeChange& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class MidStreamTypeChange : public ChainTest, public ::testing::WithParamInterface<TypeChange> {};
+
+TEST_P(MidStreamTypeChange, SwitchesToAnAcceptableTypeAndRefusesOthers) {
+    const TypeChange& row = GetParam();
+    ConnectAll();  // mono 44.1 kHz throughout
+    PauseAll();
+    CBaseInputPin* pin = row.atTransform ? static_cast<CBaseInputPin*>(passIn_) : sinkIn_;
+    AM_MEDIA_TYPE before{};
+    ASSERT_EQ(S_OK, CopyMediaType(&before, &pin->CurrentMediaType()));
+    AM_MEDIA_TYPE carried = row.carried ? row.carried() : AM_MEDIA_TYPE{};
+    const bool switches = row.carried && row.received == S_OK;
+
+    BYTE buffer[8] = {};
+    auto send = [&](const AM_MEDIA_TYPE* type) {
+        HRESULT hr = S_OK;
+        auto* sample = new CMediaSample(L"typed", nullptr, &hr, buffer, sizeof buffer);
+        sample->AddRef();
+        sample->SetActualDataLength(sizeof buffer);
+        sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
+        hr = pin->Receive(sample);
+        sample->Release();
+        return hr;
+    };
+    EXPECT_EQ(row.received, send(row.carried ? &carried : nullptr));
+    EXPECT_TRUE(MediaTypesEqual(switches ? carried : before, pin->CurrentMediaType()));
+    EXPECT_EQ(row.received == S_OK ? 1u : 0u, sink_->samples.size());
+    EXPECT_EQ(switches && row.atTransform ? 2 : 1, pass_->inputTypesSet.load());
+    EXPECT_EQ(1, pass_->outputTypesSet.load());
+    // A refused type ends the stream until it is flushed or stopped.
+    EXPECT_EQ(row.received == S_OK ? S_OK : VFW_E_RUNTIME_ERROR, send(nullptr));
+    FreeMediaType(carried);
+    FreeMediaType(before);
+}
+
+AM_MEDIA_TYPE MonoInVariableSizeSamples() {
+    AM_MEDIA_TYPE mt = MakePcmType(1, 44100);
+    mt.bFixedSizeSamples = FALSE;
+    mt.lSampleSize = 0;
+    return mt;
+}
+AM_MEDIA_TYPE Stereo44k() {
+    return MakePcmType(2, 44100);
+}
+AM_MEDIA_TYPE Stereo48k() {
+    return MakePcmType(2, 48000);
+}
+AM_MEDIA_TYPE EightBitMono() {
+    AM_MEDIA_TYPE mt = MakePcmType(1, 44100);
+    reinterpret_cast<WAVEFORMATEX*>(mt.pbFormat)->wBitsPerSample = 8;
+    return mt;
+}
+
+const TypeChange kTypeChanges[] = {
+    {"NoTypeAtTransform", true, nullptr, S_OK},
+    // The pass-through can still produce its connected mono output from this one...
+    {"VariableSizeSamplesAtTransform", true, MonoInVariableSizeSamples, S_OK},
+    // ...but not from stereo.
+    {"StereoAtTransform", true, Stereo44k, VFW_E_INVALIDMEDIATYPE},
+    {"StereoAtSink", false, Stereo48k, S_OK},
+    {"EightBitAtSink", false, EightBitMono, VFW_E_INVALIDMEDIATYPE},
+};
+
+INSTANTIATE_TEST_SUITE_P(Framework, MidStreamTypeChange, ::testing::ValuesIn(kTypeChanges),
+                         [](const ::testing::TestParamInfo<TypeChange>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Records quality messages passed on to it.
 class CQualitySink : public IQualityControl {

@@ -1,12 +1,15 @@
 // The built DLL as an in-process COM server under Wine: what DllRegisterServer writes and the
 // filter mapper lists, what DllUnregisterServer removes, the class factory's rules,
-// aggregation, and when the DLL may be unloaded.
+// aggregation, when the DLL may be unloaded, and registration of a copy in a folder whose
+// path is outside the ANSI code page or longer than MAX_PATH.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <dshow.h>
 
+#include "automation/MediaParamsInterfaces.h"
 #include "engine/VxPlugInProp.h"
 #include "tests/plugin/PlugInComSupport.h"
 
@@ -38,16 +41,16 @@ bool KeyExists(const std::wstring& path) {
     return true;
 }
 
-// A REG_SZ value, or "<missing>".
+// A REG_SZ value of any length a path can have, or "<missing>".
 std::wstring StringValue(const std::wstring& path, const WCHAR* name) {
-    WCHAR text[MAX_PATH] = {};
-    DWORD bytes = sizeof text;
+    std::vector<WCHAR> text(32768);
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(WCHAR));
     DWORD type = 0;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_ANY, &type, text, &bytes) !=
-            ERROR_SUCCESS ||
+    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_ANY, &type, text.data(),
+                     &bytes) != ERROR_SUCCESS ||
         type != REG_SZ)
         return L"<missing>";
-    return text;
+    return text.data();
 }
 
 // A REG_DWORD value, or ~0u.
@@ -319,4 +322,154 @@ TEST_F(ComServer, UnloadingWaitsForLiveObjectsAndServerLocks) {
     EXPECT_EQ(S_OK, dll_.CanUnloadNow());
 }
 
+// A copy of the built DLL in folders below the temp folder, loaded from there with its
+// registration exports; the destructor unloads it and removes the copy and the folders.
+class DllCopy {
+public:
+    // levels: the folder names, outermost first; extended: use the "\\?\" form of the path,
+    // which the platform needs beyond MAX_PATH.
+    DllCopy(const std::vector<std::wstring>& levels, bool extended) {
+        WCHAR temp[MAX_PATH + 1];
+        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+        path_.assign(temp, length > 0 ? length - 1 : 0);  // without the trailing backslash
+        if (extended) path_ = L"\\\\?\\" + path_;
+        for (const std::wstring& level : levels) {
+            path_ += L"\\" + level;
+            CreateDirectoryW(path_.c_str(), nullptr);
+            folders_.insert(folders_.begin(), path_);
+        }
+        path_ += L"\\twPhaseDX.dll";
+        if (!CopyFileW(twtest::PlugInDllPath().c_str(), path_.c_str(), FALSE)) return;
+        module_ = LoadLibraryW(path_.c_str());
+    }
+    ~DllCopy() {
+        if (module_) FreeLibrary(module_);
+        DeleteFileW(path_.c_str());
+        for (const std::wstring& folder : folders_) RemoveDirectoryW(folder.c_str());
+    }
+    DllCopy(const DllCopy&) = delete;
+    DllCopy& operator=(const DllCopy&) = delete;
+
+    HMODULE Module() const { return module_; }
+    // The copy's path without the "\\?\" prefix.
+    std::wstring Path() const {
+        return path_.compare(0, 4, L"\\\\?\\") == 0 ? path_.substr(4) : path_;
+    }
+    HRESULT Call(const char* exportName) const {
+        using Fn = HRESULT(STDAPICALLTYPE*)();
+        auto fn =
+            reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, exportName)));
+        return fn ? fn() : E_NOTIMPL;
+    }
+
+private:
+    std::wstring path_;
+    std::vector<std::wstring> folders_;  // innermost first
+    HMODULE module_ = nullptr;
+};
+
+// InprocServer32 names the copy by its full wide path, however the folder is named and
+// however long the path is, and COM creates the filter from that copy.
+TEST_F(ComServer, RegistrationFromAFolderOutsideTheAnsiCodePageOrBeyondMaxPath) {
+    const std::wstring nonAnsi = L"\u0442\u0435\u0441\u0442-\u30c6\u30b9\u30c8";  // "тест-テスト"
+    const std::wstring deep(90, L'd');
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> levels;
+        bool extended;
+    } const cases[] = {
+        {"Cyrillic and Japanese folder", {nonAnsi}, false},
+        {"path beyond MAX_PATH", {nonAnsi, deep, deep, deep}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DllCopy copy(c.levels, c.extended);
+        ASSERT_NE(nullptr, copy.Module()) << "cannot load the copy, error " << GetLastError();
+        ASSERT_NE(GetModuleHandleW(twtest::PlugInDllPath().c_str()), copy.Module());
+        if (c.extended) {
+            ASSERT_GT(copy.Path().size(), size_t{MAX_PATH});
+        }
+
+        ASSERT_EQ(S_OK, copy.Call("DllRegisterServer"));
+        const std::wstring server = StringValue(kClassKey + L"\\InprocServer32", nullptr);
+        EXPECT_EQ(0, lstrcmpiW(copy.Path().c_str(), server.c_str())) << "registered: " << server;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+                  GetFileAttributesW(((c.extended ? L"\\\\?\\" : L"") + server).c_str()))
+            << "InprocServer32 names a file that does not exist";
+
+        if (!c.extended) {
+            // The object COM makes comes from the copy, not from the DLL the fixture loaded.
+            IBaseFilter* filter = nullptr;
+            EXPECT_EQ(S_OK, CoCreatePlugIn(&filter));
+            if (filter) {
+                EXPECT_EQ(S_FALSE, copy.Call("DllCanUnloadNow"));
+                EXPECT_EQ(S_OK, dll_.CanUnloadNow());
+                EXPECT_EQ(0u, filter->Release());
+                CoFreeUnusedLibrariesEx(0, 0);  // COM's own hold on the copy, without delay
+            }
+        }
+        EXPECT_EQ(S_OK, copy.Call("DllUnregisterServer"));
+        EXPECT_FALSE(KeyExists(kClassKey));
+    }
+    EXPECT_EQ(S_OK, dll_.Register());  // the other tests create the plug-in through COM
+}
+
 }  // namespace
+
+// A host may keep the automation interfaces after releasing the filter: they then answer for
+// themselves, refuse the filter's interfaces and keep the DLL loaded until released.
+TEST_F(ComServer, AutomationInterfacesOutliveTheFilterWithoutReachingIt) {
+    IBaseFilter* filter = CreatePlugIn();
+    ASSERT_NE(nullptr, filter);
+    IMediaParamsSdk* params = nullptr;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IMediaParams, reinterpret_cast<void**>(&params)));
+
+    // While the filter lives, IUnknown through any automation interface is the filter's identity.
+    IUnknown* filterIdentity = nullptr;
+    IUnknown* viaParams = nullptr;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&filterIdentity)));
+    ASSERT_EQ(S_OK, params->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaParams)));
+    EXPECT_EQ(filterIdentity, viaParams);
+    viaParams->Release();
+    filterIdentity->Release();
+
+    EXPECT_EQ(0u, filter->Release());
+    EXPECT_EQ(S_FALSE, dll_.CanUnloadNow()) << "the automation object is still held";
+
+    const struct {
+        const IID* iid;
+        HRESULT expected;
+    } requests[] = {
+        {&IID_IUnknown, S_OK},         {&IID_IMediaParams, S_OK},
+        {&IID_IMediaParamInfo, S_OK},  {&IID_IMediaParamsSetUICallback, S_OK},
+        {&IID_IMediaParamsUICallback, S_OK}, {&IID_IBaseFilter, E_NOINTERFACE},
+        {&IID_IVxPlugInProp, E_NOINTERFACE}, {&IID_IPersistStream, E_NOINTERFACE},
+    };
+    for (const auto& request : requests) {
+        IUnknown* answer = reinterpret_cast<IUnknown*>(&answer);
+        EXPECT_EQ(request.expected,
+                  params->QueryInterface(*request.iid, reinterpret_cast<void**>(&answer)))
+            << GuidText(*request.iid);
+        if (request.expected != S_OK) {
+            EXPECT_EQ(nullptr, answer);
+            continue;
+        }
+        IUnknown* identity = nullptr;
+        ASSERT_EQ(S_OK, answer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
+        IUnknown* own = nullptr;
+        params->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&own));
+        EXPECT_EQ(own, identity) << "one identity for the object on its own";
+        own->Release();
+        identity->Release();
+        answer->Release();
+    }
+    EXPECT_EQ(1u, RefCount(params));
+
+    // The automation itself still works on its own envelopes.
+    MP_DATA value = 0.0f;
+    EXPECT_EQ(S_OK, params->SetParam(1, 0.25f));
+    EXPECT_EQ(S_OK, params->GetParam(1, &value));
+    EXPECT_EQ(0.25f, value);
+    EXPECT_EQ(0u, params->Release());
+    EXPECT_EQ(S_OK, dll_.CanUnloadNow());
+}
