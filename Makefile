@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
-.PHONY: all deps native windows build test test-native test-windows run bench clean
+.PHONY: all deps native windows build lint test test-native test-windows run bench clean
 
 all: build
 
@@ -34,9 +34,13 @@ test-native: native
 test-windows: windows
 	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 
-# Native tests first, then the Windows tests under Wine (after a probe of Wine's components);
-# the last line is ctest's summary.
-test: build
+# The structure rules that no compiler checks: no include runs up the layers.
+lint:
+	tools/check-layers
+
+# The structure check, native tests, then the Windows tests under Wine (after a probe of
+# Wine's components); the last line is ctest's summary.
+test: build lint
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 

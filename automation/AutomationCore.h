@@ -10,7 +10,7 @@
 #include "automation/ParamEnvelope.h"
 #include "engine/EngineAutomation.h"
 #include "engine/ParamValues.h"
-#include "engine/Result.h"
+#include "base/Result.h"
 
 class CAutomationCore : public IEngineAutomation {
 public:

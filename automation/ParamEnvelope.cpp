@@ -37,7 +37,7 @@ CParamEnvelope::CParamEnvelope()
 CParamEnvelope::~CParamEnvelope() = default;
 
 void CParamEnvelope::InitFromInfo(const ParamInfoRecord& record) {
-    CAutoLock lock(this);  // only for the look at the segment list
+    CAutoLock lock(&lock_);  // only for the look at the segment list
     info_ = record;
     const float neutral = ToInternal(info_.info.mpdNeutralValue);
     current_.store(neutral, std::memory_order_relaxed);
@@ -88,7 +88,7 @@ void CParamEnvelope::SetCapture(bool captured) {
 }
 
 int CParamEnvelope::FindSegment(int64_t t) {
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     const int count = static_cast<int>(segments_.size());
     if (count == 0) return -1;
     if (t >= segments_[count - 1].rtStart) return count - 1;
@@ -114,7 +114,7 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
     if (count == 0) return tw::kFalse;
     if (!segments) return tw::kErrPointer;
 
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     // Room for every incoming segment up front: after this nothing below can fail, so a
     // failure leaves the list as it was. The list grows geometrically, so a host adding one
     // segment per call does not copy the whole list on every call; if the doubled size
@@ -190,7 +190,7 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
 }
 
 tw::Result CParamEnvelope::FlushSegments(int64_t start, int64_t end) {
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     const bool openStart = start == kTimeMin;
     const bool openEnd = end == kTimeMax;
     segments_.erase(std::remove_if(segments_.begin(), segments_.end(),
@@ -209,7 +209,7 @@ tw::Result CParamEnvelope::FlushSegments(int64_t start, int64_t end) {
 }
 
 tw::Result CParamEnvelope::UpdateAt(int64_t t) {
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     if (segments_.empty()) return tw::kFalse;
 
     const int index = FindSegment(t);
@@ -260,11 +260,11 @@ tw::Result CParamEnvelope::UpdateAt(int64_t t) {
 }
 
 std::vector<MpEnvelopeSegment> CParamEnvelope::Segments() {
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     return segments_;
 }
 
 int64_t CParamEnvelope::LastEvaluationTime() {
-    CAutoLock lock(this);
+    CAutoLock lock(&lock_);
     return lastEvalTime_;
 }

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "automation/MediaParamTypes.h"
-#include "engine/CritSec.h"
-#include "engine/Result.h"
+#include "base/CritSec.h"
+#include "base/Result.h"
 
-// The envelope's own lock (the CCritSec base) guards the segment list and the last evaluation
+// The envelope's own lock (lock_) guards the segment list and the last evaluation
 // time. The values and flags are single words that the streaming thread reads without a lock;
 // they are atomics with relaxed ordering, which compiles to plain loads and stores.
-class CParamEnvelope : public CCritSec {
+class CParamEnvelope {
 public:
     CParamEnvelope();
     virtual ~CParamEnvelope();
@@ -66,6 +66,7 @@ private:
     // Automation value for an internal value (the inverse of ToInternal for linear types).
     float ToAutomation(float internal) const;
 
+    CCritSec lock_;  // re-entrant: AddSegments and UpdateAt call FindSegment under it
     ParamInfoRecord info_;
     std::vector<MpEnvelopeSegment> segments_;
     std::atomic<float> current_;

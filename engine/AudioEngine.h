@@ -7,12 +7,12 @@
 #include <cstdint>
 
 #include "engine/Coefficients.h"
-#include "engine/CritSec.h"
+#include "base/CritSec.h"
 #include "engine/EngineAutomation.h"
 #include "engine/Meters.h"
 #include "engine/ParamValues.h"
 #include "engine/PhaseProcessor.h"
-#include "engine/Result.h"
+#include "base/Result.h"
 #include "engine/WaveFormat.h"
 
 // Command id under which the editor registers its window for engine notifications.

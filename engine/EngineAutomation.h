@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/Result.h"
+#include "base/Result.h"
 
 class IEngineAutomation {
 public:

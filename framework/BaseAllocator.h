@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <strmif.h>
 
-#include "engine/CritSec.h"
+#include "base/CritSec.h"
 #include "framework/Unknown.h"
 
 class CMediaSample;

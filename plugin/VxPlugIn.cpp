@@ -8,7 +8,7 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-#include "automation/MediaParams.h"
+#include "automation/win/MediaParams.h"
 #include "framework/MediaType.h"
 #include "framework/TransformInputPin.h"
 #include "framework/TransformOutputPin.h"

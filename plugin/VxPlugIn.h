@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include "engine/AudioTransform.h"
+#include "engine/win/AudioTransform.h"
 #include "framework/TransformFilter.h"
 #include "plugin/StaticFilterPreset.h"
 

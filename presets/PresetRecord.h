@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Result.h"
+#include "base/Result.h"
 
 // Compares like the platform's _stricmp: ASCII letters as lower case, every other byte by its
 // unsigned value. Negative, zero or positive.

@@ -1,7 +1,7 @@
 // The custom controls' shared state, capture bookkeeping and double-buffered painting.
 #include "editor/controls/ControlShared.h"
 
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 
 int ControlCaptureFlag = 0;
 HWND InlineEditorWindow = nullptr;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 #include "editor/MeterModel.h"
 #include "editor/controls/ControlShared.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "editor/Compositing.h"
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/ControlShared.h"
 
 namespace {

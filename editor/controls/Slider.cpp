@@ -5,8 +5,8 @@
 #include <windowsx.h>
 
 #include "editor/Compositing.h"
-#include "editor/Drawing.h"
-#include "editor/SkinResources.h"
+#include "editor/win/Drawing.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/ControlShared.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The two picture classes: one procedure, the clickable one adding the click notification.
 #include "editor/controls/StaticImage.h"
 
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/ControlShared.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "editor/Compositing.h"
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 #include "editor/controls/ControlShared.h"
 
 namespace {

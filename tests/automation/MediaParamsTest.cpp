@@ -1,6 +1,6 @@
 // CMediaParams under Wine: the COM identity and counts, the host-facing argument checks, the
 // parameter info, time formats, and capture reports reaching the host's callback.
-#include "automation/MediaParams.h"
+#include "automation/win/MediaParams.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "editor/Compositing.h"
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 
 namespace {
 

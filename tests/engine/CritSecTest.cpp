@@ -1,4 +1,4 @@
-#include "engine/CritSec.h"
+#include "base/CritSec.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <vfwmsgs.h>
 
-#include "automation/MediaParams.h"
-#include "engine/AudioTransform.h"
+#include "automation/win/MediaParams.h"
+#include "engine/win/AudioTransform.h"
 #include "framework/MemAllocator.h"
 
 namespace {

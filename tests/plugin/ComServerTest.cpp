@@ -9,8 +9,8 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "automation/MediaParamsInterfaces.h"
-#include "engine/VxPlugInProp.h"
+#include "automation/win/MediaParamsInterfaces.h"
+#include "engine/win/VxPlugInProp.h"
 #include "tests/plugin/PlugInComSupport.h"
 
 namespace {

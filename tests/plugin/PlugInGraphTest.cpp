@@ -17,7 +17,7 @@
 #include <mmreg.h>
 
 #include "engine/AudioEngine.h"
-#include "engine/VxPlugInProp.h"
+#include "engine/win/VxPlugInProp.h"
 #include "framework/BaseFilter.h"
 #include "framework/BaseInputPin.h"
 #include "framework/BaseOutputPin.h"

@@ -9,7 +9,7 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-#include "automation/MediaParams.h"
+#include "automation/win/MediaParams.h"
 #include "framework/MediaType.h"
 #include "plugin/PluginGuids.h"
 #include "plugin/VxPlugIn.h"

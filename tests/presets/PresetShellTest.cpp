@@ -12,9 +12,9 @@
 
 #include "plugin/PluginGuids.h"
 #include "presets/PresetFile.h"
-#include "presets/PresetFileLocation.h"
-#include "presets/PresetManager.h"
-#include "presets/PrivateProfileStore.h"
+#include "presets/win/PresetFileLocation.h"
+#include "presets/win/PresetManager.h"
+#include "presets/win/PrivateProfileStore.h"
 
 namespace {
 

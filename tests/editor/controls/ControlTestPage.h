@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/PushButton.h"
 #include "editor/controls/StaticImage.h"
 #include "editor/controls/ValueEdit.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/Meter.h"
 #include "ControlTestPage.h"
 

@@ -12,7 +12,7 @@
 
 #include "editor/Compositing.h"
 #include "editor/SkinImages.h"
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 #include "editor/controls/ControlShared.h"
 #include "editor/controls/Slider.h"
 #include "ControlTestPage.h"

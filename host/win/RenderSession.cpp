@@ -1,5 +1,5 @@
 // CRenderSession: the host's side of one render, in the order a workstation drives a plug-in.
-#include "host/RenderSession.h"
+#include "host/win/RenderSession.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,13 +12,13 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-#include "automation/MediaParamsInterfaces.h"
+#include "automation/win/MediaParamsInterfaces.h"
 #include "engine/PhaseProcessor.h"
-#include "host/CaptureCounter.h"
+#include "host/win/CaptureCounter.h"
 #include "host/FileSystem.h"
-#include "host/HResultText.h"
-#include "host/PushSourceFilter.h"
-#include "host/WavWriterFilter.h"
+#include "host/win/HResultText.h"
+#include "host/win/PushSourceFilter.h"
+#include "host/win/WavWriterFilter.h"
 #include "plugin/PluginGuids.h"
 #include "plugin/StaticFilterPreset.h"
 

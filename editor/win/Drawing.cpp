@@ -1,6 +1,6 @@
 // GDI side of the skin drawing: reads the destination back, lets the portable core blend it,
 // writes it back; the mask blit; small helpers of the controls and dialogs.
-#include "editor/Drawing.h"
+#include "editor/win/Drawing.h"
 
 #include "editor/Compositing.h"
 

@@ -1,5 +1,5 @@
 // LocatePresetFile: the registry lookup of the preset library's folder.
-#include "presets/PresetFileLocation.h"
+#include "presets/win/PresetFileLocation.h"
 
 #include <windows.h>
 

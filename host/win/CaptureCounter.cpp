@@ -1,5 +1,5 @@
 // CCaptureCounter: a counting IMediaParamsUICallback.
-#include "host/CaptureCounter.h"
+#include "host/win/CaptureCounter.h"
 
 CCaptureCounter::CCaptureCounter() : m_cRef(1), m_values(0) {}
 

@@ -1,11 +1,11 @@
 // CAudioTransform: IVxPlugInProp over the portable engine, and window notifications.
-#include "engine/AudioTransform.h"
+#include "engine/win/AudioTransform.h"
 
 #include <cstring>
 
 #include <vfwmsgs.h>
 
-#include "automation/MediaParams.h"
+#include "automation/win/MediaParams.h"
 
 CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) {
     // The automation object asks this interface (and so the owner) for anything but IUnknown.

@@ -1,5 +1,5 @@
 // CPushSourceFilter: the file source's states and its streaming thread.
-#include "host/PushSourceFilter.h"
+#include "host/win/PushSourceFilter.h"
 
 #include <algorithm>
 #include <new>
@@ -9,7 +9,7 @@
 #include <vfwmsgs.h>
 
 #include "framework/MediaType.h"
-#include "host/PushSourcePin.h"
+#include "host/win/PushSourcePin.h"
 
 namespace {
 

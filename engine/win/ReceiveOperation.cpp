@@ -4,7 +4,7 @@
 
 #include <vfwmsgs.h>
 
-#include "engine/AudioTransform.h"
+#include "engine/win/AudioTransform.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // HResultText: names of the codes a render can fail with.
-#include "host/HResultText.h"
+#include "host/win/HResultText.h"
 
 #include <cstdio>
 

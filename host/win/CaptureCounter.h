@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "automation/MediaParamsInterfaces.h"
+#include "automation/win/MediaParamsInterfaces.h"
 
 class CCaptureCounter : public IMediaParamsUICallback {
 public:

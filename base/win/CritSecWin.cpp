@@ -1,5 +1,5 @@
 // CCritSec on Windows: a critical section living in the object's storage.
-#include "engine/CritSec.h"
+#include "base/CritSec.h"
 
 #include <windows.h>
 

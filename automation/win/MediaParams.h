@@ -3,8 +3,8 @@
 // owns it and drives it through its IEngineAutomation.
 #pragma once
 #include "automation/AutomationCore.h"
-#include "automation/MediaParamsInterfaces.h"
-#include "engine/CritSec.h"
+#include "automation/win/MediaParamsInterfaces.h"
+#include "base/CritSec.h"
 #include "framework/BaseObject.h"
 
 class CMediaParams : public IMediaParamsSdk,

@@ -1,6 +1,6 @@
 // Skin bitmaps and RGBT images out of the module's resources. Bitmap resources are packed DIBs:
 // a BITMAPINFOHEADER, the colour table, then the bits.
-#include "editor/SkinResources.h"
+#include "editor/win/SkinResources.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,11 +1,11 @@
 // CWavWriterPin: type checks and the hand-over of samples to the writer filter.
-#include "host/WavWriterPin.h"
+#include "host/win/WavWriterPin.h"
 
 #include <uuids.h>
 #include <vfwmsgs.h>
 
 #include "host/WavFormat.h"
-#include "host/WavWriterFilter.h"
+#include "host/win/WavWriterFilter.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // CWavWriterFilter: the output file, the samples written to it and completion.
-#include "host/WavWriterFilter.h"
+#include "host/win/WavWriterFilter.h"
 
 #include <new>
 
@@ -7,7 +7,7 @@
 #include <vfwmsgs.h>
 
 #include "host/WavFormat.h"
-#include "host/WavWriterPin.h"
+#include "host/win/WavWriterPin.h"
 
 namespace {
 

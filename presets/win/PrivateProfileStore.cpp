@@ -1,6 +1,6 @@
 // CPrivateProfileStore: GetPrivateProfileStringA and WritePrivateProfileStringA, one key at
 // a time.
-#include "presets/PrivateProfileStore.h"
+#include "presets/win/PrivateProfileStore.h"
 
 #include <windows.h>
 

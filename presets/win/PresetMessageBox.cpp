@@ -1,5 +1,5 @@
 // CPresetMessageBox: MessageBoxA with the preset caption and the right owner window.
-#include "presets/PresetMessageBox.h"
+#include "presets/win/PresetMessageBox.h"
 
 HWND CPresetMessageBox::Owner(PresetMessageOwner owner) const {
     return owner == PresetMessageOwner::kManager ? managerWindow_ : nullptr;

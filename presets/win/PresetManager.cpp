@@ -1,7 +1,7 @@
 // CPresetManager: wires the portable library to the platform store and message boxes.
-#include "presets/PresetManager.h"
+#include "presets/win/PresetManager.h"
 
-#include "presets/PresetFileLocation.h"
+#include "presets/win/PresetFileLocation.h"
 
 CPresetManager::CPresetManager(HINSTANCE instance, HWND owner, const char* productName)
     : library_(productName, store_, messages_), instance_(instance), ownerWindow_(owner) {

@@ -1,5 +1,5 @@
 // CPushSourcePin: one media type on offer, buffers of one block.
-#include "host/PushSourcePin.h"
+#include "host/win/PushSourcePin.h"
 
 #include <algorithm>
 

@@ -7,8 +7,8 @@
 #include <strmif.h>
 
 #include "engine/AudioEngine.h"
-#include "engine/OutputDelivery.h"
-#include "engine/VxPlugInProp.h"
+#include "engine/win/OutputDelivery.h"
+#include "engine/win/VxPlugInProp.h"
 
 class CMediaParams;
 

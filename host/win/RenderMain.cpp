@@ -11,7 +11,7 @@
 
 #include "host/DemoSignal.h"
 #include "host/RenderOptions.h"
-#include "host/RenderSession.h"
+#include "host/win/RenderSession.h"
 #include "host/RenderStats.h"
 #include "host/WavFormat.h"
 #include "host/WavWriter.h"

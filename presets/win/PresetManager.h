@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "presets/PresetLibrary.h"
-#include "presets/PresetMessageBox.h"
-#include "presets/PrivateProfileStore.h"
+#include "presets/win/PresetMessageBox.h"
+#include "presets/win/PrivateProfileStore.h"
 
 class CPresetManager {
 public:

@@ -1,5 +1,5 @@
 // Identifiers of the host-SDK interfaces and of the reference-time format.
-#include "automation/MediaParamsInterfaces.h"
+#include "automation/win/MediaParamsInterfaces.h"
 
 extern "C" {
 const IID IID_IMediaParamsUICallback = {

@@ -14,7 +14,7 @@
 #include <control.h>
 
 #include "engine/ParamValues.h"
-#include "engine/VxPlugInProp.h"
+#include "engine/win/VxPlugInProp.h"
 #include "engine/WaveFormat.h"
 #include "host/AutomationFile.h"
 #include "host/RenderOptions.h"

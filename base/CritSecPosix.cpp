@@ -1,5 +1,5 @@
 // CCritSec on POSIX: a recursive pthread mutex living in the object's storage.
-#include "engine/CritSec.h"
+#include "base/CritSec.h"
 
 #include <pthread.h>
 

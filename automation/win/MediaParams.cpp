@@ -1,5 +1,5 @@
 // CMediaParams: COM identity, the host-facing argument checks and the parameter-info answers.
-#include "automation/MediaParams.h"
+#include "automation/win/MediaParams.h"
 
 #include <cstddef>
 #include <cstring>
