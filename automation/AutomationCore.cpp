@@ -17,8 +17,8 @@ bool IsParam(uint32_t index) {
 
 }  // namespace
 
-CAutomationCore::CAutomationCore() : sampleRate_(kDefaultSampleRate), changed_(0) {
-    for (int i = 0; i < kParamCount; ++i) envelopes_[i].InitFromInfo(kParamInfoTable[i]);
+CAutomationCore::CAutomationCore() : m_sampleRate(kDefaultSampleRate), m_changed(0) {
+    for (int i = 0; i < kParamCount; ++i) m_envelopes[i].InitFromInfo(kParamInfoTable[i]);
 }
 
 CAutomationCore::~CAutomationCore() = default;
@@ -31,13 +31,13 @@ double CAutomationCore::SamplesPer100ns() const {
 tw::Result CAutomationCore::GetParam(uint32_t index, float* value) {
     if (!IsParam(index)) return tw::kErrInvalidArg;
     if (!value) return tw::kErrPointer;
-    return envelopes_[index].GetValue(value);
+    return m_envelopes[index].GetValue(value);
 }
 
 tw::Result CAutomationCore::SetParam(uint32_t index, float value) {
     if (!IsParam(index)) return tw::kErrInvalidArg;
-    changed_.store(1, std::memory_order_relaxed);
-    envelopes_[index].SetValue(value);
+    m_changed.store(1, std::memory_order_relaxed);
+    m_envelopes[index].SetValue(value);
     return tw::kOk;
 }
 
@@ -57,7 +57,7 @@ tw::Result CAutomationCore::AddEnvelope(uint32_t index, uint32_t count,
     const uint32_t last = index == tw::kAllParams ? kParamCount - 1 : index;
     tw::Result result = tw::kOk;
     for (uint32_t i = first; i <= last; ++i) {
-        result = envelopes_[i].AddSegments(count, segments, samplesPer100ns);
+        result = m_envelopes[i].AddSegments(count, segments, samplesPer100ns);
         if (!tw::Succeeded(result)) return result;
     }
     return result;
@@ -68,19 +68,19 @@ tw::Result CAutomationCore::FlushEnvelope(uint32_t index, int64_t start, int64_t
     const uint32_t first = index == tw::kAllParams ? 0 : index;
     const uint32_t last = index == tw::kAllParams ? kParamCount - 1 : index;
     for (uint32_t i = first; i <= last; ++i) {
-        const tw::Result result = envelopes_[i].FlushSegments(start, end);
+        const tw::Result result = m_envelopes[i].FlushSegments(start, end);
         if (!tw::Succeeded(result)) return result;
     }
     return tw::kOk;
 }
 
 tw::Result CAutomationCore::MarkChanged() {
-    changed_.store(1, std::memory_order_relaxed);
+    m_changed.store(1, std::memory_order_relaxed);
     return tw::kOk;
 }
 
 tw::Result CAutomationCore::TestAndClearChanged() {
-    return changed_.exchange(0, std::memory_order_relaxed) ? tw::kOk : tw::kFalse;
+    return m_changed.exchange(0, std::memory_order_relaxed) ? tw::kOk : tw::kFalse;
 }
 
 tw::Result CAutomationCore::SetParamValue(uint32_t index, float normalized) {
@@ -88,13 +88,13 @@ tw::Result CAutomationCore::SetParamValue(uint32_t index, float normalized) {
 }
 
 float CAutomationCore::EffectiveValue(uint32_t index) {
-    return IsParam(index) ? envelopes_[index].EffectiveValue() : 0.0f;
+    return IsParam(index) ? m_envelopes[index].EffectiveValue() : 0.0f;
 }
 
 tw::Result CAutomationCore::CaptureBegin(const uint32_t* indices, uint32_t count) {
     if (count != 0 && !indices) return tw::kErrPointer;
     for (uint32_t i = 0; i < count; ++i)
-        if (IsParam(indices[i])) envelopes_[indices[i]].SetCapture(true);
+        if (IsParam(indices[i])) m_envelopes[indices[i]].SetCapture(true);
     return ForwardCaptureBegin(indices, count);
 }
 
@@ -111,7 +111,7 @@ tw::Result CAutomationCore::CaptureValues(const uint32_t* indices, uint32_t coun
 tw::Result CAutomationCore::CaptureEnd(const uint32_t* indices, uint32_t count) {
     if (count != 0 && !indices) return tw::kErrPointer;
     for (uint32_t i = 0; i < count; ++i)
-        if (IsParam(indices[i])) envelopes_[indices[i]].SetCapture(false);
+        if (IsParam(indices[i])) m_envelopes[indices[i]].SetCapture(false);
     return ForwardCaptureEnd(indices, count);
 }
 
@@ -123,7 +123,7 @@ tw::Result CAutomationCore::UpdateToPosition(int64_t position) {
     const int64_t t = tw::TruncateToTime(static_cast<double>(position) / samplesPer100ns + 0.5);
     tw::Result result = tw::kOk;
     for (int i = 0; i < kParamCount; ++i) {
-        result = envelopes_[i].UpdateAt(t);
+        result = m_envelopes[i].UpdateAt(t);
         if (!tw::Succeeded(result)) break;
     }
     // UpdateAt answers kFalse for an envelope without segments, so only automation on the last
@@ -133,7 +133,7 @@ tw::Result CAutomationCore::UpdateToPosition(int64_t position) {
 }
 
 void CAutomationCore::SetSampleRate(int32_t samplesPerSec) {
-    sampleRate_.store(samplesPerSec, std::memory_order_relaxed);
+    m_sampleRate.store(samplesPerSec, std::memory_order_relaxed);
 }
 
 tw::Result CAutomationCore::ForwardCaptureBegin(const uint32_t*, uint32_t) {

@@ -42,9 +42,9 @@ public:
     tw::Result UpdateToPosition(int64_t position) override;
     void SetSampleRate(int32_t samplesPerSec) override;
 
-    int32_t SampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
+    int32_t SampleRate() const { return m_sampleRate.load(std::memory_order_relaxed); }
     // The envelope of a parameter; index below kParamCount.
-    CParamEnvelope& Envelope(uint32_t index) { return envelopes_[index]; }
+    CParamEnvelope& Envelope(uint32_t index) { return m_envelopes[index]; }
 
 protected:
     // Hand a capture report on to the host's callback, returning its result; the core has
@@ -59,7 +59,7 @@ private:
     // Samples per 100 ns, or 0.0 when no usable rate is known.
     double SamplesPer100ns() const;
 
-    CParamEnvelope envelopes_[kParamCount];
-    std::atomic<int32_t> sampleRate_;
-    std::atomic<int32_t> changed_;
+    CParamEnvelope m_envelopes[kParamCount];
+    std::atomic<int32_t> m_sampleRate;
+    std::atomic<int32_t> m_changed;
 };

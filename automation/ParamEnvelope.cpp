@@ -32,44 +32,44 @@ double Distance(int64_t a, int64_t b) {
 }  // namespace
 
 CParamEnvelope::CParamEnvelope()
-    : info_{}, current_(0.0f), override_(0), capture_(0), held_(0.0f), lastEvalTime_(0) {}
+    : m_info{}, m_current(0.0f), m_override(0), m_capture(0), m_held(0.0f), m_lastEvalTime(0) {}
 
 CParamEnvelope::~CParamEnvelope() = default;
 
 void CParamEnvelope::InitFromInfo(const ParamInfoRecord& record) {
-    CAutoLock lock(&lock_);  // only for the look at the segment list
-    info_ = record;
-    const float neutral = ToInternal(info_.info.mpdNeutralValue);
-    current_.store(neutral, std::memory_order_relaxed);
-    if (segments_.empty() && !IsOverridden() && !IsCaptured()) {
-        held_.store(neutral, std::memory_order_relaxed);
-        override_.store(1, std::memory_order_relaxed);
+    CAutoLock lock(&m_lock);  // only for the look at the segment list
+    m_info = record;
+    const float neutral = ToInternal(m_info.info.mpdNeutralValue);
+    m_current.store(neutral, std::memory_order_relaxed);
+    if (m_segments.empty() && !IsOverridden() && !IsCaptured()) {
+        m_held.store(neutral, std::memory_order_relaxed);
+        m_override.store(1, std::memory_order_relaxed);
     }
 }
 
 float CParamEnvelope::ToInternal(float value) const {
-    const MpParamInfo& p = info_.info;
+    const MpParamInfo& p = m_info.info;
     if (p.mpType == tw::kMpTypeBool) return value >= 0.5f ? 1.0f : 0.0f;
-    const float scaled = info_.internalMin + (value - p.mpdMinValue) /
+    const float scaled = m_info.internalMin + (value - p.mpdMinValue) /
                                                  (p.mpdMaxValue - p.mpdMinValue) *
-                                                 (info_.internalMax - info_.internalMin);
+                                                 (m_info.internalMax - m_info.internalMin);
     if (p.mpType == tw::kMpTypeFloat) return scaled;
     return std::floor(scaled + 0.5f);  // integer and enumeration types
 }
 
 float CParamEnvelope::ToAutomation(float internal) const {
-    const MpParamInfo& p = info_.info;
+    const MpParamInfo& p = m_info.info;
     if (p.mpType == tw::kMpTypeBool) return internal;
-    return p.mpdMinValue + (internal - info_.internalMin) /
-                               (info_.internalMax - info_.internalMin) *
+    return p.mpdMinValue + (internal - m_info.internalMin) /
+                               (m_info.internalMax - m_info.internalMin) *
                                (p.mpdMaxValue - p.mpdMinValue);
 }
 
 void CParamEnvelope::SetValue(float value) {
     const float internal = ToInternal(value);
-    current_.store(internal, std::memory_order_relaxed);
-    held_.store(internal, std::memory_order_relaxed);
-    override_.store(1, std::memory_order_relaxed);
+    m_current.store(internal, std::memory_order_relaxed);
+    m_held.store(internal, std::memory_order_relaxed);
+    m_override.store(1, std::memory_order_relaxed);
 }
 
 tw::Result CParamEnvelope::GetValue(float* value) const {
@@ -84,19 +84,19 @@ float CParamEnvelope::EffectiveValue() const {
 }
 
 void CParamEnvelope::SetCapture(bool captured) {
-    capture_.store(captured ? 1 : 0, std::memory_order_relaxed);
+    m_capture.store(captured ? 1 : 0, std::memory_order_relaxed);
 }
 
 int CParamEnvelope::FindSegment(int64_t t) {
-    CAutoLock lock(&lock_);
-    const int count = static_cast<int>(segments_.size());
+    CAutoLock lock(&m_lock);
+    const int count = static_cast<int>(m_segments.size());
     if (count == 0) return -1;
-    if (t >= segments_[count - 1].rtStart) return count - 1;
+    if (t >= m_segments[count - 1].rtStart) return count - 1;
 
     // Binary search over the starts; it stops early on an exact start.
     int lo = 0, hi = count, mid = count / 2;
     do {
-        const int64_t start = segments_[mid].rtStart;
+        const int64_t start = m_segments[mid].rtStart;
         if (start == t) break;
         if (t < start)
             hi = mid;
@@ -105,7 +105,7 @@ int CParamEnvelope::FindSegment(int64_t t) {
         mid = (lo + hi) / 2;
     } while (mid != lo);
 
-    while (mid >= 0 && segments_[mid].rtStart > t) --mid;
+    while (mid >= 0 && m_segments[mid].rtStart > t) --mid;
     return mid;
 }
 
@@ -114,23 +114,23 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
     if (count == 0) return tw::kFalse;
     if (!segments) return tw::kErrPointer;
 
-    CAutoLock lock(&lock_);
+    CAutoLock lock(&m_lock);
     // Room for every incoming segment up front: after this nothing below can fail, so a
     // failure leaves the list as it was. The list grows geometrically, so a host adding one
     // segment per call does not copy the whole list on every call; if the doubled size
     // cannot be had, the exact size still can be.
-    const size_t existing = segments_.size();
-    if (count > segments_.max_size() - existing) return tw::kErrOutOfMemory;
+    const size_t existing = m_segments.size();
+    if (count > m_segments.max_size() - existing) return tw::kErrOutOfMemory;
     const size_t needed = existing + count;
-    if (needed > segments_.capacity()) {
-        const size_t doubled = segments_.capacity() > segments_.max_size() / 2
-                                   ? segments_.max_size()
-                                   : 2 * segments_.capacity();
+    if (needed > m_segments.capacity()) {
+        const size_t doubled = m_segments.capacity() > m_segments.max_size() / 2
+                                   ? m_segments.max_size()
+                                   : 2 * m_segments.capacity();
         try {
-            segments_.reserve(std::max(needed, doubled));
+            m_segments.reserve(std::max(needed, doubled));
         } catch (const std::exception&) {
             try {
-                segments_.reserve(needed);
+                m_segments.reserve(needed);
             } catch (const std::exception&) {
                 return tw::kErrOutOfMemory;
             }
@@ -148,29 +148,29 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
             segment.rtEnd = QuantiseTime(segment.rtEnd, samplesPer100ns);
         }
         firstNewStart = std::min(firstNewStart, segment.rtStart);
-        segments_.push_back(segment);
+        m_segments.push_back(segment);
     }
 
     const auto byStart = [](const MpEnvelopeSegment& a, const MpEnvelopeSegment& b) {
         return a.rtStart < b.rtStart;
     };
-    const auto oldEnd = segments_.begin() + static_cast<std::ptrdiff_t>(existing);
-    if (count > 1) std::stable_sort(oldEnd, segments_.end(), byStart);
+    const auto oldEnd = m_segments.begin() + static_cast<std::ptrdiff_t>(existing);
+    if (count > 1) std::stable_sort(oldEnd, m_segments.end(), byStart);
 
     // Drop the incoming segments that duplicate one already listed or an earlier one of this
     // call. Duplicates share their start, so only the run of equal starts is searched: by
     // binary search in the sorted list, and in the incoming segments kept so far, which are
     // sorted too and end with that run.
     auto kept = oldEnd;
-    for (auto in = oldEnd; in != segments_.end(); ++in) {
+    for (auto in = oldEnd; in != m_segments.end(); ++in) {
         const MpEnvelopeSegment segment = *in;
-        const auto run = std::equal_range(segments_.begin(), oldEnd, segment, byStart);
+        const auto run = std::equal_range(m_segments.begin(), oldEnd, segment, byStart);
         bool duplicate = std::find(run.first, run.second, segment) != run.second;
         for (auto k = kept; !duplicate && k != oldEnd && (k - 1)->rtStart == segment.rtStart; --k)
             duplicate = *(k - 1) == segment;
         if (!duplicate) *kept++ = segment;
     }
-    segments_.erase(kept, segments_.end());
+    m_segments.erase(kept, m_segments.end());
 
     // Merge the kept ones into place. The merge is stable: among segments of equal start the
     // ones already listed come first, then the new ones in the order the host gave them.
@@ -178,46 +178,46 @@ tw::Result CParamEnvelope::AddSegments(uint32_t count, const MpEnvelopeSegment* 
     // one that is depends only on the starts. A batch that lies after the list, the usual
     // case, is already in place.
     if (existing > 0 && kept != oldEnd && oldEnd->rtStart < (oldEnd - 1)->rtStart)
-        std::inplace_merge(segments_.begin(), oldEnd, segments_.end(), byStart);
+        std::inplace_merge(m_segments.begin(), oldEnd, m_segments.end(), byStart);
 
     // New automation lies ahead of playback: segments before the one in force are spent.
     // The one just before it stays.
-    if (firstNewStart > lastEvalTime_) {
-        const int inForce = FindSegment(lastEvalTime_);
-        if (inForce >= 2) segments_.erase(segments_.begin(), segments_.begin() + (inForce - 1));
+    if (firstNewStart > m_lastEvalTime) {
+        const int inForce = FindSegment(m_lastEvalTime);
+        if (inForce >= 2) m_segments.erase(m_segments.begin(), m_segments.begin() + (inForce - 1));
     }
     return tw::kOk;
 }
 
 tw::Result CParamEnvelope::FlushSegments(int64_t start, int64_t end) {
-    CAutoLock lock(&lock_);
+    CAutoLock lock(&m_lock);
     const bool openStart = start == kTimeMin;
     const bool openEnd = end == kTimeMax;
-    segments_.erase(std::remove_if(segments_.begin(), segments_.end(),
+    m_segments.erase(std::remove_if(m_segments.begin(), m_segments.end(),
                                    [&](const MpEnvelopeSegment& s) {
                                        return (openStart || start < s.rtEnd) &&
                                               (openEnd || s.rtStart < end);
                                    }),
-                    segments_.end());
-    lastEvalTime_ = 0;
+                    m_segments.end());
+    m_lastEvalTime = 0;
     // With its automation gone the parameter keeps the value it has.
-    if (segments_.empty() && !IsOverridden() && !IsCaptured()) {
-        held_.store(CurrentValue(), std::memory_order_relaxed);
-        override_.store(1, std::memory_order_relaxed);
+    if (m_segments.empty() && !IsOverridden() && !IsCaptured()) {
+        m_held.store(CurrentValue(), std::memory_order_relaxed);
+        m_override.store(1, std::memory_order_relaxed);
     }
     return tw::kOk;
 }
 
 tw::Result CParamEnvelope::UpdateAt(int64_t t) {
-    CAutoLock lock(&lock_);
-    if (segments_.empty()) return tw::kFalse;
+    CAutoLock lock(&m_lock);
+    if (m_segments.empty()) return tw::kFalse;
 
     const int index = FindSegment(t);
     if (index >= 0) {
-        const MpEnvelopeSegment& s = segments_[index];
+        const MpEnvelopeSegment& s = m_segments[index];
         if (s.rtStart <= t && t <= s.rtEnd) {
             // Playback inside a segment ends a direct setting; a capture still holds.
-            override_.store(0, std::memory_order_relaxed);
+            m_override.store(0, std::memory_order_relaxed);
 
             const double y0 = ToInternal(s.valStart);
             const double y1 = ToInternal(s.valEnd);
@@ -246,25 +246,25 @@ tw::Result CParamEnvelope::UpdateAt(int64_t t) {
                     value = y0 + d * (1.0 - std::cos(kPi * h)) / 2.0;
                     break;
             }
-            current_.store(static_cast<float>(value), std::memory_order_relaxed);
+            m_current.store(static_cast<float>(value), std::memory_order_relaxed);
         } else {
             // Past the segment's end: its end value holds until the next segment starts.
-            current_.store(ToInternal(s.valEnd), std::memory_order_relaxed);
+            m_current.store(ToInternal(s.valEnd), std::memory_order_relaxed);
             // A direct setting made before playback passed this segment gives way to it.
-            if (t > s.rtEnd && lastEvalTime_ < s.rtEnd && !IsCaptured() && IsOverridden())
-                held_.store(CurrentValue(), std::memory_order_relaxed);
+            if (t > s.rtEnd && m_lastEvalTime < s.rtEnd && !IsCaptured() && IsOverridden())
+                m_held.store(CurrentValue(), std::memory_order_relaxed);
         }
     }
-    lastEvalTime_ = t;
+    m_lastEvalTime = t;
     return tw::kOk;
 }
 
 std::vector<MpEnvelopeSegment> CParamEnvelope::Segments() {
-    CAutoLock lock(&lock_);
-    return segments_;
+    CAutoLock lock(&m_lock);
+    return m_segments;
 }
 
 int64_t CParamEnvelope::LastEvaluationTime() {
-    CAutoLock lock(&lock_);
-    return lastEvalTime_;
+    CAutoLock lock(&m_lock);
+    return m_lastEvalTime;
 }

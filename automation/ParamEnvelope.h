@@ -52,11 +52,11 @@ public:
     // Set while the user interface drags this parameter. Any thread, no lock.
     void SetCapture(bool captured);
 
-    float CurrentValue() const { return current_.load(std::memory_order_relaxed); }
-    float HeldValue() const { return held_.load(std::memory_order_relaxed); }
-    bool IsOverridden() const { return override_.load(std::memory_order_relaxed) != 0; }
-    bool IsCaptured() const { return capture_.load(std::memory_order_relaxed) != 0; }
-    const ParamInfoRecord& Info() const { return info_; }
+    float CurrentValue() const { return m_current.load(std::memory_order_relaxed); }
+    float HeldValue() const { return m_held.load(std::memory_order_relaxed); }
+    bool IsOverridden() const { return m_override.load(std::memory_order_relaxed) != 0; }
+    bool IsCaptured() const { return m_capture.load(std::memory_order_relaxed) != 0; }
+    const ParamInfoRecord& Info() const { return m_info; }
 
     // A snapshot of the segment list, taken under the lock.
     std::vector<MpEnvelopeSegment> Segments();
@@ -66,12 +66,12 @@ private:
     // Automation value for an internal value (the inverse of ToInternal for linear types).
     float ToAutomation(float internal) const;
 
-    CCritSec lock_;  // re-entrant: AddSegments and UpdateAt call FindSegment under it
-    ParamInfoRecord info_;
-    std::vector<MpEnvelopeSegment> segments_;
-    std::atomic<float> current_;
-    std::atomic<int32_t> override_;
-    std::atomic<int32_t> capture_;
-    std::atomic<float> held_;
-    int64_t lastEvalTime_;
+    CCritSec m_lock;  // re-entrant: AddSegments and UpdateAt call FindSegment under it
+    ParamInfoRecord m_info;
+    std::vector<MpEnvelopeSegment> m_segments;
+    std::atomic<float> m_current;
+    std::atomic<int32_t> m_override;
+    std::atomic<int32_t> m_capture;
+    std::atomic<float> m_held;
+    int64_t m_lastEvalTime;
 };

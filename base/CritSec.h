@@ -14,17 +14,17 @@ public:
 
 private:
     // Large enough for a CRITICAL_SECTION (40 bytes on Win64) or a pthread mutex (40 bytes).
-    alignas(16) unsigned char storage_[64];
+    alignas(16) unsigned char m_storage[64];
 };
 
 // Holds a CCritSec for the lifetime of a scope.
 class CAutoLock {
 public:
-    explicit CAutoLock(CCritSec* lock) : lock_(lock) { lock_->Lock(); }
-    ~CAutoLock() { lock_->Unlock(); }
+    explicit CAutoLock(CCritSec* lock) : m_lock(lock) { m_lock->Lock(); }
+    ~CAutoLock() { m_lock->Unlock(); }
     CAutoLock(const CAutoLock&) = delete;
     CAutoLock& operator=(const CAutoLock&) = delete;
 
 private:
-    CCritSec* lock_;
+    CCritSec* m_lock;
 };

@@ -13,15 +13,15 @@ CCritSec::CCritSec() {
     pthread_mutexattr_t attr;
     pthread_mutexattr_init(&attr);
     pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(AsMutex(storage_), &attr);
+    pthread_mutex_init(AsMutex(m_storage), &attr);
     pthread_mutexattr_destroy(&attr);
 }
 CCritSec::~CCritSec() {
-    pthread_mutex_destroy(AsMutex(storage_));
+    pthread_mutex_destroy(AsMutex(m_storage));
 }
 void CCritSec::Lock() {
-    pthread_mutex_lock(AsMutex(storage_));
+    pthread_mutex_lock(AsMutex(m_storage));
 }
 void CCritSec::Unlock() {
-    pthread_mutex_unlock(AsMutex(storage_));
+    pthread_mutex_unlock(AsMutex(m_storage));
 }

@@ -32,7 +32,7 @@ int ScaleLevel(int32_t level, int32_t min, int32_t max, int length);
 // A rectangle of client pixels; the lit image shows through it at the same coordinates.
 struct PixelBand {
     int x = 0, y = 0, width = 0, height = 0;
-    bool empty() const { return width <= 0 || height <= 0; }
+    bool Empty() const { return width <= 0 || height <= 0; }
 };
 
 // The meter's geometry: client size, range and the drawing styles.

@@ -21,17 +21,17 @@ bool BelongsAfter(const PresetRecord& a, const PresetRecord& b) {
 
 CPresetLibrary::CPresetLibrary(const char* productName, IPresetStore& store,
                                IPresetMessages& messages)
-    : store_(store),
-      messages_(messages),
-      presets_(new CPresetList),
-      backup_(new CPresetList),
-      productName_(productName ? productName : "") {
-    caption_ = productName_ + " Preset Manager";
+    : m_store(store),
+      m_messages(messages),
+      m_presets(new CPresetList),
+      m_backup(new CPresetList),
+      m_productName(productName ? productName : "") {
+    m_caption = m_productName + " Preset Manager";
 }
 
 CPresetLibrary::~CPresetLibrary() {
-    FreeAll(*presets_);
-    FreeAll(*backup_);
+    FreeAll(*m_presets);
+    FreeAll(*m_backup);
 }
 
 void CPresetLibrary::FreeAll(CPresetList& list) {
@@ -44,8 +44,8 @@ void CPresetLibrary::FreeAll(CPresetList& list) {
 
 int32_t CPresetLibrary::NextPresetId() const {
     int32_t highest = kFirstPresetId - 1;
-    for (int32_t i = 0; i < presets_->Count(); ++i)
-        if (presets_->At(i)->id > highest) highest = presets_->At(i)->id;
+    for (int32_t i = 0; i < m_presets->Count(); ++i)
+        if (m_presets->At(i)->id > highest) highest = m_presets->At(i)->id;
     if (highest < kLastPresetId) return highest + 1;
     // Past the top of the range: the lowest identifier no record holds.
     for (int32_t id = kFirstPresetId; id <= kLastPresetId; ++id)
@@ -55,34 +55,34 @@ int32_t CPresetLibrary::NextPresetId() const {
 
 CPresetLibrary::AddResult CPresetLibrary::AddPreset(std::unique_ptr<PresetRecord> record) {
     if (!record) return AddResult::kOutOfMemory;
-    if (presets_->Count() >= kMaxPresets) return AddResult::kLibraryFull;
+    if (m_presets->Count() >= kMaxPresets) return AddResult::kLibraryFull;
     const int32_t id = NextPresetId();
     if (id == kNoPreset) return AddResult::kLibraryFull;
     record->id = id;
-    if (!tw::Succeeded(presets_->Append(record.get()))) return AddResult::kOutOfMemory;
+    if (!tw::Succeeded(m_presets->Append(record.get()))) return AddResult::kOutOfMemory;
     record.release();
     return AddResult::kAdded;
 }
 
 bool CPresetLibrary::DeletePreset(PresetRecord* record) {
-    if (!record || !presets_->Remove(record)) return false;
+    if (!record || !m_presets->Remove(record)) return false;
     delete record;
     return true;
 }
 
 void CPresetLibrary::DeleteAllPresets() {
-    FreeAll(*presets_);
+    FreeAll(*m_presets);
 }
 
 PresetRecord* CPresetLibrary::FindById(int32_t id) const {
-    for (int32_t i = 0; i < presets_->Count(); ++i)
-        if (presets_->At(i)->id == id) return presets_->At(i);
+    for (int32_t i = 0; i < m_presets->Count(); ++i)
+        if (m_presets->At(i)->id == id) return m_presets->At(i);
     return nullptr;
 }
 
 bool CPresetLibrary::IsDuplicate(const PresetRecord& record) const {
-    for (int32_t i = 0; i < presets_->Count(); ++i) {
-        const PresetRecord& other = *presets_->At(i);
+    for (int32_t i = 0; i < m_presets->Count(); ++i) {
+        const PresetRecord& other = *m_presets->At(i);
         if (AsciiCompareNoCase(other.name, record.name) == 0 &&
             AsciiCompareNoCase(other.bank, record.bank) == 0 &&
             AsciiCompareNoCase(other.data.c_str(), record.data.c_str()) == 0)
@@ -92,7 +92,7 @@ bool CPresetLibrary::IsDuplicate(const PresetRecord& record) const {
 }
 
 void CPresetLibrary::SortLibrary() {
-    CPresetList& list = *presets_;
+    CPresetList& list = *m_presets;
     if (list.Count() < 2) return;
     bool swapped = true;
     while (swapped) {
@@ -110,25 +110,25 @@ void CPresetLibrary::SortLibrary() {
 }
 
 bool CPresetLibrary::BeginEditing() {
-    FreeAll(*backup_);
-    for (int32_t i = 0; i < presets_->Count(); ++i) {
+    FreeAll(*m_backup);
+    for (int32_t i = 0; i < m_presets->Count(); ++i) {
         PresetRecord* copy = nullptr;
         try {
-            copy = new PresetRecord(*presets_->At(i));
+            copy = new PresetRecord(*m_presets->At(i));
         } catch (const std::bad_alloc&) {
         }
-        if (!copy || !tw::Succeeded(backup_->Append(copy))) {
+        if (!copy || !tw::Succeeded(m_backup->Append(copy))) {
             delete copy;
-            FreeAll(*backup_);
-            backupValid_ = false;
+            FreeAll(*m_backup);
+            m_backupValid = false;
             return false;
         }
     }
-    presets_.swap(backup_);
-    backupValid_ = true;
+    m_presets.swap(m_backup);
+    m_backupValid = true;
     return true;
 }
 
 void CPresetLibrary::RestoreBackup() {
-    if (backupValid_) presets_.swap(backup_);
+    if (m_backupValid) m_presets.swap(m_backup);
 }

@@ -49,24 +49,24 @@ public:
     CPresetLibrary(const CPresetLibrary&) = delete;
     CPresetLibrary& operator=(const CPresetLibrary&) = delete;
 
-    const std::string& ProductName() const { return productName_; }
-    const std::string& Caption() const { return caption_; }
-    const std::string& ClassKey() const { return classKey_; }
-    const std::string& AltClassKey() const { return altClassKey_; }
+    const std::string& ProductName() const { return m_productName; }
+    const std::string& Caption() const { return m_caption; }
+    const std::string& ClassKey() const { return m_classKey; }
+    const std::string& AltClassKey() const { return m_altClassKey; }
     // The second class key import accepts; set once before loading.
-    void SetAltClassKey(const char* classKey) { altClassKey_ = classKey ? classKey : ""; }
+    void SetAltClassKey(const char* classKey) { m_altClassKey = classKey ? classKey : ""; }
     // The library file's full path, empty when there is none.
-    const std::string& PresetFilePath() const { return presetFilePath_; }
+    const std::string& PresetFilePath() const { return m_presetFilePath; }
 
-    int32_t CurrentId() const { return currentId_; }
-    void SetCurrentId(int32_t id) { currentId_ = id; }
-    bool Modified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    int32_t CurrentId() const { return m_currentId; }
+    void SetCurrentId(int32_t id) { m_currentId = id; }
+    bool Modified() const { return m_modified; }
+    void SetModified(bool modified) { m_modified = modified; }
 
     // The working library in library order.
-    const CPresetList& Presets() const { return *presets_; }
-    int32_t Count() const { return presets_->Count(); }
-    PresetRecord* At(int32_t index) const { return presets_->At(index); }
+    const CPresetList& Presets() const { return *m_presets; }
+    int32_t Count() const { return m_presets->Count(); }
+    PresetRecord* At(int32_t index) const { return m_presets->At(index); }
 
     // The identifier for a new record: one above the largest present (3500 for an empty
     // library), so a library read from a file is numbered 3501, 3502, ... and the identifier
@@ -124,16 +124,16 @@ private:
     static void FreeAll(CPresetList& list);
     void WriteHeader(const char* classKey, const std::string& path);
 
-    IPresetStore& store_;
-    IPresetMessages& messages_;
-    std::unique_ptr<CPresetList> presets_;
-    std::unique_ptr<CPresetList> backup_;
-    bool backupValid_ = true;
-    std::string presetFilePath_;
-    std::string productName_;
-    std::string classKey_;
-    std::string altClassKey_;
-    std::string caption_;
-    int32_t currentId_ = kNoPreset;
-    bool modified_ = false;
+    IPresetStore& m_store;
+    IPresetMessages& m_messages;
+    std::unique_ptr<CPresetList> m_presets;
+    std::unique_ptr<CPresetList> m_backup;
+    bool m_backupValid = true;
+    std::string m_presetFilePath;
+    std::string m_productName;
+    std::string m_classKey;
+    std::string m_altClassKey;
+    std::string m_caption;
+    int32_t m_currentId = kNoPreset;
+    bool m_modified = false;
 };

@@ -34,24 +34,24 @@ CPresetLibrary::FileCheck CPresetLibrary::CheckPresetFile(const std::string& pat
                                                           bool acceptAlternate) const {
     if (path.empty()) return FileCheck::kNoPresetData;
     const std::string tag =
-        store_.GetString(path, kHeaderSection, kClassKeyKey, "", kClassKeyReadChars);
+        m_store.GetString(path, kHeaderSection, kClassKeyKey, "", kClassKeyReadChars);
     if (tag.empty()) return FileCheck::kNoPresetData;
-    if (AsciiCompareNoCase(tag.c_str(), classKey_.c_str()) == 0) return FileCheck::kAccepted;
-    if (acceptAlternate && !altClassKey_.empty() &&
-        AsciiCompareNoCase(tag.c_str(), altClassKey_.c_str()) == 0)
+    if (AsciiCompareNoCase(tag.c_str(), m_classKey.c_str()) == 0) return FileCheck::kAccepted;
+    if (acceptAlternate && !m_altClassKey.empty() &&
+        AsciiCompareNoCase(tag.c_str(), m_altClassKey.c_str()) == 0)
         return FileCheck::kAccepted;
     return FileCheck::kForeign;
 }
 
 void CPresetLibrary::LoadPresetLibrary(const char* classKey, const std::string& path) {
-    classKey_ = classKey ? classKey : "";
-    presetFilePath_ = path;
+    m_classKey = classKey ? classKey : "";
+    m_presetFilePath = path;
     DeleteAllPresets();
     switch (CheckPresetFile(path, false)) {
         case FileCheck::kNoPresetData:
             return;
         case FileCheck::kForeign:
-            messages_.ShowError(PresetMessageOwner::kNone,
+            m_messages.ShowError(PresetMessageOwner::kNone,
                                 "No presets could be loaded because the preset file\n\"" + path +
                                     "\"\ndoes not contain preset data compatible with this "
                                     "plug-in.");
@@ -70,13 +70,13 @@ CPresetLibrary::ReadSummary CPresetLibrary::ReadPresets(const std::string& path,
         const std::string section = SectionName(number);
         const char* s = section.c_str();
         const std::string version =
-            store_.GetString(path, s, kVersionKey, kKeyNotFound, kVersionReadChars);
+            m_store.GetString(path, s, kVersionKey, kKeyNotFound, kVersionReadChars);
         if (version == kKeyNotFound) break;
-        const std::string name = store_.GetString(path, s, kNameKey, kKeyNotFound, kTextReadChars);
+        const std::string name = m_store.GetString(path, s, kNameKey, kKeyNotFound, kTextReadChars);
         if (name == kKeyNotFound) break;
-        const std::string bank = store_.GetString(path, s, kBankKey, kKeyNotFound, kTextReadChars);
+        const std::string bank = m_store.GetString(path, s, kBankKey, kKeyNotFound, kTextReadChars);
         if (bank == kKeyNotFound) break;
-        const std::string data = store_.GetString(path, s, kDataKey, kKeyNotFound, kDataReadChars);
+        const std::string data = m_store.GetString(path, s, kDataKey, kKeyNotFound, kDataReadChars);
         if (data == kKeyNotFound) break;
 
         std::unique_ptr<PresetRecord> record;
@@ -93,8 +93,8 @@ CPresetLibrary::ReadSummary CPresetLibrary::ReadPresets(const std::string& path,
         if (import && IsDuplicate(*record)) {
             const std::string question =
                 "The preset \"" + name + "\" you are importing already exists in the " +
-                productName_ + " preset list.\nDo you want to add it anyway?";
-            if (!messages_.AskYesNo(PresetMessageOwner::kManager, question)) {
+                m_productName + " preset list.\nDo you want to add it anyway?";
+            if (!m_messages.AskYesNo(PresetMessageOwner::kManager, question)) {
                 ++summary.declined;
                 continue;
             }
@@ -112,29 +112,29 @@ void CPresetLibrary::WritePresetSection(const std::string& path, int32_t number,
     const std::string section = SectionName(number);
     char version[16];
     std::snprintf(version, sizeof version, "%u", static_cast<unsigned>(record.version));
-    store_.WriteString(path, section.c_str(), kVersionKey, version);
-    store_.WriteString(path, section.c_str(), kNameKey, record.name);
-    store_.WriteString(path, section.c_str(), kBankKey, record.bank);
-    store_.WriteString(path, section.c_str(), kDataKey, record.data.c_str());
+    m_store.WriteString(path, section.c_str(), kVersionKey, version);
+    m_store.WriteString(path, section.c_str(), kNameKey, record.name);
+    m_store.WriteString(path, section.c_str(), kBankKey, record.bank);
+    m_store.WriteString(path, section.c_str(), kDataKey, record.data.c_str());
 }
 
 void CPresetLibrary::WriteHeader(const char* classKey, const std::string& path) {
-    store_.WriteString(path, kHeaderSection, kPluginNameKey, productName_.c_str());
-    store_.WriteString(path, kHeaderSection, kClassKeyKey, classKey ? classKey : "");
+    m_store.WriteString(path, kHeaderSection, kPluginNameKey, m_productName.c_str());
+    m_store.WriteString(path, kHeaderSection, kClassKeyKey, classKey ? classKey : "");
 }
 
 void CPresetLibrary::SaveLibrary(const char* classKey, const std::string& path) {
     if (path.empty()) return;
     for (int32_t number = 1;; ++number) {
         const std::string section = SectionName(number);
-        if (store_.GetString(path, section.c_str(), kVersionKey, kKeyNotFound,
+        if (m_store.GetString(path, section.c_str(), kVersionKey, kKeyNotFound,
                              kSaveProbeReadChars) == kKeyNotFound)
             break;
-        store_.DeleteSection(path, section.c_str());
+        m_store.DeleteSection(path, section.c_str());
     }
     WriteHeader(classKey, path);
-    store_.WriteString(path, kHeaderSection, kDefaultPresetKey, "1");
-    for (int32_t i = 0; i < presets_->Count(); ++i) WritePresetSection(path, i + 1, *At(i));
+    m_store.WriteString(path, kHeaderSection, kDefaultPresetKey, "1");
+    for (int32_t i = 0; i < m_presets->Count(); ++i) WritePresetSection(path, i + 1, *At(i));
 }
 
 void CPresetLibrary::WritePresetFile(const char* classKey, const std::string& path,

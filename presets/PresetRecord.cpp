@@ -38,40 +38,40 @@ void PresetRecord::SetBank(const char* text) {
 }
 
 CPresetList::~CPresetList() {
-    delete[] items_;
+    delete[] m_items;
 }
 
 PresetRecord* CPresetList::At(int32_t index) const {
-    return (index >= 0 && index < count_) ? items_[index] : nullptr;
+    return (index >= 0 && index < m_count) ? m_items[index] : nullptr;
 }
 
 tw::Result CPresetList::SetAt(int32_t index, PresetRecord* record) {
     if (index < 0 || index == INT32_MAX) return tw::kErrInvalidArg;
-    if (index >= capacity_) {
+    if (index >= m_capacity) {
         PresetRecord** grown = new (std::nothrow) PresetRecord*[index + 1]();
         if (!grown) return tw::kErrOutOfMemory;
-        if (items_) std::memcpy(grown, items_, sizeof(PresetRecord*) * capacity_);
-        delete[] items_;
-        items_ = grown;
-        capacity_ = index + 1;
+        if (m_items) std::memcpy(grown, m_items, sizeof(PresetRecord*) * m_capacity);
+        delete[] m_items;
+        m_items = grown;
+        m_capacity = index + 1;
     }
-    items_[index] = record;
-    if (index >= count_) count_ = index + 1;
+    m_items[index] = record;
+    if (index >= m_count) m_count = index + 1;
     return tw::kOk;
 }
 
 bool CPresetList::Remove(const PresetRecord* record) {
-    for (int32_t i = 0; i < count_; ++i) {
-        if (items_[i] != record) continue;
-        std::memmove(items_ + i, items_ + i + 1, sizeof(PresetRecord*) * (count_ - i - 1));
-        items_[--count_] = nullptr;
+    for (int32_t i = 0; i < m_count; ++i) {
+        if (m_items[i] != record) continue;
+        std::memmove(m_items + i, m_items + i + 1, sizeof(PresetRecord*) * (m_count - i - 1));
+        m_items[--m_count] = nullptr;
         return true;
     }
     return false;
 }
 
 void CPresetList::Swap(CPresetList& other) {
-    std::swap(items_, other.items_);
-    std::swap(count_, other.count_);
-    std::swap(capacity_, other.capacity_);
+    std::swap(m_items, other.m_items);
+    std::swap(m_count, other.m_count);
+    std::swap(m_capacity, other.m_capacity);
 }

@@ -37,9 +37,9 @@ public:
     CPresetList(const CPresetList&) = delete;
     CPresetList& operator=(const CPresetList&) = delete;
 
-    int32_t Count() const { return count_; }
-    int32_t Capacity() const { return capacity_; }
-    bool Empty() const { return count_ == 0; }
+    int32_t Count() const { return m_count; }
+    int32_t Capacity() const { return m_capacity; }
+    bool Empty() const { return m_count == 0; }
     // The record at index, null outside 0..Count()-1 (or for a slot skipped by SetAt).
     PresetRecord* At(int32_t index) const;
 
@@ -48,7 +48,7 @@ public:
     // index + 1. kErrInvalidArg for a negative index, kErrOutOfMemory when the slots cannot
     // grow (the list is then unchanged).
     tw::Result SetAt(int32_t index, PresetRecord* record);
-    tw::Result Append(PresetRecord* record) { return SetAt(count_, record); }
+    tw::Result Append(PresetRecord* record) { return SetAt(m_count, record); }
     // Takes the first slot holding record out, moving the later ones down. False when the
     // record is not in the list. The record is not freed.
     bool Remove(const PresetRecord* record);
@@ -56,7 +56,7 @@ public:
     void Swap(CPresetList& other);
 
 private:
-    PresetRecord** items_ = nullptr;
-    int32_t count_ = 0;
-    int32_t capacity_ = 0;
+    PresetRecord** m_items = nullptr;
+    int32_t m_count = 0;
+    int32_t m_capacity = 0;
 };

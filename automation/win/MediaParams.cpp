@@ -37,10 +37,10 @@ HRESULT CreateMediaParams(CMediaParams** out, IUnknown* owner) {
 }
 
 CMediaParams::CMediaParams(IUnknown* owner)
-    : CBaseObject(nullptr), owner_(owner), hostCallback_(nullptr), refCount_(0) {}
+    : CBaseObject(nullptr), m_owner(owner), m_hostCallback(nullptr), m_refCount(0) {}
 
 CMediaParams::~CMediaParams() {
-    if (hostCallback_) hostCallback_->Release();
+    if (m_hostCallback) m_hostCallback->Release();
 }
 
 // --- IUnknown ---
@@ -49,8 +49,8 @@ CMediaParams::~CMediaParams() {
 // freed) while a request is inside it.
 STDMETHODIMP CMediaParams::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    CAutoLock lock(&ownerLock_);
-    if (owner_) return owner_->QueryInterface(riid, ppv);
+    CAutoLock lock(&m_ownerLock);
+    if (m_owner) return m_owner->QueryInterface(riid, ppv);
     return QueryOwnInterface(riid, ppv);
 }
 
@@ -72,16 +72,16 @@ HRESULT CMediaParams::QueryOwnInterface(REFIID riid, void** ppv) {
 }
 
 void CMediaParams::DetachOwner() {
-    CAutoLock lock(&ownerLock_);
-    owner_ = nullptr;
+    CAutoLock lock(&m_ownerLock);
+    m_owner = nullptr;
 }
 
 STDMETHODIMP_(ULONG) CMediaParams::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
 }
 
 STDMETHODIMP_(ULONG) CMediaParams::Release() {
-    const LONG count = InterlockedDecrement(&refCount_);
+    const LONG count = InterlockedDecrement(&m_refCount);
     if (count == 0) delete this;
     return static_cast<ULONG>(count);
 }
@@ -162,9 +162,9 @@ STDMETHODIMP CMediaParams::SetCallback(IMediaParamsUICallback* callback) {
     if (callback) callback->AddRef();
     IMediaParamsUICallback* previous;
     {
-        CAutoLock lock(&callbackLock_);
-        previous = hostCallback_;
-        hostCallback_ = callback;
+        CAutoLock lock(&m_callbackLock);
+        previous = m_hostCallback;
+        m_hostCallback = callback;
     }
     if (previous) previous->Release();
     return S_OK;
@@ -190,9 +190,9 @@ STDMETHODIMP CMediaParams::CaptureEnd(DWORD* indices, DWORD count) {
 // The reference keeps the callback alive while it is called outside the lock, even if the
 // host replaces it meanwhile.
 IMediaParamsUICallback* CMediaParams::AcquireCallback() {
-    CAutoLock lock(&callbackLock_);
-    if (hostCallback_) hostCallback_->AddRef();
-    return hostCallback_;
+    CAutoLock lock(&m_callbackLock);
+    if (m_hostCallback) m_hostCallback->AddRef();
+    return m_hostCallback;
 }
 
 tw::Result CMediaParams::ForwardCaptureBegin(const uint32_t* indices, uint32_t count) {

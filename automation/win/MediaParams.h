@@ -74,11 +74,11 @@ private:
     // Answers the requests a detached object still can.
     HRESULT QueryOwnInterface(REFIID riid, void** ppv);
 
-    IUnknown* owner_;  // not counted; guarded by ownerLock_, null once detached
-    CCritSec ownerLock_;
-    IMediaParamsUICallback* hostCallback_;  // counted; guarded by callbackLock_
-    CCritSec callbackLock_;
-    volatile LONG refCount_;
+    IUnknown* m_owner;  // not counted; guarded by ownerLock_, null once detached
+    CCritSec m_ownerLock;
+    IMediaParamsUICallback* m_hostCallback;  // counted; guarded by callbackLock_
+    CCritSec m_callbackLock;
+    volatile LONG m_refCount;
 };
 
 // Creates the object with one reference, which the caller owns (release it with Release()).

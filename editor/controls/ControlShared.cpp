@@ -48,25 +48,25 @@ void EndControlCapture() {
 }
 
 COffscreenPaint::COffscreenPaint(HWND window, HBITMAP background, HDC target)
-    : window_(window), target_(target), ownsTarget_(target == nullptr) {
-    if (ownsTarget_) target_ = GetDC(window);
+    : m_window(window), m_target(target), m_ownsTarget(target == nullptr) {
+    if (m_ownsTarget) m_target = GetDC(window);
     RECT client;
     GetClientRect(window, &client);
-    width_ = client.right - client.left;
-    height_ = client.bottom - client.top;
-    memory_ = CreateCompatibleDC(target_);
-    bitmap_ = CreateCompatibleBitmap(target_, width_ > 0 ? width_ : 1, height_ > 0 ? height_ : 1);
-    previous_ = SelectObject(memory_, bitmap_);
-    if (background) CopyParentBackground(window, memory_, background);
+    m_width = client.right - client.left;
+    m_height = client.bottom - client.top;
+    m_memory = CreateCompatibleDC(m_target);
+    m_bitmap = CreateCompatibleBitmap(m_target, m_width > 0 ? m_width : 1, m_height > 0 ? m_height : 1);
+    m_previous = SelectObject(m_memory, m_bitmap);
+    if (background) CopyParentBackground(window, m_memory, background);
 }
 
 void COffscreenPaint::Present() {
-    BitBlt(target_, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+    BitBlt(m_target, 0, 0, m_width, m_height, m_memory, 0, 0, SRCCOPY);
 }
 
 COffscreenPaint::~COffscreenPaint() {
-    SelectObject(memory_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(memory_);
-    if (ownsTarget_) ReleaseDC(window_, target_);
+    SelectObject(m_memory, m_previous);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_memory);
+    if (m_ownsTarget) ReleaseDC(m_window, m_target);
 }

@@ -86,19 +86,19 @@ public:
     COffscreenPaint(const COffscreenPaint&) = delete;
     COffscreenPaint& operator=(const COffscreenPaint&) = delete;
 
-    HDC dc() const { return memory_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    HDC Dc() const { return m_memory; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
     // Copies the off-screen picture to the window.
     void Present();
 
 private:
-    HWND window_;
-    HDC target_;
-    bool ownsTarget_;
-    HDC memory_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-    int width_;
-    int height_;
+    HWND m_window;
+    HDC m_target;
+    bool m_ownsTarget;
+    HDC m_memory;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_previous;
+    int m_width;
+    int m_height;
 };

@@ -99,7 +99,7 @@ bool EnsureBackBuffer(MeterState* state, HDC target, int width, int height) {
 }
 
 void DrawBand(HDC dc, const meter::PixelBand& band, const BYTE* image, int stride) {
-    if (band.empty()) return;
+    if (band.Empty()) return;
     CompositeImageRect(dc, band.x, band.y, band.width, band.height, band.x, band.y, image,
                        kOpaqueDraw, stride);
 }

@@ -111,9 +111,9 @@ void DrawFocusFrame(HDC dc, const PushButtonState& st, const RECT& content) {
 // Draws the whole button off-screen and copies it to target (null: the window's own DC).
 void Paint(HWND window, const PushButtonState& st, HDC target) {
     COffscreenPaint paint(window, st.background, target);
-    HDC dc = paint.dc();
-    const int width = paint.width();
-    const int height = paint.height();
+    HDC dc = paint.Dc();
+    const int width = paint.Width();
+    const int height = paint.Height();
     const bool enabled = IsWindowEnabled(window) != FALSE;
     const HMODULE module = ResourceModule(window);
 

@@ -104,19 +104,19 @@ void Notify(HWND window, UINT code, WPARAM wParam) {
 void CopyBackgroundBlock(HWND window, const COffscreenPaint& paint, HBITMAP background, int x,
                          int y, int w, int h) {
     if (!background || w <= 0 || h <= 0) return;
-    HDC scratch = CreateCompatibleDC(paint.dc());
-    HBITMAP block = CreateCompatibleBitmap(paint.dc(), paint.width(), paint.height());
+    HDC scratch = CreateCompatibleDC(paint.Dc());
+    HBITMAP block = CreateCompatibleBitmap(paint.Dc(), paint.Width(), paint.Height());
     HGDIOBJ old = SelectObject(scratch, block);
     CopyParentBackground(window, scratch, background);
-    BitBlt(paint.dc(), x, y, w, h, scratch, x, y, SRCCOPY);
+    BitBlt(paint.Dc(), x, y, w, h, scratch, x, y, SRCCOPY);
     SelectObject(scratch, old);
     DeleteObject(block);
     DeleteDC(scratch);
 }
 
 void DrawGroove(HWND window, const COffscreenPaint& paint, const SliderState& s, bool enabled) {
-    HDC dc = paint.dc();
-    const int w = paint.width(), h = paint.height();
+    HDC dc = paint.Dc();
+    const int w = paint.Width(), h = paint.Height();
     const COLORREF colour = enabled ? kGrooveColour : kGrooveDisabledColour;
     if (s.vertical) {
         const int mid = (w - kEdgeLoss) / 2;
@@ -144,8 +144,8 @@ void DrawGroove(HWND window, const COffscreenPaint& paint, const SliderState& s,
 // value growing upwards.
 void DrawTicks(const COffscreenPaint& paint, const SliderState& s, int travel) {
     if (s.tickInterval <= 0) return;
-    HDC dc = paint.dc();
-    const int w = paint.width(), h = paint.height();
+    HDC dc = paint.Dc();
+    const int w = paint.Width(), h = paint.Height();
     auto tick = [&](long long v) {
         const int value = static_cast<int>(v);
         const bool major = value == s.min || value == 0 || value == s.max;
@@ -170,8 +170,8 @@ void DrawTicks(const COffscreenPaint& paint, const SliderState& s, int travel) {
 // Paints the whole slider into target, or into the window's own DC when target is null.
 void Paint(HWND window, SliderState& s, HDC target) {
     COffscreenPaint paint(window, s.imageStyle ? nullptr : s.background, target);
-    HDC dc = paint.dc();
-    const int w = paint.width(), h = paint.height();
+    HDC dc = paint.Dc();
+    const int w = paint.Width(), h = paint.Height();
     const bool enabled = IsWindowEnabled(window) != FALSE;
     int travelLength = s.thumbLength;
 

@@ -23,9 +23,9 @@ void Paint(HWND window, const StaticImageState& st, HDC target) {
     HPALETTE palette = nullptr;
     HBITMAP bitmap = LoadSkinBitmap(module, st.bitmapId, &palette);
     if (bitmap) {
-        HDC source = CreateCompatibleDC(paint.dc());
+        HDC source = CreateCompatibleDC(paint.Dc());
         HGDIOBJ old = SelectObject(source, bitmap);
-        BitBlt(paint.dc(), 0, 0, paint.width(), paint.height(), source, 0, 0, SRCCOPY);
+        BitBlt(paint.Dc(), 0, 0, paint.Width(), paint.Height(), source, 0, 0, SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
         DeleteObject(bitmap);

@@ -16,14 +16,14 @@ struct StaticState {
 
 void Paint(HWND window, const StaticState& st, HDC target) {
     COffscreenPaint paint(window, st.background, target);
-    HDC dc = paint.dc();
+    HDC dc = paint.Dc();
     char text[kMaxTextChars + 1];
     GetWindowTextA(window, text, sizeof text);
     HGDIOBJ font = st.font ? static_cast<HGDIOBJ>(st.font) : GetStockObject(DEFAULT_GUI_FONT);
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kTextColour);
-    RECT client = {0, 0, paint.width(), paint.height()};
+    RECT client = {0, 0, paint.Width(), paint.Height()};
     DrawTextA(dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS);
     SelectObject(dc, oldFont);
     paint.Present();

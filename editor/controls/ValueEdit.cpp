@@ -53,9 +53,9 @@ void PostStep(HWND window, int step) {
 
 void Paint(HWND window, const EditState& st, HDC target) {
     COffscreenPaint paint(window, st.background, target);
-    HDC dc = paint.dc();
-    const int width = paint.width();
-    const int height = paint.height();
+    HDC dc = paint.Dc();
+    const int width = paint.Width();
+    const int height = paint.Height();
     const bool enabled = IsWindowEnabled(window) != FALSE;
 
     if (st.image) {

@@ -14,31 +14,31 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // A memory device context with a bitmap selected, released in reverse order.
 class CMemoryCanvas {
 public:
-    explicit CMemoryCanvas(HDC reference) : dc_(CreateCompatibleDC(reference)) {}
+    explicit CMemoryCanvas(HDC reference) : m_dc(CreateCompatibleDC(reference)) {}
     CMemoryCanvas(const CMemoryCanvas&) = delete;
     CMemoryCanvas& operator=(const CMemoryCanvas&) = delete;
     ~CMemoryCanvas() {
-        if (old_) SelectObject(dc_, old_);
-        if (owned_) DeleteObject(owned_);
-        if (dc_) DeleteDC(dc_);
+        if (m_old) SelectObject(m_dc, m_old);
+        if (m_owned) DeleteObject(m_owned);
+        if (m_dc) DeleteDC(m_dc);
     }
 
     // Selects bitmap; the canvas deletes it when owned is true.
     bool Select(HBITMAP bitmap, bool owned) {
-        if (!dc_ || !bitmap) {
+        if (!m_dc || !bitmap) {
             if (owned && bitmap) DeleteObject(bitmap);
             return false;
         }
-        if (owned) owned_ = bitmap;
-        old_ = SelectObject(dc_, bitmap);
-        return old_ != nullptr;
+        if (owned) m_owned = bitmap;
+        m_old = SelectObject(m_dc, bitmap);
+        return m_old != nullptr;
     }
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return m_dc; }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-    HBITMAP owned_ = nullptr;
+    HDC m_dc;
+    HGDIOBJ m_old = nullptr;
+    HBITMAP m_owned = nullptr;
 };
 
 // Reads the w x h block at (x, y) of dc into a 32-bit top-down DIB section, hands its pixels to

@@ -4,14 +4,14 @@
 #include "presets/win/PresetFileLocation.h"
 
 CPresetManager::CPresetManager(HINSTANCE instance, HWND owner, const char* productName)
-    : library_(productName, store_, messages_), instance_(instance), ownerWindow_(owner) {
-    messages_.SetCaption(library_.Caption());
+    : m_library(productName, m_store, m_messages), m_instance(instance), m_ownerWindow(owner) {
+    m_messages.SetCaption(m_library.Caption());
 }
 
 void CPresetManager::LoadPresetLibrary(const char* classKey, const char* fileName) {
-    library_.LoadPresetLibrary(classKey, LocatePresetFile(classKey, fileName));
+    m_library.LoadPresetLibrary(classKey, LocatePresetFile(classKey, fileName));
 }
 
 void CPresetManager::SaveLibrary() {
-    library_.SaveLibrary(library_.ClassKey().c_str(), library_.PresetFilePath());
+    m_library.SaveLibrary(m_library.ClassKey().c_str(), m_library.PresetFilePath());
 }

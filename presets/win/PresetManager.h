@@ -13,13 +13,13 @@ public:
     // owner: the editor page window; instance: source of the preset dialogs' resources.
     CPresetManager(HINSTANCE instance, HWND owner, const char* productName);
 
-    CPresetLibrary& Library() { return library_; }
-    const CPresetLibrary& Library() const { return library_; }
-    HINSTANCE Instance() const { return instance_; }
-    HWND OwnerWindow() const { return ownerWindow_; }
+    CPresetLibrary& Library() { return m_library; }
+    const CPresetLibrary& Library() const { return m_library; }
+    HINSTANCE Instance() const { return m_instance; }
+    HWND OwnerWindow() const { return m_ownerWindow; }
     // The open preset manager dialog, which owns the import questions; null when closed.
-    void SetManagerWindow(HWND window) { messages_.SetManagerWindow(window); }
-    HWND ManagerWindow() const { return messages_.ManagerWindow(); }
+    void SetManagerWindow(HWND window) { m_messages.SetManagerWindow(window); }
+    HWND ManagerWindow() const { return m_messages.ManagerWindow(); }
 
     // Finds the library file from the class key's registry entries and loads it.
     void LoadPresetLibrary(const char* classKey, const char* fileName);
@@ -28,9 +28,9 @@ public:
 
 private:
     // Declared before the library, which keeps references to them.
-    CPrivateProfileStore store_;
-    CPresetMessageBox messages_;
-    CPresetLibrary library_;
-    HINSTANCE instance_;
-    HWND ownerWindow_;
+    CPrivateProfileStore m_store;
+    CPresetMessageBox m_messages;
+    CPresetLibrary m_library;
+    HINSTANCE m_instance;
+    HWND m_ownerWindow;
 };

@@ -8,10 +8,10 @@
 
 class CPresetMessageBox : public IPresetMessages {
 public:
-    void SetCaption(const std::string& caption) { caption_ = caption; }
+    void SetCaption(const std::string& caption) { m_caption = caption; }
     // The preset manager dialog while it is open (owner of kManager messages), else null.
-    void SetManagerWindow(HWND window) { managerWindow_ = window; }
-    HWND ManagerWindow() const { return managerWindow_; }
+    void SetManagerWindow(HWND window) { m_managerWindow = window; }
+    HWND ManagerWindow() const { return m_managerWindow; }
 
     // Error icon and OK.
     void ShowError(PresetMessageOwner owner, const std::string& text) override;
@@ -21,6 +21,6 @@ public:
 private:
     HWND Owner(PresetMessageOwner owner) const;
 
-    std::string caption_;
-    HWND managerWindow_ = nullptr;
+    std::string m_caption;
+    HWND m_managerWindow = nullptr;
 };

@@ -11,12 +11,12 @@
 namespace meter {
 
 bool operator==(const PixelBand& a, const PixelBand& b) {
-    if (a.empty() && b.empty()) return true;
+    if (a.Empty() && b.Empty()) return true;
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
 std::ostream& operator<<(std::ostream& out, const PixelBand& band) {
-    if (band.empty()) return out << "(empty)";
+    if (band.Empty()) return out << "(empty)";
     return out << "(" << band.x << ", " << band.y << ", " << band.width << " x " << band.height
                << ")";
 }
