@@ -1,29 +1,18 @@
-// CAudioEngine: the plug-in's portable engine. It owns the six parameters with their changed
-// and dirty flags, the A/B setups and undo snapshot, the editor notification slots, the
-// coefficients, the processor and the meters, and runs block processing. The Windows shell
-// (CAudioTransform) adds the COM interface and the window messages.
+// CAudioEngine: the plug-in's portable engine, a parameter model (CParamModel) and the block
+// processor that runs on it (CBlockProcessor), behind one surface. The Windows shell
+// (CAudioTransform) adds the COM interface and supplies the automation object and the window
+// system; tests and benchmarks use the engine as it is.
 #pragma once
-#include <atomic>
 #include <cstdint>
 
-#include "engine/Coefficients.h"
-#include "base/CritSec.h"
+#include "base/Result.h"
+#include "engine/BlockProcessor.h"
+#include "engine/EditorWindows.h"
 #include "engine/EngineAutomation.h"
 #include "engine/Meters.h"
+#include "engine/ParamModel.h"
 #include "engine/ParamValues.h"
-#include "engine/PhaseProcessor.h"
-#include "base/Result.h"
 #include "engine/WaveFormat.h"
-
-// Command id under which the editor registers its window for engine notifications.
-constexpr int kEngineNotifyCommandId = 32700;
-
-// Codes posted to the editor windows.
-enum EngineNotifyCode : int {
-    kNotifyInputFormat = 0,
-    kNotifyOutputFormat = 1,
-    kNotifyStateLoaded = 100,
-};
 
 class CAudioEngine {
 public:
@@ -32,139 +21,76 @@ public:
     CAudioEngine(const CAudioEngine&) = delete;
     CAudioEngine& operator=(const CAudioEngine&) = delete;
 
-    // --- Parameters (any thread; setters and record copies under the engine lock) ---
-    ParamValues GetParams();
-    void SetParams(const ParamValues& values);
-    int32_t GetParam(int index) const { return params_.Get(index); }
-    // Clamps, stores, flags the change, writes the value to the automation and, with notify,
-    // reports it as a user-interface capture. Never fails.
-    void SetParam(int index, int32_t value, bool notify);
+    // --- Parameters (CParamModel) ---
+    ParamValues GetParams() { return m_params.GetParams(); }
+    void SetParams(const ParamValues& values) { m_params.SetParams(values); }
+    int32_t GetParam(int index) const { return m_params.GetParam(index); }
+    void SetParam(int index, int32_t value, bool notify) {
+        m_params.SetParam(index, value, notify);
+    }
+    bool UpdateState(ParamValues* out) { return m_params.UpdateState(out); }
+    ParamValues CurrentStateForSave() { return m_params.CurrentStateForSave(); }
 
-    // --- Streaming thread ---
-    // Pulls automation values into the parameters and copies them out; true when a value
-    // changed since the last call.
-    bool UpdateState(ParamValues* out);
-    // The values as automation has moved them, for saving (host thread). Unlike UpdateState
-    // it leaves a pending change for the streaming thread to pick up.
-    ParamValues CurrentStateForSave();
-    // Any thread: pulls the automation values in and has the streaming thread recompute the
-    // coefficients at its next block, so a block never sees half of an update.
-    tw::Result UpdateCoefficients();
-    // Stream start: remembers the formats, resets meters and filter state, computes coefficients.
-    tw::Result ResetProcessor(const WaveFormat* input, const WaveFormat* output);
-    // Stream stop: the phase meter and held peaks drop to zero.
-    void StopMeters();
-    // Processes min(*inFrames, *outFrames) frames into interleaved stereo; both counts are set
-    // to that number. The input channel count comes from the input format.
-    tw::Result ProcessFloat(const float* in, int* inFrames, float* out, int* outFrames);
-    tw::Result ProcessDouble(const double* in, int* inFrames, double* out, int* outFrames);
-    // 16-bit PCM through the float path: converts n input frames into inScratch (input
-    // channels x n floats), processes into outScratch (2 x n floats) and converts back.
+    tw::Result SetNotifyWindow(void* window, int id) {
+        return m_params.SetNotifyWindow(window, id);
+    }
+    void NotifyWindows(int code) { m_params.NotifyWindows(code); }
+
+    void EndCapture() { m_params.EndCapture(); }
+    void SetCaptureHold(int hold) { m_params.SetCaptureHold(hold); }
+    int32_t GetPresetId() const { return m_params.GetPresetId(); }
+    void SetPresetId(int32_t id) { m_params.SetPresetId(id); }
+    int32_t GetSetup() const { return m_params.GetSetup(); }
+    void SelectSetup(int index) { m_params.SelectSetup(index); }
+    void CopySetup(int from, int to) { m_params.CopySetup(from, to); }
+    void MarkUndo(int controlId) { m_params.MarkUndo(controlId); }
+    void Undo() { m_params.Undo(); }
+    int ParamsChangedForEditor() { return m_params.ParamsChangedForEditor(); }
+    void SetEditorRefresh(int value) { m_params.SetEditorRefresh(value); }
+
+    bool IsDirty() const { return m_params.IsDirty(); }
+    void ClearDirty() { m_params.ClearDirty(); }
+
+    void SetAutomation(IEngineAutomation* automation) { m_params.SetAutomation(automation); }
+    IEngineAutomation* Automation() const { return m_params.Automation(); }
+    void SetEditorWindows(IEditorWindows* windows) { m_params.SetEditorWindows(windows); }
+
+    // --- Block processing (CBlockProcessor) ---
+    tw::Result UpdateCoefficients() { return m_processor.UpdateCoefficients(); }
+    tw::Result ResetProcessor(const WaveFormat* input, const WaveFormat* output) {
+        return m_processor.StartStream(input, output);
+    }
+    void StopMeters() { m_processor.StopMeters(); }
+    tw::Result ProcessFloat(const float* in, int* inFrames, float* out, int* outFrames) {
+        return m_processor.ProcessFloat(in, inFrames, out, outFrames);
+    }
+    tw::Result ProcessDouble(const double* in, int* inFrames, double* out, int* outFrames) {
+        return m_processor.ProcessDouble(in, inFrames, out, outFrames);
+    }
     tw::Result ProcessPcm16(const int16_t* in, int frames, int16_t* out, float* inScratch,
-                            float* outScratch);
+                            float* outScratch) {
+        return m_processor.ProcessPcm16(in, frames, out, inScratch, outScratch);
+    }
 
-    // --- Formats (set by the filter's media-type handling) ---
-    void SetInputFormat(const WaveFormat* format) { inputFormat_ = format; }
-    void SetOutputFormat(const WaveFormat* format) { outputFormat_ = format; }
-    const WaveFormat* InputFormat() const { return inputFormat_; }
-    const WaveFormat* OutputFormat() const { return outputFormat_; }
+    void SetInputFormat(const WaveFormat* format) { m_processor.SetInputFormat(format); }
+    void SetOutputFormat(const WaveFormat* format) { m_processor.SetOutputFormat(format); }
+    const WaveFormat* InputFormat() const { return m_processor.InputFormat(); }
+    const WaveFormat* OutputFormat() const { return m_processor.OutputFormat(); }
 
-    // --- Editor notification slots (under the engine lock) ---
-    // Adds the window with a non-zero id or removes it with id 0; kErrOutOfMemory when adding
-    // and both slots are taken.
-    tw::Result SetNotifyWindow(void* window, int id);
-    void NotifyWindows(int code);
+    int32_t GetBypass() const { return m_processor.GetBypass(); }
+    void SetBypass(int32_t bypass) { m_processor.SetBypass(bypass); }
 
-    // --- Meters (editor thread reads, streaming thread writes; no lock) ---
-    int32_t GetPhaseMeter() const { return meters_.PhaseDegrees(); }
-    void SetPhaseMeter(float value) { meters_.phaseAccumulator.store(value, kRelaxed); }
-    // which = 0: the live counter; 1: the editor's shown copy.
-    int32_t GetClip(int channel, int which) const;
-    void SetClip(int channel, int which, int32_t value);
-    // The held peak of an output channel; marks it read.
-    float GetPeak(int channel);
-
-    // --- Capture, setups, undo, editor state ---
-    // Under the engine lock, like the setters it may race with.
-    void EndCapture();
-    void SetCaptureHold(int hold) { captureHold_.store(hold, kRelaxed); }
-    int32_t GetPresetId() const { return presetId_.load(kRelaxed); }
-    void SetPresetId(int32_t id) { presetId_.store(id, kRelaxed); }
-    int32_t GetBypass() const { return bypass_.load(kRelaxed); }
-    void SetBypass(int32_t bypass) { bypass_.store(bypass, kRelaxed); }
-    int32_t GetSetup() const { return activeSetup_.load(kRelaxed); }
-    void SelectSetup(int index);
-    void CopySetup(int from, int to);
-    void MarkUndo(int controlId);
-    void Undo();
-    // 0 when parameters changed since the editor last refreshed, 1 otherwise.
-    int ParamsChangedForEditor();
-    void SetEditorRefresh(int value) { editorRefresh_.store(value, kRelaxed); }
-
-    // --- Dirty flag (persistence) ---
-    bool IsDirty() const { return dirty_.load(kRelaxed) != 0; }
-    void ClearDirty() { dirty_.store(0, kRelaxed); }
-
-    // The automation object, or null while there is none. Not owned through this pointer.
-    void SetAutomation(IEngineAutomation* automation) { automation_ = automation; }
-    IEngineAutomation* Automation() const { return automation_; }
-
-protected:
-    // Whether a registered editor window still exists, and posting a command to it; the
-    // shell supplies the window system. Called under the engine lock.
-    virtual bool WindowExists(void* window) = 0;
-    virtual void PostCommand(void* window, int id, int code) = 0;
-
-    CCritSec lock_;
+    int32_t GetPhaseMeter() const { return m_processor.GetPhaseMeter(); }
+    void SetPhaseMeter(float value) { m_processor.SetPhaseMeter(value); }
+    int32_t GetClip(Channel channel, ClipCounter counter) const {
+        return m_processor.GetClip(channel, counter);
+    }
+    void SetClip(Channel channel, ClipCounter counter, int32_t value) {
+        m_processor.SetClip(channel, counter, value);
+    }
+    float GetPeak(Channel channel) { return m_processor.GetPeak(channel); }
 
 private:
-    static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
-
-    struct NotifySlot {
-        void* window;
-        int32_t id;
-    };
-
-    // The current values: written under the engine lock, read by the getters without it.
-    struct SharedParams {
-        std::atomic<int32_t> value[kParamCount] = {};
-        int32_t Get(int index) const { return value[index].load(kRelaxed); }
-        void Set(int index, int32_t v) { value[index].store(v, kRelaxed); }
-        ParamValues Load() const {
-            ParamValues values;
-            for (int i = 0; i < kParamCount; ++i) values[i] = Get(i);
-            return values;
-        }
-    };
-
-    void ReportCapture(uint32_t index, float normalized);
-    // Streaming thread, or stream start: the coefficients of a parameter record.
-    void ApplyCoefficients(const ParamValues& params);
-    template <typename Sample, bool kSingle>
-    tw::Result ProcessBlock(const Sample* in, int* inFrames, Sample* out, int* outFrames);
-
-    // Words shared between threads are relaxed atomics; the records are guarded by lock_.
-    SharedParams params_;
-    ParamValues inactiveSetup_;  // lock_
-    ParamValues undo_;           // lock_
-    int32_t lastUndoId_ = -1;    // lock_
-    std::atomic<int32_t> activeSetup_{0};
-    std::atomic<int32_t> changed_{1};
-    std::atomic<int32_t> dirty_{0};
-    NotifySlot slots_[2] = {{nullptr, 0}, {nullptr, 0}};  // lock_
-    // Set by the filter's media-type handling and at stream start, never during a block.
-    const WaveFormat* inputFormat_ = nullptr;
-    const WaveFormat* outputFormat_ = nullptr;
-    std::atomic<int32_t> presetId_{-1};
-    std::atomic<int32_t> bypass_{0};
-    std::atomic<int32_t> editorRefresh_{0};
-    // Cleared by UpdateCoefficients on any thread; the coefficients themselves are written only
-    // by the streaming thread (and at stream start), so a block reads a consistent set.
-    std::atomic<int32_t> coefficientsValid_{0};
-    Coefficients coefficients_;
-    MeterState meters_;
-    CPhaseProcessor processor_;
-    IEngineAutomation* automation_ = nullptr;
-    int32_t capturedIndex_ = -1;  // lock_
-    std::atomic<int32_t> captureHold_{0};
+    CParamModel m_params;
+    CBlockProcessor m_processor{m_params};  // declared after the model it reads
 };

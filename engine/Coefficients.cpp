@@ -22,7 +22,7 @@ Coefficients ComputeCoefficients(const ParamValues& params) {
     const double angle = params[kParamPhase] * kPhasePi * kDegreesToHalfTurns;
     c.cosPhase = std::cos(angle);
     c.sinPhase = std::sin(angle);
-    c.mode = params[kParamMode];
+    c.mode = ModeOf(params);
     const double gain = OutputGain(params[kParamOutput]);
     c.midGain = 0.5 * gain;
     c.sideGain = params[kParamWidth] * kWidthPercentToGain * gain;

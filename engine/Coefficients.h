@@ -7,7 +7,7 @@
 struct Coefficients {
     double cosPhase = 1.0;
     double sinPhase = 0.0;
-    int32_t mode = 0;
+    Mode mode = Mode::kLrPhase;
     double midGain = 0.5;
     double sideGain = 0.5;
 };

@@ -11,6 +11,15 @@ constexpr int32_t kClipHoldSteps = 3;        // a clip shows for three editor ti
 
 static_assert(std::atomic<double>::is_always_lock_free, "meter values are single words");
 
+// An output channel, as the clip counters and held peaks are indexed.
+enum class Channel : int { kLeft = 0, kRight = 1 };
+// A channel's clip counters: the one a clip sets, and the editor's copy of what it shows.
+enum class ClipCounter : int { kLive = 0, kShown = 1 };
+
+constexpr int IndexOf(Channel channel) {
+    return static_cast<int>(channel);
+}
+
 struct MeterState {
     static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 
@@ -52,6 +61,13 @@ struct MeterState {
 
     // Beyond full scale (or NaN).
     static bool Clips(double sample) { return !(std::fabs(sample) <= 1.0); }
+
+    std::atomic<int32_t>& Clip(Channel channel, ClipCounter counter) {
+        return (counter == ClipCounter::kLive ? clipLive : clipShown)[IndexOf(channel)];
+    }
+    const std::atomic<int32_t>& Clip(Channel channel, ClipCounter counter) const {
+        return (counter == ClipCounter::kLive ? clipLive : clipShown)[IndexOf(channel)];
+    }
 
     // 0 (always in phase) to 180 (always opposite).
     int32_t PhaseDegrees() const {

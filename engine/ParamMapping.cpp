@@ -8,12 +8,12 @@
 namespace {
 
 constexpr ParamRange kRanges[kParamCount] = {
-    {-180, 180},  // Phase
-    {0, 200},     // Width
-    {-361, 60},   // Output
-    {0, 3},       // Mode
-    {0, 1},       // Meter Pre/Post
-    {0, 1},       // Filter
+    {-180, 180},           // Phase
+    {0, 200},              // Width
+    {kOutputSilence, 60},  // Output
+    {ParamValueOf(Mode::kLrPhase), ParamValueOf(Mode::kScEncode)},
+    {ParamValueOf(MeterPosition::kPre), ParamValueOf(MeterPosition::kPost)},
+    {ParamValueOf(QuadratureFilter::kAllpass), ParamValueOf(QuadratureFilter::kFir)},
 };
 
 // The unrounded internal value of an automation value, before floor().

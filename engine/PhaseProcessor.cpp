@@ -4,12 +4,12 @@
 #include <cstring>
 
 void CPhaseProcessor::Reset() {
-    std::memset(&chainA_, 0, sizeof chainA_);
-    std::memset(&chainB_, 0, sizeof chainB_);
-    std::memset(&chainC_, 0, sizeof chainC_);
-    std::memset(firLine_, 0, sizeof firLine_);
-    std::memset(delayA_, 0, sizeof delayA_);
-    std::memset(delayB_, 0, sizeof delayB_);
-    firHead_ = 0;
-    delayIndex_ = 0;
+    std::memset(&m_chainA, 0, sizeof m_chainA);
+    std::memset(&m_chainB, 0, sizeof m_chainB);
+    std::memset(&m_chainC, 0, sizeof m_chainC);
+    std::memset(m_firLine, 0, sizeof m_firLine);
+    std::memset(m_delayA, 0, sizeof m_delayA);
+    std::memset(m_delayB, 0, sizeof m_delayB);
+    m_firHead = 0;
+    m_delayIndex = 0;
 }

@@ -57,17 +57,17 @@ private:
     static inline double RunChain(AllpassChain& chain, const double (&k)[3], double x);
     inline double FirQuadrature(double scaledInput);
 
-    AllpassChain chainA_;  // reference path of the first signal
-    AllpassChain chainB_;  // reference path of the second signal
-    AllpassChain chainC_;  // quadrature path of the second signal, used one frame late
+    AllpassChain m_chainA;  // reference path of the first signal
+    AllpassChain m_chainB;  // reference path of the second signal
+    AllpassChain m_chainC;  // quadrature path of the second signal, used one frame late
 
     // The FIR delay line, stored twice over so the 127 newest values are always contiguous.
-    double firLine_[2 * kFirTaps];
-    int firHead_;
+    double m_firLine[2 * kFirTaps];
+    int m_firHead;
     // Compensation delays that give the reference signals the FIR's latency.
-    double delayA_[kFirTaps];
-    double delayB_[kFirTaps];
-    int delayIndex_;
+    double m_delayA[kFirTaps];
+    double m_delayB[kFirTaps];
+    int m_delayIndex;
 };
 
 inline double CPhaseProcessor::RunChain(AllpassChain& chain, const double (&k)[3], double x) {
@@ -87,10 +87,10 @@ inline double CPhaseProcessor::RunChain(AllpassChain& chain, const double (&k)[3
 }
 
 inline double CPhaseProcessor::FirQuadrature(double scaledInput) {
-    firLine_[firHead_] = scaledInput;
-    firLine_[firHead_ + kFirTaps] = scaledInput;
-    firHead_ = firHead_ + 1 == kFirTaps ? 0 : firHead_ + 1;
-    const double* line = firLine_ + firHead_;  // line[0] oldest, line[126] newest
+    m_firLine[m_firHead] = scaledInput;
+    m_firLine[m_firHead + kFirTaps] = scaledInput;
+    m_firHead = m_firHead + 1 == kFirTaps ? 0 : m_firHead + 1;
+    const double* line = m_firLine + m_firHead;  // line[0] oldest, line[126] newest
     double sum = 0.0;
     for (int p = 0; p < kFirTaps; p += 2)
         sum += static_cast<double>(kFirQuadratureTable.value[p]) * line[p];
@@ -104,42 +104,44 @@ inline void CPhaseProcessor::Step(double left, double right, const Coefficients&
     static constexpr double kQuadratureCoeffs[3] = {0.612779, 0.942636, 0.995302};
 
     double a = left, b = right;
-    if (c.mode == 1) {  // MS phase: rotate the side against the mid
+    if (c.mode == Mode::kMsPhase) {  // rotate the side against the mid
         a = left + right;
         b = left - right;
     }
 
     double u, t, v;
     if (!fir) {
-        u = RunChain(chainA_, kReferenceCoeffs, a);
-        t = RunChain(chainB_, kReferenceCoeffs, b);
-        v = chainC_.y[2][0];  // chain C's output of the previous frame
-        RunChain(chainC_, kQuadratureCoeffs, b);
+        u = RunChain(m_chainA, kReferenceCoeffs, a);
+        t = RunChain(m_chainB, kReferenceCoeffs, b);
+        v = m_chainC.y[2][0];  // chain C's output of the previous frame
+        RunChain(m_chainC, kQuadratureCoeffs, b);
     } else {
         const double firInput = kSingleFirInput ? static_cast<double>(static_cast<float>(b)) : b;
         v = FirQuadrature(firInput * kFirInputScale);
-        u = delayA_[delayIndex_];
-        t = delayB_[delayIndex_];
-        delayA_[delayIndex_] = a;
-        delayB_[delayIndex_] = b;
-        if (++delayIndex_ == kFirLatencyFrames) delayIndex_ = 0;
+        u = m_delayA[m_delayIndex];
+        t = m_delayB[m_delayIndex];
+        m_delayA[m_delayIndex] = a;
+        m_delayB[m_delayIndex] = b;
+        if (++m_delayIndex == kFirLatencyFrames) m_delayIndex = 0;
     }
 
     const double q = t * c.cosPhase + v * c.sinPhase;
     double p, r;
     switch (c.mode) {
-        case 0:
+        case Mode::kLrPhase:
             p = u;
             r = q;
             break;
-        case 3:
+        case Mode::kScEncode:
             p = (q + u) / 2;
             r = (q - u) / 2;
             break;
+        case Mode::kMsPhase:
+        case Mode::kCsEncode:
         default:
             p = (q + u) / 2;
             r = (u - q) / 2;
-            break;  // MS phase, CS encode
+            break;
     }
     const double m = (p + r) * c.midGain;
     const double s = (p - r) * c.sideGain;

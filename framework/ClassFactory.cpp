@@ -10,28 +10,7 @@ LONG g_serverLocks = 0;  // plain count: LockServer calls are not concurrent in 
 }
 
 CClassFactory::CClassFactory(const CFactoryTemplate* entry)
-    : CBaseObject(L"CClassFactory"), m_pTemplate(entry), m_cRef(0) {}
-
-STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CClassFactory::AddRef() {
-    return ++m_cRef;
-}
-
-STDMETHODIMP_(ULONG) CClassFactory::Release() {
-    const ULONG count = --m_cRef;
-    if (count == 0) delete this;
-    return count;
-}
+    : CBaseObject(L"CClassFactory"), m_pTemplate(entry) {}
 
 STDMETHODIMP CClassFactory::CreateInstance(LPUNKNOWN pUnkOuter, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

@@ -6,6 +6,7 @@
 #include <unknwn.h>
 
 #include "framework/BaseObject.h"
+#include "framework/ComObject.h"
 #include "framework/Setup.h"
 
 class CUnknown;
@@ -24,15 +25,15 @@ struct CFactoryTemplate {
     const AMOVIESETUP_FILTER* m_pAMovieSetup_Filter;
 };
 
-class CClassFactory : public IClassFactory, public CBaseObject {
+// IUnknown: IUnknown and IClassFactory. The count is the factory's own, with plain
+// increments (a factory is used by the thread that got it); it starts at 0.
+class CClassFactory : public ComObjectWith<PlainRefCount, CClassFactory, IClassFactory>,
+                      public CBaseObject {
 public:
-    explicit CClassFactory(const CFactoryTemplate* entry);
+    static constexpr ComInterfaceEntry<CClassFactory> kInterfaces[] = {
+        ComEntry<CClassFactory, IClassFactory>(IID_IClassFactory)};
 
-    // IUnknown: IUnknown and IClassFactory. The count is the factory's own, with plain
-    // increments (a factory is used by the thread that got it).
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    explicit CClassFactory(const CFactoryTemplate* entry);
 
     // IClassFactory: any thread. An outer unknown may only ask for IID_IUnknown.
     STDMETHODIMP CreateInstance(LPUNKNOWN pUnkOuter, REFIID riid, void** ppv) override;
@@ -46,7 +47,6 @@ private:
     ~CClassFactory() override = default;
 
     const CFactoryTemplate* const m_pTemplate;
-    ULONG m_cRef;
 };
 
 // DllGetClassObject's body: a new factory for the table entry of clsid, with one reference.

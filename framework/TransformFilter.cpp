@@ -4,6 +4,7 @@
 #include <new>
 #include <vfwmsgs.h>
 
+#include "framework/PinCreation.h"
 #include "framework/TransformInputPin.h"
 #include "framework/TransformOutputPin.h"
 
@@ -26,23 +27,14 @@ int CTransformFilter::GetPinCount() {
 CBasePin* CTransformFilter::GetPin(int n) {
     // Creating the pins on first use does not change the pin set that GetPinCount reports,
     // so enumerators stay valid.
-    if (!m_pInput) {
-        HRESULT hr = S_OK;
-        m_pInput =
-            new (std::nothrow) CTransformInputPin(L"Transform input pin", this, &hr, L"Input");
-        if (m_pInput && FAILED(hr)) {
-            delete m_pInput;
-            m_pInput = nullptr;
-        }
-    }
-    if (!m_pOutput && m_pInput) {
-        HRESULT hr = S_OK;
-        m_pOutput =
-            new (std::nothrow) CTransformOutputPin(L"Transform output pin", this, &hr, L"Output");
-        if (m_pOutput && FAILED(hr)) {
-            delete m_pOutput;
-            m_pOutput = nullptr;
-        }
+    CreatePinOnce(m_pInput, [this](HRESULT* hr) {
+        return new (std::nothrow) CTransformInputPin(L"Transform input pin", this, hr, L"Input");
+    });
+    if (m_pInput) {
+        CreatePinOnce(m_pOutput, [this](HRESULT* hr) {
+            return new (std::nothrow)
+                CTransformOutputPin(L"Transform output pin", this, hr, L"Output");
+        });
     }
     if (n == 0) return m_pInput;
     if (n == 1) return m_pOutput;

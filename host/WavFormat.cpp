@@ -3,26 +3,6 @@
 
 #include <cstdio>
 
-WaveFormat MakeWaveFormat(uint16_t tag, uint16_t channels, uint32_t samplesPerSec,
-                          uint16_t bitsPerSample) {
-    WaveFormat format = {};
-    format.wFormatTag = tag;
-    format.nChannels = channels;
-    format.nSamplesPerSec = samplesPerSec;
-    format.nBlockAlign = static_cast<uint16_t>(channels * (bitsPerSample / 8));
-    format.nAvgBytesPerSec = samplesPerSec * format.nBlockAlign;
-    format.wBitsPerSample = bitsPerSample;
-    format.cbSize = 0;
-    return format;
-}
-
-bool IsRenderableFormat(uint16_t tag, uint16_t bitsPerSample, uint16_t channels) {
-    if (channels != 1 && channels != 2) return false;
-    if (tag == kWaveFormatPcm) return bitsPerSample == 16;
-    if (tag == kWaveFormatIeeeFloat) return bitsPerSample == 32 || bitsPerSample == 64;
-    return false;
-}
-
 std::string UnsupportedFormatMessage(uint16_t tag, uint16_t bitsPerSample, uint16_t channels,
                                      const std::string& tagText) {
     char hex[8];

@@ -135,7 +135,7 @@ bool CWavReader::ParseFmt(const uint8_t* fmt, uint32_t size) {
             tagText = "0xFFFE (subformat " + GuidText(subFormat) + ")";
         }
     }
-    if (!IsRenderableFormat(tag, bits, channels))
+    if (!IsProcessableSampleLayout(tag, bits, channels))
         return Fail(UnsupportedFormatMessage(tag, bits, channels, tagText));
     if (samplesPerSec == 0) return Fail("invalid fmt chunk: sample rate 0");
     // The byte rate is often wrong in the wild and is recomputed; a wrong block alignment

@@ -50,7 +50,7 @@ bool CWavWriter::Open(const std::string& path, const WaveFormat& format) {
     path_ = path;
     error_.clear();
     framesWritten_ = 0;
-    if (!IsRenderableFormat(format.wFormatTag, format.wBitsPerSample, format.nChannels) ||
+    if (!IsProcessableSampleLayout(format.wFormatTag, format.wBitsPerSample, format.nChannels) ||
         format.nSamplesPerSec == 0)
         return Fail(
             path + ": " +

@@ -2,6 +2,7 @@
 // and property pages. Persistence and presets are in StatePersistence.cpp.
 #include "plugin/VxPlugIn.h"
 
+#include <cstring>
 #include <new>
 
 #include <mmreg.h>
@@ -9,7 +10,9 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParams.h"
+#include "engine/FormatRules.h"
 #include "framework/MediaType.h"
+#include "framework/PinCreation.h"
 #include "framework/TransformInputPin.h"
 #include "framework/TransformOutputPin.h"
 #include "plugin/FilterSetup.h"
@@ -30,17 +33,16 @@ bool IsUncompressedAudio(const AM_MEDIA_TYPE* type) {
     return type && type->majortype == MEDIATYPE_Audio && !type->bTemporalCompression;
 }
 
+// The fields up to wBitsPerSample, which every wave format block has; cbSize 0.
+WaveFormat CoreOf(const WAVEFORMATEX& f) {
+    WaveFormat core = {};
+    std::memcpy(&core, &f, kWaveFormatCoreBytes);
+    return core;
+}
+
 // The copy the engine works with: block alignment and byte rate follow from the sample size.
 WaveFormat Normalised(const WAVEFORMATEX& f) {
-    WaveFormat n = {};
-    n.wFormatTag = f.wFormatTag;
-    n.nChannels = f.nChannels;
-    n.nSamplesPerSec = f.nSamplesPerSec;
-    n.wBitsPerSample = f.wBitsPerSample;
-    n.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
-    n.nAvgBytesPerSec = f.nSamplesPerSec * n.nBlockAlign;
-    n.cbSize = 0;
-    return n;
+    return MakeWaveFormat(f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample);
 }
 
 }  // namespace
@@ -99,22 +101,11 @@ STDMETHODIMP CVxPlugIn::GetPages(CAUUID* pages) {
 }
 
 CBasePin* CVxPlugIn::GetPin(int n) {
-    HRESULT hr = S_OK;
-    if (!m_pInput) {
-        m_pInput = new (std::nothrow) CVxPlugInInputPin(this, &hr);
-        if (m_pInput && FAILED(hr)) {
-            delete m_pInput;
-            m_pInput = nullptr;
-        }
-    }
-    if (!m_pOutput) {
-        hr = S_OK;
-        m_pOutput = new (std::nothrow) CTransformOutputPin(nullptr, this, &hr, L"Output");
-        if (m_pOutput && FAILED(hr)) {
-            delete m_pOutput;
-            m_pOutput = nullptr;
-        }
-    }
+    CreatePinOnce(m_pInput,
+                  [this](HRESULT* hr) { return new (std::nothrow) CVxPlugInInputPin(this, hr); });
+    CreatePinOnce(m_pOutput, [this](HRESULT* hr) {
+        return new (std::nothrow) CTransformOutputPin(nullptr, this, hr, L"Output");
+    });
     if (n == 0) return static_cast<CBasePin*>(m_pInput);
     if (n == 1) return static_cast<CBasePin*>(m_pOutput);
     return nullptr;
@@ -129,15 +120,7 @@ HRESULT CVxPlugIn::Transform(IMediaSample*, IMediaSample*) {
 HRESULT CVxPlugIn::CheckInputType(const AM_MEDIA_TYPE* type) {
     const WAVEFORMATEX* f = WaveFormatOf(type);
     if (!IsUncompressedAudio(type) || !f) return E_INVALIDARG;
-    if (f->nChannels != 1 && f->nChannels != 2) return E_INVALIDARG;
-    const bool pcm16 = f->wFormatTag == WAVE_FORMAT_PCM && f->wBitsPerSample == 16;
-    const bool ieee = f->wFormatTag == WAVE_FORMAT_IEEE_FLOAT &&
-                      (f->wBitsPerSample == 32 || f->wBitsPerSample == 64);
-    if (!pcm16 && !ieee) return E_INVALIDARG;
-    // A rate of 0 or frames laid out differently from the sample size cannot be streamed.
-    if (f->nSamplesPerSec == 0 || f->nBlockAlign != f->wBitsPerSample / 8 * f->nChannels)
-        return E_INVALIDARG;
-    return S_OK;
+    return IsProcessableFormat(CoreOf(*f)) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CVxPlugIn::CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out) {
@@ -156,10 +139,11 @@ HRESULT CVxPlugIn::MakeStereoVariant(const AM_MEDIA_TYPE* source, AM_MEDIA_TYPE*
     const HRESULT hr = CopyMediaType(stereo, source);
     if (FAILED(hr)) return hr;
     WAVEFORMATEX* f = reinterpret_cast<WAVEFORMATEX*>(stereo->pbFormat);
+    const WaveFormat output = StereoOutputOf(CoreOf(*f));
     if (stereo->cbFormat > kWaveFormatCoreBytes) f->cbSize = 0;
-    f->nChannels = 2;
-    f->nBlockAlign = static_cast<WORD>(f->wBitsPerSample / 8 * 2);
-    f->nAvgBytesPerSec = f->nSamplesPerSec * f->nBlockAlign;
+    f->nChannels = output.nChannels;
+    f->nBlockAlign = output.nBlockAlign;
+    f->nAvgBytesPerSec = output.nAvgBytesPerSec;
     return S_OK;
 }
 

@@ -1,4 +1,4 @@
-// CAudioTransform: IVxPlugInProp over the portable engine, and window notifications.
+// CAudioTransform: IVxPlugInProp over the portable engine, and the engine's window system.
 #include "engine/win/AudioTransform.h"
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include "automation/win/MediaParams.h"
 
 CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) {
+    SetEditorWindows(this);
     // The automation object asks this interface (and so the owner) for anything but IUnknown.
     const HRESULT created = CreateMediaParams(&m_mediaParams, static_cast<IVxPlugInProp*>(this));
     if (FAILED(created)) {
@@ -21,6 +22,7 @@ CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) 
 CAudioTransform::~CAudioTransform() {
     DetachAutomation();
     SetAutomation(nullptr);
+    SetEditorWindows(nullptr);
     if (m_mediaParams) m_mediaParams->Release();
 }
 
@@ -67,76 +69,20 @@ int STDMETHODCALLTYPE CAudioTransform::GetPhaseMeter() {
     return CAudioEngine::GetPhaseMeter();
 }
 
-HRESULT CAudioTransform::GetParamOut(int index, int* value) {
+HRESULT CAudioTransform::GetParamSlot(int index, int* value) {
     if (!value) return E_POINTER;
     *value = GetParam(index);
     return S_OK;
 }
 
-STDMETHODIMP CAudioTransform::GetPhase(int* value) {
-    return GetParamOut(kParamPhase, value);
-}
-STDMETHODIMP CAudioTransform::GetWidth(int* value) {
-    return GetParamOut(kParamWidth, value);
-}
-STDMETHODIMP CAudioTransform::GetOutput(int* value) {
-    return GetParamOut(kParamOutput, value);
-}
-STDMETHODIMP CAudioTransform::GetMode(int* value) {
-    return GetParamOut(kParamMode, value);
-}
-STDMETHODIMP CAudioTransform::GetMeterPost(int* value) {
-    return GetParamOut(kParamMeterPost, value);
-}
-STDMETHODIMP CAudioTransform::GetFilter(int* value) {
-    return GetParamOut(kParamFilter, value);
-}
-
-STDMETHODIMP CAudioTransform::SetPhase(int value, int notify) {
-    SetParam(kParamPhase, value, notify != 0);
-    return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetWidth(int value, int notify) {
-    SetParam(kParamWidth, value, notify != 0);
-    return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetOutput(int value, int notify) {
-    SetParam(kParamOutput, value, notify != 0);
-    return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetMode(int value, int notify) {
-    SetParam(kParamMode, value, notify != 0);
-    return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetMeterPost(int value, int notify) {
-    SetParam(kParamMeterPost, value, notify != 0);
-    return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetFilter(int value, int notify) {
-    SetParam(kParamFilter, value, notify != 0);
+HRESULT CAudioTransform::SetParamSlot(int index, int value, int notify) {
+    SetParam(index, value, notify != 0);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetClipLeft(int which) {
-    return GetClip(0, which != 0);
-}
-int STDMETHODCALLTYPE CAudioTransform::GetClipRight(int which) {
-    return GetClip(1, which != 0);
-}
-STDMETHODIMP CAudioTransform::SetClipLeft(int which, int value) {
-    SetClip(0, which != 0, value);
+HRESULT CAudioTransform::SetClipSlot(Channel channel, int which, int value) {
+    SetClip(channel, CounterOf(which), value);
     return S_OK;
-}
-STDMETHODIMP CAudioTransform::SetClipRight(int which, int value) {
-    SetClip(1, which != 0, value);
-    return S_OK;
-}
-
-float STDMETHODCALLTYPE CAudioTransform::GetPeakLeft() {
-    return GetPeak(0);
-}
-float STDMETHODCALLTYPE CAudioTransform::GetPeakRight() {
-    return GetPeak(1);
 }
 
 STDMETHODIMP CAudioTransform::UpdateCoefficients() {

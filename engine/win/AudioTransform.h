@@ -1,7 +1,8 @@
 // CAudioTransform: the engine as a COM citizen. It answers IVxPlugInProp on behalf of the
-// object that owns it (the filter), posts editor notifications as window messages, owns the
-// automation object and runs the receive operation that turns one input media sample into
-// processed output samples.
+// object that owns it (the filter), is the engine's window system (editor notifications go out
+// as window messages), owns the automation object and runs the receive operation that turns one
+// input media sample into processed output samples. The interface's plain ints become the
+// engine's named values here.
 #pragma once
 #include <windows.h>
 #include <strmif.h>
@@ -12,7 +13,7 @@
 
 class CMediaParams;
 
-class CAudioTransform : public IVxPlugInProp, public CAudioEngine {
+class CAudioTransform : public IVxPlugInProp, public CAudioEngine, private IEditorWindows {
 public:
     // owner: the unknown that every IUnknown call of this interface goes to. A failure to
     // create the automation object is written to *hr.
@@ -30,24 +31,46 @@ public:
     STDMETHODIMP GetFormat(int which, WAVEFORMATEX* format) override;
     STDMETHODIMP SetNotifyWindow(HWND window, int id) override;
     int STDMETHODCALLTYPE GetPhaseMeter() override;
-    STDMETHODIMP GetPhase(int* value) override;
-    STDMETHODIMP SetPhase(int value, int notify) override;
-    STDMETHODIMP GetWidth(int* value) override;
-    STDMETHODIMP SetWidth(int value, int notify) override;
-    STDMETHODIMP GetOutput(int* value) override;
-    STDMETHODIMP SetOutput(int value, int notify) override;
-    STDMETHODIMP GetMode(int* value) override;
-    STDMETHODIMP SetMode(int value, int notify) override;
-    STDMETHODIMP GetMeterPost(int* value) override;
-    STDMETHODIMP SetMeterPost(int value, int notify) override;
-    STDMETHODIMP GetFilter(int* value) override;
-    STDMETHODIMP SetFilter(int value, int notify) override;
-    int STDMETHODCALLTYPE GetClipLeft(int which) override;
-    STDMETHODIMP SetClipLeft(int which, int value) override;
-    int STDMETHODCALLTYPE GetClipRight(int which) override;
-    STDMETHODIMP SetClipRight(int which, int value) override;
-    float STDMETHODCALLTYPE GetPeakLeft() override;
-    float STDMETHODCALLTYPE GetPeakRight() override;
+    // One slot pair per parameter; they differ only in the index.
+    STDMETHODIMP GetPhase(int* value) override { return GetParamSlot(kParamPhase, value); }
+    STDMETHODIMP SetPhase(int value, int notify) override {
+        return SetParamSlot(kParamPhase, value, notify);
+    }
+    STDMETHODIMP GetWidth(int* value) override { return GetParamSlot(kParamWidth, value); }
+    STDMETHODIMP SetWidth(int value, int notify) override {
+        return SetParamSlot(kParamWidth, value, notify);
+    }
+    STDMETHODIMP GetOutput(int* value) override { return GetParamSlot(kParamOutput, value); }
+    STDMETHODIMP SetOutput(int value, int notify) override {
+        return SetParamSlot(kParamOutput, value, notify);
+    }
+    STDMETHODIMP GetMode(int* value) override { return GetParamSlot(kParamMode, value); }
+    STDMETHODIMP SetMode(int value, int notify) override {
+        return SetParamSlot(kParamMode, value, notify);
+    }
+    STDMETHODIMP GetMeterPost(int* value) override { return GetParamSlot(kParamMeterPost, value); }
+    STDMETHODIMP SetMeterPost(int value, int notify) override {
+        return SetParamSlot(kParamMeterPost, value, notify);
+    }
+    STDMETHODIMP GetFilter(int* value) override { return GetParamSlot(kParamFilter, value); }
+    STDMETHODIMP SetFilter(int value, int notify) override {
+        return SetParamSlot(kParamFilter, value, notify);
+    }
+    // One slot set per channel.
+    int STDMETHODCALLTYPE GetClipLeft(int which) override {
+        return GetClip(Channel::kLeft, CounterOf(which));
+    }
+    STDMETHODIMP SetClipLeft(int which, int value) override {
+        return SetClipSlot(Channel::kLeft, which, value);
+    }
+    int STDMETHODCALLTYPE GetClipRight(int which) override {
+        return GetClip(Channel::kRight, CounterOf(which));
+    }
+    STDMETHODIMP SetClipRight(int which, int value) override {
+        return SetClipSlot(Channel::kRight, which, value);
+    }
+    float STDMETHODCALLTYPE GetPeakLeft() override { return GetPeak(Channel::kLeft); }
+    float STDMETHODCALLTYPE GetPeakRight() override { return GetPeak(Channel::kRight); }
     STDMETHODIMP UpdateCoefficients() override;
     STDMETHODIMP EndCapture() override;
     STDMETHODIMP SetCaptureHold(int hold) override;
@@ -78,12 +101,18 @@ public:
     // still hold, stops passing requests to the owner.
     void DetachAutomation();
 
-protected:
+private:
+    // IEditorWindows through the window manager.
     bool WindowExists(void* window) override;
     void PostCommand(void* window, int id, int code) override;
 
-private:
-    HRESULT GetParamOut(int index, int* value);
+    // The interface's "which" of a clip counter: 0 the live counter, anything else the shown.
+    static ClipCounter CounterOf(int which) {
+        return which != 0 ? ClipCounter::kShown : ClipCounter::kLive;
+    }
+    HRESULT GetParamSlot(int index, int* value);
+    HRESULT SetParamSlot(int index, int value, int notify);
+    HRESULT SetClipSlot(Channel channel, int which, int value);
     HRESULT ProcessChunk(const BYTE* in, int frames, BYTE* out);
 
     IUnknown* m_owner;

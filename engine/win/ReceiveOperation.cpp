@@ -4,6 +4,7 @@
 
 #include <vfwmsgs.h>
 
+#include "engine/FormatRules.h"
 #include "engine/win/AudioTransform.h"
 
 namespace {
@@ -17,17 +18,8 @@ LONGLONG FramesAt(LONGLONG time, DWORD samplesPerSec) {
     return time / kUnitsPerSecond * rate + time % kUnitsPerSecond * rate / kUnitsPerSecond;
 }
 
-// The formats the block processor can run: 16-bit PCM or 32/64-bit float, in 1 or 2
-// channels, out 2 channels of the same sample type, with block alignments that agree.
 bool FormatsUsable(const WaveFormat* in, const WaveFormat* out) {
-    if (!in || !out) return false;
-    const bool pcm16 = in->wFormatTag == kWaveFormatPcm && in->wBitsPerSample == 16;
-    const bool ieee = in->wFormatTag == kWaveFormatIeeeFloat &&
-                      (in->wBitsPerSample == 32 || in->wBitsPerSample == 64);
-    const int bytes = in->wBitsPerSample / 8;
-    return (pcm16 || ieee) && (in->nChannels == 1 || in->nChannels == 2) &&
-           in->nBlockAlign == bytes * in->nChannels && out->nBlockAlign == bytes * 2 &&
-           out->wFormatTag == in->wFormatTag && out->wBitsPerSample == in->wBitsPerSample;
+    return in && out && IsProcessablePair(*in, *out);
 }
 
 }  // namespace

@@ -6,16 +6,15 @@
 #include <windows.h>
 
 #include "automation/win/MediaParamsInterfaces.h"
+#include "framework/ComObject.h"
 
-class CCaptureCounter : public IMediaParamsUICallback {
+class CCaptureCounter : public ComObject<CCaptureCounter, IMediaParamsUICallback> {
 public:
-    // Created with one reference, which the creator releases.
-    CCaptureCounter();
+    static constexpr ComInterfaceEntry<CCaptureCounter> kInterfaces[] = {
+        ComEntry<CCaptureCounter, IMediaParamsUICallback>(IID_IMediaParamsUICallback)};
 
-    // Any thread.
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    // Created with no reference; the creator takes the first.
+    CCaptureCounter() = default;
 
     // Whichever thread changed a parameter in the plug-in (here the host thread).
     STDMETHODIMP CaptureBegin(DWORD* indices, DWORD count) override;
@@ -26,8 +25,7 @@ public:
     LONG ValuesReported() const { return m_values; }
 
 private:
-    virtual ~CCaptureCounter() = default;
+    ~CCaptureCounter() override = default;
 
-    volatile LONG m_cRef;
-    volatile LONG m_values;
+    volatile LONG m_values = 0;
 };

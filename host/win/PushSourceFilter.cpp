@@ -8,7 +8,9 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
+#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
+#include "framework/PinCreation.h"
 #include "host/win/PushSourcePin.h"
 
 namespace {
@@ -48,14 +50,9 @@ CPushSourceFilter::~CPushSourceFilter() {
 }
 
 CBasePin* CPushSourceFilter::GetPin(int n) {
-    if (!m_pPin) {
-        HRESULT hr = S_OK;
-        m_pPin = new (std::nothrow) CPushSourcePin(this, &m_lock, &hr);
-        if (m_pPin && FAILED(hr)) {
-            delete m_pPin;
-            m_pPin = nullptr;
-        }
-    }
+    CreatePinOnce(m_pPin, [this](HRESULT* hr) {
+        return new (std::nothrow) CPushSourcePin(this, &m_lock, hr);
+    });
     return n == 0 ? m_pPin : nullptr;
 }
 
@@ -168,8 +165,8 @@ HRESULT CPushSourceFilter::Stream() {
     const WaveFormat& format = m_reader.Format();
     bool first = true;
     while (!m_stopRequested) {
-        IMediaSample* sample = nullptr;
-        HRESULT hr = m_pPin->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        ComPtr<IMediaSample> sample;
+        HRESULT hr = m_pPin->GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
         if (FAILED(hr)) return hr;  // also how a Stop (decommit) ends a wait for a buffer
 
         BYTE* data = nullptr;
@@ -177,7 +174,7 @@ HRESULT CPushSourceFilter::Stream() {
         const size_t capacity = SUCCEEDED(hr) ? sample->GetSize() / format.nBlockAlign : 0;
         const size_t frames = m_reader.Read(data, std::min<size_t>(m_blockFrames, capacity));
         if (frames == 0) {
-            sample->Release();
+            sample.Reset();  // back to the allocator before the end of stream goes out
             if (FAILED(hr)) return hr;
             if (!m_reader.Error().empty()) {
                 m_error = m_reader.Error();
@@ -197,8 +194,8 @@ HRESULT CPushSourceFilter::Stream() {
         sample->SetSyncPoint(TRUE);
         sample->SetPreroll(FALSE);
         sample->SetDiscontinuity(first ? TRUE : FALSE);
-        hr = m_pPin->Deliver(sample);
-        sample->Release();
+        hr = m_pPin->Deliver(sample.Get());
+        sample.Reset();
         if (hr != S_OK) return hr;  // S_FALSE: downstream takes no more (flushing)
         m_framesDelivered += frames;
         first = false;

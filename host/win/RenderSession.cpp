@@ -33,12 +33,6 @@ constexpr DWORD kCompletionGraceMs = 5000;
 // Preset names are 64 8-bit characters at most, terminator included.
 constexpr int kPresetNameChars = 64;
 
-template <typename T>
-void SafeRelease(T*& object) {
-    if (object) object->Release();
-    object = nullptr;
-}
-
 std::string Narrow(const WCHAR* text) {
     char buffer[kPresetNameChars * 4] = {};
     WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
@@ -107,22 +101,15 @@ CRenderSession::~CRenderSession() {
     if (m_writer) m_writer->AbandonOutput();
     if (m_plugIn) {
         // The plug-in's automation object holds the callback; hand it back explicitly.
-        IMediaParamsSetUICallback* setCallback = nullptr;
-        if (SUCCEEDED(m_plugIn->QueryInterface(IID_IMediaParamsSetUICallback,
-                                               reinterpret_cast<void**>(&setCallback)))) {
+        ComPtr<IMediaParamsSetUICallback> setCallback;
+        if (SUCCEEDED(m_plugIn.As(IID_IMediaParamsSetUICallback, &setCallback)))
             setCallback->SetCallback(nullptr);
-            setCallback->Release();
-        }
     }
-    SafeRelease(m_control);
-    SafeRelease(m_graph);  // releases the graph's references to the three filters
-    SafeRelease(m_prop);
-    SafeRelease(m_plugIn);
-    SafeRelease(m_sourceFilter);
-    SafeRelease(m_writerFilter);
+    // The graph first, which lets go of the three filters; the callback last.
+    ResetAll(m_control, m_graph, m_prop, m_plugIn, m_sourceFilter, m_writerFilter);
     m_source = nullptr;
     m_writer = nullptr;
-    SafeRelease(m_captures);
+    m_captures.Reset();
 }
 
 bool CRenderSession::Fail(const std::string& message) {
@@ -147,8 +134,7 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     HRESULT hr = S_OK;
     m_source = new (std::nothrow) CPushSourceFilter(&hr);
     if (!m_source) return Fail("out of memory");
-    m_source->NonDelegatingQueryInterface(IID_IBaseFilter,
-                                          reinterpret_cast<void**>(&m_sourceFilter));
+    m_source->NonDelegatingQueryInterface(IID_IBaseFilter, m_sourceFilter.PutVoid());
     if (!m_source->Open(options.inputPath, options.blockFrames)) return Fail(m_source->Error());
     if (m_source->IsTruncated())
         summary->warnings.push_back(options.inputPath +
@@ -196,21 +182,19 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
 
 bool CRenderSession::CreatePlugIn() {
     HRESULT hr = CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                  reinterpret_cast<void**>(&m_plugIn));
+                                  m_plugIn.PutVoid());
     if (hr == REGDB_E_CLASSNOTREG)
         return Fail("twPhaseDX.dll is not registered (run regsvr32 twPhaseDX.dll)");
     if (FAILED(hr)) return FailHr("cannot create the tw:Phase plug-in (twPhaseDX.dll)", hr);
-    hr = m_plugIn->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&m_prop));
+    hr = m_plugIn.As(IID_IVxPlugInProp, &m_prop);
     if (FAILED(hr)) return FailHr("the plug-in does not offer IVxPlugInProp", hr);
 
     // A workstation hands over its UI callback first, so that it hears of every change.
-    IMediaParamsSetUICallback* setCallback = nullptr;
-    hr = m_plugIn->QueryInterface(IID_IMediaParamsSetUICallback,
-                                  reinterpret_cast<void**>(&setCallback));
+    ComPtr<IMediaParamsSetUICallback> setCallback;
+    hr = m_plugIn.As(IID_IMediaParamsSetUICallback, &setCallback);
     if (FAILED(hr)) return FailHr("the plug-in does not offer IMediaParamsSetUICallback", hr);
-    m_captures = new (std::nothrow) CCaptureCounter();
-    hr = m_captures ? setCallback->SetCallback(m_captures) : E_OUTOFMEMORY;
-    setCallback->Release();
+    m_captures = ComPtr<CCaptureCounter>(new (std::nothrow) CCaptureCounter());
+    hr = m_captures ? setCallback->SetCallback(m_captures.Get()) : E_OUTOFMEMORY;
     if (FAILED(hr)) return FailHr("handing the plug-in the host's callback failed", hr);
     return true;
 }
@@ -219,34 +203,27 @@ bool CRenderSession::LoadState(const std::string& path) {
     std::string bytes, problem;
     if (!ReadWholeFile(path, &bytes, &problem)) return Fail(problem);
 
-    IStream* stream = nullptr;
-    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    ComPtr<IStream> stream;
+    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
     if (FAILED(hr)) return FailHr("cannot create a memory stream", hr);
     ULONG written = 0;
     hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
     LARGE_INTEGER start = {};
     if (SUCCEEDED(hr)) hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    IPersistStream* persist = nullptr;
-    if (SUCCEEDED(hr))
-        hr = m_plugIn->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
-    if (SUCCEEDED(hr)) {
-        hr = persist->Load(stream);
-        persist->Release();
-        stream->Release();
-        if (FAILED(hr))
-            return FailHr(path + ": not a tw:Phase state (" + std::to_string(bytes.size()) +
-                              " bytes); the plug-in refused it",
-                          hr);
-        return true;
-    }
-    stream->Release();
-    return FailHr(path + ": cannot hand the state to the plug-in", hr);
+    ComPtr<IPersistStream> persist;
+    if (SUCCEEDED(hr)) hr = m_plugIn.As(IID_IPersistStream, &persist);
+    if (FAILED(hr)) return FailHr(path + ": cannot hand the state to the plug-in", hr);
+    hr = persist->Load(stream.Get());
+    if (FAILED(hr))
+        return FailHr(path + ": not a tw:Phase state (" + std::to_string(bytes.size()) +
+                          " bytes); the plug-in refused it",
+                      hr);
+    return true;
 }
 
 bool CRenderSession::ApplyPreset(const std::string& name) {
-    IStaticFilterPreset* presets = nullptr;
-    HRESULT hr = m_plugIn->QueryInterface(IID_IStaticFilterPreset,
-                                          reinterpret_cast<void**>(&presets));
+    ComPtr<IStaticFilterPreset> presets;
+    HRESULT hr = m_plugIn.As(IID_IStaticFilterPreset, &presets);
     if (FAILED(hr)) return FailHr("the plug-in offers no built-in presets", hr);
     INT32 count = 0;
     hr = presets->GetPresetCount(&count);
@@ -259,12 +236,9 @@ bool CRenderSession::ApplyPreset(const std::string& name) {
         if (presetName == name && found < 0) found = index;
         available += (available.empty() ? "\"" : ", \"") + presetName + "\"";
     }
-    if (SUCCEEDED(hr) && found < 0) {
-        presets->Release();
+    if (SUCCEEDED(hr) && found < 0)
         return Fail("no built-in preset \"" + name + "\" (available: " + available + ")");
-    }
     if (SUCCEEDED(hr)) hr = presets->ApplyPreset(found);
-    presets->Release();
     if (FAILED(hr)) return FailHr("applying the preset \"" + name + "\" failed", hr);
     return true;
 }
@@ -280,7 +254,7 @@ bool CRenderSession::ApplySettings(const RenderOptions& options) {
     for (int index = 0; index < kParamCount; ++index) {
         if (!options.paramGiven[index]) continue;
         // Not a user's edit in the plug-in's window: no notification of editor windows.
-        const HRESULT hr = (m_prop->*kSetters[index])(options.params[index], FALSE);
+        const HRESULT hr = (m_prop.Get()->*kSetters[index])(options.params[index], FALSE);
         if (FAILED(hr)) return FailHr(std::string("setting --") + kNames[index] + " failed", hr);
     }
     if (options.bypass) {
@@ -292,47 +266,36 @@ bool CRenderSession::ApplySettings(const RenderOptions& options) {
 
 bool CRenderSession::BuildGraph() {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, reinterpret_cast<void**>(&m_graph));
+                                  IID_IGraphBuilder, m_graph.PutVoid());
     if (FAILED(hr)) return FailHr("cannot create the DirectShow filter graph", hr);
-    hr = m_graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&m_control));
+    hr = m_graph.As(IID_IMediaControl, &m_control);
     if (FAILED(hr)) return FailHr("the filter graph offers no IMediaControl", hr);
 
     m_writer = new (std::nothrow) CWavWriterFilter(&hr);
     if (!m_writer) return Fail("out of memory");
-    m_writer->NonDelegatingQueryInterface(IID_IBaseFilter,
-                                          reinterpret_cast<void**>(&m_writerFilter));
+    m_writer->NonDelegatingQueryInterface(IID_IBaseFilter, m_writerFilter.PutVoid());
 
-    hr = m_graph->AddFilter(m_sourceFilter, L"Source");
-    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_plugIn, L"Corvane:tw Phase");
-    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_writerFilter, L"WAV writer");
+    hr = m_graph->AddFilter(m_sourceFilter.Get(), L"Source");
+    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_plugIn.Get(), L"Corvane:tw Phase");
+    if (SUCCEEDED(hr)) hr = m_graph->AddFilter(m_writerFilter.Get(), L"WAV writer");
     if (FAILED(hr)) return FailHr("adding the filters to the graph failed", hr);
 
-    IPin* plugInInput = nullptr;
-    IPin* plugInOutput = nullptr;
-    hr = m_plugIn->FindPin(L"In", &plugInInput);
-    if (SUCCEEDED(hr)) hr = m_plugIn->FindPin(L"Out", &plugInOutput);
-    if (FAILED(hr)) {
-        SafeRelease(plugInInput);
-        return FailHr("the plug-in has no pins \"In\" and \"Out\"", hr);
-    }
+    ComPtr<IPin> plugInInput, plugInOutput;
+    hr = m_plugIn->FindPin(L"In", plugInInput.Put());
+    if (SUCCEEDED(hr)) hr = m_plugIn->FindPin(L"Out", plugInOutput.Put());
+    if (FAILED(hr)) return FailHr("the plug-in has no pins \"In\" and \"Out\"", hr);
     // The source's own type in full, so that a refusal comes back with the plug-in's reason.
-    hr = m_graph->ConnectDirect(m_source->OutputPin(), plugInInput, &m_source->OfferedType());
-    if (FAILED(hr)) {
-        plugInInput->Release();
-        plugInOutput->Release();
-        return FailHr("the plug-in does not accept the input's format", hr);
-    }
-    hr = m_graph->ConnectDirect(plugInOutput, m_writer->InputPin(), nullptr);
-    plugInInput->Release();
-    plugInOutput->Release();
+    hr = m_graph->ConnectDirect(m_source->OutputPin(), plugInInput.Get(), &m_source->OfferedType());
+    if (FAILED(hr)) return FailHr("the plug-in does not accept the input's format", hr);
+    hr = m_graph->ConnectDirect(plugInOutput.Get(), m_writer->InputPin(), nullptr);
     if (FAILED(hr)) return FailHr("connecting the plug-in's output to the writer failed", hr);
     return true;
 }
 
 bool CRenderSession::AddAutomation(const std::vector<AutomationSegment>& segments) {
     if (segments.empty()) return true;
-    IMediaParamsSdk* params = nullptr;
-    HRESULT hr = m_plugIn->QueryInterface(IID_IMediaParams, reinterpret_cast<void**>(&params));
+    ComPtr<IMediaParamsSdk> params;
+    HRESULT hr = m_plugIn.As(IID_IMediaParams, &params);
     if (FAILED(hr)) return FailHr("the plug-in offers no IMediaParams", hr);
     for (size_t i = 0; i < segments.size() && SUCCEEDED(hr); ++i) {
         const AutomationSegment& s = segments[i];
@@ -344,20 +307,17 @@ bool CRenderSession::AddAutomation(const std::vector<AutomationSegment>& segment
         segment.iCurve = static_cast<MP_CURVE_TYPE>(s.curve);
         segment.flags = 0;
         hr = params->AddEnvelope(s.param, 1, &segment);
-        if (FAILED(hr)) {
-            params->Release();
+        if (FAILED(hr))
             return FailHr("automation segment " + std::to_string(i + 1) + " (parameter " +
                               std::to_string(s.param) + "): AddEnvelope failed",
                           hr);
-        }
     }
-    params->Release();
     return true;
 }
 
 bool CRenderSession::Stream(RenderSummary* summary) {
-    IMediaEvent* events = nullptr;
-    HRESULT hr = m_graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
+    ComPtr<IMediaEvent> events;
+    HRESULT hr = m_graph.As(IID_IMediaEvent, &events);
     if (FAILED(hr)) return FailHr("the filter graph offers no IMediaEvent", hr);
 
     const bool terminal = _isatty(_fileno(stderr)) != 0;
@@ -370,7 +330,6 @@ bool CRenderSession::Stream(RenderSummary* summary) {
 
     hr = m_control->Run();
     if (FAILED(hr)) {
-        events->Release();
         m_running = true;  // some filters may be running: stop them all
         return FailHr("starting the graph failed", hr);
     }
@@ -415,7 +374,6 @@ bool CRenderSession::Stream(RenderSummary* summary) {
         }
     }
     QueryPerformanceCounter(&finished);
-    events->Release();
     if (progressShown) ClearProgress();
 
     // The meters as the stream ended: stopping clears them.
@@ -430,33 +388,25 @@ bool CRenderSession::Stream(RenderSummary* summary) {
 }
 
 bool CRenderSession::SaveState(const std::string& path) {
-    IPersistStream* persist = nullptr;
-    HRESULT hr = m_plugIn->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+    ComPtr<IPersistStream> persist;
+    HRESULT hr = m_plugIn.As(IID_IPersistStream, &persist);
     if (FAILED(hr)) return FailHr("the plug-in offers no IPersistStream", hr);
     // As a workstation saving its project: is there anything new, then the record itself.
     persist->IsDirty();
-    IStream* stream = nullptr;
-    hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    if (SUCCEEDED(hr)) hr = persist->Save(stream, TRUE);
-    persist->Release();
-    if (FAILED(hr)) {
-        SafeRelease(stream);
-        return FailHr("saving the plug-in's state failed", hr);
-    }
+    ComPtr<IStream> stream;
+    hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+    if (SUCCEEDED(hr)) hr = persist->Save(stream.Get(), TRUE);
+    if (FAILED(hr)) return FailHr("saving the plug-in's state failed", hr);
     ULARGE_INTEGER size = {};
     LARGE_INTEGER zero = {};
     HGLOBAL memory = nullptr;
     hr = stream->Seek(zero, STREAM_SEEK_CUR, &size);
-    if (SUCCEEDED(hr)) hr = GetHGlobalFromStream(stream, &memory);
-    if (FAILED(hr)) {
-        stream->Release();
-        return FailHr("reading the saved state failed", hr);
-    }
+    if (SUCCEEDED(hr)) hr = GetHGlobalFromStream(stream.Get(), &memory);
+    if (FAILED(hr)) return FailHr("reading the saved state failed", hr);
     const void* bytes = GlobalLock(memory);
     std::string problem;
     const bool written = bytes && ReplaceFile(path, bytes, size.QuadPart, &problem);
     if (bytes) GlobalUnlock(memory);
-    stream->Release();
     if (!written) return Fail(problem.empty() ? "cannot read the saved state" : problem);
     return true;
 }

@@ -16,6 +16,7 @@
 #include "engine/ParamValues.h"
 #include "engine/win/VxPlugInProp.h"
 #include "engine/WaveFormat.h"
+#include "framework/ComPtr.h"
 #include "host/AutomationFile.h"
 #include "host/RenderOptions.h"
 
@@ -71,14 +72,14 @@ private:
     void StopGraph();
 
     std::string m_error;
-    CCaptureCounter* m_captures = nullptr;
-    IBaseFilter* m_plugIn = nullptr;
-    IVxPlugInProp* m_prop = nullptr;
-    CPushSourceFilter* m_source = nullptr;  // held through m_sourceFilter
-    IBaseFilter* m_sourceFilter = nullptr;
-    CWavWriterFilter* m_writer = nullptr;  // held through m_writerFilter
-    IBaseFilter* m_writerFilter = nullptr;
-    IGraphBuilder* m_graph = nullptr;
-    IMediaControl* m_control = nullptr;
+    ComPtr<CCaptureCounter> m_captures;
+    ComPtr<IBaseFilter> m_plugIn;
+    ComPtr<IVxPlugInProp> m_prop;
+    CPushSourceFilter* m_source = nullptr;  // owned through m_sourceFilter
+    ComPtr<IBaseFilter> m_sourceFilter;
+    CWavWriterFilter* m_writer = nullptr;  // owned through m_writerFilter
+    ComPtr<IBaseFilter> m_writerFilter;
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<IMediaControl> m_control;
     bool m_running = false;
 };

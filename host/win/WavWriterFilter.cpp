@@ -6,6 +6,7 @@
 #include <evcode.h>
 #include <vfwmsgs.h>
 
+#include "framework/PinCreation.h"
 #include "host/WavFormat.h"
 #include "host/win/WavWriterPin.h"
 
@@ -43,14 +44,9 @@ STDMETHODIMP_(ULONG) CWavWriterFilter::GetMiscFlags() {
 }
 
 CBasePin* CWavWriterFilter::GetPin(int n) {
-    if (!m_pPin) {
-        HRESULT hr = S_OK;
-        m_pPin = new (std::nothrow) CWavWriterPin(this, &m_lock, &hr);
-        if (m_pPin && FAILED(hr)) {
-            delete m_pPin;
-            m_pPin = nullptr;
-        }
-    }
+    CreatePinOnce(m_pPin, [this](HRESULT* hr) {
+        return new (std::nothrow) CWavWriterPin(this, &m_lock, hr);
+    });
     return n == 0 ? m_pPin : nullptr;
 }
 

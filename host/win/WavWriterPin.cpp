@@ -1,6 +1,8 @@
 // CWavWriterPin: type checks and the hand-over of samples to the writer filter.
 #include "host/win/WavWriterPin.h"
 
+#include <cstring>
+
 #include <uuids.h>
 #include <vfwmsgs.h>
 
@@ -23,11 +25,9 @@ HRESULT CWavWriterPin::CheckMediaType(const AM_MEDIA_TYPE* pmt) {
     if (pmt->majortype != MEDIATYPE_Audio || pmt->formattype != FORMAT_WaveFormatEx ||
         pmt->cbFormat < kWaveFormatCoreBytes || !pmt->pbFormat)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    const auto* f = reinterpret_cast<const WAVEFORMATEX*>(pmt->pbFormat);
-    if (f->nChannels != 2 || !IsRenderableFormat(f->wFormatTag, f->wBitsPerSample, f->nChannels) ||
-        f->nSamplesPerSec == 0 || f->nBlockAlign != f->wBitsPerSample / 8 * f->nChannels)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    WaveFormat f = {};
+    std::memcpy(&f, pmt->pbFormat, kWaveFormatCoreBytes);
+    return f.nChannels == 2 && IsProcessableFormat(f) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 STDMETHODIMP CWavWriterPin::Receive(IMediaSample* pSample) {

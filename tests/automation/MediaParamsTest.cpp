@@ -1,10 +1,12 @@
 // CMediaParams under Wine: the COM identity and counts, the host-facing argument checks, the
 // parameter info, time formats, and capture reports reaching the host's callback.
 #include "automation/win/MediaParams.h"
+#include "framework/ComPtr.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -114,22 +116,19 @@ TEST(MediaParamsCreate, RejectsNullPointers) {
 TEST_F(MediaParamsTest, FourInterfacesReachOneObjectAndCountsReturn) {
     object->DetachOwner();
     EXPECT_EQ(1u, Count());
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(S_OK, params->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(S_OK, params->QueryInterface(IID_IUnknown, identity.PutVoid()));
     EXPECT_EQ(2u, Count());
 
     const IID* iids[] = {&IID_IMediaParams, &IID_IMediaParamInfo, &IID_IMediaParamsSetUICallback,
                          &IID_IMediaParamsUICallback};
-    std::vector<IUnknown*> held;
-    for (const IID* iid : iids) {
-        IUnknown* itf = nullptr;
-        ASSERT_EQ(S_OK, identity->QueryInterface(*iid, reinterpret_cast<void**>(&itf)));
-        held.push_back(itf);
+    std::vector<ComPtr<IUnknown>> held(std::size(iids));
+    for (size_t i = 0; i < held.size(); ++i) {
+        ASSERT_EQ(S_OK, identity.As(*iids[i], &held[i]));
         // Every interface leads back to the same IUnknown.
-        IUnknown* back = nullptr;
-        ASSERT_EQ(S_OK, itf->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back)));
-        EXPECT_EQ(identity, back);
-        back->Release();
+        ComPtr<IUnknown> back;
+        ASSERT_EQ(S_OK, held[i].As(IID_IUnknown, &back));
+        EXPECT_EQ(identity.Get(), back.Get());
     }
     EXPECT_EQ(6u, Count());
 
@@ -138,8 +137,8 @@ TEST_F(MediaParamsTest, FourInterfacesReachOneObjectAndCountsReturn) {
     EXPECT_EQ(nullptr, none);
     EXPECT_EQ(E_POINTER, params->QueryInterface(IID_IUnknown, nullptr));
 
-    for (IUnknown* itf : held) itf->Release();
-    identity->Release();
+    held.clear();
+    identity.Reset();
     EXPECT_EQ(1u, Count());
 }
 

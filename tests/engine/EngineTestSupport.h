@@ -1,13 +1,20 @@
-// Test doubles for the engine: a window system that records posted commands and an
-// automation object that records what the engine reports.
+// Scaffolding for the engine tests: a window system and an automation object that record what
+// the engine hands them, an engine prepared for a stream, parameter records built by name, a
+// test signal and one block through the engine.
 #pragma once
+#include <cstdint>
 #include <set>
 #include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engine/AudioEngine.h"
 
-class TestEngine : public CAudioEngine {
+// Windows exist while listed in liveWindows; every post is recorded.
+class RecordingWindows : public IEditorWindows {
 public:
     struct Post {
         void* window;
@@ -17,37 +24,30 @@ public:
     std::set<void*> liveWindows;
     std::vector<Post> posts;
 
-    // Prepares a stream of the given channel count with the factory defaults applied.
-    explicit TestEngine(int inputChannels = 2, uint16_t tag = kWaveFormatIeeeFloat,
-                        uint16_t bits = 32) {
-        input_ = {tag, static_cast<uint16_t>(inputChannels), 44100, 0, 0, bits, 0};
-        input_.nBlockAlign = static_cast<uint16_t>(bits / 8 * inputChannels);
-        input_.nAvgBytesPerSec = 44100u * input_.nBlockAlign;
-        output_ = input_;
-        output_.nChannels = 2;
-        output_.nBlockAlign = static_cast<uint16_t>(bits / 8 * 2);
-        output_.nAvgBytesPerSec = 44100u * output_.nBlockAlign;
-        SetParams(kDefaultParams);
-        ResetProcessor(&input_, &output_);
-    }
-
-protected:
     bool WindowExists(void* window) override { return liveWindows.count(window) != 0; }
     void PostCommand(void* window, int id, int code) override {
         posts.push_back({window, id, code});
     }
-
-private:
-    WaveFormat input_;
-    WaveFormat output_;
 };
 
+// Capture reports in order: 'B'egin, 'V'alue, 'E'nd with the index (and the value for 'V').
+struct CaptureLog {
+    std::vector<std::tuple<char, uint32_t, float>> entries;
+
+    tw::Result Add(char kind, const uint32_t* indices, uint32_t count,
+                   const float* values = nullptr) {
+        for (uint32_t i = 0; i < count; ++i)
+            entries.emplace_back(kind, indices[i], values ? values[i] : 0.0f);
+        return tw::kOk;
+    }
+};
+
+// Effective values the test sets (the factory defaults at first); records what it is handed.
 class RecordingAutomation : public IEngineAutomation {
 public:
-    float values[6] = {0.5f, 0.5f, 0.8574822f, 0.0f, 1.0f, 0.0f};
+    float values[kParamCount] = {0.5f, 0.5f, 0.8574822f, 0.0f, 1.0f, 0.0f};
     bool changed = false;
-    // Capture calls in order: 'B'egin, 'V'alue, 'E'nd with index and value.
-    std::vector<std::tuple<char, uint32_t, float>> captures;
+    CaptureLog captures;
     std::vector<std::pair<uint32_t, float>> setParams;
 
     tw::Result SetParamValue(uint32_t index, float normalized) override {
@@ -63,17 +63,101 @@ public:
         return was ? tw::kOk : tw::kFalse;
     }
     tw::Result CaptureBegin(const uint32_t* indices, uint32_t count) override {
-        for (uint32_t i = 0; i < count; ++i) captures.emplace_back('B', indices[i], 0.0f);
-        return tw::kOk;
+        return captures.Add('B', indices, count);
     }
     tw::Result CaptureValues(const uint32_t* indices, uint32_t count, const float* v) override {
-        for (uint32_t i = 0; i < count; ++i) captures.emplace_back('V', indices[i], v[i]);
-        return tw::kOk;
+        return captures.Add('V', indices, count, v);
     }
     tw::Result CaptureEnd(const uint32_t* indices, uint32_t count) override {
-        for (uint32_t i = 0; i < count; ++i) captures.emplace_back('E', indices[i], 0.0f);
-        return tw::kOk;
+        return captures.Add('E', indices, count);
     }
     tw::Result UpdateToPosition(int64_t) override { return tw::kOk; }
     void SetSampleRate(int32_t) override {}
 };
+
+// A 44.1 kHz format of a sample type and channel count, block alignment and rate to match.
+inline WaveFormat MakeFormat(uint16_t tag, uint16_t bits, int channels) {
+    const uint16_t align = static_cast<uint16_t>(bits / 8 * channels);
+    return {tag, static_cast<uint16_t>(channels), 44100, 44100u * align, align, bits, 0};
+}
+
+// The engine as the filter starts a stream: factory defaults applied, then the processor reset
+// with an input format of the given channels and sample type and its stereo output. It owns the
+// formats and the recording window system the engine points at.
+struct TestEngine {
+    WaveFormat input;
+    WaveFormat output;
+    RecordingWindows windows;
+    CAudioEngine engine;
+
+    explicit TestEngine(int inputChannels = 2, uint16_t tag = kWaveFormatIeeeFloat,
+                        uint16_t bits = 32)
+        : input(MakeFormat(tag, bits, inputChannels)), output(MakeFormat(tag, bits, 2)) {
+        engine.SetEditorWindows(&windows);
+        engine.SetParams(kDefaultParams);
+        engine.ResetProcessor(&input, &output);
+    }
+    CAudioEngine* operator->() { return &engine; }
+};
+
+// A parameter record named field by field, starting from the factory defaults:
+//   Settings().Phase(90).With(Mode::kMsPhase, QuadratureFilter::kFir)
+struct Settings {
+    ParamValues values = kDefaultParams;
+
+    Settings& Phase(int32_t degrees) { return Set(kParamPhase, degrees); }
+    Settings& Width(int32_t percent) { return Set(kParamWidth, percent); }
+    Settings& Output(int32_t tenthsOfDb) { return Set(kParamOutput, tenthsOfDb); }
+    // Any of Mode, MeterPosition and QuadratureFilter.
+    template <typename... Named>
+    Settings& With(Named... named) {
+        (Set(FieldOf(named), ParamValueOf(named)), ...);
+        return *this;
+    }
+    operator ParamValues() const { return values; }
+
+private:
+    static int FieldOf(Mode) { return kParamMode; }
+    static int FieldOf(MeterPosition) { return kParamMeterPost; }
+    static int FieldOf(QuadratureFilter) { return kParamFilter; }
+    Settings& Set(int index, int32_t value) {
+        values[index] = value;
+        return *this;
+    }
+};
+
+// Every parameter away from its factory default.
+inline const ParamValues kEveryParamMoved = Settings().Phase(90).Width(200).Output(60).With(
+    Mode::kScEncode, MeterPosition::kPre, QuadratureFilter::kFir);
+
+// Deterministic broadband noise in -0.5..0.5: frames x channels interleaved values.
+inline std::vector<float> Noise(int frames, int channels = 2, unsigned seed = 1) {
+    std::vector<float> v(static_cast<size_t>(frames) * channels);
+    for (auto& x : v) {
+        seed = seed * 1664525u + 1013904223u;
+        x = static_cast<float>((seed >> 8) / 16777216.0 - 0.5);
+    }
+    return v;
+}
+
+// One block through the engine in the sample type of `in` (float, double or 16-bit PCM), laid
+// out for the engine's input channels; the interleaved stereo output.
+template <typename Sample>
+std::vector<Sample> Process(TestEngine& e, const std::vector<Sample>& in) {
+    const int channels = e.engine.InputFormat()->nChannels;
+    int frames = static_cast<int>(in.size()) / channels, outFrames = frames;
+    std::vector<Sample> out(2 * static_cast<size_t>(frames));
+    tw::Result result;
+    if constexpr (std::is_same_v<Sample, int16_t>) {
+        std::vector<float> inScratch(in.size()), outScratch(out.size());
+        result =
+            e->ProcessPcm16(in.data(), frames, out.data(), inScratch.data(), outScratch.data());
+    } else if constexpr (std::is_same_v<Sample, double>) {
+        result = e->ProcessDouble(in.data(), &frames, out.data(), &outFrames);
+    } else {
+        result = e->ProcessFloat(in.data(), &frames, out.data(), &outFrames);
+    }
+    EXPECT_EQ(result, tw::kOk);
+    EXPECT_EQ(frames, outFrames);
+    return out;
+}

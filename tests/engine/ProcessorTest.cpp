@@ -12,144 +12,8 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// Deterministic broadband stereo test signal in -0.5..0.5.
-std::vector<float> NoiseStereo(int frames, unsigned seed = 1) {
-    std::vector<float> v(2 * frames);
-    for (auto& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = static_cast<float>((seed >> 8) / 16777216.0 - 0.5);
-    }
-    return v;
-}
-
-std::vector<float> Process(TestEngine& e, const std::vector<float>& in, int channels = 2) {
-    int frames = static_cast<int>(in.size()) / channels;
-    int outFrames = frames;
-    std::vector<float> out(2 * frames);
-    EXPECT_EQ(e.ProcessFloat(in.data(), &frames, out.data(), &outFrames), tw::kOk);
-    EXPECT_EQ(frames, outFrames);
-    return out;
-}
-
-void Configure(TestEngine& e, int phase, int mode, int filter, int width = 100, int output = 0) {
-    e.SetParams({{phase, width, output, mode, 1, filter}});
-}
-
-}  // namespace
-
-TEST(Processor, FirAtPhaseZeroDelaysByExactly63FramesInModes0And1) {
-    const int frames = 2000;
-    const auto in = NoiseStereo(frames);
-    for (int mode : {0, 1}) {
-        TestEngine e;
-        Configure(e, 0, mode, 1);
-        const auto out = Process(e, in);
-        for (int i = 0; i < kFirLatencyFrames; ++i) {
-            ASSERT_EQ(out[2 * i], 0.0f) << "mode " << mode << " frame " << i;
-            ASSERT_EQ(out[2 * i + 1], 0.0f);
-        }
-        for (int i = kFirLatencyFrames; i < frames; ++i) {
-            const int j = i - kFirLatencyFrames;
-            ASSERT_NEAR(out[2 * i], in[2 * j], 1e-7) << "mode " << mode << " frame " << i;
-            ASSERT_NEAR(out[2 * i + 1], in[2 * j + 1], 1e-7);
-        }
-    }
-}
-
-TEST(Processor, MsModeAt180DegreesSwapsTheChannels) {
-    const int frames = 3000;
-    const auto in = NoiseStereo(frames, 7);
-    TestEngine e;
-    Configure(e, 180, 1, 1);
-    const auto out = Process(e, in);
-    for (int i = kFirLatencyFrames; i < frames; ++i) {
-        const int j = i - kFirLatencyFrames;
-        // The side's quadrature leaks in through sin(180 deg) of the rounded pi: ~4e-9.
-        ASSERT_NEAR(out[2 * i], in[2 * j + 1], 1e-6);
-        ASSERT_NEAR(out[2 * i + 1], in[2 * j], 1e-6);
-    }
-}
-
-TEST(Processor, WidthZeroGivesIdenticalChannelsAndSilenceGivesZero) {
-    const auto in = NoiseStereo(1000, 3);
-    for (int filter : {0, 1}) {
-        TestEngine narrow;
-        Configure(narrow, 37, 0, filter, /*width=*/0);
-        const auto out = Process(narrow, in);
-        for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
-
-        TestEngine silent;
-        Configure(silent, 37, 2, filter, 150, kOutputSilence);
-        for (float v : Process(silent, in)) ASSERT_EQ(v, 0.0f);
-    }
-}
-
-TEST(Processor, MonoInputInModeTwoGivesSignalAndZero) {
-    const int frames = 500;
-    std::vector<float> mono(frames);
-    for (int i = 0; i < frames; ++i) mono[i] = static_cast<float>(0.4 * std::sin(0.05 * i));
-    TestEngine e(1);
-    Configure(e, 0, 2, 1);
-    const auto out = Process(e, mono, 1);
-    for (int i = kFirLatencyFrames; i < frames; ++i) {
-        ASSERT_NEAR(out[2 * i], mono[i - kFirLatencyFrames], 1e-7);
-        ASSERT_NEAR(out[2 * i + 1], 0.0f, 1e-7);
-    }
-}
-
-TEST(Processor, AllpassPathKeepsBothChannelsOnOneResponseAtPhaseZero) {
-    // Identical inputs: modes 0 and 1 at phase 0 give identical outputs on both channels.
-    std::vector<float> in(2 * 800);
-    for (int i = 0; i < 800; ++i) in[2 * i] = in[2 * i + 1] = static_cast<float>(std::sin(0.3 * i));
-    TestEngine e;
-    Configure(e, 0, 0, 0);
-    const auto out = Process(e, in);
-    for (int i = 0; i < 800; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
-}
-
-TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
-    const auto in = NoiseStereo(600, 11);
-    const std::vector<float> first(in.begin(), in.begin() + 400),
-        second(in.begin() + 400, in.end());
-    // Reference: the FIR path alone over the first part, then the all-pass path alone.
-    TestEngine fir, iir, switching;
-    Configure(fir, 45, 0, 1);
-    Configure(iir, 45, 0, 0);
-    Configure(switching, 45, 0, 1);
-    const auto firOut = Process(fir, first);
-    const auto switchedFir = Process(switching, first);
-    EXPECT_EQ(firOut, switchedFir);
-    switching.SetParam(kParamFilter, 0, false);
-    const auto iirFromSilence = Process(iir, second);
-    EXPECT_EQ(Process(switching, second), iirFromSilence);
-}
-
-TEST(Processor, FloatAndDoublePathsAgree) {
-    const auto in = NoiseStereo(1500, 5);
-    std::vector<double> inD(in.begin(), in.end()), outD(in.size());
-    for (int filter : {0, 1}) {
-        TestEngine ef(2), ed(2, kWaveFormatIeeeFloat, 64);
-        Configure(ef, -63, 3, filter, 170, -25);
-        Configure(ed, -63, 3, filter, 170, -25);
-        const auto outF = Process(ef, in);
-        int frames = 1500, outFrames = 1500;
-        ASSERT_EQ(ed.ProcessDouble(inD.data(), &frames, outD.data(), &outFrames), tw::kOk);
-        for (size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(outF[i], outD[i], 1e-6);
-    }
-}
-
-TEST(Processor, ResetProcessorMakesTheEngineBehaveLikeANewOne) {
-    const auto in = NoiseStereo(700, 9);
-    TestEngine used, fresh;
-    Configure(used, 90, 1, 1);
-    Configure(fresh, 90, 1, 1);
-    Process(used, NoiseStereo(300, 4));
-    used.ResetProcessor(used.InputFormat(), used.OutputFormat());
-    EXPECT_EQ(Process(used, in), Process(fresh, in));
-}
-
 // Phase and magnitude of a signal at one frequency, by a Hann-windowed single-bin transform.
-static std::complex<double> Bin(const std::vector<double>& x, double cyclesPerSample) {
+std::complex<double> Bin(const std::vector<double>& x, double cyclesPerSample) {
     std::complex<double> acc = 0;
     const size_t n = x.size();
     for (size_t i = 0; i < n; ++i) {
@@ -159,6 +23,119 @@ static std::complex<double> Bin(const std::vector<double>& x, double cyclesPerSa
     return acc;
 }
 
+}  // namespace
+
+// With the FIR filter at phase 0 (or 180) the modes reduce to plain delays of the input by the
+// filter's latency; at phase 0 the frames before it are exact zeros.
+TEST(Processor, FirModesReduceToDelaysOfTheInput) {
+    struct Case {
+        const char* name;
+        ParamValues params;
+        int channels;
+        bool swapped;      // left out is right in and the other way round
+        bool rightSilent;  // the right output carries nothing
+        double tolerance;
+    };
+    const Settings fir = Settings().With(QuadratureFilter::kFir);
+    const Case cases[] = {
+        {"LR phase 0", fir, 2, false, false, 1e-7},
+        {"MS phase 0", Settings(fir).With(Mode::kMsPhase), 2, false, false, 1e-7},
+        // The side's quadrature leaks in through sin(180 deg) of the rounded pi: ~4e-9.
+        {"MS phase 180", Settings(fir).With(Mode::kMsPhase).Phase(180), 2, true, false, 1e-6},
+        {"CS encode of mono", Settings(fir).With(Mode::kCsEncode), 1, false, true, 1e-7},
+    };
+    const int frames = 2000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto in = Noise(frames, c.channels, 7);
+        TestEngine e(c.channels);
+        e->SetParams(c.params);
+        const auto out = Process(e, in);
+        const bool phaseZero = c.params[kParamPhase] == 0;
+        for (int i = phaseZero ? 0 : kFirLatencyFrames; i < kFirLatencyFrames; ++i) {
+            ASSERT_EQ(out[2 * i], 0.0f) << "frame " << i;
+            ASSERT_EQ(out[2 * i + 1], 0.0f) << "frame " << i;
+        }
+        for (int i = kFirLatencyFrames; i < frames; ++i) {
+            const int j = i - kFirLatencyFrames;
+            const double left = in[c.channels * j], right = in[c.channels * j + c.channels - 1];
+            ASSERT_NEAR(out[2 * i], c.swapped ? right : left, c.tolerance) << "frame " << i;
+            ASSERT_NEAR(out[2 * i + 1],
+                        c.rightSilent ? 0.0
+                        : c.swapped   ? left
+                                      : right,
+                        c.tolerance)
+                << "frame " << i;
+        }
+    }
+}
+
+TEST(Processor, WidthZeroGivesIdenticalChannelsAndSilenceGivesZero) {
+    const auto in = Noise(1000, 2, 3);
+    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+        TestEngine narrow;
+        narrow->SetParams(Settings().Phase(37).Width(0).With(filter));
+        const auto out = Process(narrow, in);
+        for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
+
+        TestEngine silent;
+        silent->SetParams(
+            Settings().Phase(37).Width(150).Output(kOutputSilence).With(Mode::kCsEncode, filter));
+        for (float v : Process(silent, in)) ASSERT_EQ(v, 0.0f);
+    }
+}
+
+TEST(Processor, AllpassPathKeepsBothChannelsOnOneResponseAtPhaseZero) {
+    // Identical inputs at phase 0 give identical outputs on both channels.
+    std::vector<float> in(2 * 800);
+    for (int i = 0; i < 800; ++i) in[2 * i] = in[2 * i + 1] = static_cast<float>(std::sin(0.3 * i));
+    TestEngine e;
+    e->SetParams(Settings());
+    const auto out = Process(e, in);
+    for (int i = 0; i < 800; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
+}
+
+TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
+    const auto in = Noise(600, 2, 11);
+    const std::vector<float> first(in.begin(), in.begin() + 400),
+        second(in.begin() + 400, in.end());
+    // Reference: the FIR path alone over the first part, then the all-pass path alone.
+    const Settings settings = Settings().Phase(45);
+    TestEngine fir, iir, switching;
+    fir->SetParams(Settings(settings).With(QuadratureFilter::kFir));
+    iir->SetParams(settings);
+    switching->SetParams(Settings(settings).With(QuadratureFilter::kFir));
+    EXPECT_EQ(Process(fir, first), Process(switching, first));
+    switching->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
+    EXPECT_EQ(Process(switching, second), Process(iir, second));
+}
+
+TEST(Processor, FloatAndDoublePathsAgree) {
+    const auto in = Noise(1500, 2, 5);
+    const std::vector<double> inD(in.begin(), in.end());
+    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+        const ParamValues params =
+            Settings().Phase(-63).Width(170).Output(-25).With(Mode::kScEncode, filter);
+        TestEngine ef(2), ed(2, kWaveFormatIeeeFloat, 64);
+        ef->SetParams(params);
+        ed->SetParams(params);
+        const auto outF = Process(ef, in);
+        const auto outD = Process(ed, inD);
+        for (size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(outF[i], outD[i], 1e-6);
+    }
+}
+
+TEST(Processor, ResetProcessorMakesTheEngineBehaveLikeANewOne) {
+    const auto in = Noise(700, 2, 9);
+    const ParamValues params = Settings().Phase(90).With(Mode::kMsPhase, QuadratureFilter::kFir);
+    TestEngine used, fresh;
+    used->SetParams(params);
+    fresh->SetParams(params);
+    Process(used, Noise(300, 2, 4));
+    used->ResetProcessor(used->InputFormat(), used->OutputFormat());
+    EXPECT_EQ(Process(used, in), Process(fresh, in));
+}
+
 TEST(Processor, FirQuadratureHasUnityMagnitudeAtAQuarterOfTheSampleRate) {
     // At fs/4 with a 45-degree start every sample sits on a peak of +-A/sqrt(2).
     const int frames = 4000;
@@ -166,7 +143,7 @@ TEST(Processor, FirQuadratureHasUnityMagnitudeAtAQuarterOfTheSampleRate) {
     for (int i = 0; i < frames; ++i)
         in[2 * i + 1] = static_cast<float>(0.5 * std::sin(kPi / 2 * i + kPi / 4));
     TestEngine e;
-    Configure(e, 90, 0, 1);
+    e->SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
     const auto out = Process(e, in);
     double peak = 0;
     for (int i = 2 * kFirTaps; i < frames; ++i)
@@ -184,10 +161,8 @@ TEST(Processor, AllpassChainsStayInQuadratureAcrossTheBand) {
         for (size_t i = 0; i < in.size() / 2; ++i) in[2 * i + 1] = 0.5 * std::sin(2 * kPi * f * i);
         for (int phase : {0, 90}) {
             TestEngine e(2, kWaveFormatIeeeFloat, 64);
-            Configure(e, phase, 0, 0);
-            std::vector<double> out(in.size());
-            int frames = settle + window, outFrames = frames;
-            e.ProcessDouble(in.data(), &frames, out.data(), &outFrames);
+            e->SetParams(Settings().Phase(phase));
+            const auto out = Process(e, in);
             auto& dst = phase == 0 ? ref : quad;
             for (int i = settle; i < settle + window; ++i) dst.push_back(out[2 * i + 1]);
         }

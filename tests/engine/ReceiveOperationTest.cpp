@@ -10,20 +10,18 @@
 #include "automation/win/MediaParams.h"
 #include "engine/win/AudioTransform.h"
 #include "framework/MemAllocator.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 
-// A stand-alone engine: its own reference count stands in for the filter's.
+// A stand-alone engine streaming a 44.1 kHz format of the sample type and channels: its own
+// reference count stands in for the filter's.
 class TestTransform : public CAudioTransform {
 public:
-    explicit TestTransform(const WAVEFORMATEX& in) : CAudioTransform(&owner_, &hr_) {
-        std::memcpy(&in_, &in, sizeof in_);
-        out_ = in_;
-        out_.nChannels = 2;
-        out_.nBlockAlign = static_cast<uint16_t>(in_.wBitsPerSample / 8 * 2);
-        out_.nAvgBytesPerSec = in_.nSamplesPerSec * out_.nBlockAlign;
-        SetInputFormat(&in_);
-        SetOutputFormat(&out_);
+    TestTransform(WORD tag, WORD bits, WORD channels)
+        : CAudioTransform(&owner_, &hr_),
+          in_(MakeFormat(tag, bits, channels)),
+          out_(MakeFormat(tag, bits, 2)) {
         CAudioEngine::SetParams(kDefaultParams);
         ResetProcessor(&in_, &out_);
     }
@@ -42,16 +40,26 @@ private:
     WaveFormat in_, out_;
 };
 
-WAVEFORMATEX Format(WORD tag, WORD bits, WORD channels) {
-    WAVEFORMATEX f{};
-    f.wFormatTag = tag;
-    f.nChannels = channels;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = static_cast<WORD>(bits / 8 * channels);
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
-}
+// A committed allocator of count buffers of the given size, decommitted and released with it.
+class CommittedAllocator {
+public:
+    CommittedAllocator(LONG count, LONG bufferBytes) {
+        HRESULT hr = S_OK;
+        allocator_ = new CMemAllocator(nullptr, nullptr, &hr);
+        allocator_->NonDelegatingAddRef();
+        ALLOCATOR_PROPERTIES want{count, bufferBytes, 1, 0}, got{};
+        EXPECT_EQ(allocator_->SetProperties(&want, &got), S_OK);
+        EXPECT_EQ(allocator_->Commit(), S_OK);
+    }
+    ~CommittedAllocator() {
+        allocator_->Decommit();
+        allocator_->NonDelegatingRelease();
+    }
+    CMemAllocator* operator->() { return allocator_; }
+
+private:
+    CMemAllocator* allocator_;
+};
 
 // Hands out buffers from a real allocator and records what is delivered.
 class Collector : public IOutputDelivery {
@@ -65,18 +73,7 @@ public:
     std::vector<Delivered> delivered;
     HRESULT deliverResult = S_OK;
 
-    explicit Collector(LONG bufferBytes, LONG count = 2) {
-        HRESULT hr = S_OK;
-        allocator_ = new CMemAllocator(nullptr, nullptr, &hr);
-        allocator_->NonDelegatingAddRef();
-        ALLOCATOR_PROPERTIES want{count, bufferBytes, 1, 0}, got{};
-        EXPECT_EQ(allocator_->SetProperties(&want, &got), S_OK);
-        EXPECT_EQ(allocator_->Commit(), S_OK);
-    }
-    ~Collector() {
-        allocator_->Decommit();
-        allocator_->NonDelegatingRelease();
-    }
+    explicit Collector(LONG bufferBytes, LONG count = 2) : allocator_(count, bufferBytes) {}
 
     HRESULT GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start, REFERENCE_TIME* stop,
                               DWORD flags) override {
@@ -97,55 +94,37 @@ public:
     }
 
 private:
-    CMemAllocator* allocator_;
+    CommittedAllocator allocator_;
 };
 
 // An input sample holding the given bytes, from its own allocator.
 class InputSample {
 public:
-    explicit InputSample(const void* data, LONG bytes) {
-        HRESULT hr = S_OK;
-        allocator_ = new CMemAllocator(nullptr, nullptr, &hr);
-        allocator_->NonDelegatingAddRef();
-        ALLOCATOR_PROPERTIES want{1, bytes > 0 ? bytes : 1, 1, 0}, got{};
-        allocator_->SetProperties(&want, &got);
-        allocator_->Commit();
+    explicit InputSample(const void* data, LONG bytes) : allocator_(1, bytes > 0 ? bytes : 1) {
         allocator_->GetBuffer(&sample_, nullptr, nullptr, 0);
         BYTE* p = nullptr;
         sample_->GetPointer(&p);
         if (bytes > 0) std::memcpy(p, data, bytes);
         sample_->SetActualDataLength(bytes);
     }
-    ~InputSample() {
-        sample_->Release();
-        allocator_->Decommit();
-        allocator_->NonDelegatingRelease();
-    }
+    ~InputSample() { sample_->Release(); }
     IMediaSample* operator->() { return sample_; }
     IMediaSample* get() { return sample_; }
 
 private:
-    CMemAllocator* allocator_;
+    CommittedAllocator allocator_;
     IMediaSample* sample_ = nullptr;
 };
-
-std::vector<float> Noise(int values, unsigned seed = 3) {
-    std::vector<float> v(values);
-    for (auto& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = static_cast<float>((seed >> 8) / 16777216.0 - 0.5);
-    }
-    return v;
-}
 
 }  // namespace
 
 TEST(ReceiveOperation, SplitsIntoGrantedBuffersWithStampsAndFlagsOnTheFirstOnly) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
-    TestTransform engine(f), reference(f);
-    engine.CAudioEngine::SetParams({{30, 140, -12, 1, 1, 1}});
-    reference.CAudioEngine::SetParams({{30, 140, -12, 1, 1, 1}});
-    const auto audio = Noise(2 * 1000);
+    TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 32, 2), reference(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
+    const ParamValues params =
+        Settings().Phase(30).Width(140).Output(-12).With(Mode::kMsPhase, QuadratureFilter::kFir);
+    engine.CAudioEngine::SetParams(params);
+    reference.CAudioEngine::SetParams(params);
+    const auto audio = Noise(1000, 2, 3);
     InputSample in(audio.data(), static_cast<LONG>(audio.size() * sizeof(float)));
     REFERENCE_TIME start = 5000000, stop = 5226757;
     LONGLONG mediaStart = 10, mediaStop = 1010;
@@ -185,8 +164,7 @@ TEST(ReceiveOperation, SplitsIntoGrantedBuffersWithStampsAndFlagsOnTheFirstOnly)
 }
 
 TEST(ReceiveOperation, PositionAdvancesAndReanchorsOnlyWithAValidStart) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_IEEE_FLOAT, 64, 1);
-    TestTransform engine(f);
+    TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 64, 1);
     std::vector<double> audio(300, 0.25);
     Collector out(300 * 16);
     {
@@ -216,9 +194,8 @@ TEST(ReceiveOperation, PositionAdvancesAndReanchorsOnlyWithAValidStart) {
 }
 
 TEST(ReceiveOperation, MonoSixteenBitBecomesProcessedStereoSixteenBit) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_PCM, 16, 1);
-    TestTransform engine(f);
-    engine.CAudioEngine::SetParams({{0, 100, 0, 0, 1, 1}});
+    TestTransform engine(WAVE_FORMAT_PCM, 16, 1);
+    engine.CAudioEngine::SetParams(Settings().With(QuadratureFilter::kFir));  // a plain delay
     std::vector<short> audio(500);
     for (int i = 0; i < 500; ++i) audio[i] = static_cast<short>((i * 977) % 65536 - 32768);
     InputSample in(audio.data(), 500 * 2);
@@ -231,16 +208,15 @@ TEST(ReceiveOperation, MonoSixteenBitBecomesProcessedStereoSixteenBit) {
     }
     ASSERT_EQ(all.size(), 1000u);
     for (int i = 0; i < 500; ++i) {
-        const short expected = i < 63 ? 0 : audio[i - 63];
+        const short expected = i < kFirLatencyFrames ? 0 : audio[i - kFirLatencyFrames];
         ASSERT_EQ(all[2 * i], expected) << i;
         ASSERT_EQ(all[2 * i + 1], expected) << i;
     }
 }
 
 TEST(ReceiveOperation, BypassWritesMonoToBothChannels) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_PCM, 16, 1);
-    TestTransform engine(f);
-    engine.CAudioEngine::SetParams({{90, 200, 60, 3, 0, 1}});
+    TestTransform engine(WAVE_FORMAT_PCM, 16, 1);
+    engine.CAudioEngine::SetParams(kEveryParamMoved);
     engine.SetBypass(1);
     const short audio[4] = {-32768, 12, 32767, -5};
     InputSample in(audio, sizeof audio);
@@ -253,9 +229,8 @@ TEST(ReceiveOperation, BypassWritesMonoToBothChannels) {
 }
 
 TEST(ReceiveOperation, HostileBuffersEndWithAResultNotAHang) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
-    TestTransform engine(f);
-    const auto audio = Noise(2 * 64);
+    TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
+    const auto audio = Noise(64, 2, 3);
     {
         // An output buffer smaller than one stereo float frame can never make progress.
         InputSample in(audio.data(), 64 * 8);
@@ -295,7 +270,7 @@ TEST(ReceiveOperation, HostileBuffersEndWithAResultNotAHang) {
 }
 
 TEST(ReceiveOperation, FloatBeyondFullScaleStaysInFloatAndClampsInSixteenBit) {
-    TestTransform floatEngine(Format(WAVE_FORMAT_IEEE_FLOAT, 32, 2));
+    TestTransform floatEngine(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
     floatEngine.SetBypass(1);
     const float hot[2] = {1.5f, -1.5f};
     InputSample in(hot, sizeof hot);
@@ -303,8 +278,8 @@ TEST(ReceiveOperation, FloatBeyondFullScaleStaysInFloatAndClampsInSixteenBit) {
     ASSERT_EQ(floatEngine.ReceiveSample(in.get(), &out), S_OK);
     EXPECT_EQ(std::memcmp(out.delivered[0].data.data(), hot, sizeof hot), 0);
 
-    TestTransform pcm(Format(WAVE_FORMAT_PCM, 16, 2));
-    pcm.CAudioEngine::SetParams({{0, 100, 60, 0, 1, 1}});  // +6 dB, FIR: a plain delay
+    TestTransform pcm(WAVE_FORMAT_PCM, 16, 2);
+    pcm.CAudioEngine::SetParams(Settings().Output(60).With(QuadratureFilter::kFir));  // +6 dB delay
     std::vector<short> loud(2 * 100);
     for (int i = 0; i < 100; ++i) {
         loud[2 * i] = 30000;
@@ -316,18 +291,17 @@ TEST(ReceiveOperation, FloatBeyondFullScaleStaysInFloatAndClampsInSixteenBit) {
     const short* s = reinterpret_cast<const short*>(out16.delivered[0].data.data());
     EXPECT_EQ(s[2 * 99], 32767);
     EXPECT_EQ(s[2 * 99 + 1], -32768);
-    EXPECT_EQ(pcm.GetClipLeft(0), 3);
+    EXPECT_EQ(pcm.GetClipLeft(0), kClipHoldSteps);
 }
 
 TEST(ReceiveOperation, EvaluatesAutomationAtEachInputSamplesPosition) {
-    const WAVEFORMATEX f = Format(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
-    TestTransform engine(f);
+    TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
     ASSERT_NE(engine.MediaParams(), nullptr);
     IMediaParamsSdk* params = engine.MediaParams();
     // Width 0 (identical channels) from 0.5 s on.
     MP_ENVELOPE_SEGMENT narrow = {5000000, 9000000, 0.0f, 0.0f, MP_CURVE_JUMP, 0};
     ASSERT_EQ(params->AddEnvelope(1, 1, &narrow), S_OK);
-    const auto audio = Noise(2 * 441);
+    const auto audio = Noise(441, 2, 3);
     Collector out(441 * 8);
     for (int block = 0; block < 60; ++block) {
         InputSample in(audio.data(), 441 * 8);

@@ -8,6 +8,7 @@
 
 #include <dshow.h>
 
+#include "framework/ComPtr.h"
 #include "framework/MediaSample.h"
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
@@ -15,11 +16,10 @@
 namespace {
 
 // A free-standing sample over a test-owned buffer; it deletes itself on its last Release.
-IMediaSample* NewLooseSample(BYTE* buffer, LONG size) {
+ComPtr<IMediaSample> NewLooseSample(BYTE* buffer, LONG size) {
     HRESULT hr = S_OK;
-    auto* sample = new CMediaSample(L"loose", nullptr, &hr, buffer, size);
+    ComPtr<IMediaSample> sample(new CMediaSample(L"loose", nullptr, &hr, buffer, size));
     EXPECT_EQ(S_OK, hr);
-    sample->AddRef();
     return sample;
 }
 
@@ -52,7 +52,7 @@ ALLOCATOR_PROPERTIES Ready(IMemAllocator* allocator, ALLOCATOR_PROPERTIES reques
 
 TEST(MediaSampleTest, TimesReportMissingStopAndUnsetTimes) {
     BYTE buffer[64];
-    IMediaSample* sample = NewLooseSample(buffer, sizeof buffer);
+    ComPtr<IMediaSample> sample = NewLooseSample(buffer, sizeof buffer);
     REFERENCE_TIME start = -1, stop = -1;
     EXPECT_EQ(VFW_E_SAMPLE_TIME_NOT_SET, sample->GetTime(&start, &stop));
 
@@ -80,12 +80,12 @@ TEST(MediaSampleTest, TimesReportMissingStopAndUnsetTimes) {
     EXPECT_EQ(9, b);
     EXPECT_EQ(S_OK, sample->SetMediaTime(nullptr, nullptr));
     EXPECT_EQ(VFW_E_MEDIA_TIME_NOT_SET, sample->GetMediaTime(&a, &b));
-    EXPECT_EQ(0u, sample->Release());
+    EXPECT_EQ(0u, sample.Detach()->Release());
 }
 
 TEST(MediaSampleTest, DataLengthIsBoundedByTheBuffer) {
     BYTE buffer[100];
-    IMediaSample* sample = NewLooseSample(buffer, sizeof buffer);
+    ComPtr<IMediaSample> sample = NewLooseSample(buffer, sizeof buffer);
     BYTE* pointer = nullptr;
     EXPECT_EQ(S_OK, sample->GetPointer(&pointer));
     EXPECT_EQ(buffer, pointer);
@@ -96,12 +96,11 @@ TEST(MediaSampleTest, DataLengthIsBoundedByTheBuffer) {
     EXPECT_EQ(VFW_E_BUFFER_OVERFLOW, sample->SetActualDataLength(101));
     EXPECT_EQ(E_INVALIDARG, sample->SetActualDataLength(-1));
     EXPECT_EQ(0, sample->GetActualDataLength());
-    sample->Release();
 }
 
 TEST(MediaSampleTest, MediaTypeIsCopiedInAndOut) {
     BYTE buffer[16];
-    IMediaSample* sample = NewLooseSample(buffer, sizeof buffer);
+    ComPtr<IMediaSample> sample = NewLooseSample(buffer, sizeof buffer);
     AM_MEDIA_TYPE* out = reinterpret_cast<AM_MEDIA_TYPE*>(1);
     EXPECT_EQ(S_FALSE, sample->GetMediaType(&out));
     EXPECT_EQ(nullptr, out);
@@ -126,7 +125,6 @@ TEST(MediaSampleTest, MediaTypeIsCopiedInAndOut) {
     EXPECT_EQ(S_OK, sample->SetMediaType(nullptr));
     EXPECT_EQ(S_FALSE, sample->GetMediaType(&out));
     EXPECT_EQ(E_POINTER, sample->GetMediaType(nullptr));
-    sample->Release();
 }
 
 TEST(MemAllocatorTest, PropertiesAreRoundedToAlignmentAndValidated) {
@@ -226,11 +224,9 @@ TEST(MemAllocatorTest, ReleasedSampleReturnsCleanToTheFreeList) {
 
     // ReleaseBuffer takes only this allocator's samples whose references are gone.
     BYTE other[8];
-    IMediaSample* loose = NewLooseSample(other, sizeof other);
-    EXPECT_EQ(E_INVALIDARG, allocator->ReleaseBuffer(loose));
+    EXPECT_EQ(E_INVALIDARG, allocator->ReleaseBuffer(NewLooseSample(other, sizeof other).Get()));
     EXPECT_EQ(E_UNEXPECTED, allocator->ReleaseBuffer(sample));
     EXPECT_EQ(E_POINTER, allocator->ReleaseBuffer(nullptr));
-    loose->Release();
     sample->Release();
     allocator->Decommit();
     EXPECT_EQ(0u, allocator->Release());

@@ -6,6 +6,7 @@
 #include <dshow.h>
 
 #include "framework/ClassFactory.h"
+#include "framework/ComPtr.h"
 #include "framework/Unknown.h"
 #include "tests/framework/TestFilters.h"
 
@@ -43,10 +44,10 @@ const CFactoryTemplate kTable[] = {
 };
 const int kTableSize = sizeof kTable / sizeof kTable[0];
 
-IClassFactory* FactoryFor(REFCLSID clsid) {
-    IClassFactory* factory = nullptr;
+ComPtr<IClassFactory> FactoryFor(REFCLSID clsid) {
+    ComPtr<IClassFactory> factory;
     EXPECT_EQ(S_OK, FrameworkGetClassObject(kTable, kTableSize, clsid, IID_IClassFactory,
-                                            reinterpret_cast<void**>(&factory)));
+                                            factory.PutVoid()));
     return factory;
 }
 
@@ -81,23 +82,23 @@ TEST(ClassFactoryTest, GetClassObjectChecksInterfaceThenClass) {
 }
 
 TEST(ClassFactoryTest, FactoryAnswersOnlyItsInterfacesWithItsOwnCount) {
-    IClassFactory* factory = FactoryFor(CLSID_TestPassThrough);
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_TestPassThrough);
     EXPECT_EQ(2u, factory->AddRef());
     EXPECT_EQ(1u, factory->Release());
     IUnknown* unknown = nullptr;
     ASSERT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
-    EXPECT_EQ(static_cast<IUnknown*>(factory), unknown);
+    EXPECT_EQ(static_cast<IUnknown*>(factory.Get()), unknown);
     EXPECT_EQ(1u, unknown->Release());
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOINTERFACE, factory->QueryInterface(IID_IPersist, &out));
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IClassFactory, nullptr));
-    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(0u, factory.Detach()->Release());
 }
 
 TEST(ClassFactoryTest, CreateInstanceHandsOutTheRequestedInterface) {
     const LONG before = CBaseObject::ObjectsActive();
-    IClassFactory* factory = FactoryFor(CLSID_TestPassThrough);
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_TestPassThrough);
     IBaseFilter* filter = nullptr;
     ASSERT_EQ(S_OK,
               factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
@@ -113,12 +114,12 @@ TEST(ClassFactoryTest, CreateInstanceHandsOutTheRequestedInterface) {
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IBaseFilter, nullptr));
 
     EXPECT_EQ(0u, filter->Release());
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(before, CBaseObject::ObjectsActive());
 }
 
 TEST(ClassFactoryTest, AggregationGivesTheInnerUnknownOnly) {
-    IClassFactory* factory = FactoryFor(CLSID_TestPassThrough);
+    const ComPtr<IClassFactory> factory = FactoryFor(CLSID_TestPassThrough);
     COuterStub outer;
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(&outer, IID_IBaseFilter, &out));
@@ -139,29 +140,24 @@ TEST(ClassFactoryTest, AggregationGivesTheInnerUnknownOnly) {
     filter->Release();
     EXPECT_EQ(1u, outer.refs);
     EXPECT_EQ(0u, inner->Release());
-    factory->Release();
 }
 
 TEST(ClassFactoryTest, CreationFailuresAreReportedAndCleanedUp) {
     const LONG before = CBaseObject::ObjectsActive();
     void* out = reinterpret_cast<void*>(1);
-    IClassFactory* failing = FactoryFor(kFailingClsid);
-    EXPECT_EQ(E_ACCESSDENIED, failing->CreateInstance(nullptr, IID_IUnknown, &out));
+    EXPECT_EQ(E_ACCESSDENIED,
+              FactoryFor(kFailingClsid)->CreateInstance(nullptr, IID_IUnknown, &out));
     EXPECT_EQ(nullptr, out);
-    failing->Release();
-    IClassFactory* empty = FactoryFor(kEmptyClsid);
-    EXPECT_EQ(E_OUTOFMEMORY, empty->CreateInstance(nullptr, IID_IUnknown, &out));
-    empty->Release();
-    IClassFactory* refusing = FactoryFor(kRefusingClsid);
-    EXPECT_EQ(CLASS_E_NOTLICENSED, refusing->CreateInstance(nullptr, IID_IUnknown, &out));
-    refusing->Release();
+    EXPECT_EQ(E_OUTOFMEMORY, FactoryFor(kEmptyClsid)->CreateInstance(nullptr, IID_IUnknown, &out));
+    EXPECT_EQ(CLASS_E_NOTLICENSED,
+              FactoryFor(kRefusingClsid)->CreateInstance(nullptr, IID_IUnknown, &out));
     EXPECT_EQ(before, CBaseObject::ObjectsActive());
 }
 
 TEST(ClassFactoryTest, CanUnloadOnlyWithoutLocksAndLiveObjects) {
     // Every earlier test released what it made.
     ASSERT_EQ(S_OK, FrameworkCanUnloadNow());
-    IClassFactory* factory = FactoryFor(CLSID_TestPassThrough);
+    ComPtr<IClassFactory> factory = FactoryFor(CLSID_TestPassThrough);
     EXPECT_EQ(S_FALSE, FrameworkCanUnloadNow());  // the factory itself is alive
 
     IBaseFilter* filter = nullptr;
@@ -169,13 +165,11 @@ TEST(ClassFactoryTest, CanUnloadOnlyWithoutLocksAndLiveObjects) {
               factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(1, CClassFactory::ServerLocks());
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(S_FALSE, FrameworkCanUnloadNow());
     filter->Release();
     EXPECT_EQ(S_FALSE, FrameworkCanUnloadNow());  // still locked
-    IClassFactory* again = FactoryFor(CLSID_TestPassThrough);
-    EXPECT_EQ(S_OK, again->LockServer(FALSE));
-    again->Release();
+    EXPECT_EQ(S_OK, FactoryFor(CLSID_TestPassThrough)->LockServer(FALSE));
     EXPECT_EQ(0, CClassFactory::ServerLocks());
     EXPECT_EQ(S_OK, FrameworkCanUnloadNow());
 }

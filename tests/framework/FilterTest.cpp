@@ -10,6 +10,7 @@
 
 #include <dshow.h>
 
+#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "framework/MediaSample.h"
 #include "framework/TransformInputPin.h"
@@ -19,9 +20,9 @@
 namespace {
 
 template <typename T>
-T* Query(IUnknown* object, REFIID iid) {
-    T* result = nullptr;
-    EXPECT_EQ(S_OK, object->QueryInterface(iid, reinterpret_cast<void**>(&result)));
+ComPtr<T> Query(IUnknown* object, REFIID iid) {
+    ComPtr<T> result;
+    EXPECT_EQ(S_OK, object->QueryInterface(iid, result.PutVoid()));
     return result;
 }
 
@@ -30,25 +31,24 @@ ULONG CountOf(IUnknown* object) {
     return object->Release();
 }
 
+// The identity's address, for comparisons only: no reference is kept.
 IUnknown* Identity(IUnknown* object) {
-    IUnknown* identity = Query<IUnknown>(object, IID_IUnknown);
-    identity->Release();
-    return identity;
+    return Query<IUnknown>(object, IID_IUnknown).Get();
 }
 
 TEST(FilterTest, FilterInterfacesShareOneIdentityAndCount) {
     const LONG before = CBaseObject::ObjectsActive();
     auto* pass = new CPassThrough;
     pass->NonDelegatingAddRef();
-    IBaseFilter* filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
-    EXPECT_EQ(2u, CountOf(filter));
-    IMediaFilter* media = Query<IMediaFilter>(filter, IID_IMediaFilter);
-    IPersist* persist = Query<IPersist>(filter, IID_IPersist);
-    EXPECT_EQ(static_cast<void*>(filter), static_cast<void*>(media));
-    EXPECT_EQ(static_cast<void*>(filter), static_cast<void*>(persist));
-    IAMovieSetup* setup = Query<IAMovieSetup>(filter, IID_IAMovieSetup);
-    EXPECT_EQ(Identity(filter), Identity(setup));
-    EXPECT_EQ(5u, CountOf(filter));
+    ComPtr<IBaseFilter> filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
+    EXPECT_EQ(2u, CountOf(filter.Get()));
+    ComPtr<IMediaFilter> media = Query<IMediaFilter>(filter.Get(), IID_IMediaFilter);
+    ComPtr<IPersist> persist = Query<IPersist>(filter.Get(), IID_IPersist);
+    EXPECT_EQ(static_cast<void*>(filter.Get()), static_cast<void*>(media.Get()));
+    EXPECT_EQ(static_cast<void*>(filter.Get()), static_cast<void*>(persist.Get()));
+    ComPtr<IAMovieSetup> setup = Query<IAMovieSetup>(filter.Get(), IID_IAMovieSetup);
+    EXPECT_EQ(Identity(filter.Get()), Identity(setup.Get()));
+    EXPECT_EQ(5u, CountOf(filter.Get()));
 
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOINTERFACE, filter->QueryInterface(IID_IMemInputPin, &none));
@@ -61,23 +61,19 @@ TEST(FilterTest, FilterInterfacesShareOneIdentityAndCount) {
     EXPECT_EQ(E_POINTER, persist->GetClassID(nullptr));
 
     // Pin references are the filter's references.
-    IPin* in = nullptr;
-    ASSERT_EQ(S_OK, filter->FindPin(L"In", &in));
-    EXPECT_EQ(6u, CountOf(filter));
-    IMemInputPin* transport = Query<IMemInputPin>(in, IID_IMemInputPin);
-    EXPECT_EQ(Identity(in), Identity(transport));
-    EXPECT_NE(Identity(in), Identity(filter));
-    IPin* out = nullptr;
-    ASSERT_EQ(S_OK, filter->FindPin(L"Out", &out));
-    IQualityControl* quality = Query<IQualityControl>(out, IID_IQualityControl);
+    ComPtr<IPin> in;
+    ASSERT_EQ(S_OK, filter->FindPin(L"In", in.Put()));
+    EXPECT_EQ(6u, CountOf(filter.Get()));
+    ComPtr<IMemInputPin> transport = Query<IMemInputPin>(in.Get(), IID_IMemInputPin);
+    EXPECT_EQ(Identity(in.Get()), Identity(transport.Get()));
+    EXPECT_NE(Identity(in.Get()), Identity(filter.Get()));
+    ComPtr<IPin> out;
+    ASSERT_EQ(S_OK, filter->FindPin(L"Out", out.Put()));
+    ComPtr<IQualityControl> quality = Query<IQualityControl>(out.Get(), IID_IQualityControl);
     EXPECT_EQ(E_NOINTERFACE, out->QueryInterface(IID_IMemInputPin, &none));
-    EXPECT_EQ(9u, CountOf(filter));
+    EXPECT_EQ(9u, CountOf(filter.Get()));
 
-    for (IUnknown* p : {static_cast<IUnknown*>(quality), static_cast<IUnknown*>(out),
-                        static_cast<IUnknown*>(transport), static_cast<IUnknown*>(in),
-                        static_cast<IUnknown*>(setup), static_cast<IUnknown*>(persist),
-                        static_cast<IUnknown*>(media), static_cast<IUnknown*>(filter)})
-        p->Release();
+    ResetAll(quality, out, transport, in, setup, persist, media, filter);
     EXPECT_EQ(0u, pass->NonDelegatingRelease());
     EXPECT_EQ(before, CBaseObject::ObjectsActive());
 }
@@ -85,10 +81,10 @@ TEST(FilterTest, FilterInterfacesShareOneIdentityAndCount) {
 TEST(FilterTest, PinsAnswerIdsNamesAndLookups) {
     auto* pass = new CPassThrough;
     pass->NonDelegatingAddRef();
-    IBaseFilter* filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
+    ComPtr<IBaseFilter> filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
 
-    IPin* out = nullptr;
-    ASSERT_EQ(S_OK, filter->FindPin(L"Out", &out));
+    ComPtr<IPin> out;
+    ASSERT_EQ(S_OK, filter->FindPin(L"Out", out.Put()));
     LPWSTR id = nullptr;
     ASSERT_EQ(S_OK, out->QueryId(&id));
     EXPECT_STREQ(L"Out", id);
@@ -98,7 +94,7 @@ TEST(FilterTest, PinsAnswerIdsNamesAndLookups) {
     ASSERT_EQ(S_OK, out->QueryPinInfo(&info));
     EXPECT_STREQ(L"Output", info.achName);
     EXPECT_EQ(PINDIR_OUTPUT, info.dir);
-    EXPECT_EQ(filter, info.pFilter);
+    EXPECT_EQ(filter.Get(), info.pFilter);
     info.pFilter->Release();
     PIN_DIRECTION direction = PINDIR_INPUT;
     EXPECT_EQ(S_OK, out->QueryDirection(&direction));
@@ -128,17 +124,15 @@ TEST(FilterTest, PinsAnswerIdsNamesAndLookups) {
     EXPECT_EQ(nullptr, peer);
     AM_MEDIA_TYPE mt;
     EXPECT_EQ(VFW_E_NOT_CONNECTED, out->ConnectionMediaType(&mt));
-    IEnumMediaTypes* types = nullptr;
-    ASSERT_EQ(S_OK, out->EnumMediaTypes(&types));
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, out->EnumMediaTypes(types.Put()));
     AM_MEDIA_TYPE* type = nullptr;
     ULONG fetched = 1;
     EXPECT_EQ(S_FALSE, types->Next(1, &type, &fetched));
     EXPECT_EQ(0u, fetched);
-    types->Release();
     EXPECT_EQ(S_FALSE, out->Disconnect());
 
-    out->Release();
-    filter->Release();
+    ResetAll(types, out, filter);
     EXPECT_EQ(0u, pass->NonDelegatingRelease());
 }
 
@@ -151,9 +145,9 @@ public:
 TEST(FilterTest, EnumPinsWalksSkipsClonesAndResets) {
     auto* pass = new CChangingPins;
     pass->NonDelegatingAddRef();
-    IBaseFilter* filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
-    IEnumPins* pins = nullptr;
-    ASSERT_EQ(S_OK, filter->EnumPins(&pins));
+    ComPtr<IBaseFilter> filter = Query<IBaseFilter>(pass->GetOwner(), IID_IBaseFilter);
+    ComPtr<IEnumPins> pins;
+    ASSERT_EQ(S_OK, filter->EnumPins(pins.Put()));
 
     IPin* both[2] = {};
     ULONG fetched = 0;
@@ -166,33 +160,30 @@ TEST(FilterTest, EnumPinsWalksSkipsClonesAndResets) {
     EXPECT_EQ(PINDIR_OUTPUT, d1);
     both[0]->Release();
     both[1]->Release();
-    IPin* extra = nullptr;
-    EXPECT_EQ(S_FALSE, pins->Next(1, &extra, &fetched));
+    ComPtr<IPin> extra;
+    EXPECT_EQ(S_FALSE, pins->Next(1, extra.Put(), &fetched));
     EXPECT_EQ(0u, fetched);
 
     EXPECT_EQ(S_OK, pins->Reset());
     EXPECT_EQ(S_OK, pins->Skip(1));
-    IEnumPins* clone = nullptr;
-    ASSERT_EQ(S_OK, pins->Clone(&clone));
-    IPin* second = nullptr;
-    ASSERT_EQ(S_OK, clone->Next(1, &second, nullptr));
+    ComPtr<IEnumPins> clone;
+    ASSERT_EQ(S_OK, pins->Clone(clone.Put()));
+    ComPtr<IPin> second;
+    ASSERT_EQ(S_OK, clone->Next(1, second.Put(), nullptr));
     second->QueryDirection(&d1);
     EXPECT_EQ(PINDIR_OUTPUT, d1);
-    second->Release();
+    second.Reset();
     EXPECT_EQ(S_FALSE, pins->Skip(2));
     EXPECT_EQ(E_INVALIDARG, pins->Next(2, both, nullptr));
     EXPECT_EQ(E_POINTER, pins->Next(1, nullptr, &fetched));
 
     // A change of the pin set invalidates enumerators until they are reset.
     pass->IncrementPinVersion();
-    EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, pins->Next(1, &extra, &fetched));
+    EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, pins->Next(1, extra.Put(), &fetched));
     EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, clone->Skip(1));
     EXPECT_EQ(S_OK, pins->Reset());
-    ASSERT_EQ(S_OK, pins->Next(1, &extra, &fetched));
-    extra->Release();
-    clone->Release();
-    pins->Release();
-    filter->Release();
+    ASSERT_EQ(S_OK, pins->Next(1, extra.Put(), &fetched));
+    ResetAll(extra, clone, pins, filter);
     EXPECT_EQ(0u, pass->NonDelegatingRelease());
 }
 
@@ -243,8 +234,8 @@ protected:
     // Pushes one sample of `length` bytes, byte i = seed + i, with the given times.
     HRESULT Push(BYTE seed, LONG length, REFERENCE_TIME start, REFERENCE_TIME stop,
                  bool discontinuity = false) {
-        IMediaSample* sample = nullptr;
-        HRESULT hr = sourceOut_->GetDeliveryBuffer(&sample, &start, &stop, 0);
+        ComPtr<IMediaSample> sample;
+        HRESULT hr = sourceOut_->GetDeliveryBuffer(sample.Put(), &start, &stop, 0);
         if (FAILED(hr)) return hr;
         BYTE* data = nullptr;
         sample->GetPointer(&data);
@@ -252,9 +243,7 @@ protected:
         sample->SetActualDataLength(length);
         sample->SetSyncPoint(TRUE);
         sample->SetDiscontinuity(discontinuity);
-        hr = sourceOut_->Deliver(sample);
-        sample->Release();
-        return hr;
+        return sourceOut_->Deliver(sample.Get());
     }
 
     LONG baseline_ = 0;
@@ -294,10 +283,9 @@ TEST_F(ChainTest, ConnectWithoutTypeTakesFirstProposalAndAgreesAllocators) {
     EXPECT_EQ(4, props.cBuffers);
     EXPECT_GE(props.cbBuffer, 4096);
 
-    IPin* peer = nullptr;
-    ASSERT_EQ(S_OK, passOut_->ConnectedTo(&peer));
-    EXPECT_EQ(static_cast<IPin*>(sinkIn_), peer);
-    peer->Release();
+    ComPtr<IPin> peer;
+    ASSERT_EQ(S_OK, passOut_->ConnectedTo(peer.Put()));
+    EXPECT_EQ(static_cast<IPin*>(sinkIn_), peer.Get());
     AM_MEDIA_TYPE mt{};
     ASSERT_EQ(S_OK, passOut_->ConnectionMediaType(&mt));
     EXPECT_TRUE(MediaTypesEqual(mt, sinkIn_->CurrentMediaType()));
@@ -426,12 +414,12 @@ TEST_F(ChainTest, SamplesPassThroughWithTimesAndFlags) {
     EXPECT_EQ(2025, pass_->bytes.load());
 
     // A sample with only a start time keeps it, without a stop time.
-    IMediaSample* sample = nullptr;
+    ComPtr<IMediaSample> sample;
     REFERENCE_TIME start = 300;
-    ASSERT_EQ(S_OK, sourceOut_->GetDeliveryBuffer(&sample, &start, nullptr, 0));
+    ASSERT_EQ(S_OK, sourceOut_->GetDeliveryBuffer(sample.Put(), &start, nullptr, 0));
     sample->SetActualDataLength(2);
-    EXPECT_EQ(S_OK, sourceOut_->Deliver(sample));
-    sample->Release();
+    EXPECT_EQ(S_OK, sourceOut_->Deliver(sample.Get()));
+    sample.Reset();
     EXPECT_EQ(VFW_S_NO_STOP_TIME, sink_->samples.back().timeResult);
     EXPECT_EQ(300, sink_->samples.back().start);
 
@@ -441,12 +429,11 @@ TEST_F(ChainTest, SamplesPassThroughWithTimesAndFlags) {
     sourceOut_->GetDeliveryBuffer(&batch[1], nullptr, nullptr, 0);
     batch[0]->SetActualDataLength(3);
     batch[1]->SetActualDataLength(5);
-    IMemInputPin* transport = Query<IMemInputPin>(static_cast<IPin*>(passIn_), IID_IMemInputPin);
     long processed = 0;
-    EXPECT_EQ(S_OK, transport->ReceiveMultiple(batch, 2, &processed));
+    EXPECT_EQ(S_OK, Query<IMemInputPin>(static_cast<IPin*>(passIn_), IID_IMemInputPin)
+                        ->ReceiveMultiple(batch, 2, &processed));
     EXPECT_EQ(2, processed);
     EXPECT_EQ(5u, sink_->samples.back().data.size());
-    transport->Release();
     batch[0]->Release();
     batch[1]->Release();
 
@@ -581,8 +568,7 @@ public:
 
 TEST_F(ChainTest, QualityMessagesGoUpstreamWhenTheFilterDeclines) {
     ConnectAll();
-    IQualityControl* quality =
-        Query<IQualityControl>(static_cast<IPin*>(passOut_), IID_IQualityControl);
+    const auto quality = Query<IQualityControl>(static_cast<IPin*>(passOut_), IID_IQualityControl);
     Quality q{Famine, 900, 250, 0};
     // The source pin takes no quality messages: nobody to pass it to.
     EXPECT_EQ(VFW_E_NOT_FOUND, quality->Notify(static_cast<IBaseFilter*>(sink_), q));
@@ -592,16 +578,15 @@ TEST_F(ChainTest, QualityMessagesGoUpstreamWhenTheFilterDeclines) {
     EXPECT_EQ(static_cast<IBaseFilter*>(pass_), sink.sender);
     EXPECT_EQ(250, sink.late);
     quality->SetSink(nullptr);
-    quality->Release();
 }
 
 TEST_F(ChainTest, StopReleasesAReceiveWaitingForAnOutputBuffer) {
     ConnectAll();
     PauseAll();
     // Hold every output buffer so that the next Receive has to wait.
-    IMediaSample* held[4] = {};
+    ComPtr<IMediaSample> held[4];
     for (auto& sample : held)
-        ASSERT_EQ(S_OK, passOut_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0));
+        ASSERT_EQ(S_OK, passOut_->GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0));
     std::atomic<bool> done{false};
     HRESULT pushed = S_OK;
     std::thread streaming([&] {
@@ -614,7 +599,6 @@ TEST_F(ChainTest, StopReleasesAReceiveWaitingForAnOutputBuffer) {
     streaming.join();
     EXPECT_EQ(VFW_E_NOT_COMMITTED, pushed);
     EXPECT_EQ(1, pass_->stops.load());
-    for (auto* sample : held) sample->Release();
 }
 
 }  // namespace

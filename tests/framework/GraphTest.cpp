@@ -42,11 +42,10 @@ const WAVEFORMATEX kFileFormat = {
 
 // The first media type a pin proposes (delete with DeleteMediaType).
 AM_MEDIA_TYPE* FirstType(IPin* pin) {
-    IEnumMediaTypes* types = nullptr;
-    if (FAILED(pin->EnumMediaTypes(&types))) return nullptr;
+    ComPtr<IEnumMediaTypes> types;
+    if (FAILED(pin->EnumMediaTypes(types.Put()))) return nullptr;
     AM_MEDIA_TYPE* type = nullptr;
     if (types->Next(1, &type, nullptr) != S_OK) type = nullptr;
-    types->Release();
     return type;
 }
 
@@ -68,17 +67,17 @@ protected:
     // (pass-through → grabber) with or without a media type, runs it to the end and checks
     // what the grabber saw.
     void RunFile(bool typedUpstream, bool typedDownstream) {
-        IGraphBuilder* graph = nullptr;
+        ComPtr<IGraphBuilder> graph;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IGraphBuilder, reinterpret_cast<void**>(&graph)));
-        IPin* parserOut = AddWaveFile(graph, path_);
-        ASSERT_NE(nullptr, parserOut);
+                                         IID_IGraphBuilder, graph.PutVoid()));
+        ComPtr<IPin> parserOut = AddWaveFile(graph.Get(), path_);
+        ASSERT_TRUE(parserOut);
         auto* pass = new CPassThrough;
         pass->NonDelegatingAddRef();
         IBaseFilter* passFilter = static_cast<IBaseFilter*>(pass);
         ASSERT_EQ(S_OK, graph->AddFilter(passFilter, L"Pass-through"));
-        IBaseFilter* grabber = AddWine(graph, kSampleGrabber, L"Grabber");
-        IBaseFilter* renderer = AddWine(graph, kNullRenderer, L"Renderer");
+        IBaseFilter* grabber = AddWine(graph.Get(), kSampleGrabber, L"Grabber");
+        IBaseFilter* renderer = AddWine(graph.Get(), kNullRenderer, L"Renderer");
         ASSERT_TRUE(grabber && renderer);
 
         FILTER_INFO info{};
@@ -90,23 +89,23 @@ protected:
         CGrabberCallback callback;
         ASSERT_EQ(S_OK, callback.Attach(grabber));
 
-        IPin* passIn = PinOf(passFilter, PINDIR_INPUT);
-        IPin* passOut = PinOf(passFilter, PINDIR_OUTPUT);
-        IPin* grabberIn = PinOf(grabber, PINDIR_INPUT);
-        IPin* grabberOut = PinOf(grabber, PINDIR_OUTPUT);
-        IPin* rendererIn = PinOf(renderer, PINDIR_INPUT);
+        ComPtr<IPin> passIn = PinOf(passFilter, PINDIR_INPUT);
+        ComPtr<IPin> passOut = PinOf(passFilter, PINDIR_OUTPUT);
+        ComPtr<IPin> grabberIn = PinOf(grabber, PINDIR_INPUT);
+        ComPtr<IPin> grabberOut = PinOf(grabber, PINDIR_OUTPUT);
+        ComPtr<IPin> rendererIn = PinOf(renderer, PINDIR_INPUT);
 
-        AM_MEDIA_TYPE* upstreamType = typedUpstream ? FirstType(parserOut) : nullptr;
+        AM_MEDIA_TYPE* upstreamType = typedUpstream ? FirstType(parserOut.Get()) : nullptr;
         if (typedUpstream) {
             ASSERT_NE(nullptr, upstreamType);
         }
-        ASSERT_EQ(S_OK, graph->ConnectDirect(parserOut, passIn, upstreamType));
-        AM_MEDIA_TYPE* downstreamType = typedDownstream ? FirstType(passOut) : nullptr;
+        ASSERT_EQ(S_OK, graph->ConnectDirect(parserOut.Get(), passIn.Get(), upstreamType));
+        AM_MEDIA_TYPE* downstreamType = typedDownstream ? FirstType(passOut.Get()) : nullptr;
         if (typedDownstream) {
             ASSERT_NE(nullptr, downstreamType);
         }
-        ASSERT_EQ(S_OK, graph->ConnectDirect(passOut, grabberIn, downstreamType));
-        ASSERT_EQ(S_OK, graph->ConnectDirect(grabberOut, rendererIn, nullptr));
+        ASSERT_EQ(S_OK, graph->ConnectDirect(passOut.Get(), grabberIn.Get(), downstreamType));
+        ASSERT_EQ(S_OK, graph->ConnectDirect(grabberOut.Get(), rendererIn.Get(), nullptr));
 
         // The transform's output carries its input's format.
         AM_MEDIA_TYPE connected{};
@@ -118,7 +117,7 @@ protected:
 
         // Without a clock the graph runs as fast as the filters go.
         {
-            GraphRun run(graph);
+            GraphRun run(graph.Get());
             EXPECT_EQ(S_OK, run.WaitForCompletion(kCompletionTimeoutMs));
             EXPECT_EQ(1, pass->starts.load());
             EXPECT_EQ(0, pass->stops.load());
@@ -142,7 +141,7 @@ protected:
         DeleteMediaType(upstreamType);
         DeleteMediaType(downstreamType);
         callback.Detach();
-        ReleaseAll({parserOut, passIn, passOut, grabberIn, grabberOut, rendererIn, graph});
+        ResetAll(parserOut, passIn, passOut, grabberIn, grabberOut, rendererIn, graph);
         // The graph let go of the filter: only the test's reference remains.
         EXPECT_EQ(0u, pass->NonDelegatingRelease());
     }

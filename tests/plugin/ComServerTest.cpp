@@ -66,38 +66,33 @@ DWORD DwordValue(const std::wstring& path, const WCHAR* name) {
 // Whether the filter mapper offers the plug-in for a pin of the major type in and a pin of
 // the major type out; the friendly name it lists comes with it.
 bool MapperFinds(REFGUID majorType, std::wstring* friendlyName = nullptr) {
-    IFilterMapper2* mapper = nullptr;
+    ComPtr<IFilterMapper2> mapper;
     if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFilterMapper2, reinterpret_cast<void**>(&mapper))))
+                                IID_IFilterMapper2, mapper.PutVoid())))
         return false;
     const GUID types[2] = {majorType, GUID_NULL};
-    IEnumMoniker* found = nullptr;
+    ComPtr<IEnumMoniker> found;
+    if (mapper->EnumMatchingFilters(found.Put(), 0, FALSE, 0, TRUE, 1, types, nullptr, nullptr,
+                                    FALSE, TRUE, 1, types, nullptr, nullptr) != S_OK)
+        return false;
     bool listed = false;
-    if (mapper->EnumMatchingFilters(&found, 0, FALSE, 0, TRUE, 1, types, nullptr, nullptr,
-                                    FALSE, TRUE, 1, types, nullptr, nullptr) == S_OK) {
-        IMoniker* moniker = nullptr;
-        while (!listed && found->Next(1, &moniker, nullptr) == S_OK) {
-            IPropertyBag* bag = nullptr;
-            if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                                 reinterpret_cast<void**>(&bag)))) {
-                VARIANT value;
-                VariantInit(&value);
-                CLSID clsid = GUID_NULL;
-                if (SUCCEEDED(bag->Read(L"CLSID", &value, nullptr)) && value.vt == VT_BSTR)
-                    CLSIDFromString(value.bstrVal, &clsid);
-                VariantClear(&value);
-                listed = clsid == CLSID_TwPhase;
-                if (listed && friendlyName &&
-                    SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR)
-                    *friendlyName = value.bstrVal;
-                VariantClear(&value);
-                bag->Release();
-            }
-            moniker->Release();
-        }
-        found->Release();
+    ComPtr<IMoniker> moniker;
+    while (!listed && found->Next(1, moniker.Put(), nullptr) == S_OK) {
+        ComPtr<IPropertyBag> bag;
+        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.PutVoid())))
+            continue;
+        VARIANT value;
+        VariantInit(&value);
+        CLSID clsid = GUID_NULL;
+        if (SUCCEEDED(bag->Read(L"CLSID", &value, nullptr)) && value.vt == VT_BSTR)
+            CLSIDFromString(value.bstrVal, &clsid);
+        VariantClear(&value);
+        listed = clsid == CLSID_TwPhase;
+        if (listed && friendlyName && SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) &&
+            value.vt == VT_BSTR)
+            *friendlyName = value.bstrVal;
+        VariantClear(&value);
     }
-    mapper->Release();
     return listed;
 }
 
@@ -138,10 +133,9 @@ public:
 
 class ComServer : public PlugInComTest {
 protected:
-    IClassFactory* Factory() {
-        IClassFactory* factory = nullptr;
-        EXPECT_EQ(S_OK, dll_.GetClassObject(CLSID_TwPhase, IID_IClassFactory,
-                                            reinterpret_cast<void**>(&factory)));
+    ComPtr<IClassFactory> Factory() {
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(S_OK, dll_.GetClassObject(CLSID_TwPhase, IID_IClassFactory, factory.PutVoid()));
         return factory;
     }
 };
@@ -192,11 +186,11 @@ TEST_F(ComServer, UnregistrationRemovesEverythingAlsoWhenRepeatedOrUnknownToTheM
 
     // The mapper has lost its record but the class and filter keys are still there.
     ASSERT_EQ(S_OK, dll_.Register());
-    IFilterMapper2* mapper = nullptr;
+    ComPtr<IFilterMapper2> mapper;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IFilterMapper2, reinterpret_cast<void**>(&mapper)));
+                                     IID_IFilterMapper2, mapper.PutVoid()));
     EXPECT_EQ(S_OK, mapper->UnregisterFilter(nullptr, nullptr, CLSID_TwPhase));
-    mapper->Release();
+    mapper.Reset();
     ASSERT_TRUE(KeyExists(kClassKey));
     EXPECT_EQ(S_OK, dll_.Unregister());
     ExpectNothingRegistered();
@@ -230,8 +224,8 @@ TEST_F(ComServer, ClassObjectsAreFactoriesForTheTableClassesOnly) {
 }
 
 TEST_F(ComServer, CreateInstanceChecksItsArgumentsAndDestroysWhatItCannotHandOut) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(nullptr, factory);
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
     Outer outer;
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IBaseFilter, nullptr));
     EXPECT_EQ(E_POINTER, factory->CreateInstance(&outer, IID_IUnknown, nullptr));
@@ -247,26 +241,26 @@ TEST_F(ComServer, CreateInstanceChecksItsArgumentsAndDestroysWhatItCannotHandOut
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter,
                                             reinterpret_cast<void**>(&filter)));
     EXPECT_EQ(1u, RefCount(filter));
-    EXPECT_EQ(0u, factory->Release());
+    EXPECT_EQ(0u, factory.Detach()->Release());
     EXPECT_EQ(0u, filter->Release());
 }
 
 TEST_F(ComServer, AggregatedInterfacesDelegateToTheOuterUnknown) {
-    IClassFactory* factory = Factory();
-    ASSERT_NE(nullptr, factory);
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
     Outer outer;
     ASSERT_EQ(S_OK, factory->CreateInstance(&outer, IID_IUnknown,
                                             reinterpret_cast<void**>(&outer.inner)));
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(1u, outer.refs) << "the inner object holds no reference on its outer";
     EXPECT_EQ(1u, RefCount(outer.inner));
 
-    IBaseFilter* filter = nullptr;
-    ASSERT_EQ(S_OK, outer.inner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(S_OK, outer.inner->QueryInterface(IID_IBaseFilter, filter.PutVoid()));
     EXPECT_EQ(2u, outer.refs);
     EXPECT_EQ(1u, RefCount(outer.inner));
-    IVxPlugInProp* prop = nullptr;
-    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop)));
+    ComPtr<IVxPlugInProp> prop;
+    ASSERT_EQ(S_OK, filter.As(IID_IVxPlugInProp, &prop));
     EXPECT_EQ(3u, outer.refs);
     IUnknown* identity = nullptr;
     ASSERT_EQ(S_OK, prop->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
@@ -274,17 +268,15 @@ TEST_F(ComServer, AggregatedInterfacesDelegateToTheOuterUnknown) {
     identity->Release();
 
     // Pins count on the filter, so on the outer unknown as well.
-    IPin* pin = nullptr;
-    ASSERT_EQ(S_OK, filter->FindPin(L"In", &pin));
+    ComPtr<IPin> pin;
+    ASSERT_EQ(S_OK, filter->FindPin(L"In", pin.Put()));
     EXPECT_EQ(4u, outer.refs);
     PIN_INFO info = {};
     ASSERT_EQ(S_OK, pin->QueryPinInfo(&info));
-    EXPECT_EQ(filter, info.pFilter);
+    EXPECT_EQ(filter.Get(), info.pFilter);
     EXPECT_STREQ(L"Input", info.achName);
     info.pFilter->Release();
-    pin->Release();
-    prop->Release();
-    filter->Release();
+    ResetAll(pin, prop, filter);
     EXPECT_EQ(1u, outer.refs);
 
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow());
@@ -293,32 +285,29 @@ TEST_F(ComServer, AggregatedInterfacesDelegateToTheOuterUnknown) {
 
 TEST_F(ComServer, UnloadingWaitsForLiveObjectsAndServerLocks) {
     EXPECT_EQ(S_OK, dll_.CanUnloadNow());
-    IClassFactory* factory = Factory();
-    ASSERT_NE(nullptr, factory);
+    ComPtr<IClassFactory> factory = Factory();
+    ASSERT_TRUE(factory);
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow());  // the factory itself is alive
 
-    IBaseFilter* filter = nullptr;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter,
-                                            reinterpret_cast<void**>(&filter)));
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter, filter.PutVoid()));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow());
-    filter->Release();
+    filter.Reset();
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow()) << "still locked";
 
-    factory = Factory();
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
-    factory->Release();
+    EXPECT_EQ(S_OK, Factory()->LockServer(FALSE));
     EXPECT_EQ(S_OK, dll_.CanUnloadNow());
 
     // An object COM made, with its pins and their enumerator, also holds the DLL.
-    ASSERT_EQ(S_OK, CoCreatePlugIn(&filter));
-    IEnumPins* pins = nullptr;
-    ASSERT_EQ(S_OK, filter->EnumPins(&pins));
-    EXPECT_EQ(2u, RefCount(filter)) << "the enumerator holds the filter";
-    EXPECT_EQ(1u, filter->Release());
+    ASSERT_EQ(S_OK, CoCreatePlugIn(filter.Put()));
+    ComPtr<IEnumPins> pins;
+    ASSERT_EQ(S_OK, filter->EnumPins(pins.Put()));
+    EXPECT_EQ(2u, RefCount(filter.Get())) << "the enumerator holds the filter";
+    EXPECT_EQ(1u, filter.Detach()->Release());
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow());
-    pins->Release();
+    pins.Reset();
     EXPECT_EQ(S_OK, dll_.CanUnloadNow());
 }
 
@@ -419,21 +408,20 @@ TEST_F(ComServer, RegistrationFromAFolderOutsideTheAnsiCodePageOrBeyondMaxPath) 
 // A host may keep the automation interfaces after releasing the filter: they then answer for
 // themselves, refuse the filter's interfaces and keep the DLL loaded until released.
 TEST_F(ComServer, AutomationInterfacesOutliveTheFilterWithoutReachingIt) {
-    IBaseFilter* filter = CreatePlugIn();
-    ASSERT_NE(nullptr, filter);
-    IMediaParamsSdk* params = nullptr;
-    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IMediaParams, reinterpret_cast<void**>(&params)));
+    ComPtr<IBaseFilter> filter = CreatePlugIn();
+    ASSERT_TRUE(filter);
+    ComPtr<IMediaParamsSdk> params;
+    ASSERT_EQ(S_OK, filter.As(IID_IMediaParams, &params));
 
     // While the filter lives, IUnknown through any automation interface is the filter's identity.
-    IUnknown* filterIdentity = nullptr;
-    IUnknown* viaParams = nullptr;
-    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&filterIdentity)));
-    ASSERT_EQ(S_OK, params->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaParams)));
-    EXPECT_EQ(filterIdentity, viaParams);
-    viaParams->Release();
-    filterIdentity->Release();
+    {
+        ComPtr<IUnknown> filterIdentity, viaParams;
+        ASSERT_EQ(S_OK, filter.As(IID_IUnknown, &filterIdentity));
+        ASSERT_EQ(S_OK, params.As(IID_IUnknown, &viaParams));
+        EXPECT_EQ(filterIdentity.Get(), viaParams.Get());
+    }
 
-    EXPECT_EQ(0u, filter->Release());
+    EXPECT_EQ(0u, filter.Detach()->Release());
     EXPECT_EQ(S_FALSE, dll_.CanUnloadNow()) << "the automation object is still held";
 
     const struct {
@@ -454,22 +442,19 @@ TEST_F(ComServer, AutomationInterfacesOutliveTheFilterWithoutReachingIt) {
             EXPECT_EQ(nullptr, answer);
             continue;
         }
-        IUnknown* identity = nullptr;
-        ASSERT_EQ(S_OK, answer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
-        IUnknown* own = nullptr;
-        params->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&own));
-        EXPECT_EQ(own, identity) << "one identity for the object on its own";
-        own->Release();
-        identity->Release();
-        answer->Release();
+        ComPtr<IUnknown> owned, identity, own;
+        owned.Attach(answer);
+        ASSERT_EQ(S_OK, owned.As(IID_IUnknown, &identity));
+        params.As(IID_IUnknown, &own);
+        EXPECT_EQ(own.Get(), identity.Get()) << "one identity for the object on its own";
     }
-    EXPECT_EQ(1u, RefCount(params));
+    EXPECT_EQ(1u, RefCount(params.Get()));
 
     // The automation itself still works on its own envelopes.
     MP_DATA value = 0.0f;
     EXPECT_EQ(S_OK, params->SetParam(1, 0.25f));
     EXPECT_EQ(S_OK, params->GetParam(1, &value));
     EXPECT_EQ(0.25f, value);
-    EXPECT_EQ(0u, params->Release());
+    EXPECT_EQ(0u, params.Detach()->Release());
     EXPECT_EQ(S_OK, dll_.CanUnloadNow());
 }

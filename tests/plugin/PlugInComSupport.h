@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include "framework/ComPtr.h"
 #include "plugin/PluginGuids.h"
 
 namespace twtest {
@@ -82,10 +83,10 @@ protected:
         CoUninitialize();
     }
 
-    IBaseFilter* CreatePlugIn() {
-        IBaseFilter* filter = nullptr;
+    ComPtr<IBaseFilter> CreatePlugIn() {
+        ComPtr<IBaseFilter> filter;
         EXPECT_EQ(S_OK, CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
+                                         IID_IBaseFilter, filter.PutVoid()));
         return filter;
     }
 

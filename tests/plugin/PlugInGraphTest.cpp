@@ -17,10 +17,12 @@
 #include <mmreg.h>
 
 #include "engine/AudioEngine.h"
+#include "engine/FormatRules.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BaseFilter.h"
 #include "framework/BaseInputPin.h"
 #include "framework/BaseOutputPin.h"
+#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 #include "tests/plugin/PlugInComSupport.h"
@@ -37,17 +39,7 @@ constexpr LONG kMinOutputBufferBytes = 512;
 
 // Test-file formats: what the WAV file holds, as a WAVEFORMATEX would say.
 WaveFormat FileFormat(WORD tag, WORD bits, WORD channels) {
-    WaveFormat f = {tag, channels, kRateHz, 0, 0, bits, 0};
-    f.nBlockAlign = static_cast<uint16_t>(bits / 8 * channels);
-    f.nAvgBytesPerSec = kRateHz * f.nBlockAlign;
-    return f;
-}
-
-WaveFormat StereoOf(WaveFormat f) {
-    f.nChannels = 2;
-    f.nBlockAlign = static_cast<uint16_t>(f.wBitsPerSample / 8 * 2);
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
+    return MakeWaveFormat(tag, channels, kRateHz, bits);
 }
 
 // A media type for the format; the record owns its format block (FreeMediaType).
@@ -66,10 +58,7 @@ AM_MEDIA_TYPE AudioType(const WaveFormat& f) {
 }
 
 WaveFormat Pcm16(WORD channels, DWORD rate) {
-    WaveFormat f = FileFormat(WAVE_FORMAT_PCM, 16, channels);
-    f.nSamplesPerSec = rate;
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    return f;
+    return MakeWaveFormat(WAVE_FORMAT_PCM, channels, rate, 16);
 }
 
 // Two tones per channel, loud enough for the wider settings to clip 16-bit output now and then.
@@ -111,7 +100,7 @@ std::wstring WriteWave(const WaveFormat& f, const std::vector<BYTE>& data) {
 class ReferenceEngine : public CAudioEngine {
 public:
     ReferenceEngine(const WaveFormat& input, const ParamValues& params)
-        : input_(input), output_(StereoOf(input)) {
+        : input_(input), output_(StereoOutputOf(input)) {
         SetParams(params);
         ResetProcessor(&input_, &output_);
     }
@@ -135,10 +124,6 @@ public:
         return out;
     }
 
-protected:
-    bool WindowExists(void*) override { return false; }
-    void PostCommand(void*, int, int) override {}
-
 private:
     WaveFormat input_;
     WaveFormat output_;
@@ -147,15 +132,11 @@ private:
 // The properties of the allocator an input pin agreed on.
 ALLOCATOR_PROPERTIES AllocatorOf(IPin* inputPin) {
     ALLOCATOR_PROPERTIES props = {};
-    IMemInputPin* transport = nullptr;
-    if (FAILED(inputPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport))))
-        return props;
-    IMemAllocator* allocator = nullptr;
-    if (SUCCEEDED(transport->GetAllocator(&allocator))) {
+    ComPtr<IMemInputPin> transport;
+    ComPtr<IMemAllocator> allocator;
+    if (SUCCEEDED(inputPin->QueryInterface(IID_IMemInputPin, transport.PutVoid())) &&
+        SUCCEEDED(transport->GetAllocator(allocator.Put())))
         allocator->GetProperties(&props);
-        allocator->Release();
-    }
-    transport->Release();
     return props;
 }
 
@@ -238,10 +219,8 @@ public:
     CStereoSinkPin(CStereoSink* sink, CCritSec* lock, HRESULT* hr)
         : CBaseInputPin(L"stereo sink pin", sink, lock, hr, L"Sink"), sink_(sink) {
         auto* allocator = new CCappedAllocator(sink->maxBufferBytes, hr);
-        allocator->NonDelegatingQueryInterface(IID_IMemAllocator,
-                                               reinterpret_cast<void**>(&own_));
+        allocator->NonDelegatingQueryInterface(IID_IMemAllocator, own_.PutVoid());
     }
-    ~CStereoSinkPin() override { own_->Release(); }
 
     HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
         if (mt->majortype != MEDIATYPE_Audio || !mt->pbFormat || mt->cbFormat < 16)
@@ -270,16 +249,15 @@ public:
     }
     STDMETHODIMP GetAllocator(IMemAllocator** allocator) override {
         if (!allocator) return E_POINTER;
-        own_->AddRef();
-        *allocator = own_;
+        *allocator = own_.CopyOut();
         return S_OK;
     }
     STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) override {
-        if (allocator != own_) return E_FAIL;  // like a renderer that needs its own memory
+        if (allocator != own_.Get()) return E_FAIL;  // like a renderer that needs its own memory
         return CBaseInputPin::NotifyAllocator(allocator, readOnly);
     }
 
-    IMemAllocator* own_ = nullptr;
+    ComPtr<IMemAllocator> own_;
 
 private:
     CStereoSink* const sink_;
@@ -303,7 +281,7 @@ CBasePin* CStereoSink::GetPin(int n) {
 IPin* CStereoSink::PinInterface() { return static_cast<IPin*>(GetPin(0)); }
 
 IMemAllocator* CStereoSink::OwnAllocator() const {
-    return static_cast<CStereoSinkPin*>(pin_)->own_;
+    return static_cast<CStereoSinkPin*>(pin_)->own_.Get();
 }
 
 // A one-pin source that the test drives, like a workstation's audio engine: it proposes its
@@ -376,8 +354,8 @@ HRESULT CPushSource::Push(const std::vector<BYTE>& data) {
     LONGLONG frame = 0;
     for (size_t offset = 0; offset < data.size(); offset += chunkBytes) {
         const size_t bytes = std::min(chunkBytes, data.size() - offset);
-        IMediaSample* sample = nullptr;
-        HRESULT hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        ComPtr<IMediaSample> sample;
+        HRESULT hr = pin_->GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
         if (FAILED(hr)) return hr;
         BYTE* p = nullptr;
         sample->GetPointer(&p);
@@ -390,8 +368,7 @@ HRESULT CPushSource::Push(const std::vector<BYTE>& data) {
         sample->SetSyncPoint(TRUE);
         sample->SetDiscontinuity(offset == 0);
         frame += frames;
-        hr = pin_->Deliver(sample);
-        sample->Release();
+        hr = pin_->Deliver(sample.Get());
         if (hr != S_OK) return hr;
     }
     return pin_->DeliverEndOfStream();
@@ -406,21 +383,20 @@ protected:
         if (HasFatalFailure()) return;
         frameworkObjects_ = CBaseObject::ObjectsActive();
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IGraphBuilder, reinterpret_cast<void**>(&graph_)));
+                                         IID_IGraphBuilder, graph_.PutVoid()));
         plugIn_ = CreatePlugIn();
-        ASSERT_NE(nullptr, plugIn_);
-        ASSERT_EQ(S_OK, plugIn_->QueryInterface(IID_IVxPlugInProp,
-                                                reinterpret_cast<void**>(&prop_)));
-        ASSERT_EQ(S_OK, graph_->AddFilter(plugIn_, L"tw:Phase"));
-        ASSERT_EQ(S_OK, plugIn_->FindPin(L"In", &plugInIn_));
-        ASSERT_EQ(S_OK, plugIn_->FindPin(L"Out", &plugInOut_));
+        ASSERT_TRUE(plugIn_);
+        ASSERT_EQ(S_OK, plugIn_.As(IID_IVxPlugInProp, &prop_));
+        ASSERT_EQ(S_OK, graph_->AddFilter(plugIn_.Get(), L"tw:Phase"));
+        ASSERT_EQ(S_OK, plugIn_->FindPin(L"In", plugInIn_.Put()));
+        ASSERT_EQ(S_OK, plugIn_->FindPin(L"Out", plugInOut_.Put()));
     }
     void TearDown() override {
-        ReleaseAll({plugInIn_, plugInOut_, prop_, graph_});
+        ResetAll(plugInIn_, plugInOut_, prop_, graph_);
         // The graph let go of every filter: only the test's references are left.
         for (CBaseFilter* peer : peers_) EXPECT_EQ(0u, peer->NonDelegatingRelease());
         if (plugIn_) {
-            EXPECT_EQ(0u, plugIn_->Release());
+            EXPECT_EQ(0u, plugIn_.Detach()->Release());
         }
         EXPECT_EQ(frameworkObjects_, CBaseObject::ObjectsActive());
         PlugInComTest::TearDown();
@@ -435,7 +411,7 @@ protected:
         return filter;
     }
     HRESULT RunToCompletion(CPushSource* pushing, const std::vector<BYTE>& data) {
-        GraphRun run(graph_);
+        GraphRun run(graph_.Get());
         if (pushing) {
             EXPECT_EQ(S_OK, pushing->Push(data));
         }
@@ -444,11 +420,11 @@ protected:
         return hr;
     }
 
-    IGraphBuilder* graph_ = nullptr;
-    IBaseFilter* plugIn_ = nullptr;
-    IVxPlugInProp* prop_ = nullptr;
-    IPin* plugInIn_ = nullptr;
-    IPin* plugInOut_ = nullptr;
+    ComPtr<IGraphBuilder> graph_;
+    ComPtr<IBaseFilter> plugIn_;
+    ComPtr<IVxPlugInProp> prop_;
+    ComPtr<IPin> plugInIn_;
+    ComPtr<IPin> plugInOut_;
     std::vector<CBaseFilter*> peers_;
     LONG frameworkObjects_ = 0;
 };
@@ -472,36 +448,35 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     const StreamCase& c = GetParam();
     const WaveFormat format = FileFormat(c.tag, c.bits, c.channels);
     const std::vector<BYTE> input = TestSignal(format);
-    SetThroughInterface(prop_, c.params);
+    SetThroughInterface(prop_.Get(), c.params);
 
     std::wstring path;
     CPushSource* pushing = nullptr;
-    IPin* upstream = nullptr;
+    ComPtr<IPin> upstream;
     if (c.tag == WAVE_FORMAT_PCM) {
         path = WriteWave(format, input);
-        upstream = AddWaveFile(graph_, path);
+        upstream = AddWaveFile(graph_.Get(), path);
     } else {
         pushing = Add(new CPushSource(format, 4096), L"Source");
-        upstream = pushing->PinInterface();
-        upstream->AddRef();
+        upstream = ComPtr<IPin>(pushing->PinInterface());
     }
-    ASSERT_NE(nullptr, upstream);
-    IBaseFilter* grabber = AddWine(graph_, kSampleGrabber, L"Grabber");
-    IBaseFilter* renderer = AddWine(graph_, kNullRenderer, L"Renderer");
+    ASSERT_TRUE(upstream);
+    IBaseFilter* grabber = AddWine(graph_.Get(), kSampleGrabber, L"Grabber");
+    IBaseFilter* renderer = AddWine(graph_.Get(), kNullRenderer, L"Renderer");
     ASSERT_TRUE(grabber && renderer);
     CGrabberCallback callback;
     ASSERT_EQ(S_OK, callback.Attach(grabber));
-    IPin* grabberIn = PinOf(grabber, PINDIR_INPUT);
-    IPin* grabberOut = PinOf(grabber, PINDIR_OUTPUT);
-    IPin* rendererIn = PinOf(renderer, PINDIR_INPUT);
+    const ComPtr<IPin> grabberIn = PinOf(grabber, PINDIR_INPUT);
+    const ComPtr<IPin> grabberOut = PinOf(grabber, PINDIR_OUTPUT);
+    const ComPtr<IPin> rendererIn = PinOf(renderer, PINDIR_INPUT);
     ASSERT_TRUE(grabberIn && grabberOut && rendererIn);
 
-    ASSERT_EQ(S_OK, graph_->ConnectDirect(upstream, plugInIn_, nullptr));
-    ASSERT_EQ(S_OK, graph_->ConnectDirect(plugInOut_, grabberIn, nullptr));
-    ASSERT_EQ(S_OK, graph_->ConnectDirect(grabberOut, rendererIn, nullptr));
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(upstream.Get(), plugInIn_.Get(), nullptr));
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(plugInOut_.Get(), grabberIn.Get(), nullptr));
+    ASSERT_EQ(S_OK, graph_->ConnectDirect(grabberOut.Get(), rendererIn.Get(), nullptr));
 
     AM_MEDIA_TYPE outputType = {};
-    ExpectStereoOf(format, ConnectionFormat(grabberIn, &outputType));
+    ExpectStereoOf(format, ConnectionFormat(grabberIn.Get(), &outputType));
     EXPECT_EQ(MEDIATYPE_Audio, outputType.majortype);
     FreeMediaType(outputType);
     WAVEFORMATEX engineOutput = {};
@@ -509,8 +484,8 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     ExpectStereoOf(format, engineOutput);
 
     // One input buffer's frames fit one output buffer: mono input doubles the size.
-    const ALLOCATOR_PROPERTIES upstreamProps = AllocatorOf(plugInIn_);
-    const ALLOCATOR_PROPERTIES downstreamProps = AllocatorOf(grabberIn);
+    const ALLOCATOR_PROPERTIES upstreamProps = AllocatorOf(plugInIn_.Get());
+    const ALLOCATOR_PROPERTIES downstreamProps = AllocatorOf(grabberIn.Get());
     ASSERT_GT(upstreamProps.cbBuffer, 0);
     EXPECT_EQ(upstreamProps.cbBuffer * (c.channels == 1 ? 2 : 1), downstreamProps.cbBuffer);
     EXPECT_EQ(upstreamProps.cBuffers, downstreamProps.cBuffers);
@@ -528,7 +503,6 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     }
 
     callback.Detach();
-    ReleaseAll({upstream, grabberIn, grabberOut, rendererIn});
     if (!path.empty()) DeleteFileW(path.c_str());
 }
 
@@ -544,13 +518,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PlugInGraph, FloatFromTheWaveParserArrivesExtensibleAndIsRefused) {
     const WaveFormat format = FileFormat(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
     const std::wstring path = WriteWave(format, TestSignal(format));
-    IPin* parserOut = AddWaveFile(graph_, path);
-    ASSERT_NE(nullptr, parserOut);
-    EXPECT_TRUE(FAILED(graph_->ConnectDirect(parserOut, plugInIn_, nullptr)));
+    const ComPtr<IPin> parserOut = AddWaveFile(graph_.Get(), path);
+    ASSERT_TRUE(parserOut);
+    EXPECT_TRUE(FAILED(graph_->ConnectDirect(parserOut.Get(), plugInIn_.Get(), nullptr)));
     IPin* peer = reinterpret_cast<IPin*>(1);
     EXPECT_EQ(VFW_E_NOT_CONNECTED, plugInIn_->ConnectedTo(&peer));
     EXPECT_EQ(nullptr, peer);
-    parserOut->Release();
     DeleteFileW(path.c_str());
 }
 
@@ -567,19 +540,19 @@ protected:
     }
     HRESULT ConnectInput(WORD channels, DWORD rate) {
         AM_MEDIA_TYPE type = AudioType(Pcm16(channels, rate));
-        const HRESULT hr = graph_->ConnectDirect(source_->PinInterface(), plugInIn_, &type);
+        const HRESULT hr = graph_->ConnectDirect(source_->PinInterface(), plugInIn_.Get(), &type);
         FreeMediaType(type);
         return hr;
     }
     HRESULT ConnectOutput() {
-        return graph_->ConnectDirect(plugInOut_, sink_->PinInterface(), nullptr);
+        return graph_->ConnectDirect(plugInOut_.Get(), sink_->PinInterface(), nullptr);
     }
     void DisconnectInput() {
         EXPECT_EQ(S_OK, graph_->Disconnect(source_->PinInterface()));
-        EXPECT_EQ(S_OK, graph_->Disconnect(plugInIn_));
+        EXPECT_EQ(S_OK, graph_->Disconnect(plugInIn_.Get()));
     }
     void DisconnectOutput() {
-        EXPECT_EQ(S_OK, graph_->Disconnect(plugInOut_));
+        EXPECT_EQ(S_OK, graph_->Disconnect(plugInOut_.Get()));
         EXPECT_EQ(S_OK, graph_->Disconnect(sink_->PinInterface()));
     }
     ALLOCATOR_PROPERTIES Granted() {
@@ -588,10 +561,8 @@ protected:
         return props;
     }
     bool Connected(IPin* pin) {
-        IPin* peer = nullptr;
-        if (pin->ConnectedTo(&peer) != S_OK) return false;
-        peer->Release();
-        return true;
+        ComPtr<IPin> peer;
+        return pin->ConnectedTo(peer.Put()) == S_OK;
     }
 
     CPushSource* source_ = nullptr;
@@ -602,7 +573,7 @@ TEST_F(PlugInBetweenTestPeers, OutputBuffersFollowTheUpstreamBuffersDoubledForMo
     AddPeers({kRateHz});
     ASSERT_EQ(S_OK, ConnectInput(1, kRateHz));
     ASSERT_EQ(S_OK, ConnectOutput());
-    EXPECT_EQ(kSourceBufferBytes, AllocatorOf(plugInIn_).cbBuffer);
+    EXPECT_EQ(kSourceBufferBytes, AllocatorOf(plugInIn_.Get()).cbBuffer);
     EXPECT_EQ(2 * kSourceBufferBytes, Granted().cbBuffer);
     EXPECT_EQ(4, Granted().cBuffers);
 
@@ -618,7 +589,7 @@ TEST_F(PlugInBetweenTestPeers, DownstreamAllocatorGrantingUnder512BytesRefusesTh
     AddPeers({kRateHz}, kMinOutputBufferBytes - 1);
     ASSERT_EQ(S_OK, ConnectInput(1, kRateHz));
     EXPECT_TRUE(FAILED(ConnectOutput()));
-    EXPECT_FALSE(Connected(plugInOut_));
+    EXPECT_FALSE(Connected(plugInOut_.Get()));
     EXPECT_FALSE(Connected(sink_->PinInterface()));
 }
 
@@ -633,7 +604,7 @@ TEST_F(PlugInBetweenTestPeers, NewInputRateReconnectsTheOutputWhenDownstreamAcce
     AddPeers({44100, 48000});
     ASSERT_EQ(S_OK, ConnectInput(1, 48000));
     ASSERT_EQ(S_OK, ConnectOutput());
-    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_).nSamplesPerSec);
+    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_.Get()).nSamplesPerSec);
     EXPECT_EQ(1, sink_->connections);
 
     // Stereo at the same rate fits the output as it is: no reconnection.
@@ -656,7 +627,7 @@ TEST_F(PlugInBetweenTestPeers, NewInputRateReconnectsTheOutputWhenDownstreamAcce
     EXPECT_GE(Granted().cbBuffer, kMinOutputBufferBytes);
     EXPECT_GE(Granted().cBuffers, 1);
     const WaveFormat expected = Pcm16(1, 44100);
-    ExpectStereoOf(expected, ConnectionFormat(plugInOut_));
+    ExpectStereoOf(expected, ConnectionFormat(plugInOut_.Get()));
     ExpectStereoOf(expected, ConnectionFormat(sink_->PinInterface()));
     WAVEFORMATEX engineOutput = {};
     EXPECT_EQ(S_OK, prop_->GetFormat(1, &engineOutput));
@@ -673,10 +644,10 @@ TEST_F(PlugInBetweenTestPeers, NewInputRateIsRefusedWhenDownstreamCannotFollow) 
     EXPECT_TRUE(FAILED(ConnectInput(1, 44100)));
     ASSERT_FALSE(sink_->queried.empty());
     EXPECT_EQ(44100u, sink_->queried.front().nSamplesPerSec);
-    EXPECT_FALSE(Connected(plugInIn_));
+    EXPECT_FALSE(Connected(plugInIn_.Get()));
     EXPECT_FALSE(Connected(source_->PinInterface()));
     // The output connection is left as it was, and the old rate still connects.
-    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_).nSamplesPerSec);
+    EXPECT_EQ(48000u, ConnectionFormat(plugInOut_.Get()).nSamplesPerSec);
     EXPECT_EQ(1, sink_->connections);
     EXPECT_EQ(S_OK, ConnectInput(1, 48000));
 }

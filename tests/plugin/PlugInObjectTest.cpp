@@ -10,6 +10,8 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParams.h"
+#include "engine/FormatRules.h"
+#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "plugin/PluginGuids.h"
 #include "plugin/VxPlugIn.h"
@@ -24,28 +26,24 @@ public:
         object_ = CVxPlugIn::CreateInstance(nullptr, &hr);
         EXPECT_EQ(hr, S_OK);
         object_->NonDelegatingAddRef();
-        object_->NonDelegatingQueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop_));
-        object_->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter_));
+        object_->NonDelegatingQueryInterface(IID_IVxPlugInProp, prop_.PutVoid());
+        object_->NonDelegatingQueryInterface(IID_IBaseFilter, filter_.PutVoid());
         object_->NonDelegatingRelease();
     }
-    ~PlugIn() {
-        filter_->Release();
-        prop_->Release();
-    }
     template <typename T>
-    T* Query(REFIID iid) {
-        T* out = nullptr;
-        EXPECT_EQ(filter_->QueryInterface(iid, reinterpret_cast<void**>(&out)), S_OK);
+    ComPtr<T> Query(REFIID iid) {
+        ComPtr<T> out;
+        EXPECT_EQ(filter_.As(iid, &out), S_OK);
         return out;
     }
-    CVxPlugIn* operator->() { return static_cast<CVxPlugIn*>(filter_); }
-    IVxPlugInProp* prop() { return prop_; }
-    IBaseFilter* filter() { return filter_; }
+    CVxPlugIn* operator->() { return static_cast<CVxPlugIn*>(filter_.Get()); }
+    IVxPlugInProp* prop() { return prop_.Get(); }
+    IBaseFilter* filter() { return filter_.Get(); }
 
 private:
     CUnknown* object_ = nullptr;
-    IVxPlugInProp* prop_ = nullptr;
-    IBaseFilter* filter_ = nullptr;
+    ComPtr<IVxPlugInProp> prop_;
+    ComPtr<IBaseFilter> filter_;
 };
 
 ULONG RefCount(IUnknown* unknown) {
@@ -57,12 +55,8 @@ struct AudioType {
     AM_MEDIA_TYPE mt = {};
     WAVEFORMATEX wf = {};
     AudioType(WORD tag, WORD bits, WORD channels, DWORD rate = 44100) {
-        wf.wFormatTag = tag;
-        wf.nChannels = channels;
-        wf.nSamplesPerSec = rate;
-        wf.wBitsPerSample = bits;
-        wf.nBlockAlign = static_cast<WORD>(bits / 8 * channels);
-        wf.nAvgBytesPerSec = rate * wf.nBlockAlign;
+        const WaveFormat format = MakeWaveFormat(tag, channels, rate, bits);
+        std::memcpy(&wf, &format, sizeof wf);
         mt.majortype = MEDIATYPE_Audio;
         mt.subtype = MEDIASUBTYPE_PCM;
         mt.formattype = FORMAT_WaveFormatEx;
@@ -72,9 +66,9 @@ struct AudioType {
     }
 };
 
-IStream* MemoryStream(const void* bytes = nullptr, size_t size = 0) {
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+ComPtr<IStream> MemoryStream(const void* bytes = nullptr, size_t size = 0) {
+    ComPtr<IStream> stream;
+    CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
     if (size) {
         stream->Write(bytes, static_cast<ULONG>(size), nullptr);
         LARGE_INTEGER zero = {};
@@ -112,20 +106,17 @@ TEST(PlugInObject, StartsWithTheDefaultPresetAndAnswersItsInterfaceMap) {
     const IID own[] = {IID_IVxPlugInProp, IID_ISpecifyPropertyPages, IID_IPersistStream,
                        IID_IStaticFilterPreset, IID_IBaseFilter, IID_IMediaFilter,
                        IID_IPersist, IID_IAMovieSetup, IID_IUnknown};
-    IUnknown* identity = p.Query<IUnknown>(IID_IUnknown);
+    const ComPtr<IUnknown> identity = p.Query<IUnknown>(IID_IUnknown);
     const ULONG filterCount = RefCount(p.filter());
     for (const IID& iid : own) {
-        IUnknown* itf = p.Query<IUnknown>(iid);
-        ASSERT_NE(itf, nullptr);
+        const ComPtr<IUnknown> itf = p.Query<IUnknown>(iid);
+        ASSERT_TRUE(itf);
         EXPECT_EQ(RefCount(p.filter()), filterCount + 1);
-        IUnknown* back = nullptr;
-        itf->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back));
-        EXPECT_EQ(back, identity);  // every interface reaches one identity
-        back->Release();
-        itf->Release();
+        ComPtr<IUnknown> back;
+        itf.As(IID_IUnknown, &back);
+        EXPECT_EQ(back.Get(), identity.Get());  // every interface reaches one identity
     }
     EXPECT_EQ(RefCount(p.filter()), filterCount);
-    identity->Release();
 
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(p.filter()->QueryInterface(IID_IClassFactory, &out), E_NOINTERFACE);
@@ -141,15 +132,15 @@ TEST(PlugInObject, AutomationInterfacesCountOnTheAutomationObject) {
     const ULONG paramsCount = RefCount(static_cast<IMediaParamsSdk*>(params));
     const IID automation[] = {IID_IMediaParams, IID_IMediaParamInfo,
                               IID_IMediaParamsSetUICallback, IID_IMediaParamsUICallback};
-    std::vector<IUnknown*> held;
+    std::vector<ComPtr<IUnknown>> held;
     for (const IID& iid : automation) held.push_back(p.Query<IUnknown>(iid));
     EXPECT_EQ(RefCount(p.filter()), filterCount);
     EXPECT_EQ(RefCount(static_cast<IMediaParamsSdk*>(params)), paramsCount + 4);
     // From an automation interface the filter's own interfaces are reachable too.
-    IVxPlugInProp* prop = nullptr;
-    ASSERT_EQ(held[0]->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop)), S_OK);
-    prop->Release();
-    for (IUnknown* itf : held) itf->Release();
+    ComPtr<IVxPlugInProp> prop;
+    ASSERT_EQ(held[0].As(IID_IVxPlugInProp, &prop), S_OK);
+    prop.Reset();
+    held.clear();
     EXPECT_EQ(RefCount(static_cast<IMediaParamsSdk*>(params)), paramsCount);
 }
 
@@ -159,14 +150,13 @@ TEST(PlugInObject, ClassIdAndPropertyPages) {
     EXPECT_EQ(p.filter()->GetClassID(&clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_TwPhase);
     EXPECT_EQ(p.filter()->GetClassID(nullptr), E_POINTER);
-    ISpecifyPropertyPages* pages = p.Query<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
+    const auto pages = p.Query<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
     CAUUID list = {};
     ASSERT_EQ(pages->GetPages(&list), S_OK);
     ASSERT_EQ(list.cElems, 1u);
     EXPECT_EQ(list.pElems[0], CLSID_TwPhasePropertyPage);
     CoTaskMemFree(list.pElems);
     EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
-    pages->Release();
 }
 
 TEST(MediaTypes, InputRulesAcceptTheSupportedFormatsOnly) {
@@ -240,81 +230,72 @@ TEST(MediaTypes, TransformsKeepTagDepthAndRateAndGoStereo) {
 
 TEST(Persistence, SaveAndLoadRoundTripAndTheDirtyFlag) {
     PlugIn source, target;
-    IPersistStream* save = source.Query<IPersistStream>(IID_IPersistStream);
-    IPersistStream* load = target.Query<IPersistStream>(IID_IPersistStream);
+    const auto save = source.Query<IPersistStream>(IID_IPersistStream);
+    const auto load = target.Query<IPersistStream>(IID_IPersistStream);
     const ParamValues state = {{-45, 180, -120, 2, 0, 1}};
     source.prop()->SetParams(&state);
 
     ULARGE_INTEGER max = {};
     EXPECT_EQ(save->GetSizeMax(&max), S_OK);
     EXPECT_EQ(max.QuadPart, 44u);
-    IStream* stream = MemoryStream();
-    ASSERT_EQ(save->Save(stream, FALSE), S_OK);
-    EXPECT_EQ(Position(stream), 44u);
+    const ComPtr<IStream> stream = MemoryStream();
+    ASSERT_EQ(save->Save(stream.Get(), FALSE), S_OK);
+    EXPECT_EQ(Position(stream.Get()), 44u);
     EXPECT_EQ(save->IsDirty(), S_OK);  // not asked to clear
-    ASSERT_EQ(save->Save(stream, TRUE), S_OK);
+    ASSERT_EQ(save->Save(stream.Get(), TRUE), S_OK);
     EXPECT_EQ(save->IsDirty(), S_FALSE);
-    ASSERT_EQ(save->Save(stream, FALSE), S_OK);
+    ASSERT_EQ(save->Save(stream.Get(), FALSE), S_OK);
     EXPECT_EQ(save->IsDirty(), S_FALSE);  // a clean plug-in stays clean
 
     LARGE_INTEGER zero = {};
     stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ASSERT_EQ(load->Load(stream), S_OK);
+    ASSERT_EQ(load->Load(stream.Get()), S_OK);
     EXPECT_EQ(Params(target.prop()), state);
     EXPECT_EQ(load->IsDirty(), S_OK);
-    stream->Release();
-    save->Release();
-    load->Release();
 }
 
 TEST(Persistence, OlderRecordsLoadAndBadOnesChangeNothing) {
     PlugIn p;
-    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
+    const auto persist = p.Query<IPersistStream>(IID_IPersistStream);
     p.prop()->SetFilter(1, FALSE);
     {
         // 40 bytes: five values, Filter off; exactly 40 bytes are consumed.
         auto r = Record(40, IID_IVxPlugInProp, {500, 150, -20, 3, 0});
         r.push_back(0xAB);
-        IStream* s = MemoryStream(r.data(), r.size());
-        ASSERT_EQ(persist->Load(s), S_OK);
-        EXPECT_EQ(Position(s), 40u);
+        const ComPtr<IStream> s = MemoryStream(r.data(), r.size());
+        ASSERT_EQ(persist->Load(s.Get()), S_OK);
+        EXPECT_EQ(Position(s.Get()), 40u);
         EXPECT_EQ(Params(p.prop()), (ParamValues{{180, 150, -20, 3, 0, 0}}));
-        s->Release();
     }
     const ParamValues before = Params(p.prop());
     {
         auto r = Record(48, IID_IVxPlugInProp, {1, 2, 3, 4, 0, 1, 7});
-        IStream* s = MemoryStream(r.data(), r.size());
-        EXPECT_EQ(persist->Load(s), E_FAIL);
-        EXPECT_EQ(Position(s), 20u);
-        s->Release();
+        const ComPtr<IStream> s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s.Get()), E_FAIL);
+        EXPECT_EQ(Position(s.Get()), 20u);
     }
     {
         auto r = Record(44, IID_IPersistStream, {1, 2, 3, 1, 0, 1});
-        IStream* s = MemoryStream(r.data(), r.size());
-        EXPECT_EQ(persist->Load(s), E_FAIL);
-        s->Release();
+        const ComPtr<IStream> s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s.Get()), E_FAIL);
     }
     {
         // Truncated: the stream ends inside the parameter block.
         auto r = Record(44, IID_IVxPlugInProp, {1, 2, 3});
-        IStream* s = MemoryStream(r.data(), r.size());
-        EXPECT_EQ(persist->Load(s), E_FAIL);
-        s->Release();
+        const ComPtr<IStream> s = MemoryStream(r.data(), r.size());
+        EXPECT_EQ(persist->Load(s.Get()), E_FAIL);
     }
     {
-        IStream* s = MemoryStream("\x2c\0\0", 3);
-        EXPECT_EQ(persist->Load(s), E_FAIL);
-        s->Release();
+        const ComPtr<IStream> s = MemoryStream("\x2c\0\0", 3);
+        EXPECT_EQ(persist->Load(s.Get()), E_FAIL);
     }
     EXPECT_EQ(Params(p.prop()), before);
     EXPECT_EQ(persist->Load(nullptr), E_POINTER);
-    persist->Release();
 }
 
 TEST(FactoryPresets, NamesAndApplying) {
     PlugIn p;
-    IStaticFilterPreset* presets = p.Query<IStaticFilterPreset>(IID_IStaticFilterPreset);
+    const auto presets = p.Query<IStaticFilterPreset>(IID_IStaticFilterPreset);
     INT32 count = 0;
     EXPECT_EQ(presets->GetPresetCount(&count), S_OK);
     EXPECT_EQ(count, 2);
@@ -328,21 +309,15 @@ TEST(FactoryPresets, NamesAndApplying) {
     EXPECT_EQ(presets->GetPresetName(2, name, 64), E_INVALIDARG);
     EXPECT_EQ(presets->GetPresetName(-1, name, 64), E_INVALIDARG);
 
-    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
-    IStream* s = MemoryStream();
-    persist->Save(s, TRUE);
+    const auto persist = p.Query<IPersistStream>(IID_IPersistStream);
+    persist->Save(MemoryStream().Get(), TRUE);
     const ParamValues odd = {{90, 20, -300, 3, 0, 1}};
     p.prop()->SetParams(&odd);
-    IStream* s2 = MemoryStream();
-    persist->Save(s2, TRUE);
+    persist->Save(MemoryStream().Get(), TRUE);
     EXPECT_EQ(presets->ApplyPreset(1), S_OK);
     EXPECT_EQ(Params(p.prop()), (ParamValues{{0, 100, 0, 0, 1, 0}}));
     EXPECT_EQ(persist->IsDirty(), S_OK);
     EXPECT_EQ(presets->ApplyPreset(5), E_INVALIDARG);
-    s->Release();
-    s2->Release();
-    persist->Release();
-    presets->Release();
 }
 
 TEST(PlugInObject, EngineGettersRefuseNullAndFormatsWaitForTheirPins) {
@@ -408,17 +383,17 @@ TEST(PlugInObject, FormatsAreNormalisedAndAnnouncedToEditorWindows) {
               (std::vector<WPARAM>{MAKEWPARAM(32700, 0), MAKEWPARAM(32700, 1)}));
 
     // A loaded state is announced with code 100.
-    IPersistStream* persist = p.Query<IPersistStream>(IID_IPersistStream);
-    IStream* s = MemoryStream();
-    persist->Save(s, TRUE);
+    const auto persist = p.Query<IPersistStream>(IID_IPersistStream);
+    const ComPtr<IStream> s = MemoryStream();
+    persist->Save(s.Get(), TRUE);
     LARGE_INTEGER zero = {};
     s->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ASSERT_EQ(persist->Load(s), S_OK);
+    ASSERT_EQ(persist->Load(s.Get()), S_OK);
     EXPECT_EQ(PostedCommands(editor), (std::vector<WPARAM>{MAKEWPARAM(32700, 100)}));
 
     // A window destroyed without unregistering is dropped, making room for another.
     DestroyWindow(editor);
-    ASSERT_EQ(persist->Load(s), E_FAIL);  // the stream is at its end: nothing loads
+    ASSERT_EQ(persist->Load(s.Get()), E_FAIL);  // the stream is at its end: nothing loads
     AudioType again(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 44100);
     ASSERT_EQ(p->SetMediaType(PINDIR_INPUT, &again.mt), S_OK);
     HWND other1 = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
@@ -429,6 +404,4 @@ TEST(PlugInObject, FormatsAreNormalisedAndAnnouncedToEditorWindows) {
     EXPECT_EQ(p.prop()->SetNotifyWindow(other2, 2), S_OK);
     DestroyWindow(other1);
     DestroyWindow(other2);
-    s->Release();
-    persist->Release();
 }

@@ -41,60 +41,44 @@ std::wstring WriteWave(const WAVEFORMATEX& format, const std::vector<BYTE>& data
     return path;
 }
 
-IBaseFilter* Create(REFCLSID clsid) {
-    IBaseFilter* filter = nullptr;
+ComPtr<IBaseFilter> Create(REFCLSID clsid) {
+    ComPtr<IBaseFilter> filter;
     EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                     reinterpret_cast<void**>(&filter)));
+                                     filter.PutVoid()));
     return filter;
 }
 
 IBaseFilter* AddWine(IGraphBuilder* graph, REFCLSID clsid, const WCHAR* name) {
-    IBaseFilter* filter = Create(clsid);
+    const ComPtr<IBaseFilter> filter = Create(clsid);
     if (filter) {
-        EXPECT_EQ(S_OK, graph->AddFilter(filter, name));
-        filter->Release();  // the graph holds it
+        EXPECT_EQ(S_OK, graph->AddFilter(filter.Get(), name));
     }
-    return filter;
+    return filter.Get();  // the graph holds it
 }
 
-IPin* AddWaveFile(IGraphBuilder* graph, const std::wstring& path) {
+ComPtr<IPin> AddWaveFile(IGraphBuilder* graph, const std::wstring& path) {
     IBaseFilter* reader = AddWine(graph, CLSID_AsyncReader, L"Reader");
     IBaseFilter* parser = AddWine(graph, kWaveParser, L"Parser");
     if (!reader || !parser) return nullptr;
-    IFileSourceFilter* source = nullptr;
-    EXPECT_EQ(S_OK,
-              reader->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source)));
+    ComPtr<IFileSourceFilter> source;
+    EXPECT_EQ(S_OK, reader->QueryInterface(IID_IFileSourceFilter, source.PutVoid()));
     if (!source) return nullptr;
     EXPECT_EQ(S_OK, source->Load(path.c_str(), nullptr));
-    source->Release();
-    IPin* readerOut = PinOf(reader, PINDIR_OUTPUT);
-    IPin* parserIn = PinOf(parser, PINDIR_INPUT);
-    EXPECT_EQ(S_OK, graph->ConnectDirect(readerOut, parserIn, nullptr));
-    ReleaseAll({readerOut, parserIn});
+    EXPECT_EQ(S_OK, graph->ConnectDirect(PinOf(reader, PINDIR_OUTPUT).Get(),
+                                         PinOf(parser, PINDIR_INPUT).Get(), nullptr));
     return PinOf(parser, PINDIR_OUTPUT);
 }
 
-IPin* PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-    IEnumPins* pins = nullptr;
-    if (FAILED(filter->EnumPins(&pins))) return nullptr;
-    IPin* pin = nullptr;
-    IPin* found = nullptr;
-    while (!found && pins->Next(1, &pin, nullptr) == S_OK) {
+ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put()))) return nullptr;
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
         PIN_DIRECTION direction;
         pin->QueryDirection(&direction);
-        if (direction == wanted) {
-            found = pin;
-        } else {
-            pin->Release();
-        }
+        if (direction == wanted) return pin;
     }
-    pins->Release();
-    return found;
-}
-
-void ReleaseAll(std::initializer_list<IUnknown*> objects) {
-    for (IUnknown* object : objects)
-        if (object) object->Release();
+    return nullptr;
 }
 
 // CGrabberCallback -------------------------------------------------------------------------
@@ -103,7 +87,7 @@ CGrabberCallback::~CGrabberCallback() { Detach(); }
 
 HRESULT CGrabberCallback::Attach(IBaseFilter* grabber) {
     Detach();
-    HRESULT hr = grabber->QueryInterface(kIID_ISampleGrabber, reinterpret_cast<void**>(&grabber_));
+    HRESULT hr = grabber->QueryInterface(kIID_ISampleGrabber, grabber_.PutVoid());
     if (FAILED(hr)) return hr;
     grabber_->SetBufferSamples(FALSE);
     grabber_->SetOneShot(FALSE);
@@ -113,8 +97,7 @@ HRESULT CGrabberCallback::Attach(IBaseFilter* grabber) {
 void CGrabberCallback::Detach() {
     if (!grabber_) return;
     grabber_->SetCallback(nullptr, 0);
-    grabber_->Release();
-    grabber_ = nullptr;
+    grabber_.Reset();
 }
 
 STDMETHODIMP CGrabberCallback::QueryInterface(REFIID iid, void** out) {
@@ -144,17 +127,14 @@ STDMETHODIMP CGrabberCallback::SampleCB(double, IMediaSample* sample) {
 // GraphRun ---------------------------------------------------------------------------------
 
 GraphRun::GraphRun(IGraphBuilder* graph) {
-    IMediaFilter* graphFilter = nullptr;
-    graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&graphFilter));
+    ComPtr<IMediaFilter> graphFilter;
+    graph->QueryInterface(IID_IMediaFilter, graphFilter.PutVoid());
     EXPECT_EQ(S_OK, graphFilter->SetSyncSource(nullptr));
-    graphFilter->Release();
-    graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control_));
-    graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events_));
+    graph->QueryInterface(IID_IMediaControl, control_.PutVoid());
+    graph->QueryInterface(IID_IMediaEvent, events_.PutVoid());
     const HRESULT ran = control_->Run();
     EXPECT_TRUE(SUCCEEDED(ran)) << std::hex << ran;
 }
-
-GraphRun::~GraphRun() { ReleaseAll({control_, events_}); }
 
 HRESULT GraphRun::WaitForCompletion(DWORD timeoutMs) {
     long code = 0;

@@ -5,7 +5,6 @@
 // happen; callers check what the helpers hand back.
 #pragma once
 
-#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -14,6 +13,8 @@
 #include <windows.h>
 #include <dshow.h>
 #include <qedit.h>
+
+#include "framework/ComPtr.h"
 
 namespace twtest {
 
@@ -28,22 +29,19 @@ extern const IID kIID_ISampleGrabberCB;
 // cbSize 0.
 std::wstring WriteWave(const WAVEFORMATEX& format, const std::vector<BYTE>& data);
 
-// A filter made by CoCreateInstance; the caller owns the reference, null on failure.
-IBaseFilter* Create(REFCLSID clsid);
+// A filter made by CoCreateInstance, empty on failure.
+ComPtr<IBaseFilter> Create(REFCLSID clsid);
 
 // A filter made by CoCreateInstance and added to the graph under the name. The graph holds
 // the only reference: the pointer is good while the filter is in the graph.
 IBaseFilter* AddWine(IGraphBuilder* graph, REFCLSID clsid, const WCHAR* name);
 
 // File Source (Async) "Reader" → WAVE Parser "Parser" for the file, added and connected; the
-// parser's output pin (referenced), or null.
-IPin* AddWaveFile(IGraphBuilder* graph, const std::wstring& path);
+// parser's output pin, or empty.
+ComPtr<IPin> AddWaveFile(IGraphBuilder* graph, const std::wstring& path);
 
-// The filter's first pin in the direction (referenced), or null.
-IPin* PinOf(IBaseFilter* filter, PIN_DIRECTION wanted);
-
-// Releases each object that is not null.
-void ReleaseAll(std::initializer_list<IUnknown*> objects);
+// The filter's first pin in the direction, or empty.
+ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted);
 
 // Records what reaches a Sample Grabber, on the streaming thread: the bytes, the times of the
 // timed samples and the count of untimed ones. It lives on the test's stack.
@@ -71,7 +69,7 @@ public:
     int untimed = 0;
 
 private:
-    ISampleGrabber* grabber_ = nullptr;
+    ComPtr<ISampleGrabber> grabber_;
 };
 
 // The graph running without a reference clock, as fast as its filters go: the clock is
@@ -79,7 +77,6 @@ private:
 class GraphRun {
 public:
     explicit GraphRun(IGraphBuilder* graph);
-    ~GraphRun();
     GraphRun(const GraphRun&) = delete;
     GraphRun& operator=(const GraphRun&) = delete;
 
@@ -88,8 +85,8 @@ public:
     HRESULT Stop();
 
 private:
-    IMediaControl* control_ = nullptr;
-    IMediaEvent* events_ = nullptr;
+    ComPtr<IMediaControl> control_;
+    ComPtr<IMediaEvent> events_;
 };
 
 }  // namespace twtest

@@ -2,10 +2,11 @@
 // graph, File Source (Async) and the WAVE Parser reading a 16-bit file. A missing component
 // otherwise shows up as a scatter of confusing graph-test failures; here it is one clear line.
 #include <cstdio>
-#include <initializer_list>
 
 #include <windows.h>
 #include <dshow.h>
+
+#include "framework/ComPtr.h"
 
 namespace {
 
@@ -31,58 +32,48 @@ bool WriteWave(const WCHAR* path) {
     return fclose(file) == 0;
 }
 
-IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION wanted) {
-    IEnumPins* pins = nullptr;
-    if (FAILED(filter->EnumPins(&pins))) return nullptr;
-    IPin* pin = nullptr;
-    while (pins->Next(1, &pin, nullptr) == S_OK) {
+ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION wanted) {
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put()))) return nullptr;
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
         PIN_DIRECTION direction;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) break;
-        pin->Release();
-        pin = nullptr;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
     }
-    pins->Release();
-    return pin;
+    return nullptr;
 }
 
 // Null when the parser reads the file, else the one line that says what is missing.
 const char* ProbeWaveParser(const WCHAR* path) {
-    IGraphBuilder* graph = nullptr;
-    IBaseFilter* reader = nullptr;
-    IBaseFilter* parser = nullptr;
-    IFileSourceFilter* source = nullptr;
-    IPin* readerOut = nullptr;
-    IPin* parserIn = nullptr;
-    IPin* parserOut = nullptr;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IBaseFilter> reader, parser;
+    ComPtr<IFileSourceFilter> source;
+    ComPtr<IPin> readerOut, parserIn, parserOut;
     const char* problem = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IGraphBuilder, reinterpret_cast<void**>(&graph)))) {
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                graph.PutVoid()))) {
         problem = "Wine's filter graph is unavailable: install wine64";
     } else if (FAILED(CoCreateInstance(CLSID_AsyncReader, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IBaseFilter, reinterpret_cast<void**>(&reader))) ||
-               FAILED(reader->QueryInterface(IID_IFileSourceFilter,
-                                             reinterpret_cast<void**>(&source))) ||
+                                       IID_IBaseFilter, reader.PutVoid())) ||
+               FAILED(reader.As(IID_IFileSourceFilter, &source)) ||
                FAILED(source->Load(path, nullptr))) {
         problem = "Wine's File Source (Async) is unavailable: install wine64";
-    } else if (FAILED(CoCreateInstance(kWaveParser, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IBaseFilter, reinterpret_cast<void**>(&parser)))) {
+    } else if (FAILED(CoCreateInstance(kWaveParser, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                       parser.PutVoid()))) {
         problem = "Wine's WAVE Parser is unavailable: install libgstreamer1.0-0 and "
                   "gstreamer1.0-plugins-base";
     } else {
-        graph->AddFilter(reader, L"Reader");
-        graph->AddFilter(parser, L"Parser");
-        readerOut = FirstPin(reader, PINDIR_OUTPUT);
-        parserIn = FirstPin(parser, PINDIR_INPUT);
+        graph->AddFilter(reader.Get(), L"Reader");
+        graph->AddFilter(parser.Get(), L"Parser");
+        readerOut = FirstPin(reader.Get(), PINDIR_OUTPUT);
+        parserIn = FirstPin(parser.Get(), PINDIR_INPUT);
         // The parser's output pin appears once it has read the file's format.
-        if (!readerOut || !parserIn || FAILED(graph->ConnectDirect(readerOut, parserIn, nullptr)) ||
-            !(parserOut = FirstPin(parser, PINDIR_OUTPUT)))
+        if (!readerOut || !parserIn ||
+            FAILED(graph->ConnectDirect(readerOut.Get(), parserIn.Get(), nullptr)) ||
+            !(parserOut = FirstPin(parser.Get(), PINDIR_OUTPUT)))
             problem = "Wine's WAVE Parser is unavailable: install gstreamer1.0-plugins-good";
     }
-    for (IUnknown* object : {static_cast<IUnknown*>(parserOut), static_cast<IUnknown*>(parserIn),
-                             static_cast<IUnknown*>(readerOut), static_cast<IUnknown*>(source),
-                             static_cast<IUnknown*>(parser), static_cast<IUnknown*>(reader),
-                             static_cast<IUnknown*>(graph)})
-        if (object) object->Release();
+    // Released in the order declared backwards: the pins before their filters, the graph last.
     return problem;
 }
 

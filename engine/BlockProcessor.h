@@ -1,0 +1,86 @@
+// CBlockProcessor: block processing. It takes the parameters from a parameter model at the
+// start of each block, keeps the coefficients derived from them, runs the phase processor over
+// the block and publishes the meters; bypass copies the audio through instead.
+//
+// The streaming thread processes; the editor reads the meters and any thread may ask for new
+// coefficients. The coefficients are written only by the streaming thread (and at stream start),
+// so a block always reads a consistent set; the words the threads share are relaxed atomics.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "base/Result.h"
+#include "engine/Coefficients.h"
+#include "engine/Meters.h"
+#include "engine/ParamModel.h"
+#include "engine/ParamValues.h"
+#include "engine/PhaseProcessor.h"
+#include "engine/WaveFormat.h"
+
+class CBlockProcessor {
+public:
+    // The model must outlive the processor.
+    explicit CBlockProcessor(CParamModel& params) : m_params(params) {}
+    ~CBlockProcessor();
+    CBlockProcessor(const CBlockProcessor&) = delete;
+    CBlockProcessor& operator=(const CBlockProcessor&) = delete;
+
+    // Any thread: pulls the automation values into the model and has the streaming thread
+    // recompute the coefficients at its next block, so a block never sees half of an update.
+    tw::Result UpdateCoefficients();
+    // Stream start: remembers the formats, resets meters and filter state, computes coefficients.
+    tw::Result StartStream(const WaveFormat* input, const WaveFormat* output);
+    // Stream stop: the phase meter and held peaks drop to zero.
+    void StopMeters() { m_meters.ClearPhaseAndPeaks(); }
+
+    // Processes min(*inFrames, *outFrames) frames into interleaved stereo; both counts are set
+    // to that number. The input channel count comes from the input format.
+    tw::Result ProcessFloat(const float* in, int* inFrames, float* out, int* outFrames);
+    tw::Result ProcessDouble(const double* in, int* inFrames, double* out, int* outFrames);
+    // 16-bit PCM through the float path: converts n input frames into inScratch (input
+    // channels x n floats), processes into outScratch (2 x n floats) and converts back.
+    tw::Result ProcessPcm16(const int16_t* in, int frames, int16_t* out, float* inScratch,
+                            float* outScratch);
+
+    // --- Formats: set by the filter's media-type handling and at stream start, never during
+    // a block ---
+    void SetInputFormat(const WaveFormat* format) { m_inputFormat = format; }
+    void SetOutputFormat(const WaveFormat* format) { m_outputFormat = format; }
+    const WaveFormat* InputFormat() const { return m_inputFormat; }
+    const WaveFormat* OutputFormat() const { return m_outputFormat; }
+
+    // --- Bypass: the input copied to the output, unmetered ---
+    int32_t GetBypass() const { return m_bypass.load(kRelaxed); }
+    void SetBypass(int32_t bypass) { m_bypass.store(bypass, kRelaxed); }
+
+    // --- Meters: the editor thread reads, the streaming thread writes; no lock ---
+    int32_t GetPhaseMeter() const { return m_meters.PhaseDegrees(); }
+    void SetPhaseMeter(float value) { m_meters.phaseAccumulator.store(value, kRelaxed); }
+    int32_t GetClip(Channel channel, ClipCounter counter) const {
+        return m_meters.Clip(channel, counter).load(kRelaxed);
+    }
+    void SetClip(Channel channel, ClipCounter counter, int32_t value) {
+        m_meters.Clip(channel, counter).store(value, kRelaxed);
+    }
+    // The held peak of an output channel; marks it read, so the next block starts it afresh.
+    float GetPeak(Channel channel);
+
+private:
+    static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+
+    // Streaming thread, or stream start: the coefficients of a parameter record.
+    void ApplyCoefficients(const ParamValues& params);
+    template <typename Sample, bool kSingle>
+    tw::Result ProcessBlock(const Sample* in, int* inFrames, Sample* out, int* outFrames);
+
+    CParamModel& m_params;
+    const WaveFormat* m_inputFormat = nullptr;
+    const WaveFormat* m_outputFormat = nullptr;
+    std::atomic<int32_t> m_bypass{0};
+    // Cleared by UpdateCoefficients on any thread, set when the streaming thread has written
+    // the coefficients.
+    std::atomic<int32_t> m_coefficientsValid{0};
+    Coefficients m_coefficients;
+    MeterState m_meters;
+    CPhaseProcessor m_processor;
+};
