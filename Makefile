@@ -34,9 +34,11 @@ test-native: native
 test-windows: windows
 	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 
-# The structure rules that no compiler checks: no include runs up the layers.
-lint:
+# The structure rules that no compiler checks: no include runs up the layers, and the names
+# follow one style (clang-tidy, on the sources as both builds compile them).
+lint: $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
 	tools/check-layers
+	tools/check-naming $(WINDOWS) $(NATIVE)
 
 # The structure check, native tests, then the Windows tests under Wine (after a probe of
 # Wine's components); the last line is ctest's summary.

@@ -13,7 +13,7 @@
 CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID clsid,
                          HRESULT* phr)
     : CUnknown(name, outer, phr),
-      m_State(State_Stopped),
+      m_state(State_Stopped),
       m_pClock(nullptr),
       m_tStart(0),
       m_clsid(clsid),
@@ -21,7 +21,7 @@ CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID
       m_pName(nullptr),
       m_pGraph(nullptr),
       m_pSink(nullptr),
-      m_PinVersion(1) {}
+      m_pinVersion(1) {}
 
 CBaseFilter::~CBaseFilter() {
     delete[] m_pName;
@@ -47,9 +47,9 @@ STDMETHODIMP CBaseFilter::GetClassID(CLSID* pClsID) {
 STDMETHODIMP CBaseFilter::Stop() {
     CAutoLock lock(m_pLock);
     HRESULT result = S_OK;
-    if (m_State != State_Stopped) {
+    if (m_state != State_Stopped) {
         // Stopped first, so that a Receive racing with the stop is refused.
-        m_State = State_Stopped;
+        m_state = State_Stopped;
         const int count = GetPinCount();
         for (int i = 0; i < count; ++i) {
             CBasePin* pin = GetPin(i);
@@ -64,7 +64,7 @@ STDMETHODIMP CBaseFilter::Stop() {
 
 STDMETHODIMP CBaseFilter::Pause() {
     CAutoLock lock(m_pLock);
-    if (m_State == State_Stopped) {
+    if (m_state == State_Stopped) {
         const int count = GetPinCount();
         for (int i = 0; i < count; ++i) {
             CBasePin* pin = GetPin(i);
@@ -81,18 +81,18 @@ STDMETHODIMP CBaseFilter::Pause() {
             }
         }
     }
-    m_State = State_Paused;
+    m_state = State_Paused;
     return S_OK;
 }
 
 STDMETHODIMP CBaseFilter::Run(REFERENCE_TIME tStart) {
     CAutoLock lock(m_pLock);
     m_tStart = tStart;
-    if (m_State == State_Stopped) {
+    if (m_state == State_Stopped) {
         const HRESULT hr = Pause();
         if (FAILED(hr)) return hr;
     }
-    if (m_State != State_Running) {
+    if (m_state != State_Running) {
         const int count = GetPinCount();
         for (int i = 0; i < count; ++i) {
             CBasePin* pin = GetPin(i);
@@ -102,13 +102,13 @@ STDMETHODIMP CBaseFilter::Run(REFERENCE_TIME tStart) {
             }
         }
     }
-    m_State = State_Running;
+    m_state = State_Running;
     return S_OK;
 }
 
 STDMETHODIMP CBaseFilter::GetState(DWORD /*dwMilliSecsTimeout*/, FILTER_STATE* State) {
     if (!State) return E_POINTER;
-    *State = m_State;
+    *State = m_state;
     return S_OK;
 }
 
@@ -141,7 +141,7 @@ HRESULT CBaseFilter::StreamTime(REFERENCE_TIME* rtStream) {
 // Pins and graph -------------------------------------------------------------------------
 
 int CBaseFilter::GetPinVersion() {
-    return static_cast<int>(m_PinVersion);
+    return static_cast<int>(m_pinVersion);
 }
 
 const AMOVIESETUP_FILTER* CBaseFilter::GetSetupData() {

@@ -63,17 +63,17 @@ public:
     // Reports an event to the graph (IMediaEventSink); E_NOTIMPL outside a graph.
     HRESULT NotifyEvent(long eventCode, LONG_PTR param1, LONG_PTR param2);
 
-    bool IsStopped() const { return m_State == State_Stopped; }
-    bool IsActive() const { return m_State != State_Stopped; }
-    FILTER_STATE State() const { return m_State; }
+    bool IsStopped() const { return m_state == State_Stopped; }
+    bool IsActive() const { return m_state != State_Stopped; }
+    FILTER_STATE State() const { return m_state; }
     // The graph the filter joined (no reference held), or null.
     IFilterGraph* GetFilterGraph() const { return m_pGraph; }
     CCritSec* FilterLock() const { return m_pLock; }
 
 protected:
-    void IncrementPinVersion() { InterlockedIncrement(&m_PinVersion); }
+    void IncrementPinVersion() { InterlockedIncrement(&m_pinVersion); }
 
-    FILTER_STATE m_State;
+    FILTER_STATE m_state;
     IReferenceClock* m_pClock;
     REFERENCE_TIME m_tStart;
     CLSID m_clsid;
@@ -83,5 +83,5 @@ protected:
     IMediaEventSink* m_pSink;  // the graph's, held without a reference like the graph
 
 private:
-    volatile LONG m_PinVersion;
+    volatile LONG m_pinVersion;
 };

@@ -106,23 +106,23 @@ HRESULT CBaseOutputPin::Deliver(IMediaSample* pSample) {
 }
 
 HRESULT CBaseOutputPin::DeliverEndOfStream() {
-    IPin* peer = m_Connected;
+    IPin* peer = m_connected;
     return peer ? peer->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverBeginFlush() {
-    IPin* peer = m_Connected;
+    IPin* peer = m_connected;
     return peer ? peer->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverEndFlush() {
-    IPin* peer = m_Connected;
+    IPin* peer = m_connected;
     return peer ? peer->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
                                           double dRate) {
-    IPin* peer = m_Connected;
+    IPin* peer = m_connected;
     return peer ? peer->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
 }
 

@@ -28,7 +28,7 @@ CBasePin::CBasePin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRES
       m_pLock(lock),
       m_pName(DuplicateString(pinName)),
       m_dir(direction),
-      m_Connected(nullptr),
+      m_connected(nullptr),
       m_mt(),
       m_tStart(0),
       m_tStop(MAXLONGLONG),
@@ -37,7 +37,7 @@ CBasePin::CBasePin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRES
 }
 
 CBasePin::~CBasePin() {
-    if (m_Connected) m_Connected->Release();
+    if (m_connected) m_connected->Release();
     FreeMediaType(m_mt);
     delete[] m_pName;
 }
@@ -65,7 +65,7 @@ bool CBasePin::IsStopped() const {
 STDMETHODIMP CBasePin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
     if (!pReceivePin) return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (m_Connected) return VFW_E_ALREADY_CONNECTED;
+    if (m_connected) return VFW_E_ALREADY_CONNECTED;
     if (!IsStopped()) return VFW_E_NOT_STOPPED;
 
     HRESULT hr = CheckConnect(pReceivePin);
@@ -81,8 +81,8 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt)
     HRESULT hr = CheckMediaType(pmt);
     if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
 
-    m_Connected = pReceivePin;
-    m_Connected->AddRef();
+    m_connected = pReceivePin;
+    m_connected->AddRef();
     hr = SetMediaType(pmt);
     if (SUCCEEDED(hr)) hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), pmt);
     if (SUCCEEDED(hr)) {
@@ -139,7 +139,7 @@ HRESULT CBasePin::TryTypesFrom(IEnumMediaTypes* types, IPin* pReceivePin,
 STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
     if (!pConnector || !pmt) return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (m_Connected) return VFW_E_ALREADY_CONNECTED;
+    if (m_connected) return VFW_E_ALREADY_CONNECTED;
     if (!IsStopped()) return VFW_E_NOT_STOPPED;
 
     HRESULT hr = CheckConnect(pConnector);
@@ -152,8 +152,8 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
         BreakConnect();
         return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
     }
-    m_Connected = pConnector;
-    m_Connected->AddRef();
+    m_connected = pConnector;
+    m_connected->AddRef();
     hr = SetMediaType(pmt);
     if (SUCCEEDED(hr)) hr = CompleteConnect(pConnector);
     if (FAILED(hr)) {
@@ -167,7 +167,7 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
 STDMETHODIMP CBasePin::Disconnect() {
     CAutoLock lock(m_pLock);
     if (!IsStopped()) return VFW_E_NOT_STOPPED;
-    if (!m_Connected) return S_FALSE;
+    if (!m_connected) return S_FALSE;
     const HRESULT hr = BreakConnect();
     if (FAILED(hr)) return hr;
     ClearConnection();
@@ -175,8 +175,8 @@ STDMETHODIMP CBasePin::Disconnect() {
 }
 
 void CBasePin::ClearConnection() {
-    if (m_Connected) m_Connected->Release();
-    m_Connected = nullptr;
+    if (m_connected) m_connected->Release();
+    m_connected = nullptr;
     FreeMediaType(m_mt);
     m_mt = AM_MEDIA_TYPE{};
 }
@@ -186,16 +186,16 @@ void CBasePin::ClearConnection() {
 STDMETHODIMP CBasePin::ConnectedTo(IPin** ppPin) {
     if (!ppPin) return E_POINTER;
     CAutoLock lock(m_pLock);
-    *ppPin = m_Connected;
-    if (!m_Connected) return VFW_E_NOT_CONNECTED;
-    m_Connected->AddRef();
+    *ppPin = m_connected;
+    if (!m_connected) return VFW_E_NOT_CONNECTED;
+    m_connected->AddRef();
     return S_OK;
 }
 
 STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt) {
     if (!pmt) return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (!m_Connected) {
+    if (!m_connected) {
         *pmt = AM_MEDIA_TYPE{};
         return VFW_E_NOT_CONNECTED;
     }

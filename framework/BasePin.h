@@ -50,7 +50,7 @@ public:
     virtual HRESULT CheckConnect(IPin* pPin);
     // Undoes CheckConnect and CompleteConnect work after a failed or ended connection.
     virtual HRESULT BreakConnect();
-    // The connection is made (m_Connected and the type are set); last chance to refuse.
+    // The connection is made (m_connected and the type are set); last chance to refuse.
     virtual HRESULT CompleteConnect(IPin* pReceivePin);
     // Records the connection type in m_mt.
     virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* pmt);
@@ -68,9 +68,9 @@ public:
     // The identifier QueryId and FindPin use; the pin name unless a derived pin says otherwise.
     virtual LPCWSTR Id() const;
 
-    BOOL IsConnected() const { return m_Connected != nullptr; }
+    BOOL IsConnected() const { return m_connected != nullptr; }
     // The connected pin (no reference added), or null.
-    IPin* GetConnected() const { return m_Connected; }
+    IPin* GetConnected() const { return m_connected; }
     // The connection type; empty while unconnected.
     const AM_MEDIA_TYPE& CurrentMediaType() const { return m_mt; }
     PIN_DIRECTION Direction() const { return m_dir; }
@@ -95,7 +95,7 @@ protected:
     CCritSec* const m_pLock;
     WCHAR* m_pName;
     const PIN_DIRECTION m_dir;
-    IPin* m_Connected;
+    IPin* m_connected;
     AM_MEDIA_TYPE m_mt;
     REFERENCE_TIME m_tStart;
     REFERENCE_TIME m_tStop;

@@ -17,11 +17,11 @@ public:
     ComPtr() noexcept = default;
     ComPtr(std::nullptr_t) noexcept {}
     // Shares p: adds a reference of its own. Attach adopts one instead.
-    explicit ComPtr(T* p) noexcept : p_(p) {
-        if (p_) p_->AddRef();
+    explicit ComPtr(T* p) noexcept : m_p(p) {
+        if (m_p) m_p->AddRef();
     }
-    ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
-    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr(const ComPtr& other) noexcept : ComPtr(other.m_p) {}
+    ComPtr(ComPtr&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
     ~ComPtr() { Reset(); }
 
     ComPtr& operator=(const ComPtr& other) noexcept {
@@ -37,50 +37,50 @@ public:
         return *this;
     }
 
-    T* Get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
+    T* Get() const noexcept { return m_p; }
+    T* operator->() const noexcept { return m_p; }
+    explicit operator bool() const noexcept { return m_p != nullptr; }
 
     // Releases the reference held, if any.
     void Reset() noexcept {
-        T* old = p_;
-        p_ = nullptr;
+        T* old = m_p;
+        m_p = nullptr;
         if (old) old->Release();
     }
     // Gives up ownership: the caller now owns the reference.
     T* Detach() noexcept {
-        T* p = p_;
-        p_ = nullptr;
+        T* p = m_p;
+        m_p = nullptr;
         return p;
     }
     // Takes over a reference the caller owns, releasing the one held.
     void Attach(T* p) noexcept {
-        T* old = p_;
-        p_ = p;
+        T* old = m_p;
+        m_p = p;
         if (old) old->Release();
     }
     // For an out parameter: releases what is held and hands out the empty slot.
     T** Put() noexcept {
         Reset();
-        return &p_;
+        return &m_p;
     }
     T** ReleaseAndGetAddressOf() noexcept { return Put(); }
     void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
 
     // Hands out a new reference to the caller (an out parameter of our own methods).
     T* CopyOut() const noexcept {
-        if (p_) p_->AddRef();
-        return p_;
+        if (m_p) m_p->AddRef();
+        return m_p;
     }
 
-    void Swap(ComPtr& other) noexcept { std::swap(p_, other.p_); }
+    void Swap(ComPtr& other) noexcept { std::swap(m_p, other.m_p); }
 
     // QueryInterface into *out (emptied first). E_POINTER when nothing is held.
     template <class U>
     HRESULT As(REFIID iid, ComPtr<U>* out) const noexcept {
         void** slot = out->PutVoid();
-        if (!p_) return E_POINTER;
-        return p_->QueryInterface(iid, slot);
+        if (!m_p) return E_POINTER;
+        return m_p->QueryInterface(iid, slot);
     }
     // The same for an interface that declares its identifier (the platform's interfaces).
     template <class U>
@@ -89,7 +89,7 @@ public:
     }
 
 private:
-    T* p_ = nullptr;
+    T* m_p = nullptr;
 };
 
 // Releases the references in the order given, for owners whose objects must go in order.

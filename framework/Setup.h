@@ -9,7 +9,7 @@
 typedef REGPINTYPES AMOVIESETUP_MEDIATYPE;
 typedef REGFILTERPINS AMOVIESETUP_PIN;
 
-struct AMOVIESETUP_FILTER {
+struct AMOVIESETUP_FILTER {  // NOLINT(readability-identifier-naming): the platform's name
     const CLSID* clsID;
     const WCHAR* strName;
     DWORD dwMerit;

@@ -122,7 +122,7 @@ HRESULT CTransformFilter::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop
 
 STDMETHODIMP CTransformFilter::Stop() {
     CAutoLock lock(&m_csFilter);
-    if (m_State == State_Stopped) return S_OK;
+    if (m_state == State_Stopped) return S_OK;
     // Refuses new samples and decommits the output allocator, which releases a Receive
     // waiting for an output buffer; then wait for any Receive still running.
     HRESULT hr = CBaseFilter::Stop();
@@ -140,11 +140,11 @@ STDMETHODIMP CTransformFilter::Stop() {
 
 STDMETHODIMP CTransformFilter::Pause() {
     CAutoLock lock(&m_csFilter);
-    if (m_State == State_Paused) return S_OK;
+    if (m_state == State_Paused) return S_OK;
     const bool inputConnected = m_pInput && m_pInput->IsConnected();
     const bool outputConnected = m_pOutput && m_pOutput->IsConnected();
     bool started = false;
-    if (m_State == State_Stopped && inputConnected && outputConnected && !m_bStreaming) {
+    if (m_state == State_Stopped && inputConnected && outputConnected && !m_bStreaming) {
         CAutoLock receiving(&m_csReceive);
         const HRESULT hr = StartStreaming();
         if (FAILED(hr)) return hr;

@@ -31,25 +31,25 @@ bool IsClipped(double s) {
 }  // namespace
 
 void CRenderStats::Reset(int channels) {
-    frames_ = 0;
-    nanSamples_ = 0;
-    peak_.assign(static_cast<size_t>(channels), 0.0);
-    clipped_.assign(static_cast<size_t>(channels), 0);
+    m_frames = 0;
+    m_nanSamples = 0;
+    m_peak.assign(static_cast<size_t>(channels), 0.0);
+    m_clipped.assign(static_cast<size_t>(channels), 0);
 }
 
 template <typename Sample>
 void CRenderStats::AddSamples(const Sample* samples, size_t frames) {
-    const size_t channels = peak_.size();
+    const size_t channels = m_peak.size();
     for (size_t frame = 0; frame < frames; ++frame) {
         for (size_t c = 0; c < channels; ++c) {
             const Sample s = samples[frame * channels + c];
             const double magnitude = Magnitude(s);
-            if (magnitude > peak_[c]) peak_[c] = magnitude;  // false for NaN
-            if (IsClipped(s)) ++clipped_[c];
-            if (magnitude != magnitude) ++nanSamples_;
+            if (magnitude > m_peak[c]) m_peak[c] = magnitude;  // false for NaN
+            if (IsClipped(s)) ++m_clipped[c];
+            if (magnitude != magnitude) ++m_nanSamples;
         }
     }
-    frames_ += frames;
+    m_frames += frames;
 }
 
 void CRenderStats::AddInt16(const int16_t* samples, size_t frames) {
@@ -63,7 +63,7 @@ void CRenderStats::AddDouble(const double* samples, size_t frames) {
 }
 
 bool CRenderStats::AddBuffer(const WaveFormat& format, const void* data, size_t bytes) {
-    if (format.nChannels != peak_.size() || format.nChannels == 0) return false;
+    if (format.nChannels != m_peak.size() || format.nChannels == 0) return false;
     const size_t frameBytes = format.nChannels * (format.wBitsPerSample / 8u);
     const size_t frames = frameBytes ? bytes / frameBytes : 0;
     if (format.wFormatTag == kWaveFormatPcm && format.wBitsPerSample == 16)

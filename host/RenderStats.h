@@ -26,20 +26,20 @@ public:
     // renderer does not handle or a channel count other than the stats'. Whole frames only.
     bool AddBuffer(const WaveFormat& format, const void* data, size_t bytes);
 
-    int Channels() const { return static_cast<int>(peak_.size()); }
-    uint64_t Frames() const { return frames_; }
-    double Peak(int channel) const { return peak_[channel]; }
-    uint64_t ClippedSamples(int channel) const { return clipped_[channel]; }
-    uint64_t NanSamples() const { return nanSamples_; }
+    int Channels() const { return static_cast<int>(m_peak.size()); }
+    uint64_t Frames() const { return m_frames; }
+    double Peak(int channel) const { return m_peak[channel]; }
+    uint64_t ClippedSamples(int channel) const { return m_clipped[channel]; }
+    uint64_t NanSamples() const { return m_nanSamples; }
 
 private:
     template <typename Sample>
     void AddSamples(const Sample* samples, size_t frames);
 
-    uint64_t frames_ = 0;
-    uint64_t nanSamples_ = 0;
-    std::vector<double> peak_;
-    std::vector<uint64_t> clipped_;
+    uint64_t m_frames = 0;
+    uint64_t m_nanSamples = 0;
+    std::vector<double> m_peak;
+    std::vector<uint64_t> m_clipped;
 };
 
 // A linear peak in dBFS with one decimal: "-6.0", "0.0", "+inf"; "-inf" for silence.

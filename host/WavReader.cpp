@@ -44,36 +44,36 @@ CWavReader::~CWavReader() {
 }
 
 void CWavReader::Close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (m_file) std::fclose(m_file);
+    m_file = nullptr;
 }
 
 bool CWavReader::Fail(const std::string& problem) {
-    error_ = path_ + ": " + problem;
+    m_error = m_path + ": " + problem;
     Close();
     return false;
 }
 
 bool CWavReader::Open(const std::string& path) {
     Close();
-    path_ = path;
-    error_.clear();
-    format_ = {};
-    extensible_ = truncated_ = false;
-    frameCount_ = framesRead_ = 0;
+    m_path = path;
+    m_error.clear();
+    m_format = {};
+    m_extensible = m_truncated = false;
+    m_frameCount = m_framesRead = 0;
 
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) {
-        error_ = "cannot open " + path + ": " + std::strerror(errno);
+    m_file = std::fopen(path.c_str(), "rb");
+    if (!m_file) {
+        m_error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
     int64_t fileBytes = -1;
-    if (SeekFile(file_, 0, SEEK_END)) fileBytes = TellFile(file_);
-    if (fileBytes < 0 || !SeekFile(file_, 0, SEEK_SET))
+    if (SeekFile(m_file, 0, SEEK_END)) fileBytes = TellFile(m_file);
+    if (fileBytes < 0 || !SeekFile(m_file, 0, SEEK_SET))
         return Fail(std::string("cannot read: ") + std::strerror(errno));
 
     uint8_t riff[12];
-    if (std::fread(riff, 1, sizeof(riff), file_) != sizeof(riff) ||
+    if (std::fread(riff, 1, sizeof(riff), m_file) != sizeof(riff) ||
         std::memcmp(riff + 8, "WAVE", 4) != 0)
         return Fail("not a WAV file");
     if (std::memcmp(riff, "RF64", 4) == 0) return Fail("RF64 (64-bit WAV) files are not supported");
@@ -85,8 +85,8 @@ bool CWavReader::Open(const std::string& path) {
     int64_t position = sizeof(riff);
     for (;;) {
         uint8_t header[8];
-        if (position + 8 > fileBytes || !SeekFile(file_, position, SEEK_SET) ||
-            std::fread(header, 1, sizeof(header), file_) != sizeof(header))
+        if (position + 8 > fileBytes || !SeekFile(m_file, position, SEEK_SET) ||
+            std::fread(header, 1, sizeof(header), m_file) != sizeof(header))
             return Fail(haveFmt ? "no data chunk" : "no fmt chunk");
         const uint32_t size = Le32(header + 4);
         const int64_t body = position + 8;
@@ -94,14 +94,14 @@ bool CWavReader::Open(const std::string& path) {
         if (std::memcmp(header, "fmt ", 4) == 0 && !haveFmt) {
             uint8_t fmt[kFmtExtensibleBytes] = {};
             const size_t wanted = std::min<uint32_t>(size, sizeof(fmt));
-            if (std::fread(fmt, 1, wanted, file_) != wanted) return Fail("truncated fmt chunk");
+            if (std::fread(fmt, 1, wanted, m_file) != wanted) return Fail("truncated fmt chunk");
             if (!ParseFmt(fmt, size)) return false;
             haveFmt = true;
         } else if (std::memcmp(header, "data", 4) == 0) {
             if (!haveFmt) return Fail("data chunk comes before the fmt chunk");
             const uint64_t present = static_cast<uint64_t>(fileBytes - body);
-            truncated_ = size > present;
-            frameCount_ = std::min<uint64_t>(size, present) / format_.nBlockAlign;
+            m_truncated = size > present;
+            m_frameCount = std::min<uint64_t>(size, present) / m_format.nBlockAlign;
             return true;  // positioned at the first frame
         }
         position = body + size + (size & 1);
@@ -119,7 +119,7 @@ bool CWavReader::ParseFmt(const uint8_t* fmt, uint32_t size) {
 
     std::string tagText;
     if (tag == kWaveFormatExtensible) {
-        extensible_ = true;
+        m_extensible = true;
         if (size < kFmtExtensibleBytes || Le16(fmt + 16) < kExtensibleExtraBytes)
             return Fail("extensible fmt chunk too short (" + std::to_string(size) + " bytes)");
         const uint8_t* subFormat = fmt + kSubFormatOffset;
@@ -144,19 +144,19 @@ bool CWavReader::ParseFmt(const uint8_t* fmt, uint32_t size) {
     if (blockAlign != format.nBlockAlign)
         return Fail("invalid fmt chunk: block alignment " + std::to_string(blockAlign) +
                     ", expected " + std::to_string(format.nBlockAlign));
-    format_ = format;
+    m_format = format;
     return true;
 }
 
 size_t CWavReader::Read(void* buffer, size_t maxFrames) {
-    if (!file_) return 0;
+    if (!m_file) return 0;
     const size_t wanted =
-        static_cast<size_t>(std::min<uint64_t>(maxFrames, frameCount_ - framesRead_));
+        static_cast<size_t>(std::min<uint64_t>(maxFrames, m_frameCount - m_framesRead));
     if (wanted == 0) return 0;
-    const size_t got = std::fread(buffer, format_.nBlockAlign, wanted, file_);
-    framesRead_ += got;
+    const size_t got = std::fread(buffer, m_format.nBlockAlign, wanted, m_file);
+    m_framesRead += got;
     if (got < wanted)
-        Fail(std::ferror(file_) ? std::string("read error: ") + std::strerror(errno)
+        Fail(std::ferror(m_file) ? std::string("read error: ") + std::strerror(errno)
                                 : std::string("file ended early (did it change while reading?)"));
     return got;
 }

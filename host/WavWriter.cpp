@@ -33,31 +33,31 @@ CWavWriter::~CWavWriter() {
 }
 
 bool CWavWriter::Fail(const std::string& message) {
-    error_ = message;
+    m_error = message;
     Abandon();
     return false;
 }
 
 void CWavWriter::Abandon() {
-    if (!file_) return;
-    std::fclose(file_);
-    file_ = nullptr;
-    std::remove(TempPath(path_).c_str());
+    if (!m_file) return;
+    std::fclose(m_file);
+    m_file = nullptr;
+    std::remove(TempPath(m_path).c_str());
 }
 
 bool CWavWriter::Open(const std::string& path, const WaveFormat& format) {
     Abandon();
-    path_ = path;
-    error_.clear();
-    framesWritten_ = 0;
+    m_path = path;
+    m_error.clear();
+    m_framesWritten = 0;
     if (!IsProcessableSampleLayout(format.wFormatTag, format.wBitsPerSample, format.nChannels) ||
         format.nSamplesPerSec == 0)
         return Fail(
             path + ": " +
             UnsupportedFormatMessage(format.wFormatTag, format.wBitsPerSample, format.nChannels));
-    format_ = MakeWaveFormat(format.wFormatTag, format.nChannels, format.nSamplesPerSec,
+    m_format = MakeWaveFormat(format.wFormatTag, format.nChannels, format.nSamplesPerSec,
                              format.wBitsPerSample);
-    const bool isFloat = format_.wFormatTag == kWaveFormatIeeeFloat;
+    const bool isFloat = m_format.wFormatTag == kWaveFormatIeeeFloat;
 
     std::vector<uint8_t> header;
     PutId(header, "RIFF");
@@ -65,74 +65,74 @@ bool CWavWriter::Open(const std::string& path, const WaveFormat& format) {
     PutId(header, "WAVE");
     PutId(header, "fmt ");
     PutLe32(header, isFloat ? kFmtFloatBytes : kFmtPcmBytes);
-    PutLe16(header, format_.wFormatTag);
-    PutLe16(header, format_.nChannels);
-    PutLe32(header, format_.nSamplesPerSec);
-    PutLe32(header, format_.nAvgBytesPerSec);
-    PutLe16(header, format_.nBlockAlign);
-    PutLe16(header, format_.wBitsPerSample);
-    factFramesOffset_ = 0;
+    PutLe16(header, m_format.wFormatTag);
+    PutLe16(header, m_format.nChannels);
+    PutLe32(header, m_format.nSamplesPerSec);
+    PutLe32(header, m_format.nAvgBytesPerSec);
+    PutLe16(header, m_format.nBlockAlign);
+    PutLe16(header, m_format.wBitsPerSample);
+    m_factFramesOffset = 0;
     if (isFloat) {
         PutLe16(header, 0);  // cbSize
         PutId(header, "fact");
         PutLe32(header, 4);
-        factFramesOffset_ = static_cast<uint32_t>(header.size());
+        m_factFramesOffset = static_cast<uint32_t>(header.size());
         PutLe32(header, 0);
     }
     PutId(header, "data");
-    dataSizeOffset_ = static_cast<uint32_t>(header.size());
+    m_dataSizeOffset = static_cast<uint32_t>(header.size());
     PutLe32(header, 0);
-    headerBytes_ = static_cast<uint32_t>(header.size());
+    m_headerBytes = static_cast<uint32_t>(header.size());
 
-    file_ = std::fopen(TempPath(path).c_str(), "wb");
-    if (!file_) return Fail("cannot create " + path + ": " + std::strerror(errno));
+    m_file = std::fopen(TempPath(path).c_str(), "wb");
+    if (!m_file) return Fail("cannot create " + path + ": " + std::strerror(errno));
     return WriteBytes(header.data(), header.size());
 }
 
 bool CWavWriter::WriteBytes(const void* data, size_t bytes) {
-    if (std::fwrite(data, 1, bytes, file_) == bytes) return true;
-    return Fail("cannot write " + path_ + ": " + std::strerror(errno));
+    if (std::fwrite(data, 1, bytes, m_file) == bytes) return true;
+    return Fail("cannot write " + m_path + ": " + std::strerror(errno));
 }
 
 bool CWavWriter::Patch(uint32_t offset, uint32_t value) {
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    if (!SeekFile(file_, offset, SEEK_SET))
-        return Fail("cannot write " + path_ + ": " + std::strerror(errno));
+    if (!SeekFile(m_file, offset, SEEK_SET))
+        return Fail("cannot write " + m_path + ": " + std::strerror(errno));
     return WriteBytes(bytes, sizeof(bytes));
 }
 
 bool CWavWriter::Write(const void* frames, size_t frameCount) {
-    if (!file_) return false;
-    const uint64_t dataBytes = (framesWritten_ + frameCount) * format_.nBlockAlign;
-    if (headerBytes_ - 8 + dataBytes > kMaxRiffBytes)
-        return Fail(path_ + ": output exceeds the 4 GiB size limit of a WAV file");
-    if (!WriteBytes(frames, frameCount * format_.nBlockAlign)) return false;
-    framesWritten_ += frameCount;
+    if (!m_file) return false;
+    const uint64_t dataBytes = (m_framesWritten + frameCount) * m_format.nBlockAlign;
+    if (m_headerBytes - 8 + dataBytes > kMaxRiffBytes)
+        return Fail(m_path + ": output exceeds the 4 GiB size limit of a WAV file");
+    if (!WriteBytes(frames, frameCount * m_format.nBlockAlign)) return false;
+    m_framesWritten += frameCount;
     return true;
 }
 
 bool CWavWriter::Finish() {
-    if (!file_) return false;
+    if (!m_file) return false;
     // Frames are an even number of bytes, so the data chunk needs no pad byte.
-    const uint32_t dataBytes = static_cast<uint32_t>(framesWritten_ * format_.nBlockAlign);
-    if (!Patch(4, headerBytes_ - 8 + dataBytes) || !Patch(dataSizeOffset_, dataBytes) ||
-        (factFramesOffset_ != 0 &&
-         !Patch(factFramesOffset_, static_cast<uint32_t>(framesWritten_))))
+    const uint32_t dataBytes = static_cast<uint32_t>(m_framesWritten * m_format.nBlockAlign);
+    if (!Patch(4, m_headerBytes - 8 + dataBytes) || !Patch(m_dataSizeOffset, dataBytes) ||
+        (m_factFramesOffset != 0 &&
+         !Patch(m_factFramesOffset, static_cast<uint32_t>(m_framesWritten))))
         return false;
 
-    const bool flushed = std::fflush(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    const std::string temp = TempPath(path_);
+    const bool flushed = std::fflush(m_file) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    const std::string temp = TempPath(m_path);
     if (!flushed || !closed) {
-        error_ = "cannot write " + path_ + ": " + std::strerror(errno);
+        m_error = "cannot write " + m_path + ": " + std::strerror(errno);
         std::remove(temp.c_str());
         return false;
     }
     std::string reason;
-    if (!MoveFileOver(temp, path_, &reason)) {
-        error_ = "cannot replace " + path_ + ": " + reason;
+    if (!MoveFileOver(temp, m_path, &reason)) {
+        m_error = "cannot replace " + m_path + ": " + reason;
         std::remove(temp.c_str());
         return false;
     }

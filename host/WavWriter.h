@@ -28,8 +28,8 @@ public:
     // Closes and deletes the temporary file; the target stays as it was.
     void Abandon();
 
-    uint64_t FramesWritten() const { return framesWritten_; }
-    const std::string& Error() const { return error_; }
+    uint64_t FramesWritten() const { return m_framesWritten; }
+    const std::string& Error() const { return m_error; }
 
     static std::string TempPath(const std::string& path) { return path + ".tmp"; }
 
@@ -38,12 +38,12 @@ private:
     bool WriteBytes(const void* data, size_t bytes);
     bool Patch(uint32_t offset, uint32_t value);  // a little-endian size field
 
-    std::FILE* file_ = nullptr;
-    std::string path_;
-    std::string error_;
-    WaveFormat format_ = {};
-    uint32_t headerBytes_ = 0;
-    uint32_t factFramesOffset_ = 0;  // 0 when there is no fact chunk
-    uint32_t dataSizeOffset_ = 0;
-    uint64_t framesWritten_ = 0;
+    std::FILE* m_file = nullptr;
+    std::string m_path;
+    std::string m_error;
+    WaveFormat m_format = {};
+    uint32_t m_headerBytes = 0;
+    uint32_t m_factFramesOffset = 0;  // 0 when there is no fact chunk
+    uint32_t m_dataSizeOffset = 0;
+    uint64_t m_framesWritten = 0;
 };

@@ -108,7 +108,7 @@ void CPushSourceFilter::Close() {
 
 STDMETHODIMP CPushSourceFilter::Pause() {
     CAutoLock lock(&m_lock);
-    const bool starting = m_State == State_Stopped;
+    const bool starting = m_state == State_Stopped;
     HRESULT hr = CBaseFilter::Pause();
     if (FAILED(hr) || !starting || !m_pPin || !m_pPin->IsConnected()) return hr;
 

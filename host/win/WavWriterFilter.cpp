@@ -143,7 +143,7 @@ HRESULT CWavWriterFilter::WriteSample(IMediaSample* sample) {
 HRESULT CWavWriterFilter::EndOfStreamReceived() {
     CAutoLock lock(&m_lock);
     m_endOfStream = true;
-    if (m_State == State_Running)
+    if (m_state == State_Running)
         return NotifyEvent(EC_COMPLETE, S_OK,
                            reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
     m_completePending = true;
