@@ -1,77 +1,46 @@
 // The bar meter's arithmetic: ballistics over a sequence of updates, rounding of the scale, and
-// the lit band and peak-hold line for each meter style at the ends of its range.
+// the lit band and peak-hold line of each meter style for every level in and around its range.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
-#include <ostream>
 
 #include "editor/MeterModel.h"
 
-namespace meter {
-
-bool operator==(const PixelBand& a, const PixelBand& b) {
-    if (a.Empty() && b.Empty()) return true;
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
-std::ostream& operator<<(std::ostream& out, const PixelBand& band) {
-    if (band.Empty()) return out << "(empty)";
-    return out << "(" << band.x << ", " << band.y << ", " << band.width << " x " << band.height
-               << ")";
-}
-
-}  // namespace meter
-
 namespace {
 
-using meter::ApplyBallistics;
-using meter::ChannelBallistics;
-using meter::LitBand;
-using meter::MeterLayout;
-using meter::PeakHoldLine;
-using meter::PixelBand;
-using meter::ScaleLevel;
+using namespace meter;
 
-constexpr int32_t kSilence = meter::kNoLevel;
-const PixelBand kNothing;
+constexpr int32_t kSilence = kNoLevel;
+constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
+constexpr int32_t kHighest = std::numeric_limits<int32_t>::max();
 
-MeterLayout LevelMeter() {  // the editor's output meters
+MeterLayout Layout(int width, int height, int32_t min, int32_t max, bool vertical) {
     MeterLayout layout;
-    layout.width = 12;
-    layout.height = 120;
-    layout.min = -300;
-    layout.max = 0;
-    layout.vertical = true;
+    layout.width = width;
+    layout.height = height;
+    layout.min = min;
+    layout.max = max;
+    layout.vertical = vertical;
     return layout;
 }
+const MeterLayout kLevelMeter = Layout(12, 120, -300, 0, true);  // the editor's output meters
+const MeterLayout kPhaseMeter = Layout(154, 12, 0, 180, false);  // its phase-opposition meter
 
-MeterLayout PhaseMeter() {  // the editor's phase-opposition meter
-    MeterLayout layout;
-    layout.width = 154;
-    layout.height = 12;
-    layout.min = 0;
-    layout.max = 180;
-    return layout;
-}
-
-TEST(MeterBallistics, BarFallsByTheDecayStepAndAPeakIsHeldForThirtyUpdates) {
+TEST(MeterBallistics, BarFallsByTheDecayStepAndAPeakIsHeldThenFalls) {
     ChannelBallistics channel;
     ApplyBallistics(channel, -100, 20);
     EXPECT_EQ(channel.level, -100);
     EXPECT_EQ(channel.peakHold, -100);
-    EXPECT_EQ(channel.maxLevel, -100);
-
-    for (int update = 1; update <= 30; ++update) {
+    for (int update = 1; update <= kPeakHoldUpdates; ++update) {
         ApplyBallistics(channel, kSilence, 20);
         ASSERT_EQ(channel.level, -100 - 20 * update) << "update " << update;
         ASSERT_EQ(channel.peakHold, -100) << "update " << update;
     }
-    ApplyBallistics(channel, kSilence, 20);
-    EXPECT_EQ(channel.peakHold, -130);
-    ApplyBallistics(channel, kSilence, 20);
-    EXPECT_EQ(channel.peakHold, -160);
-    EXPECT_EQ(channel.level, -100 - 20 * 32);
+    for (int update = 1; update <= 2; ++update) {
+        ApplyBallistics(channel, kSilence, 20);
+        EXPECT_EQ(channel.peakHold, -100 - kPeakFallPerUpdate * update);
+    }
     EXPECT_EQ(channel.maxLevel, -100);
 }
 
@@ -79,24 +48,19 @@ TEST(MeterBallistics, AValueAboveTheBarReplacesItAndRestartsTheHoldOnlyAboveTheP
     ChannelBallistics channel;
     ApplyBallistics(channel, -100, 20);
     for (int i = 0; i < 10; ++i) ApplyBallistics(channel, kSilence, 20);  // bar at -300
-
-    // Above the bar, below the peak: the bar jumps, the hold keeps running down.
-    ApplyBallistics(channel, -200, 20);
+    ApplyBallistics(channel, -200, 20);  // above the bar, below the peak: the hold runs on
     EXPECT_EQ(channel.level, -200);
     EXPECT_EQ(channel.peakHold, -100);
-    EXPECT_EQ(channel.holdCount, 19);
-
-    // Above the peak: a new peak, held for the full 30 updates again.
-    ApplyBallistics(channel, -50, 20);
+    EXPECT_EQ(channel.holdCount, kPeakHoldUpdates - 11);
+    ApplyBallistics(channel, -50, 20);  // above the peak: a new one, held in full again
     EXPECT_EQ(channel.level, -50);
     EXPECT_EQ(channel.peakHold, -50);
-    EXPECT_EQ(channel.holdCount, 30);
+    EXPECT_EQ(channel.holdCount, kPeakHoldUpdates);
     EXPECT_EQ(channel.maxLevel, -50);
-
-    // Once the peak falls below the bar, the bar pushes it up and it is held there.
-    for (int i = 0; i < 31; ++i) ApplyBallistics(channel, -50, 0);
+    // Once the peak falls below a steady bar, the bar pushes it up and it is held there.
+    for (int i = 0; i <= kPeakHoldUpdates; ++i) ApplyBallistics(channel, -50, 0);
     EXPECT_EQ(channel.peakHold, -50);
-    EXPECT_EQ(channel.holdCount, 30);
+    EXPECT_EQ(channel.holdCount, kPeakHoldUpdates);
 }
 
 TEST(MeterBallistics, SilenceSettlesAtTheFloorAndExtremesSaturateInsteadOfWrapping) {
@@ -106,11 +70,10 @@ TEST(MeterBallistics, SilenceSettlesAtTheFloorAndExtremesSaturateInsteadOfWrappi
     EXPECT_EQ(channel.maxLevel, kSilence);
     EXPECT_EQ(channel.peakHold, kSilence);  // the bar holds the peak up at the floor
 
-    constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
     ChannelBallistics deep;
     deep.level = kLowest + 5;
     deep.peakHold = kLowest + 10;
-    ApplyBallistics(deep, kLowest, std::numeric_limits<int32_t>::max());
+    ApplyBallistics(deep, kLowest, kHighest);
     EXPECT_EQ(deep.level, kLowest);
     EXPECT_EQ(deep.peakHold, kLowest);
     ApplyBallistics(deep, kLowest, 20);
@@ -119,90 +82,100 @@ TEST(MeterBallistics, SilenceSettlesAtTheFloorAndExtremesSaturateInsteadOfWrappi
 }
 
 TEST(MeterScale, RoundsHalfUpAndSurvivesExtremeValues) {
-    EXPECT_EQ(ScaleLevel(-150, -300, 0, 116), 58);
-    EXPECT_EQ(ScaleLevel(90, 0, 180, 150), 75);
-    EXPECT_EQ(ScaleLevel(179, 0, 180, 150), 149);  // 149.17
-    EXPECT_EQ(ScaleLevel(1, 0, 2, 1), 1);          // 0.5 rounds up
-    EXPECT_EQ(ScaleLevel(-1, 0, 2, 1), 0);         // -0.5 rounds up as well
-    EXPECT_EQ(ScaleLevel(-2, 0, 4, 3), -1);        // -1.5
-    EXPECT_EQ(ScaleLevel(50, 7, 7, 116), 0);       // empty range
-
-    EXPECT_GT(ScaleLevel(std::numeric_limits<int32_t>::max(), -300, 0, 116), 116);
-    EXPECT_LT(ScaleLevel(std::numeric_limits<int32_t>::min(), 0, 100, 116), 0);
-    EXPECT_GT(ScaleLevel(std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min(),
-                         std::numeric_limits<int32_t>::max(), 150),
-              149);
+    const struct {
+        int32_t level, min, max;
+        int length, scaled;
+    } cases[] = {{-150, -300, 0, 116, 58}, {179, 0, 180, 150, 149},  // 149.17
+                 {1, 0, 2, 1, 1},          {-1, 0, 2, 1, 0},         // +-0.5 both round up
+                 {-2, 0, 4, 3, -1},        {50, 7, 7, 116, 0}};      // -1.5; an empty range
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaleLevel(c.level, c.min, c.max, c.length), c.scaled) << c.level;
+    }
+    EXPECT_GT(ScaleLevel(kHighest, -300, 0, 116), 116);
+    EXPECT_LT(ScaleLevel(kLowest, 0, 100, 116), 0);
+    EXPECT_GT(ScaleLevel(kHighest, kLowest, kHighest, 150), 149);
 }
 
-TEST(MeterLitBand, VerticalLevelMeterLightsFromTheLevelDownKeepingTwoRowsAtEachEnd) {
-    const MeterLayout layout = LevelMeter();
-    EXPECT_EQ(LitBand(layout, -150), (PixelBand{0, 60, 12, 58}));
-    EXPECT_EQ(LitBand(layout, 0), (PixelBand{0, 2, 12, 116}));
-    EXPECT_EQ(LitBand(layout, 250), (PixelBand{0, 2, 12, 116}));
-    EXPECT_EQ(LitBand(layout, -297), (PixelBand{0, 117, 12, 1}));  // the lowest lit row
-    EXPECT_EQ(LitBand(layout, -299), kNothing);
-    EXPECT_EQ(LitBand(layout, -300), kNothing);
-    EXPECT_EQ(LitBand(layout, kSilence), kNothing);
+// For every level in and around the range: the band lies inside the client area and grows
+// one way with the level. Vertical bars keep two rows clear at each end, and a peak-hold line
+// is two rows on the bar's top row; a horizontal bar never goes dark and at the top of the
+// range stays two columns short of full (a phase meter at 180 degrees must not read as
+// silence); a marker is three columns moving with the level, clipped at the left edge and
+// gone at the right one once it no longer fits.
+TEST(MeterLitBand, EachStyleGrowsWithTheLevelInsideTheClientArea) {
+    MeterLayout inverted = Layout(12, 120, 0, 100, true), marker = kPhaseMeter;
+    inverted.inverted = true;
+    marker.marker = true;
+    for (const MeterLayout& m : {kLevelMeter, inverted, kPhaseMeter, marker}) {
+        SCOPED_TRACE(testing::Message()
+                     << m.min << ".." << m.max << (m.inverted ? " inverted" : ""));
+        int previous = -1, clipped = 0, flush = 0;
+        for (int32_t level = m.min - 100; level <= m.max + 100; ++level) {
+            const PixelBand b = LitBand(m, level);
+            const bool inRange = level >= m.min && level <= m.max;
+            if (b.Empty()) {
+                EXPECT_TRUE(m.vertical || (m.marker && !inRange)) << level;
+                continue;
+            }
+            ASSERT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.width <= m.width &&
+                        b.y + b.height <= m.height)
+                << level;
+            // What moves with the level: the top row, or the right end of a bar or marker.
+            const int moving = !m.vertical ? b.x + b.width : m.inverted ? b.y : m.height - b.y;
+            EXPECT_GE(moving, previous) << level;
+            previous = moving;
+            if (m.vertical) {
+                EXPECT_TRUE(b.x == 0 && b.width == m.width && b.y >= 2 &&
+                            b.y + b.height == m.height - 2)
+                    << level;
+                const PixelBand line = PeakHoldLine(m, level);
+                EXPECT_TRUE(line.y == b.y && line.height == 2 && line.width == m.width) << level;
+            } else if (m.marker) {
+                EXPECT_TRUE(b.y == 0 && b.height == m.height &&
+                            (b.width == 3 || (b.x == 0 && !inRange)))
+                    << level;
+                clipped += b.width < 3 && b.x == 0;
+                flush += b.x + b.width == m.width;
+            } else {
+                EXPECT_TRUE(b.x == 0 && b.y == 0 && b.height == m.height) << level;
+                EXPECT_TRUE(level > m.min || b.width == 2) << level;
+                EXPECT_TRUE(level < m.max || b.width == m.width - 2) << level;
+            }
+        }
+        // The ends of the range: empty or full as the style has it.
+        const PixelBand low = LitBand(m, m.min), high = LitBand(m, m.max);
+        if (m.marker) {
+            EXPECT_TRUE(low.x == 2 && high.x + 3 == m.width - 2 && clipped > 0 && flush > 0);
+            EXPECT_TRUE(LitBand(m, m.min - 100).Empty() && LitBand(m, m.max + 100).Empty());
+        } else if (m.vertical) {
+            EXPECT_TRUE((m.inverted ? high : low).Empty());
+            EXPECT_EQ((m.inverted ? low : high).y, 2);
+            EXPECT_TRUE(PeakHoldLine(m, m.inverted ? m.max : m.min).Empty());
+        }
+    }
+    EXPECT_EQ(LitBand(kLevelMeter, -297).height, 1) << "the lowest lit row, 2.5 rows up";
+    EXPECT_EQ(LitBand(kLevelMeter, -150).height, ScaleLevel(-150, -300, 0, 116));
+    EXPECT_TRUE(PeakHoldLine(kLevelMeter, kSilence - 3000).Empty());
 }
 
-TEST(MeterLitBand, InvertedMeterMeasuresFromTheTop) {
-    MeterLayout layout = LevelMeter();
-    layout.inverted = true;
-    layout.min = 0;
-    layout.max = 100;
-    EXPECT_EQ(LitBand(layout, 25), (PixelBand{0, 31, 12, 87}));  // s = 29
-    EXPECT_EQ(LitBand(layout, 100), kNothing);
-    EXPECT_EQ(LitBand(layout, -50), (PixelBand{0, 2, 12, 116}));
-    EXPECT_EQ(PeakHoldLine(layout, 25), (PixelBand{0, 31, 12, 2}));
-}
-
-TEST(MeterLitBand, CentredMeterGrowsUpOrDownFromRowSeventySeven) {
-    MeterLayout layout;
-    layout.width = 10;
-    layout.height = 154;
-    layout.min = -100;
-    layout.max = 100;
-    layout.vertical = true;
-    layout.centred = true;
-    EXPECT_EQ(LitBand(layout, 50), (PixelBand{0, 39, 10, 38}));  // rows 39..76
-    EXPECT_EQ(LitBand(layout, 100), (PixelBand{0, 2, 10, 75}));  // rows 2..76
-    EXPECT_EQ(LitBand(layout, 0), kNothing);
-    EXPECT_EQ(LitBand(layout, -50), (PixelBand{0, 77, 10, 37}));   // rows 77..113
-    EXPECT_EQ(LitBand(layout, -100), (PixelBand{0, 77, 10, 75}));  // rows 77..151
-    // Far below the range the band would run off the bottom: it stops at the client edge.
-    EXPECT_EQ(LitBand(layout, -1000), (PixelBand{0, 77, 10, 77}));
-}
-
-TEST(MeterLitBand, HorizontalBarStartsAtTheLeftEdgeAndStaysFullAtTheTop) {
-    const MeterLayout layout = PhaseMeter();
-    EXPECT_EQ(LitBand(layout, 90), (PixelBand{0, 0, 77, 12}));
-    EXPECT_EQ(LitBand(layout, 0), (PixelBand{0, 0, 2, 12}));
-    EXPECT_EQ(LitBand(layout, -40), (PixelBand{0, 0, 2, 12}));
-    EXPECT_EQ(LitBand(layout, 179), (PixelBand{0, 0, 151, 12}));
-    EXPECT_EQ(LitBand(layout, 180), (PixelBand{0, 0, 152, 12}));
-    EXPECT_EQ(LitBand(layout, 720), (PixelBand{0, 0, 152, 12}));
-}
-
-TEST(MeterLitBand, HorizontalMarkerIsThreeColumnsWideAndClippedAtTheEdges) {
-    MeterLayout layout = PhaseMeter();
-    layout.marker = true;
-    EXPECT_EQ(LitBand(layout, 0), (PixelBand{2, 0, 3, 12}));
-    EXPECT_EQ(LitBand(layout, 90), (PixelBand{76, 0, 3, 12}));  // s = 74 of 147
-    EXPECT_EQ(LitBand(layout, 180), (PixelBand{149, 0, 3, 12}));
-    EXPECT_EQ(LitBand(layout, 183), (PixelBand{151, 0, 3, 12}));  // s = 149, the last that fits
-    EXPECT_EQ(LitBand(layout, 185), kNothing);                    // s = 151
-    EXPECT_EQ(LitBand(layout, -5), (PixelBand{0, 0, 1, 12}));     // s = -4
-    EXPECT_EQ(LitBand(layout, -10), kNothing);
-}
-
-TEST(MeterPeakHoldLine, TwoRowsAtThePeakWithinTheScale) {
-    const MeterLayout layout = LevelMeter();
-    EXPECT_EQ(PeakHoldLine(layout, -150), (PixelBand{0, 60, 12, 2}));
-    EXPECT_EQ(PeakHoldLine(layout, 0), (PixelBand{0, 2, 12, 2}));
-    EXPECT_EQ(PeakHoldLine(layout, 60), (PixelBand{0, 2, 12, 2}));
-    EXPECT_EQ(PeakHoldLine(layout, -297), (PixelBand{0, 117, 12, 2}));
-    EXPECT_EQ(PeakHoldLine(layout, -300), kNothing);
-    EXPECT_EQ(PeakHoldLine(layout, kSilence - 3000), kNothing);
+// The centred style (a 154-row meter) lights up from its centre row for positive levels and
+// down from it for negative ones, clipped at the client's bottom far below the range.
+TEST(MeterLitBand, CentredBarGrowsUpOrDownFromTheCentre) {
+    MeterLayout m = Layout(10, 154, -100, 100, true);
+    m.centred = true;
+    EXPECT_TRUE(LitBand(m, 0).Empty());
+    const int centre = LitBand(m, -1).y;
+    int previous = 0;
+    for (int32_t level = 1; level <= m.max; ++level) {
+        const PixelBand up = LitBand(m, level), down = LitBand(m, -level);
+        EXPECT_TRUE(up.y + up.height == centre && down.y == centre) << level;
+        EXPECT_NEAR(up.height, down.height, 1) << level;
+        EXPECT_GE(up.height, previous) << level;
+        previous = up.height;
+    }
+    EXPECT_EQ(LitBand(m, m.max).y, 2);
+    EXPECT_EQ(LitBand(m, m.min).y + LitBand(m, m.min).height, m.height - 2);
+    EXPECT_EQ(LitBand(m, -1000).y + LitBand(m, -1000).height, m.height);
 }
 
 }  // namespace

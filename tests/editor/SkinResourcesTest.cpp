@@ -5,88 +5,64 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "editor/SkinImages.h"
 #include "editor/win/SkinResources.h"
+#include "tests/editor/TestSurface.h"
 
 namespace {
 
 using Bytes = std::vector<BYTE>;
+using edtest::CSurface;
 
 HMODULE Self() {
     return GetModuleHandleW(nullptr);
 }
 
-struct BitmapSize {
-    int width, height;
-};
-
-BitmapSize SizeOf(HBITMAP bitmap) {
-    BITMAP info = {};
-    GetObjectW(bitmap, sizeof info, &info);
-    return {info.bmWidth, info.bmHeight};
-}
-
-// The pixel (x, y), y counted from the top, as 0x00rrggbb.
-uint32_t PixelOf(HBITMAP bitmap, int x, int y) {
-    const BitmapSize size = SizeOf(bitmap);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = -size.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint32_t> pixels(size.width * size.height);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, size.height, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return pixels[y * size.width + x] & 0xffffff;
-}
-
-TEST(LoadSkinBitmap, PageBackgroundAndClipIndicators) {
-    HPALETTE palette = reinterpret_cast<HPALETTE>(1);
-    HBITMAP page = LoadSkinBitmap(Self(), skin::kPageBackgroundId, &palette);
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(palette, nullptr) << "a 24-bit bitmap has no palette";
-    EXPECT_EQ(SizeOf(page).width, skin::kPageWidth);
-    EXPECT_EQ(SizeOf(page).height, skin::kPageHeight);
-    EXPECT_EQ(PixelOf(page, 5, skin::kPageHeight - 3), 0x232529u) << "title band colour";
-    DeleteObject(page);
-
-    uint32_t red[3];
-    const int ids[3] = {skin::kClipOffId, skin::kClipHeldId, skin::kClipActiveId};
-    for (int i = 0; i < 3; ++i) {
-        HBITMAP clip = LoadSkinBitmap(Self(), ids[i], nullptr);
-        ASSERT_NE(clip, nullptr) << ids[i];
-        EXPECT_EQ(SizeOf(clip).width, skin::kClipWidth);
-        EXPECT_EQ(SizeOf(clip).height, skin::kClipHeight);
-        red[i] = PixelOf(clip, 6, 6) >> 16;
+// Every bitmap of the skin loads at its size and with the pixels the system's own loader reads
+// from the same resource; only bitmaps of 8 bits or fewer per pixel come with a palette.
+TEST(LoadSkinBitmap, SkinBitmapsLoadAsTheSystemLoadsThem) {
+    const struct {
+        int id, width, height;
+        bool palette;
+    } bitmaps[] = {{skin::kPageBackgroundId, skin::kPageWidth, skin::kPageHeight, false},
+                   {skin::kClipOffId, skin::kClipWidth, skin::kClipHeight, false},
+                   {skin::kClipHeldId, skin::kClipWidth, skin::kClipHeight, false},
+                   {skin::kClipActiveId, skin::kClipWidth, skin::kClipHeight, false},
+                   {skin::kIndicatorGlyphId, skin::kGlyphWidth, skin::kGlyphHeight, true}};
+    for (const auto& b : bitmaps) {
+        SCOPED_TRACE(b.id);
+        HPALETTE palette = reinterpret_cast<HPALETTE>(1);
+        HBITMAP loaded = LoadSkinBitmap(Self(), b.id, &palette);
+        HBITMAP reference = static_cast<HBITMAP>(
+            LoadImageW(Self(), MAKEINTRESOURCEW(b.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_TRUE(loaded && reference);
+        EXPECT_EQ(palette != nullptr, b.palette);
+        const CSurface ours(loaded), theirs(reference);
+        ASSERT_TRUE(ours.Width() == b.width && ours.Height() == b.height);
+        EXPECT_TRUE(ours.Differences(theirs).Empty());
+        if (b.palette) {
+            WORD entries = 0;
+            GetObjectW(palette, sizeof entries, &entries);
+            EXPECT_EQ(entries, 16);
+            PALETTEENTRY key = {};
+            GetPaletteEntries(palette, 0, 1, &key);
+            EXPECT_EQ(RGB(key.peRed, key.peGreen, key.peBlue), skin::kGlyphKeyColour);
+            DeleteObject(palette);
+        }
+        DeleteObject(loaded);
+        DeleteObject(reference);
+    }
+    // The clip indicator brightens from off over held to active.
+    int red[3], i = 0;
+    for (int id : {skin::kClipOffId, skin::kClipHeldId, skin::kClipActiveId}) {
+        HBITMAP clip = LoadSkinBitmap(Self(), id, nullptr);
+        red[i++] = GetRValue(CSurface(clip).At(6, 6));
         DeleteObject(clip);
     }
-    EXPECT_LT(red[0], red[1]) << "off is darker than held";
-    EXPECT_LT(red[1], red[2]) << "held is dimmer than active";
-}
-
-TEST(LoadSkinBitmap, FourBitGlyphComesWithItsPalette) {
-    HPALETTE palette = nullptr;
-    HBITMAP glyph = LoadSkinBitmap(Self(), skin::kIndicatorGlyphId, &palette);
-    ASSERT_NE(glyph, nullptr);
-    ASSERT_NE(palette, nullptr);
-    EXPECT_EQ(SizeOf(glyph).width, skin::kGlyphWidth);
-    EXPECT_EQ(SizeOf(glyph).height, skin::kGlyphHeight);
-    WORD entries = 0;
-    GetObjectW(palette, sizeof entries, &entries);
-    EXPECT_EQ(entries, 16);
-    PALETTEENTRY key = {};
-    GetPaletteEntries(palette, 0, 1, &key);
-    EXPECT_EQ(RGB(key.peRed, key.peGreen, key.peBlue), skin::kGlyphKeyColour);
-    EXPECT_EQ(PixelOf(glyph, 0, 0), 0xff00ffu);
-    DeleteObject(glyph);
-    DeleteObject(palette);
+    EXPECT_TRUE(red[0] < red[1] && red[1] < red[2]) << red[0] << " " << red[1] << " " << red[2];
 }
 
 TEST(LoadSkinBitmap, MissingIdGivesNothing) {
@@ -108,7 +84,7 @@ TEST(LoadRawImage, ImagesAreInPlaceWithTheirSizes) {
     EXPECT_EQ(LoadRawImage(Self(), skin::kPageBackgroundId), nullptr) << "BITMAP, not RCDATA";
 }
 
-// A packed DIB: header, colour table, bits.
+// A packed DIB: header, colour table (0x00rrggbb entries), bits.
 Bytes PackedDib(int width, int height, int bitCount, DWORD compression, DWORD colorsUsed,
                 const std::vector<uint32_t>& table, const Bytes& bits) {
     BITMAPINFOHEADER header = {};
@@ -116,19 +92,18 @@ Bytes PackedDib(int width, int height, int bitCount, DWORD compression, DWORD co
     header.biWidth = width;
     header.biHeight = height;
     header.biPlanes = 1;
-    header.biBitCount = static_cast<WORD>(bitCount);
+    header.biBitCount = WORD(bitCount);
     header.biCompression = compression;
-    header.biSizeImage = static_cast<DWORD>(bits.size());
+    header.biSizeImage = DWORD(bits.size());
     header.biClrUsed = colorsUsed;
-    Bytes dib(reinterpret_cast<const BYTE*>(&header),
-              reinterpret_cast<const BYTE*>(&header) + sizeof header);
+    Bytes dib(reinterpret_cast<const BYTE*>(&header), reinterpret_cast<const BYTE*>(&header + 1));
     for (uint32_t rgb : table)
         dib.insert(dib.end(), {BYTE(rgb), BYTE(rgb >> 8), BYTE(rgb >> 16), 0});
     dib.insert(dib.end(), bits.begin(), bits.end());
     return dib;
 }
 
-// A 256-entry table whose entries 1, 2 and 3 are red, green and blue (0x00rrggbb).
+// A 256-entry table whose entries 1, 2 and 3 are red, green and blue.
 std::vector<uint32_t> FullTable() {
     std::vector<uint32_t> table(256, 0x101010);
     table[1] = 0xff0000;
@@ -138,29 +113,27 @@ std::vector<uint32_t> FullTable() {
 }
 
 TEST(CreateDibPalette, EntriesFromTheColourTableUpToEightBits) {
-    const Bytes eight = PackedDib(1, 1, 8, BI_RGB, 0, FullTable(), {0, 0, 0, 0});
-    int count = -1;
-    HPALETTE palette =
-        CreateDibPalette(reinterpret_cast<const BITMAPINFOHEADER*>(eight.data()), &count);
-    ASSERT_NE(palette, nullptr);
-    EXPECT_EQ(count, 256);
-    PALETTEENTRY entries[4] = {};
-    GetPaletteEntries(palette, 0, 4, entries);
-    EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), RGB(255, 0, 0));
-    EXPECT_EQ(RGB(entries[3].peRed, entries[3].peGreen, entries[3].peBlue), RGB(0, 0, 255));
-    EXPECT_EQ(entries[1].peFlags, 0);
-    DeleteObject(palette);
-
-    const Bytes one = PackedDib(1, 1, 1, BI_RGB, 0, {0, 0xffffff}, {0, 0, 0, 0});
-    palette = CreateDibPalette(reinterpret_cast<const BITMAPINFOHEADER*>(one.data()), &count);
-    EXPECT_EQ(count, 2);
-    DeleteObject(palette);
-
-    const Bytes truecolour = PackedDib(1, 1, 24, BI_RGB, 0, {}, {0, 0, 0, 0});
-    EXPECT_EQ(
-        CreateDibPalette(reinterpret_cast<const BITMAPINFOHEADER*>(truecolour.data()), &count),
-        nullptr);
-    EXPECT_EQ(count, 0);
+    const struct {
+        int bitCount;
+        std::vector<uint32_t> table;
+        int count;
+    } cases[] = {{8, FullTable(), 256}, {1, {0, 0xffffff}, 2}, {24, {}, 0}};
+    for (const auto& c : cases) {
+        const Bytes dib = PackedDib(1, 1, c.bitCount, BI_RGB, 0, c.table, {0, 0, 0, 0});
+        int count = -1;
+        HPALETTE palette =
+            CreateDibPalette(reinterpret_cast<const BITMAPINFOHEADER*>(dib.data()), &count);
+        EXPECT_EQ(count, c.count) << c.bitCount;
+        EXPECT_EQ(palette != nullptr, c.count > 0) << c.bitCount;
+        PALETTEENTRY entries[4] = {};
+        if (c.bitCount == 8) {
+            GetPaletteEntries(palette, 0, 4, entries);
+            EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), RGB(255, 0, 0));
+            EXPECT_EQ(RGB(entries[3].peRed, entries[3].peGreen, entries[3].peBlue), RGB(0, 0, 255));
+            EXPECT_EQ(entries[1].peFlags, 0);
+        }
+        if (palette) DeleteObject(palette);
+    }
 }
 
 // A copy of this program with extra bitmap resources, loaded as a data file.
@@ -171,16 +144,16 @@ public:
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         GetTempPathW(MAX_PATH, folder);
         GetTempFileNameW(folder, L"tws", 0, path_);
-        if (!CopyFileW(self, path_, FALSE)) return;
-        HANDLE update = BeginUpdateResourceW(path_, FALSE);
+        HANDLE update =
+            CopyFileW(self, path_, FALSE) ? BeginUpdateResourceW(path_, FALSE) : nullptr;
         if (!update) return;
         for (const auto& [id, data] : bitmaps) {
             UpdateResourceW(update, RT_BITMAP, MAKEINTRESOURCEW(id),
                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                             const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size()));
         }
-        if (!EndUpdateResourceW(update, FALSE)) return;
-        module_ = LoadLibraryExW(path_, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (EndUpdateResourceW(update, FALSE))
+            module_ = LoadLibraryExW(path_, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     }
     ~CResourceCopy() {
         if (module_) FreeLibrary(module_);
@@ -212,31 +185,28 @@ TEST(LoadSkinBitmap, DecodesRle8AndRefusesLyingHeaders) {
                         {304, Bytes(20, 0)}});
     ASSERT_NE(copy.Module(), nullptr) << "could not write the test resources";
 
+    const COLORREF o = RGB(16, 16, 16), r = RGB(255, 0, 0), g = RGB(0, 255, 0), b = RGB(0, 0, 255);
+    const COLORREF expected[3][5] = {
+        {o, b, o, o, o}, {g, b, g, r, o}, {r, r, r, r, r}};  // top first
     for (int id : {300, 301}) {
-        SCOPED_TRACE(id);
         HPALETTE palette = nullptr;
         HBITMAP bitmap = LoadSkinBitmap(copy.Module(), id, &palette);
-        ASSERT_NE(bitmap, nullptr);
-        EXPECT_NE(palette, nullptr);
-        EXPECT_EQ(SizeOf(bitmap).width, 5);
-        EXPECT_EQ(SizeOf(bitmap).height, 3);
-        // Rows from the top: top row, middle row, bottom row.
-        EXPECT_EQ(PixelOf(bitmap, 0, 0), 0x101010u);
-        EXPECT_EQ(PixelOf(bitmap, 1, 0), 0x0000ffu);
-        EXPECT_EQ(PixelOf(bitmap, 2, 0), 0x101010u);
-        EXPECT_EQ(PixelOf(bitmap, 0, 1), 0x00ff00u);
-        EXPECT_EQ(PixelOf(bitmap, 1, 1), 0x0000ffu);
-        EXPECT_EQ(PixelOf(bitmap, 3, 1), 0xff0000u);
-        EXPECT_EQ(PixelOf(bitmap, 4, 1), 0x101010u);
-        EXPECT_EQ(PixelOf(bitmap, 4, 2), 0xff0000u);
+        ASSERT_NE(bitmap, nullptr) << id;
+        EXPECT_NE(palette, nullptr) << id;
+        const CSurface pixels(bitmap);
+        ASSERT_TRUE(pixels.Width() == 5 && pixels.Height() == 3) << id;
+        EXPECT_EQ(
+            pixels.CountWhere([&](int x, int y) { return pixels.At(x, y) != expected[y][x]; }), 0)
+            << id;
         DeleteObject(bitmap);
         DeleteObject(palette);
     }
 
     HBITMAP hostileBitmap = LoadSkinBitmap(copy.Module(), 302, nullptr);
     ASSERT_NE(hostileBitmap, nullptr);
-    EXPECT_EQ(PixelOf(hostileBitmap, 2, 1), 0xff0000u);  // bottom row, clipped run
-    EXPECT_EQ(PixelOf(hostileBitmap, 0, 0), 0x101010u);  // top row never reached
+    const CSurface hostilePixels(hostileBitmap);
+    EXPECT_EQ(hostilePixels.At(2, 1), r) << "bottom row, clipped run";
+    EXPECT_EQ(hostilePixels.At(0, 0), o) << "top row never reached";
     DeleteObject(hostileBitmap);
 
     HPALETTE palette = reinterpret_cast<HPALETTE>(1);

@@ -1,22 +1,25 @@
 // A stand-in for the editor page in the control tests: a visible top-level window with the skin
-// background that records what its controls notify, plus read-back of painted pixels.
+// background that records what its controls notify, plus read-back of painted pixels and small
+// helpers the control tests share.
 #pragma once
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <initializer_list>
+#include <memory>
 #include <vector>
 
+#include "editor/Compositing.h"
 #include "editor/SkinImages.h"
+#include "editor/controls/ControlShared.h"
 #include "editor/win/SkinResources.h"
-#include "editor/controls/PushButton.h"
-#include "editor/controls/StaticImage.h"
-#include "editor/controls/ValueEdit.h"
+#include "tests/editor/TestSurface.h"
 
 namespace controltest {
+
+using edtest::Box;
+using edtest::CSurface;
+using edtest::Tinted;
 
 struct Note {
     UINT message;
@@ -24,13 +27,17 @@ struct Note {
     LPARAM lParam;
 };
 
-inline HINSTANCE Module() { return GetModuleHandleA(nullptr); }
+inline HINSTANCE Module() {
+    return GetModuleHandleA(nullptr);
+}
+inline LPARAM Point(int x, int y) {
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
 
-// The page: records WM_COMMAND and the controls' own notification messages in notes (sent and
-// posted alike; Pump() delivers the posted ones). rightButtonAnswer is what it returns to a
-// push button's right-press message. One page serves the whole program (destroying a
-// top-level window costs Wine seconds without a window manager); Reset() clears it between
-// tests.
+// The page: records WM_COMMAND and the controls' own notification messages (all numbered
+// 2000..2999) in notes, sent and posted alike (Take() delivers the posted ones), and answers
+// them with `answer`. One page serves the whole program (destroying a top-level window costs
+// Wine seconds without a window manager); Reset() clears it between tests.
 class CTestPage {
 public:
     static CTestPage& Get() {
@@ -42,9 +49,8 @@ public:
     void Reset() {
         while (HWND child = GetWindow(window_, GW_CHILD)) DestroyWindow(child);
         SetFocus(window_);
-        Pump();
-        notes_.clear();
-        rightButtonAnswer = 0;
+        Take();
+        answer = 0;
     }
 
     HWND window() const { return window_; }
@@ -56,33 +62,17 @@ public:
                                background_);
     }
 
-    // Delivers everything posted to this thread's windows.
-    void Pump() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    // Pumps, then returns and forgets the notes so far.
-    std::vector<Note> Take() {
-        Pump();
+    // Returns and forgets the notes so far, after delivering everything posted to this thread's
+    // windows unless told not to (that would also deliver the mouse moves that moving the
+    // pointer during a capture posts).
+    std::vector<Note> Take(bool pump = true) {
+        for (MSG msg; pump && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
         std::vector<Note> taken;
         taken.swap(notes_);
         return taken;
     }
 
-    // The page background's colour at page coordinates (x, y).
-    COLORREF BackgroundAt(int x, int y) const {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, background_);
-        const COLORREF colour = GetPixel(dc, x, y);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        return colour;
-    }
-
-    LRESULT rightButtonAnswer = 0;
+    LRESULT answer = 0;
 
 private:
     CTestPage() {
@@ -91,32 +81,23 @@ private:
         wc.hInstance = Module();
         wc.lpszClassName = "twtest:Page";
         RegisterClassA(&wc);
-        background_ = LoadSkinBitmap(Module(), skin::kPageBackgroundId, &palette_);
-        window_ = CreateWindowExA(0, "twtest:Page", "page", WS_POPUP | WS_VISIBLE, 40, 40,
-                                  skin::kPageWidth, skin::kPageHeight, nullptr, nullptr, Module(), this);
+        background_ = LoadSkinBitmap(Module(), skin::kPageBackgroundId, nullptr);
+        window_ =
+            CreateWindowExA(0, "twtest:Page", "page", WS_POPUP | WS_VISIBLE, 40, 40,
+                            skin::kPageWidth, skin::kPageHeight, nullptr, nullptr, Module(), this);
         Reset();
     }
 
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE) {
             SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+                              reinterpret_cast<LONG_PTR>(
+                                  reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
         }
         auto* page = reinterpret_cast<CTestPage*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (page) {
-            switch (message) {
-            case WM_COMMAND:
-            case EDN_DELTA:
-            case EDN_CHANGED:
-            case SIN_CLICK:
-                page->notes_.push_back({message, wParam, lParam});
-                return 0;
-            case BTN_RBUTTONDOWN:
-                page->notes_.push_back({message, wParam, lParam});
-                return page->rightButtonAnswer;
-            default:
-                break;
-            }
+        if (page && (message == WM_COMMAND || (message >= 2000 && message < 3000))) {
+            page->notes_.push_back({message, wParam, lParam});
+            return page->answer;
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -124,64 +105,70 @@ private:
     std::vector<Note> notes_;
     HWND window_ = nullptr;
     HBITMAP background_ = nullptr;
-    HPALETTE palette_ = nullptr;
+};
+
+// A message to a control under test: mouse messages carry a client position (with the left
+// button down, except at its release), key messages a virtual key.
+inline Note Pointer(UINT message, int x, int y) {
+    return {message, WPARAM(message == WM_LBUTTONUP ? 0 : MK_LBUTTON), Point(x, y)};
+}
+inline Note Key(UINT message, WPARAM key) {
+    return {message, key, message == WM_KEYUP ? LPARAM(0xc0000001) : 1};
+}
+
+// The fixture of the control tests: the page, cleared after each test, and the control under
+// test with the messages it is sent and the notes it leaves with the page.
+class CControlTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        page.Reset();
+        ControlCaptureFlag = 0;
+    }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(control, message, wParam, lParam);
+    }
+    void Play(const std::vector<Note>& messages) {
+        for (const Note& m : messages) Send(m.message, m.wParam, m.lParam);
+    }
+    // The notes so far of one message (0: all) from the control; pumped first unless told not.
+    std::vector<Note> Notes(UINT message = 0, bool pump = true) {
+        std::vector<Note> notes;
+        for (const Note& n : page.Take(pump)) {
+            if (message != 0 && n.message != message) continue;
+            EXPECT_EQ(reinterpret_cast<HWND>(n.lParam), control) << n.message;
+            notes.push_back(n);
+        }
+        return notes;
+    }
+
+    CTestPage& page = CTestPage::Get();
+    HWND control = nullptr;
 };
 
 // What a control shows on screen, read back through its own device context: by default after
 // any pending paint has been done; kAsShown reads the window as it is, for tests of when a
-// control paints.
-class CPixels {
+// control paints; kRepainted after a whole new paint, for setters that do not repaint.
+class CPixels : public CSurface {
 public:
-    enum Moment { kAfterPendingPaint, kAsShown };
-    explicit CPixels(HWND window, Moment moment = kAfterPendingPaint) {
-        if (moment == kAfterPendingPaint) {
-            RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    enum Moment { kAfterPendingPaint, kAsShown, kRepainted };
+    explicit CPixels(HWND window, Moment moment = kAfterPendingPaint)
+        : CSurface(Client(window).right, Client(window).bottom) {
+        if (moment != kAsShown) {
+            RedrawWindow(
+                window, nullptr, nullptr,
+                RDW_UPDATENOW | RDW_ALLCHILDREN | (moment == kRepainted ? RDW_INVALIDATE : 0));
         }
-        RECT client;
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        pixels_.resize(size_t(width_) * height_);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        HDC memory = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
         HDC screen = GetDC(window);
-        BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+        BitBlt(Dc(), 0, 0, Width(), Height(), screen, 0, 0, SRCCOPY);
         ReleaseDC(window, screen);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < pixels_.size(); ++i) {
-            pixels_[i] = RGB((p[i] >> 16) & 0xff, (p[i] >> 8) & 0xff, p[i] & 0xff);
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-    }
-    COLORREF At(int x, int y) const { return pixels_[size_t(y) * width_ + x]; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    // The columns of row y showing one of the colours.
-    std::vector<int> Columns(int y, std::initializer_list<COLORREF> colours) const {
-        std::vector<int> found;
-        for (int x = 0; x < width_; ++x) {
-            if (std::find(colours.begin(), colours.end(), At(x, y)) != colours.end()) {
-                found.push_back(x);
-            }
-        }
-        return found;
     }
 
 private:
-    int width_ = 0, height_ = 0;
-    std::vector<COLORREF> pixels_;
+    static RECT Client(HWND window) {
+        RECT client = {};
+        GetClientRect(window, &client);
+        return client;
+    }
 };
 
 // The colour of pixel (x, y) of a w-pixel-wide RGBT image, and its transparency.
@@ -192,19 +179,64 @@ inline COLORREF RgbtColour(const BYTE* image, int w, int x, int y) {
 inline int RgbtTransparency(const BYTE* image, int w, int x, int y) {
     return image[(size_t(y) * w + x) * 4 + 3];
 }
-
-// A pixel of a bitmap resource.
-inline COLORREF BitmapPixel(int id, int x, int y) {
-    HBITMAP bitmap = LoadSkinBitmap(Module(), id, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    return colour;
+// An opaque w x h RGBT image of one colour.
+inline std::vector<BYTE> SolidRgbt(int w, int h, COLORREF colour) {
+    std::vector<BYTE> image;
+    for (int i = 0; i < w * h; ++i) {
+        image.insert(image.end(), {GetRValue(colour), GetGValue(colour), GetBValue(colour), 0});
+    }
+    return image;
 }
 
-inline LPARAM Point(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+// Whether the pixels where two pictures differ are exactly the one-pixel outline of a box;
+// *box receives the box.
+inline bool DiffersInAnOutline(const CSurface& a, const CSurface& b, Box* box) {
+    *box = a.Differences(b);
+    const Box& r = *box;
+    return !r.Empty() && a.CountWhere([&](int x, int y) {
+        const bool edge = (x == r.left || x == r.right || y == r.top || y == r.bottom) &&
+                          x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+        return edge != (a.At(x, y) != b.At(x, y));
+    }) == 0;
+}
+
+// How many pixels of `shown` are not `bitmap` laid at (left, top) with its key colour, and
+// everything around it, showing `under`.
+inline int PixelsNotShowing(const CSurface& shown, const CSurface& bitmap, int left, int top,
+                            COLORREF key, const CSurface& under) {
+    return shown.CountWhere([&](int x, int y) {
+        const int bx = x - left, by = y - top;
+        const bool in = bx >= 0 && by >= 0 && bx < bitmap.Width() && by < bitmap.Height();
+        const COLORREF c = in ? bitmap.At(bx, by) : key;
+        return shown.At(x, y) != (c == key ? under.At(x, y) : c);
+    });
+}
+
+// The pixels of a bitmap resource.
+inline std::unique_ptr<CSurface> BitmapPixels(int id) {
+    HBITMAP bitmap = LoadSkinBitmap(Module(), id, nullptr);
+    auto pixels = std::make_unique<CSurface>(bitmap);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// Whether a control holds the mouse capture for a press or drag, with the flag the page reads.
+inline bool Captured(HWND control) {
+    return ControlCaptureFlag == 1 && GetCapture() == control;
+}
+inline bool Released(HWND control) {
+    return ControlCaptureFlag == 0 && GetCapture() != control;
+}
+inline POINT CursorPos() {
+    POINT p;
+    GetCursorPos(&p);
+    return p;
+}
+
+// The message clock the slider and value field read in place of GetMessageTime.
+inline LONG fakeMessageTime = 0;
+inline LONG FakeMessageClock() {
+    return fakeMessageTime;
+}
 
 }  // namespace controltest

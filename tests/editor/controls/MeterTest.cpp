@@ -1,252 +1,189 @@
 // "tw:Meter" under Wine, laid out as on the editor page: the level meter (vertical, ballistics)
-// and the phase meter (horizontal bar) driven with their messages, checked through the values
-// they report and the pixels they put on screen.
+// and the phase meter (horizontal bar) driven with their messages. What they report and paint
+// is checked against the meter arithmetic of editor/MeterModel, tested on its own natively.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <vector>
 
-#include "editor/SkinImages.h"
-#include "editor/win/SkinResources.h"
-#include "editor/controls/Meter.h"
 #include "ControlTestPage.h"
+#include "editor/MeterModel.h"
+#include "editor/controls/Meter.h"
+
+using namespace controltest;
 
 namespace {
 
-using controltest::CPixels;
-using controltest::CTestPage;
-using controltest::RgbtColour;
+// One meter window with the model of what it should show.
+struct CMeter {
+    HWND window = nullptr;
+    const BYTE* unlit = nullptr;
+    const BYTE* lit = nullptr;
+    meter::MeterLayout layout;
+    meter::ChannelBallistics channels[2];
+    bool ballistics = false;
 
-constexpr int32_t kSilence = -9999;
-
-constexpr int kLevelWidth = 12, kLevelHeight = 120;
-constexpr int kPhaseWidth = 154, kPhaseHeight = 12;
-
-// Compares the meter's picture with the unlit image, except where lit(x, y) says the lit image
-// must show. Returns "" when every pixel matches, else the first mismatch and their number.
-std::string PictureMismatch(HWND meter, const BYTE* unlit, const BYTE* lit,
-                            const std::function<bool(int, int)>& litAt) {
-    const CPixels picture(meter, CPixels::kAsShown);
-    std::ostringstream first;
-    int mismatches = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const bool shouldBeLit = litAt(x, y);
-            const COLORREF expected = RgbtColour(shouldBeLit ? lit : unlit, picture.width(), x, y);
-            if (picture.At(x, y) == expected) continue;
-            if (mismatches++ == 0) {
-                first << "(" << x << ", " << y << ") should show the "
-                      << (shouldBeLit ? "lit" : "unlit") << " image";
+    void Create(DWORD style, int x, int y, int w, int h, int unlitId, int litId, int32_t min,
+                int32_t max) {
+        window = CTestPage::Get().Create(kMeterClassName, 100 + x, x, y, w, h, style);
+        unlit = LoadRawImage(Module(), unlitId);
+        lit = LoadRawImage(Module(), litId);
+        layout.width = w, layout.height = h, layout.min = min, layout.max = max;
+        layout.vertical = (style & MTS_VERTICAL) != 0;
+        ballistics = (style & MTS_BALLISTICS) != 0;
+        Send(MTM_SETRANGE, WPARAM(min), max);
+        Send(MTM_SETIMAGES, reinterpret_cast<WPARAM>(unlit), reinterpret_cast<LPARAM>(lit));
+    }
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
+        return SendMessageA(window, message, wParam, lParam);
+    }
+    void SetValues(int32_t first, int32_t second, int32_t decay = meter::kDefaultDecayStep) {
+        const int32_t values[2] = {first, second};
+        for (int i = 0; i < 2; ++i) {
+            if (ballistics) {
+                meter::ApplyBallistics(channels[i], values[i], decay);
+            } else {
+                channels[i].level = values[i];
             }
         }
+        Send(MTM_SETVALUES, WPARAM(first), second);
     }
-    if (mismatches == 0) return "";
-    first << "; " << mismatches << " pixels differ";
-    return first.str();
-}
-
-std::function<bool(int, int)> Rows(int first, int last) {
-    return [=](int, int y) { return y >= first && y <= last; };
-}
-std::function<bool(int, int)> Columns(int first, int last) {
-    return [=](int x, int) { return x >= first && x <= last; };
-}
-const std::function<bool(int, int)> kNothingLit = [](int, int) { return false; };
-
-LRESULT Send(HWND window, UINT message, int32_t wParam, int32_t lParam) {
-    return SendMessageA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
-}
+    // Where the picture on screen differs from the unlit image, except where the model lights
+    // the level band and (with ballistics) the peak-hold line; "" when nowhere.
+    std::string Mismatch(bool swapped = false) const {
+        const meter::PixelBand band = meter::LitBand(layout, channels[0].level);
+        const meter::PixelBand peak =
+            ballistics ? meter::PeakHoldLine(layout, channels[0].peakHold) : meter::PixelBand();
+        auto inside = [](const meter::PixelBand& b, int x, int y) {
+            return !b.Empty() && x >= b.x && x < b.x + b.width && y >= b.y && y < b.y + b.height;
+        };
+        const CPixels picture(window, CPixels::kAsShown);
+        const Box wrong = picture.BoundsWhere([&](int x, int y) {
+            const bool litHere = inside(band, x, y) || inside(peak, x, y);
+            return picture.At(x, y) !=
+                   RgbtColour(litHere != swapped ? lit : unlit, layout.width, x, y);
+        });
+        std::ostringstream where;
+        if (!wrong.Empty())
+            where << "x " << wrong.left << ".." << wrong.right << ", y " << wrong.top << ".."
+                  << wrong.bottom;
+        return where.str();
+    }
+    void Read(UINT message, int32_t* first, int32_t* second) {
+        Send(message, reinterpret_cast<WPARAM>(first), reinterpret_cast<LPARAM>(second));
+    }
+};
 
 class MeterWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        module_ = GetModuleHandleA(nullptr);
-        ASSERT_TRUE(RegisterMeterClass(module_));
-        ASSERT_TRUE(RegisterMeterClass(module_)) << "a second editor registers the class again";
-        ASSERT_NE(CTestPage::Get().background(), nullptr);
-        levelUnlit_ = LoadRawImage(module_, skin::kLevelMeterId);
-        levelLit_ = LoadRawImage(module_, skin::kLevelMeterLitId);
-        phaseUnlit_ = LoadRawImage(module_, skin::kPhaseMeterId);
-        phaseLit_ = LoadRawImage(module_, skin::kPhaseMeterLitId);
-        ASSERT_TRUE(levelUnlit_ && levelLit_ && phaseUnlit_ && phaseLit_);
-
-        page_ = CTestPage::Get().window();
-        ASSERT_NE(page_, nullptr);
-        level_ =
-            CreateMeter(MTS_VERTICAL | MTS_BALLISTICS, 341, 54, kLevelWidth, kLevelHeight, 10010);
-        phase_ = CreateMeter(0, 149, 157, kPhaseWidth, kPhaseHeight, 10009);
-        ASSERT_TRUE(level_ && phase_);
-        // A first paint before the images arrive draws nothing of them and must not fail.
-        UpdateWindow(page_);
-
-        Send(level_, MTM_SETRANGE, -300, 0);
-        SendMessageA(level_, MTM_SETIMAGES, reinterpret_cast<WPARAM>(levelUnlit_),
-                     reinterpret_cast<LPARAM>(levelLit_));
-        Send(phase_, MTM_SETRANGE, 0, 180);
-        SendMessageA(phase_, MTM_SETIMAGES, reinterpret_cast<WPARAM>(phaseUnlit_),
-                     reinterpret_cast<LPARAM>(phaseLit_));
+        ASSERT_TRUE(RegisterMeterClass(Module()));
+        ASSERT_TRUE(RegisterMeterClass(Module())) << "a second editor registers the class again";
+        level_.Create(MTS_VERTICAL | MTS_BALLISTICS, 341, 54, 12, 120, skin::kLevelMeterId,
+                      skin::kLevelMeterLitId, -300, 0);
+        phase_.Create(0, 149, 157, 154, 12, skin::kPhaseMeterId, skin::kPhaseMeterLitId, 0, 180);
+        ASSERT_TRUE(level_.window && phase_.window && level_.lit && level_.unlit && phase_.lit &&
+                    phase_.unlit);
     }
-
     void TearDown() override {
         CTestPage::Get().Reset();  // destroys the meters before their class goes
-        UnregisterMeterClass(module_);
+        UnregisterMeterClass(Module());
+    }
+    // Both channels' peak holds and maxima as the level meter reports them equal the model's.
+    void ExpectReports() {
+        int32_t peaks[2] = {}, maxima[2] = {};
+        level_.Read(MTM_GETPEAKHOLD, &peaks[0], &peaks[1]);
+        level_.Read(MTM_GETMAX, &maxima[0], &maxima[1]);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(peaks[i], level_.channels[i].peakHold) << "channel " << i + 1;
+            EXPECT_EQ(maxima[i], level_.channels[i].maxLevel) << "channel " << i + 1;
+        }
     }
 
-    HWND CreateMeter(DWORD style, int x, int y, int w, int h, int id) {
-        return CTestPage::Get().Create(kMeterClassName, id, x, y, w, h, style);
-    }
-
-    std::string LevelMismatch(const std::function<bool(int, int)>& lit) {
-        return PictureMismatch(level_, levelUnlit_, levelLit_, lit);
-    }
-    std::string PhaseMismatch(const std::function<bool(int, int)>& lit) {
-        return PictureMismatch(phase_, phaseUnlit_, phaseLit_, lit);
-    }
-
-    static void PeakHolds(HWND meter, int32_t* first, int32_t* second) {
-        SendMessageA(meter, MTM_GETPEAKHOLD, reinterpret_cast<WPARAM>(first),
-                     reinterpret_cast<LPARAM>(second));
-    }
-    static void Maxima(HWND meter, int32_t* first, int32_t* second) {
-        SendMessageA(meter, MTM_GETMAX, reinterpret_cast<WPARAM>(first),
-                     reinterpret_cast<LPARAM>(second));
-    }
-
-    HMODULE module_ = nullptr;
-    const BYTE* levelUnlit_ = nullptr;
-    const BYTE* levelLit_ = nullptr;
-    const BYTE* phaseUnlit_ = nullptr;
-    const BYTE* phaseLit_ = nullptr;
-    HWND page_ = nullptr;
-    HWND level_ = nullptr;
-    HWND phase_ = nullptr;
+    CMeter level_, phase_;
 };
 
-TEST_F(MeterWindowTest, LevelMeterLightsRowsFromTheLevelDownToTheScaleEnd) {
-    Send(level_, MTM_SETVALUES, kSilence, 0);
-    EXPECT_EQ(LevelMismatch(kNothingLit), "");
-    Send(level_, MTM_SETVALUES, -150, 0);  // -15.0 dB: 58 rows
-    EXPECT_EQ(LevelMismatch(Rows(60, 117)), "");
-    Send(level_, MTM_SETVALUES, 0, 0);
-    EXPECT_EQ(LevelMismatch(Rows(2, 117)), "");
-    Send(level_, MTM_SETVALUES, 120, 0);  // above the range: still the full height
-    EXPECT_EQ(LevelMismatch(Rows(2, 117)), "");
-}
-
-TEST_F(MeterWindowTest, LevelMeterFallsByTheDecayStepAndHoldsItsPeakLine) {
-    int32_t peak = 0, secondPeak = 0;
-    Send(level_, MTM_SETVALUES, -150, -60);
-    for (int i = 0; i < 3; ++i) Send(level_, MTM_SETVALUES, kSilence, -60);
-    // The bar has fallen to -210 (rows 83 on); the peak line stays at -150 (rows 60 and 61).
-    EXPECT_EQ(LevelMismatch([](int, int y) { return y == 60 || y == 61 || (y >= 83 && y <= 117); }),
-              "");
-    PeakHolds(level_, &peak, &secondPeak);
-    EXPECT_EQ(peak, -150);
-    EXPECT_EQ(secondPeak, -60);
-
-    for (int i = 3; i < 30; ++i) Send(level_, MTM_SETVALUES, kSilence, -60);
-    PeakHolds(level_, &peak, nullptr);
-    EXPECT_EQ(peak, -150) << "held for 30 updates";
-    EXPECT_EQ(LevelMismatch(Rows(60, 61)), "") << "the bar is gone, the line is left";
-
-    Send(level_, MTM_SETVALUES, kSilence, -60);
-    PeakHolds(level_, &peak, &secondPeak);
-    EXPECT_EQ(peak, -180);
-    EXPECT_EQ(secondPeak, -60) << "channel 2 keeps being pushed up by its own bar";
-    EXPECT_EQ(LevelMismatch(Rows(72, 73)), "");
-    Send(level_, MTM_SETVALUES, kSilence, -60);
-    PeakHolds(level_, &peak, nullptr);
-    EXPECT_EQ(peak, -210);
-
-    // A value above the peak restarts everything at once.
-    Send(level_, MTM_SETVALUES, -30, -60);
-    PeakHolds(level_, &peak, nullptr);
-    EXPECT_EQ(peak, -30);
-    EXPECT_EQ(LevelMismatch(Rows(14, 117)), "");  // s = 104 of 116
-}
-
-TEST_F(MeterWindowTest, DecayStepSetsTheFallPerUpdate) {
-    Send(level_, MTM_SETDECAY, 50, 0);
-    Send(level_, MTM_SETVALUES, -100, 0);
-    Send(level_, MTM_SETVALUES, kSilence, 0);
-    // Bar at -150 (rows 60 on), peak line at -100 (rows 41 and 42).
-    EXPECT_EQ(LevelMismatch([](int, int y) { return y == 41 || y == 42 || (y >= 60 && y <= 117); }),
-              "");
+TEST_F(MeterWindowTest, LevelMeterRunsTheBallisticsAndShowsBarAndPeakLine) {
+    // A first paint before any value draws the unlit image.
+    UpdateWindow(CTestPage::Get().window());
+    level_.SetValues(meter::kNoLevel, 0);
+    EXPECT_EQ(level_.Mismatch(), "");
+    // A peak, then silence on channel 1 past the hold, against a steady channel 2; above the
+    // range; a new peak; then a faster decay.
+    const int32_t values[] = {-150, -9999, -9999, -9999, 120, -30};
+    for (int32_t v : values) {
+        level_.SetValues(v, -60);
+        EXPECT_EQ(level_.Mismatch(), "") << v;
+        ExpectReports();
+    }
+    for (int i = 0; i < meter::kPeakHoldUpdates + 5; ++i) level_.SetValues(meter::kNoLevel, -60);
+    EXPECT_EQ(level_.Mismatch(), "");
+    ExpectReports();
+    level_.Send(MTM_SETDECAY, 50, 0);
+    level_.SetValues(-100, 0, 50);
+    level_.SetValues(meter::kNoLevel, 0, 50);
+    EXPECT_EQ(level_.Mismatch(), "") << "decay step 50";
+    ExpectReports();
 }
 
 TEST_F(MeterWindowTest, MaximaRunUntilResetAndOnlyWithBallistics) {
+    level_.SetValues(-120, -40);
+    level_.SetValues(-200, -10);
+    level_.Send(MTM_RESETMAX, 0, 0);
+    for (auto& channel : level_.channels) channel.maxLevel = meter::kNoLevel;
+    ExpectReports();
+    level_.SetValues(-250, -260);
     int32_t first = 0, second = 0;
-    Send(level_, MTM_SETVALUES, -120, -40);
-    Send(level_, MTM_SETVALUES, -200, -10);
-    Send(level_, MTM_SETVALUES, kSilence, kSilence);
-    Maxima(level_, &first, &second);
-    EXPECT_EQ(first, -120);
-    EXPECT_EQ(second, -10);
-
-    Send(level_, MTM_RESETMAX, 0, 0);
-    Maxima(level_, &first, &second);
-    EXPECT_EQ(first, kSilence);
-    EXPECT_EQ(second, kSilence);
-    Send(level_, MTM_SETVALUES, -250, -260);
-    Maxima(level_, nullptr, &second);  // a null address is skipped
-    Maxima(level_, &first, nullptr);
+    level_.Read(MTM_GETMAX, nullptr, &second);  // a null address is skipped
+    level_.Read(MTM_GETMAX, &first, nullptr);
     EXPECT_EQ(first, -250);
     EXPECT_EQ(second, -260);
 
-    // The phase meter has no ballistics: neither maxima nor peak holds move.
-    Send(phase_, MTM_SETVALUES, 150, 1);
-    Maxima(phase_, &first, &second);
-    EXPECT_EQ(first, kSilence);
-    EXPECT_EQ(second, kSilence);
-    PeakHolds(phase_, &first, &second);
-    EXPECT_EQ(first, kSilence);
-    EXPECT_EQ(second, kSilence);
+    phase_.SetValues(150, 1);
+    for (UINT message : {UINT(MTM_GETMAX), UINT(MTM_GETPEAKHOLD)}) {
+        phase_.Read(message, &first, &second);
+        EXPECT_EQ(first, meter::kNoLevel) << message;
+        EXPECT_EQ(second, meter::kNoLevel) << message;
+    }
 }
 
 TEST_F(MeterWindowTest, PhaseMeterBarFollowsEachValueAtOnce) {
-    Send(phase_, MTM_SETVALUES, 90, 1);
-    EXPECT_EQ(PhaseMismatch(Columns(0, 76)), "");
-    Send(phase_, MTM_SETVALUES, 179, 1);
-    EXPECT_EQ(PhaseMismatch(Columns(0, 150)), "");
-    Send(phase_, MTM_SETVALUES, 180, 1);  // full opposition shows a full bar, not an empty one
-    EXPECT_EQ(PhaseMismatch(Columns(0, 151)), "");
-    Send(phase_, MTM_SETVALUES, 0, 1);  // no ballistics: straight down
-    EXPECT_EQ(PhaseMismatch(Columns(0, 1)), "");
+    for (int32_t v : {90, 179, 180, 0, 45}) {  // no ballistics: straight down from 180 to 0
+        phase_.SetValues(v, 1);
+        EXPECT_EQ(phase_.Mismatch(), "") << v;
+    }
 }
 
-TEST_F(MeterWindowTest, RangeAndImagesTakeEffectAtTheNextPaint) {
-    Send(phase_, MTM_SETVALUES, 90, 1);
-    Send(phase_, MTM_SETRANGE, 0, 90);
-    EXPECT_EQ(PhaseMismatch(Columns(0, 76)), "") << "a new range does not repaint";
+TEST_F(MeterWindowTest, RangeAndImagesTakeEffectAtTheNextPaintAndDisabledDrawsTheSame) {
+    phase_.SetValues(90, 1);
+    phase_.Send(MTM_SETRANGE, 0, 90);
+    EXPECT_EQ(phase_.Mismatch(), "") << "a new range does not repaint";
+    phase_.layout.max = 90;
 
     // Scribble over the meter; WM_PAINT brings back the picture under the new range.
-    HDC dc = GetDC(phase_);
-    PatBlt(dc, 0, 0, kPhaseWidth, kPhaseHeight, BLACKNESS);
-    ReleaseDC(phase_, dc);
-    InvalidateRect(phase_, nullptr, FALSE);
-    UpdateWindow(phase_);
-    EXPECT_EQ(PhaseMismatch(Columns(0, 151)), "");
+    HDC dc = GetDC(phase_.window);
+    PatBlt(dc, 0, 0, phase_.layout.width, phase_.layout.height, BLACKNESS);
+    ReleaseDC(phase_.window, dc);
+    InvalidateRect(phase_.window, nullptr, FALSE);
+    UpdateWindow(phase_.window);
+    EXPECT_EQ(phase_.Mismatch(), "");
 
     // Swapped images: the former lit image is now the background and vice versa.
-    SendMessageA(phase_, MTM_SETIMAGES, reinterpret_cast<WPARAM>(phaseLit_),
-                 reinterpret_cast<LPARAM>(phaseUnlit_));
-    EXPECT_EQ(PhaseMismatch(Columns(0, 151)), "") << "new images do not repaint";
-    Send(phase_, MTM_SETVALUES, 45, 1);
-    EXPECT_EQ(PictureMismatch(phase_, phaseLit_, phaseUnlit_, Columns(0, 76)), "");
-}
+    phase_.Send(MTM_SETIMAGES, reinterpret_cast<WPARAM>(phase_.lit),
+                reinterpret_cast<LPARAM>(phase_.unlit));
+    EXPECT_EQ(phase_.Mismatch(), "") << "new images do not repaint";
+    phase_.SetValues(45, 1);
+    EXPECT_EQ(phase_.Mismatch(true), "");
 
-TEST_F(MeterWindowTest, DisabledMeterDrawsTheSame) {
-    EnableWindow(level_, FALSE);
-    Send(level_, MTM_SETVALUES, -150, 0);
-    EXPECT_EQ(LevelMismatch(Rows(60, 117)), "");
-    InvalidateRect(level_, nullptr, FALSE);
-    UpdateWindow(level_);
-    EXPECT_EQ(LevelMismatch(Rows(60, 117)), "");
+    EnableWindow(level_.window, FALSE);
+    level_.SetValues(-150, 0);
+    EXPECT_EQ(level_.Mismatch(), "");
+    InvalidateRect(level_.window, nullptr, FALSE);
+    UpdateWindow(level_.window);
+    EXPECT_EQ(level_.Mismatch(), "");
 }
 
 }  // namespace

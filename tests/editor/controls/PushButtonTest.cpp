@@ -1,14 +1,14 @@
 // "tw:PushButton" under Wine: presses by mouse and space key with their notifications and the
 // capture flag, cancelling a press, and what it paints (images and tint, icon, arrow, glyph,
-// focus frame, caption).
+// focus frame, caption), each found by comparing with a plain button's picture.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "ControlTestPage.h"
-#include "editor/Compositing.h"
 #include "editor/controls/ControlShared.h"
 #include "editor/controls/PushButton.h"
 #include "editor/controls/StaticImage.h"
@@ -19,342 +19,257 @@ using namespace controltest;
 
 namespace {
 
-constexpr int kId = 7;
-constexpr int kWidth = 76;
-constexpr int kHeight = 21;
-const COLORREF kWhite = RGB(255, 255, 255);
-const COLORREF kFocusGrey = RGB(0x90, 0x90, 0x90);
+constexpr int kId = 7, kWidth = 76, kHeight = 21;
+using CodeList = std::vector<int>;
 
-class PushButtonTest : public ::testing::Test {
+class PushButtonTest : public CControlTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(RegisterPushButtonClass(Module()));
-        button = Create();
-        ASSERT_NE(button, nullptr);
+        control = Create();
+        ASSERT_NE(control, nullptr);
         page.Take();
     }
-    void TearDown() override {
-        page.Reset();
-        ControlCaptureFlag = 0;
+    HWND Create(DWORD style = 0, int id = kId, int x = 20) {
+        return page.Create(kPushButtonClassName, id, x, 20, kWidth, kHeight, style);
     }
-
-    HWND Create(DWORD style = 0, int id = kId, int x = 20, int y = 20) {
-        return page.Create(kPushButtonClassName, id, x, y, kWidth, kHeight, style);
-    }
+    void Mouse(UINT message, int x = 5, int y = 5) { Play({Pointer(message, x, y)}); }
     // The WM_COMMAND codes received, in order.
-    std::vector<int> Codes() {
-        std::vector<int> codes;
-        for (const Note& n : page.Take()) {
-            if (n.message != WM_COMMAND) continue;
+    CodeList Codes() {
+        CodeList codes;
+        for (const Note& n : Notes(WM_COMMAND)) {
             EXPECT_EQ(LOWORD(n.wParam), kId);
-            EXPECT_EQ(reinterpret_cast<HWND>(n.lParam), button);
             codes.push_back(HIWORD(n.wParam));
         }
         return codes;
     }
-
-    CTestPage& page = CTestPage::Get();
-    HWND button = nullptr;
 };
 
-using CodeList = std::vector<int>;
-
-TEST_F(PushButtonTest, MousePressClicksOnlyWhenReleasedOverTheButton) {
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
+// Presses by mouse and space key, and what they notify: a click only when the press ends over
+// the button (the space key's own release); a double-click presses unless its code is set.
+TEST_F(PushButtonTest, PressesNotifyAndClickOnlyWhenReleasedOverTheButton) {
+    Mouse(WM_LBUTTONDOWN);
     EXPECT_EQ(Codes(), CodeList({BTN_PRESS}));
-    EXPECT_EQ(ControlCaptureFlag, 1);
-    EXPECT_EQ(GetCapture(), button);
-    EXPECT_EQ(GetFocus(), button);
-
-    // A negative x is outside even though it is below the width.
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(-1, 5));
-    EXPECT_EQ(Codes(), CodeList({BTN_LEAVE}));
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(200, 5));
-    EXPECT_EQ(Codes(), CodeList());
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(200, 5));
-    EXPECT_EQ(Codes(), CodeList());
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    EXPECT_EQ(GetCapture(), nullptr);
-
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(5, kHeight));
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(kWidth - 1, kHeight - 1));
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(3, 3));
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(3, 3));
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_LEAVE, BTN_ENTER, BTN_CLICK}));
-
-    // Moves and releases without a press do nothing.
-    SendMessageA(button, WM_MOUSEMOVE, 0, Point(200, 5));
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(3, 3));
-    EXPECT_EQ(Codes(), CodeList());
-}
-
-TEST_F(PushButtonTest, DoubleClickPressesUnlessTheDoubleClickCodeIsSet) {
-    SendMessageA(button, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(5, 5));
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(5, 5));
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_CLICK}));
-    SendMessageA(button, BTM_SETDBLCLKCODE, 1, 0);
-    SendMessageA(button, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(5, 5));
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(5, 5));
+    EXPECT_TRUE(Captured(control) && GetFocus() == control);
+    Mouse(WM_LBUTTONUP);
+    EXPECT_TRUE(Released(control));
+    Codes();
+    const Note repeat = {WM_KEYDOWN, VK_SPACE, 1 | (1 << 30)};
+    const struct {
+        std::vector<Note> messages;
+        CodeList codes;
+    } scripts[] = {
+        // A negative x is outside even though it is below the width.
+        {{Pointer(WM_LBUTTONDOWN, 5, 5), Pointer(WM_MOUSEMOVE, -1, 5),
+          Pointer(WM_LBUTTONUP, -1, 5)},
+         {BTN_PRESS, BTN_LEAVE}},
+        {{Pointer(WM_LBUTTONDOWN, 5, 5), Pointer(WM_MOUSEMOVE, 5, kHeight),
+          Pointer(WM_MOUSEMOVE, 200, 5), Pointer(WM_MOUSEMOVE, kWidth - 1, kHeight - 1),
+          Pointer(WM_LBUTTONUP, 3, 3)},
+         {BTN_PRESS, BTN_LEAVE, BTN_ENTER, BTN_CLICK}},
+        {{Pointer(WM_MOUSEMOVE, 200, 5), Pointer(WM_LBUTTONUP, 3, 3)}, {}},
+        {{Pointer(WM_LBUTTONDBLCLK, 5, 5), Pointer(WM_LBUTTONUP, 5, 5)}, {BTN_PRESS, BTN_CLICK}},
+        // Pointer moves do not end a keyboard press; another key's release ends it without a
+        // click; other keys go their default way.
+        {{Key(WM_KEYDOWN, VK_SPACE), repeat, Pointer(WM_MOUSEMOVE, 300, 300),
+          Key(WM_KEYUP, VK_SPACE)},
+         {BTN_PRESS, BTN_PRESS, BTN_CLICK}},
+        {{Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, 'A'), Key(WM_KEYUP, VK_SPACE),
+          Key(WM_KEYDOWN, VK_RETURN)},
+         {BTN_PRESS}},
+    };
+    for (const auto& script : scripts) {
+        Play(script.messages);
+        EXPECT_EQ(Codes(), script.codes) << "script " << &script - scripts;
+        EXPECT_TRUE(Released(control)) << "script " << &script - scripts;
+    }
+    Send(BTM_SETDBLCLKCODE, 1);
+    Play({Pointer(WM_LBUTTONDBLCLK, 5, 5), Pointer(WM_LBUTTONUP, 5, 5)});
     EXPECT_EQ(Codes(), CodeList({BTN_DBLCLK, BTN_CLICK}));
-}
+    EXPECT_EQ(Send(WM_GETDLGCODE), DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON);
 
-TEST_F(PushButtonTest, SpaceKeyPressesAndItsReleaseClicks) {
-    SetFocus(button);
-    SendMessageA(button, WM_KEYDOWN, VK_SPACE, 1);
-    SendMessageA(button, WM_KEYDOWN, VK_SPACE, 1 | (1 << 30));  // auto-repeat
-    EXPECT_EQ(ControlCaptureFlag, 1);
-    // Pointer moves do not end a keyboard press.
-    SendMessageA(button, WM_MOUSEMOVE, 0, Point(300, 300));
-    SendMessageA(button, WM_KEYUP, VK_SPACE, 0xc0000001);
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_PRESS, BTN_CLICK}));
-    EXPECT_EQ(ControlCaptureFlag, 0);
-
-    // Another key's release ends the press without a click.
-    SendMessageA(button, WM_KEYDOWN, VK_SPACE, 1);
-    SendMessageA(button, WM_KEYUP, 'A', 0xc0000001);
-    SendMessageA(button, WM_KEYUP, VK_SPACE, 0xc0000001);
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS}));
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    EXPECT_EQ(GetCapture(), nullptr);
-
-    // Other keys go their default way: no press.
-    SendMessageA(button, WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_EQ(Codes(), CodeList());
-    EXPECT_EQ(SendMessageA(button, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON);
-}
-
-TEST_F(PushButtonTest, CancelPressReleasesAtTheOriginAndDropsOneQueuedClick) {
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    PostMessageA(button, WM_LBUTTONUP, 0, Point(5, 5));
-    PostMessageA(button, WM_LBUTTONDOWN, 0, Point(5, 5));
-    SendMessageA(button, BTM_CANCELPRESS, 0, 0);
-    // The pointer counted as inside, so the self-sent release is a click.
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, button, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, UINT(WM_LBUTTONDOWN));
-    EXPECT_FALSE(PeekMessageA(&msg, button, 0, 0, PM_REMOVE));
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_CLICK}));
-
-    // Pressed and dragged off: cancelling gives no click.
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, Point(100, 5));
-    SendMessageA(button, BTM_CANCELPRESS, 0, 0);
-    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_LEAVE}));
-}
-
-TEST_F(PushButtonTest, LosingTheCaptureLowersTheFlag) {
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    ASSERT_EQ(ControlCaptureFlag, 1);
+    Mouse(WM_LBUTTONDOWN);
     SetCapture(page.window());
-    EXPECT_EQ(ControlCaptureFlag, 0);
+    EXPECT_EQ(ControlCaptureFlag, 0) << "losing the capture lowers the flag";
     ReleaseCapture();
 }
 
-TEST_F(PushButtonTest, RightPressAsksTheParent) {
-    page.rightButtonAnswer = 77;
-    EXPECT_EQ(SendMessageA(button, WM_RBUTTONDOWN, MK_RBUTTON, Point(4, 9)), 77);
+TEST_F(PushButtonTest, CancelPressReleasesAtTheOriginAndDropsOneQueuedClick) {
+    Mouse(WM_LBUTTONDOWN);
+    PostMessageA(control, WM_LBUTTONUP, 0, Point(5, 5));
+    PostMessageA(control, WM_LBUTTONDOWN, 0, Point(5, 5));
+    Send(BTM_CANCELPRESS);
+    EXPECT_TRUE(Released(control));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, control, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_LBUTTONDOWN));
+    EXPECT_FALSE(PeekMessageA(&msg, control, 0, 0, PM_REMOVE));
+    // The pointer counted as inside, so the self-sent release is a click; not so once it left.
+    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_CLICK}));
+    Mouse(WM_LBUTTONDOWN);
+    Mouse(WM_MOUSEMOVE, 100);
+    Send(BTM_CANCELPRESS);
+    EXPECT_EQ(Codes(), CodeList({BTN_PRESS, BTN_LEAVE}));
+
+    page.answer = 77;  // a right press asks the page
+    EXPECT_EQ(Send(WM_RBUTTONDOWN, MK_RBUTTON, Point(4, 9)), 77);
     const auto notes = page.Take();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].message, BTN_RBUTTONDOWN);
-    EXPECT_EQ(notes[0].wParam, WPARAM(kId));
-    EXPECT_EQ(notes[0].lParam, Point(4, 9));
+    EXPECT_TRUE(notes[0].message == BTN_RBUTTONDOWN && notes[0].wParam == WPARAM(kId) &&
+                notes[0].lParam == Point(4, 9));
 }
 
-// Images: the normal one as stored, the pressed one while pressed, the lit tint inside the
-// margins of the state's mode, translucent when disabled.
+// Every opaque pixel of the image shows as stored, or through the lit tint where the state's
+// margin mode tints; the pressed image while pressed; translucent when disabled.
 TEST_F(PushButtonTest, PaintsItsImagesWithTheLitTintInsideTheMargins) {
     const BYTE* normal = LoadRawImage(Module(), skin::kButton76Id);
     const BYTE* pressed = LoadRawImage(Module(), skin::kButton76PressedId);
-    ASSERT_NE(normal, nullptr);
-    ASSERT_NE(pressed, nullptr);
-    const int row = kHeight / 2;
-    for (int x : {1, 2, 40}) {
-        ASSERT_EQ(RgbtTransparency(normal, kWidth, x, row), skin::kOpaque) << x;
-    }
-    ASSERT_EQ(RgbtTransparency(pressed, kWidth, 40, row), skin::kOpaque);
-    SendMessageA(button, BTM_SETIMAGES, reinterpret_cast<WPARAM>(normal),
-                 reinterpret_cast<LPARAM>(pressed));
-    auto tinted = [](COLORREF c) {
-        const unsigned t = skin::kHighlightTint, d = t >> 24;
-        return RGB(skin::TintChannel(GetRValue(c), t & 0xff, d),
-                   skin::TintChannel(GetGValue(c), (t >> 8) & 0xff, d),
-                   skin::TintChannel(GetBValue(c), (t >> 16) & 0xff, d));
+    ASSERT_TRUE(normal && pressed);
+    Send(BTM_SETIMAGES, reinterpret_cast<WPARAM>(normal), reinterpret_cast<LPARAM>(pressed));
+    auto wrongPixels = [&](const BYTE* image, int marginMode) {  // -1: untinted
+        const CPixels shown(control);
+        return shown.CountWhere([&](int x, int y) {
+            if (RgbtTransparency(image, kWidth, x, y) != skin::kOpaque) return false;
+            const COLORREF c = RgbtColour(image, kWidth, x, y);
+            const bool tinted =
+                marginMode >= 0 && skin::IsTintedPixel(x, y, kWidth, kHeight, marginMode);
+            return shown.At(x, y) != (tinted ? Tinted(c, skin::kHighlightTint) : c);
+        });
     };
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE);
+    EXPECT_EQ(wrongPixels(normal, -1), 0);
+    Send(BTM_SETSTATE, 1, 1);
+    EXPECT_EQ(Send(BTM_GETSTATE), 1);
+    EXPECT_EQ(wrongPixels(normal, skin::kTintInsideEvenMargin), 0);
+    const int noInsets[4] = {};
+    Send(BTM_SETFOCUSINSETS, reinterpret_cast<WPARAM>(noInsets), 1);
+    Send(BTM_REDRAW, 0, 1);
+    EXPECT_EQ(wrongPixels(normal, skin::kTintInsideButtonMargin), 0);
 
-    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE);
-    CPixels unlit(button);
-    EXPECT_EQ(unlit.At(1, row), RgbtColour(normal, kWidth, 1, row));
-    EXPECT_EQ(unlit.At(40, row), RgbtColour(normal, kWidth, 40, row));
-
-    SendMessageA(button, BTM_SETSTATE, 1, 1);  // margin mode 1: two pixels untinted
-    EXPECT_EQ(SendMessageA(button, BTM_GETSTATE, 0, 0), 1);
-    CPixels lit(button);
-    EXPECT_EQ(lit.At(1, row), RgbtColour(normal, kWidth, 1, row));
-    EXPECT_EQ(lit.At(2, row), tinted(RgbtColour(normal, kWidth, 2, row)));
-
-    const int insets[4] = {};
-    SendMessageA(button, BTM_SETFOCUSINSETS, reinterpret_cast<WPARAM>(insets), 1);
-    SendMessageA(button, BTM_REDRAW, 0, 1);  // margin mode 2: one pixel at the left
-    EXPECT_EQ(CPixels(button).At(1, row), tinted(RgbtColour(normal, kWidth, 1, row)));
-
-    SendMessageA(button, BTM_SETSTATE, 0, 1);
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    SetFocus(page.window());  // keep the focus frame out of the sampled pixels
-    EXPECT_EQ(CPixels(button).At(40, row), RgbtColour(pressed, kWidth, 40, row));
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(5, 5));
-
-    EnableWindow(button, FALSE);
-    SendMessageA(button, BTM_REDRAW, 0, 1);
-    EXPECT_NE(CPixels(button).At(40, row), RgbtColour(normal, kWidth, 40, row));
+    Send(BTM_SETSTATE, 0, 1);
+    Mouse(WM_LBUTTONDOWN);
+    SetFocus(page.window());  // keep the focus frame out of the picture
+    EXPECT_EQ(wrongPixels(pressed, -1), 0);
+    Mouse(WM_LBUTTONUP, 5);
+    EnableWindow(control, FALSE);
+    Send(BTM_REDRAW, 0, 1);
+    EXPECT_GT(wrongPixels(normal, -1), kWidth * kHeight / 2);
 }
 
+// The icon: the whole bitmap at the right, centred across, one pixel down and right while
+// pressed, its key colour showing the face.
 TEST_F(PushButtonTest, IconSitsAtTheRightAndMovesWhilePressed) {
-    // The clip indicator (12 x 9) as an icon; its key colour appears nowhere in it.
-    SendMessageA(button, BTM_SETICONKEY, RGB(1, 2, 3), 0);
-    SendMessageA(button, BTM_SETICON, skin::kClipActiveId, 1);
-    const int w = kWidth - 4, h = kHeight - 4;
-    const int x = 2 + (w - skin::kClipWidth), y = 2 + (h - skin::kClipHeight) / 2;
-    CPixels idle(button);
-    EXPECT_EQ(idle.At(x, y), BitmapPixel(skin::kClipActiveId, 0, 0));
-    EXPECT_EQ(idle.At(x + 11, y + 8), BitmapPixel(skin::kClipActiveId, 11, 8));
-    EXPECT_EQ(idle.At(x - 1, y), kWhite);
-    EXPECT_EQ(idle.At(x, y - 1), kWhite);
-
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    SetFocus(page.window());
-    CPixels down(button);
-    EXPECT_EQ(down.At(x + 1, y + 1), BitmapPixel(skin::kClipActiveId, 0, 0));
-    EXPECT_EQ(down.At(x, y), kWhite);
-    SendMessageA(button, WM_LBUTTONUP, 0, Point(5, 5));
-
-    SendMessageA(button, BTM_SETICON, 0, 1);
-    EXPECT_EQ(CPixels(button).At(x, y), kWhite);
+    const CPixels plain(control);
+    const auto clip = BitmapPixels(skin::kClipActiveId);
+    Send(BTM_SETICONKEY, RGB(1, 2, 3));  // in none of its pixels
+    Send(BTM_SETICON, skin::kClipActiveId, 1);
+    const Box icon = CPixels(control, CPixels::kAsShown).Differences(plain);
+    EXPECT_TRUE(icon.Width() == clip->Width() && icon.Height() == clip->Height());
+    EXPECT_LE(kWidth - 1 - icon.right, 3);
+    EXPECT_LE(std::abs(icon.top - (kHeight - 1 - icon.bottom)), 1);
+    const COLORREF key = clip->At(0, 0);
+    Send(BTM_SETICONKEY, key);
+    for (int d : {0, 1}) {
+        if (d == 1) {
+            Mouse(WM_LBUTTONDOWN, 5);
+            SetFocus(page.window());
+        }
+        Send(BTM_REDRAW, 0, 1);
+        EXPECT_EQ(
+            PixelsNotShowing(CPixels(control), *clip, icon.left + d, icon.top + d, key, plain), 0)
+            << "pressed " << d;
+    }
+    Mouse(WM_LBUTTONUP, 5);
+    Send(BTM_SETICON, 0, 1);
+    EXPECT_TRUE(CPixels(control).Differences(plain).Empty());
 }
 
-TEST_F(PushButtonTest, DropDownArrowAndIndicatorGlyph) {
-    HWND arrow = Create(PBS_ARROW, kId + 1, 120, 20);
-    HWND glyph = Create(PBS_GLYPH, kId + 2, 220, 20);
-    // Content right R = 74; text top T = 3 (content 2..19, top moved to 3 and 3..19 even).
-    const int r = kWidth - 2, t = 3;
-    CPixels arrowPixels(arrow);
-    const COLORREF dark = RGB(0x40, 0x40, 0x40);
-    for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(arrowPixels.At(r - 10 + row - 1, t + 5 + row), kWhite) << row;
-        for (int x = r - 10 + row; x < r - 3 - row; ++x) {
-            EXPECT_EQ(arrowPixels.At(x, t + 5 + row), dark) << x << ", " << row;
-        }
-        EXPECT_EQ(arrowPixels.At(r - 3 - row, t + 5 + row), kWhite) << row;
+TEST_F(PushButtonTest, DropDownArrowPointsDownAndGlyphShowsAtTheRight) {
+    const CPixels plain(control);
+    const CPixels arrow(Create(PBS_ARROW, kId + 1, 120));
+    const Box box = arrow.Differences(plain);
+    ASSERT_FALSE(box.Empty());
+    EXPECT_GT(box.left, kWidth * 3 / 4);
+    for (int y = box.top; y <= box.bottom; ++y) {  // rows two shorter each, about one centre
+        const Box row = arrow.BoundsWhere(
+            [&](int x, int r) { return r == y && arrow.At(x, r) != plain.At(x, r); });
+        EXPECT_EQ(row.Width(), box.Width() - 2 * (y - box.top)) << y;
+        EXPECT_EQ(row.left + row.right, box.left + box.right) << y;
     }
 
-    CPixels glyphPixels(glyph);
-    int shown = 0;
-    for (int y = 0; y < skin::kGlyphHeight; ++y) {
-        for (int x = 0; x < skin::kGlyphWidth; ++x) {
-            const COLORREF source = BitmapPixel(skin::kIndicatorGlyphId, x, y);
-            const COLORREF expected = source == RGB(255, 0, 255) ? kWhite : source;
-            if (source != RGB(255, 0, 255)) ++shown;
-            EXPECT_EQ(glyphPixels.At(r - 10 + x, t + 1 + y), expected) << x << ", " << y;
-        }
-    }
-    EXPECT_GT(shown, 0);
+    const CPixels glyph(Create(PBS_GLYPH, kId + 2, 220));
+    const auto bitmap = BitmapPixels(skin::kIndicatorGlyphId);
+    const Box shown = glyph.Differences(plain);
+    ASSERT_FALSE(shown.Empty());
+    EXPECT_GT(shown.left, kWidth * 3 / 4);
+    // Where the glyph lies: its first drawn column and row are where the picture starts to differ.
+    const Box drawn = bitmap->BoundsWhere(
+        [&](int x, int y) { return bitmap->At(x, y) != skin::kGlyphKeyColour; });
+    EXPECT_EQ(PixelsNotShowing(glyph, *bitmap, shown.left - drawn.left, shown.top - drawn.top,
+                               skin::kGlyphKeyColour, plain),
+              0);
 }
 
 TEST_F(PushButtonTest, FocusFrameFollowsTheFocusAndItsInsets) {
-    // Content 2..74 x 2..19, shrunk by one: frame 3..73 x 3..18.
-    EXPECT_EQ(CPixels(button).At(3, 10), kWhite);
-    SetFocus(button);
-    CPixels focused(button);
-    EXPECT_EQ(focused.At(3, 10), kFocusGrey);    // left edge
-    EXPECT_EQ(focused.At(30, 3), kFocusGrey);    // top edge
-    EXPECT_EQ(focused.At(30, 17), kFocusGrey);   // bottom edge, one above the bottom
-    EXPECT_EQ(focused.At(72, 10), kFocusGrey);   // right edge, one left of the right
-    EXPECT_EQ(focused.At(73, 10), kWhite);
-    EXPECT_EQ(focused.At(30, 18), kWhite);
-
+    const CPixels plain(control);
+    SetFocus(control);
+    Box frame, moved;
+    ASSERT_TRUE(DiffersInAnOutline(CPixels(control), plain, &frame));
+    EXPECT_TRUE(frame.left > 1 && frame.top > 1 && frame.right < kWidth - 2 &&
+                frame.bottom < kHeight - 2);
     const int insets[4] = {-2, 0, 1, 0};
-    SendMessageA(button, BTM_SETFOCUSINSETS, reinterpret_cast<WPARAM>(insets), 0);
-    SendMessageA(button, BTM_REDRAW, 0, 1);
-    CPixels moved(button);
-    EXPECT_EQ(moved.At(1, 10), kFocusGrey);
-    EXPECT_EQ(moved.At(73, 10), kFocusGrey);
-    EXPECT_EQ(moved.At(72, 10), kWhite);
-
+    Send(BTM_SETFOCUSINSETS, reinterpret_cast<WPARAM>(insets), 0);
+    Send(BTM_REDRAW, 0, 1);
+    ASSERT_TRUE(DiffersInAnOutline(CPixels(control), plain, &moved));
+    EXPECT_TRUE(moved.left == frame.left - 2 && moved.right == frame.right + 1 &&
+                moved.top == frame.top && moved.bottom == frame.bottom);
     SetFocus(page.window());
-    EXPECT_EQ(CPixels(button).At(73, 10), kWhite);
-}
-
-// The columns holding caption ink (pixels that are not the white face) in rows 3..17.
-void InkColumns(HWND button, int* first, int* last) {
-    CPixels pixels(button);
-    *first = kWidth;
-    *last = -1;
-    for (int x = 1; x < kWidth - 1; ++x) {
-        for (int y = 3; y < kHeight - 3; ++y) {
-            if (pixels.At(x, y) == kWhite) continue;
-            if (x < *first) *first = x;
-            *last = x;
-        }
-    }
+    EXPECT_TRUE(CPixels(control).Differences(plain).Empty());
 }
 
 TEST_F(PushButtonTest, CaptionIsCentredOrLeftBesideASideMark) {
-    SetWindowTextA(button, "Undo");
-    int first, last;
-    InkColumns(button, &first, &last);
-    ASSERT_LT(first, last);
-    EXPECT_LE(std::abs(first - (kWidth - 1 - last)), 3) << first << " " << last;
-
-    HWND side = Create(PBS_GLYPH, kId + 1, 120, 20);
+    HWND side = Create(PBS_GLYPH, kId + 1, 120);
+    const CPixels plain(control), plainSide(side);
+    SetWindowTextA(control, "Undo");
     SetWindowTextA(side, "Undo");
-    // The glyph sits at the right; the first ink column is the caption's.
-    InkColumns(side, &first, &last);
-    EXPECT_GE(first, 5);
-    EXPECT_LE(first, 7);
+    const Box centred = CPixels(control).Differences(plain);
+    ASSERT_FALSE(centred.Empty());
+    EXPECT_LE(std::abs(centred.left - (kWidth - 1 - centred.right)), 3);
+    const Box left = CPixels(side).Differences(plainSide);
+    EXPECT_TRUE(left.left > 2 && left.left < centred.left - 10) << left.left;
 
-    SendMessageA(button, BTM_SETTEXTCOLOR, RGB(200, 0, 0), 0);
-    SendMessageA(button, BTM_REDRAW, 0, 1);
-    CPixels red(button);
-    bool anyRed = false;
-    for (int x = 0; x < kWidth; ++x) {
-        for (int y = 0; y < kHeight; ++y) anyRed |= red.At(x, y) == RGB(200, 0, 0);
-    }
-    EXPECT_TRUE(anyRed);
+    Send(BTM_SETTEXTCOLOR, RGB(200, 0, 0));
+    Send(BTM_REDRAW, 0, 1);
+    const CPixels red(control);
+    EXPECT_GT(red.CountWhere([&](int x, int y) { return red.At(x, y) == RGB(200, 0, 0); }), 0);
 }
 
 TEST_F(PushButtonTest, SettingTheSameCaptionAgainDoesNotRepaint) {
-    SetWindowTextA(button, "Reset");
-    UpdateWindow(button);
+    SetWindowTextA(control, "Reset");
+    UpdateWindow(control);
     const COLORREF marker = RGB(1, 200, 3);
-    HDC dc = GetDC(button);
+    HDC dc = GetDC(control);
     SetPixel(dc, 10, 10, marker);
-    ReleaseDC(button, dc);
-    ASSERT_EQ(CPixels(button).At(10, 10), marker);
-
-    EXPECT_EQ(SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Reset")), 0);
-    EXPECT_FALSE(GetUpdateRect(button, nullptr, FALSE));
-    EXPECT_EQ(CPixels(button).At(10, 10), marker);
+    ReleaseDC(control, dc);
+    EXPECT_EQ(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Reset")), 0);
+    EXPECT_FALSE(GetUpdateRect(control, nullptr, FALSE));
+    EXPECT_EQ(CPixels(control).At(10, 10), marker);
 
     // A new caption repaints at once, before any WM_PAINT, and is stored as the window text.
-    SetWindowTextA(button, "Undo");
-    EXPECT_TRUE(GetUpdateRect(button, nullptr, FALSE));
-    HDC direct = GetDC(button);
-    EXPECT_NE(GetPixel(direct, 10, 10), marker);
-    ReleaseDC(button, direct);
+    SetWindowTextA(control, "Undo");
+    EXPECT_TRUE(GetUpdateRect(control, nullptr, FALSE));
+    EXPECT_NE(CPixels(control, CPixels::kAsShown).At(10, 10), marker);
     char text[16];
-    GetWindowTextA(button, text, sizeof text);
+    GetWindowTextA(control, text, sizeof text);
     EXPECT_STREQ(text, "Undo");
-    SetWindowTextA(button, "");
-    GetWindowTextA(button, text, sizeof text);
-    EXPECT_STREQ(text, "");
+    SetWindowTextA(control, "");
+    EXPECT_EQ(GetWindowTextA(control, text, sizeof text), 0);
 }
 
-TEST(ControlClasses, RegisterWithTheSharedAttributesAndToleratesRepeats) {
-    using Register = bool (*)(HINSTANCE);
+TEST(ControlClasses, RegisterForDoubleClicksAndTolerateRepeats) {
     const struct {
         const char* name;
-        Register reg;
+        bool (*reg)(HINSTANCE);
     } classes[] = {
         {kPushButtonClassName, RegisterPushButtonClass},
         {kValueEditClassName, RegisterValueEditClass},
@@ -367,9 +282,7 @@ TEST(ControlClasses, RegisterWithTheSharedAttributesAndToleratesRepeats) {
         EXPECT_TRUE(c.reg(Module())) << c.name;  // an earlier editor registered it
         WNDCLASSA info = {};
         ASSERT_TRUE(GetClassInfoA(Module(), c.name, &info)) << c.name;
-        EXPECT_EQ(info.style, UINT(CS_DBLCLKS | CS_PARENTDC)) << c.name;
-        EXPECT_EQ(info.cbWndExtra, 4) << c.name;
-        EXPECT_EQ(info.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)) << c.name;
+        EXPECT_TRUE(info.style & CS_DBLCLKS) << c.name << ": double-clicks must reach it";
     }
     UnregisterStaticNoHitImageClass(Module());
     WNDCLASSA info = {};

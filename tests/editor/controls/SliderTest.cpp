@@ -1,47 +1,30 @@
-// "tw:Slider" under Wine: a real page window receives the notifications of a 160 x 20 slider
-// over the skin, driven by sent mouse, keyboard and wheel messages; painting is read back from
-// the window.
+// "tw:Slider" under Wine on the test page: the thumb's place for every value, its tints, the
+// groove and ticks, and how drags, keys and the wheel move the value and notify the page.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <map>
 #include <set>
-#include <vector>
+#include <utility>
 
-#include "editor/Compositing.h"
-#include "editor/SkinImages.h"
-#include "editor/win/SkinResources.h"
-#include "editor/controls/ControlShared.h"
-#include "editor/controls/Slider.h"
 #include "ControlTestPage.h"
+#include "editor/controls/Slider.h"
+
+using namespace controltest;
 
 namespace {
 
-using controltest::CPixels;
-
-constexpr int kSliderId = 42;
-constexpr int kSliderX = 200, kSliderY = 40, kSliderWidth = 160, kSliderHeight = 20;
-constexpr int kThumbLength = 29, kThumbAcross = 16;
+constexpr int kId = 42, kLength = 160, kBreadth = 20;
+constexpr int kRestX = 640, kRestY = 500;  // where the pointer waits: on the screen, off the page
 constexpr COLORREF kThumbColour = RGB(235, 235, 235);
-constexpr COLORREF kThumbHotColour = RGB(255, 248, 120);  // kThumbColour through the highlight
-constexpr COLORREF kMajorTick = RGB(0x50, 0x50, 0x50);
-constexpr COLORREF kMinorTick = RGB(0x88, 0x88, 0x88);
+using Changes = std::vector<std::pair<UINT, int>>;
 
-struct Notification {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<Notification> notifications;
-
-LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= SLM_GETVALUE && message <= SLM_SETCOLDTINT) {
-        notifications.push_back({message, wParam, lParam});
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+// The skin's thumb image, as long along the axis as a slider's thumb is by default.
+const skin::RawImageInfo& SkinThumb() {
+    return *std::find_if(std::begin(skin::kRawImages), std::end(skin::kRawImages),
+                         [](const skin::RawImageInfo& i) { return i.id == skin::kSliderThumbId; });
 }
 
 // Counts the slider's WM_PAINT messages through a subclass.
@@ -52,494 +35,420 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return CallWindowProcA(sliderProc, window, message, wParam, lParam);
 }
 
-LONG fakeMessageTime = 0;
-LONG FakeMessageClock() { return fakeMessageTime; }
-
-// The slider's client area as shown, without doing a pending paint first.
-CPixels Picture(HWND window) { return CPixels(window, CPixels::kAsShown); }
-
-class CSliderTest : public ::testing::Test {
+class SliderTest : public CControlTest {
 protected:
-    static void SetUpTestSuite() {
-        HINSTANCE module = GetModuleHandleA(nullptr);
-        ASSERT_TRUE(RegisterSliderClass(module));
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = PageProc;
-        wc.hInstance = module;
-        wc.lpszClassName = "twSliderTestPage";
-        RegisterClassA(&wc);
-        skin_ = LoadSkinBitmap(module, skin::kPageBackgroundId, nullptr);
-        // One page for all tests: showing and destroying a top-level window is slow under Wine.
-        page_ = CreateWindowExA(0, "twSliderTestPage", "", WS_POPUP | WS_VISIBLE, 100, 100,
-                                skin::kPageWidth, skin::kPageHeight, nullptr, nullptr, module,
-                                nullptr);
-        // An opaque test thumb of one colour, so its extent reads back exactly.
-        thumb_.assign(kThumbLength * kThumbAcross * 4, 0);
-        for (size_t i = 0; i < thumb_.size(); i += 4) {
-            thumb_[i] = GetRValue(kThumbColour);
-            thumb_[i + 1] = GetGValue(kThumbColour);
-            thumb_[i + 2] = GetBValue(kThumbColour);
-        }
-    }
-    static void TearDownTestSuite() {
-        DestroyWindow(page_);
-        UnregisterSliderClass(GetModuleHandleA(nullptr));
-        DeleteObject(skin_);
-    }
-
     void SetUp() override {
-        ASSERT_NE(skin_, nullptr);
-        ASSERT_NE(page_, nullptr);
-        SetCursorPos(kRestX, kRestY);
-        slider_ = CreateSlider(WS_CHILD | WS_VISIBLE | WS_TABSTOP);
-        ASSERT_NE(slider_, nullptr);
-        Send(SLM_SETRANGE, static_cast<WPARAM>(-180), 180);
-        SetFocus(page_);
-        ControlCaptureFlag = 0;
-        InlineEditorWindow = nullptr;
-        notifications.clear();
+        ASSERT_TRUE(RegisterSliderClass(Module()));
+        ASSERT_TRUE(RegisterSliderClass(Module())) << "a second editor registers the class again";
+        Recreate(0);
     }
     void TearDown() override {
-        DestroyWindow(slider_);
+        CControlTest::TearDown();
         SetSliderMessageClock(nullptr);
         InlineEditorWindow = nullptr;
     }
 
-    HWND CreateSlider(DWORD style) {
-        return CreateWindowExA(0, kSliderClassName, nullptr, style, kSliderX, kSliderY,
-                               kSliderWidth, kSliderHeight, page_,
-                               reinterpret_cast<HMENU>(kSliderId), GetModuleHandleA(nullptr),
-                               skin_);
+    // A new slider along or across the page, with its first range.
+    void Recreate(DWORD style, int length = kLength, int min = -180, int max = 180) {
+        if (control) DestroyWindow(control);
+        vertical_ = (style & SLS_VERTICAL) != 0;
+        control = page.Create(kSliderClassName, kId, 200, 20, vertical_ ? kBreadth : length,
+                              vertical_ ? length : kBreadth, style);
+        ASSERT_NE(control, nullptr);
+        Send(SLM_SETRANGE, WPARAM(min), max);
+        SetFocus(page.window());
+        SetCursorPos(kRestX, kRestY);
+        page.Take();
     }
-
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return SendMessageA(slider_, message, wParam, lParam);
+    int Value() { return int(Send(SLM_GETVALUE)); }
+    // An opaque thumb of one colour, so its extent reads back exactly.
+    void ShowThumb() { Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data())); }
+    Box Thumb() {
+        const CPixels shown(control, CPixels::kRepainted);
+        return shown.BoundsWhere([&](int x, int y) { return shown.At(x, y) == kThumbColour; });
     }
-    int Value() { return static_cast<int>(Send(SLM_GETVALUE)); }
-    void Press(int x) { Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 8)); }
-    void Move(int x) { Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 8)); }
-    void Release(int x) { Send(WM_LBUTTONUP, 0, MAKELPARAM(x, 8)); }
+    // A mouse message at a position along the axis, half way across.
+    void Mouse(UINT message, int along) {
+        Send(message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
+             vertical_ ? Point(8, along) : Point(along, 8));
+    }
+    void Drag(int from, int to) {
+        Mouse(WM_LBUTTONDOWN, from);
+        Mouse(WM_MOUSEMOVE, to);
+        Mouse(WM_LBUTTONUP, to);
+    }
     void Key(WPARAM key) { Send(WM_KEYDOWN, key, 1); }
-    void Wheel(short delta, LONG time) {
+    void Wheel(int delta, LONG time) {
         fakeMessageTime = time;
-        Send(WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(kRestX, kRestY));
+        Send(WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(delta)), Point(kRestX, kRestY));
     }
-    void Redraw() { RedrawWindow(slider_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
-
-    int Count(UINT message) const {
-        return static_cast<int>(std::count_if(notifications.begin(), notifications.end(),
-                                              [&](const Notification& n) {
-                                                  return n.message == message;
-                                              }));
-    }
-    // The notifications so far as (message, wParam) pairs, all from the slider.
-    std::vector<std::pair<UINT, int>> Received() const {
-        std::vector<std::pair<UINT, int>> result;
-        for (const Notification& n : notifications) {
-            EXPECT_EQ(n.lParam, reinterpret_cast<LPARAM>(slider_));
-            result.emplace_back(n.message, static_cast<int>(n.wParam));
-        }
-        return result;
-    }
-    static POINT CursorPos() {
-        POINT p;
-        GetCursorPos(&p);
-        return p;
+    // The notifications so far as (message, wParam), all from the slider. All are sent, so
+    // no pump: that would deliver the mouse moves that moving the pointer during a drag posts.
+    Changes Received() {
+        Changes changes;
+        for (const Note& n : Notes(0, false)) changes.emplace_back(n.message, int(n.wParam));
+        return changes;
     }
 
-    static constexpr int kRestX = 640, kRestY = 500;  // well inside the screen, off the page
-    static HBITMAP skin_;
-    static std::vector<BYTE> thumb_;
-    static HWND page_;
-    HWND slider_ = nullptr;
+    const std::vector<BYTE> thumb_ = SolidRgbt(18, SkinThumb().width, kThumbColour);
+    bool vertical_ = false;
 };
 
-HBITMAP CSliderTest::skin_ = nullptr;
-std::vector<BYTE> CSliderTest::thumb_;
-HWND CSliderTest::page_ = nullptr;
-
-using Changes = std::vector<std::pair<UINT, int>>;
-
-TEST_F(CSliderTest, DragMovesOneUnitPerPixelAndEndsOnceAtRelease) {
-    Press(20);  // off the thumb, which sits at 66..94
-    EXPECT_EQ(ControlCaptureFlag, 1);
-    EXPECT_EQ(GetCapture(), slider_);
-    EXPECT_EQ(Value(), 0) << "the value must not jump to the pressed point";
-    SetCursorPos(700, 600);  // where the hidden pointer wanders meanwhile
-    for (int x = 21; x <= 25; ++x) Move(x);
-    EXPECT_EQ(Value(), 5);
-    EXPECT_EQ(Count(SLN_CHANGEEND), 0) << "no end before the release";
-    Release(25);
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    EXPECT_NE(GetCapture(), slider_);
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 1},
-                                   {SLN_VALUECHANGED, 2},
-                                   {SLN_VALUECHANGED, 3},
-                                   {SLN_VALUECHANGED, 4},
-                                   {SLN_VALUECHANGED, 5},
-                                   {SLN_CHANGEEND, 0}}));
-    // Pressed off the thumb: the pointer comes back where the press was.
-    EXPECT_EQ(CursorPos().x, kRestX);
-    EXPECT_EQ(CursorPos().y, kRestY);
-
-    // Leftwards, and clamped at the minimum.
-    Send(SLM_SETVALUE, static_cast<WPARAM>(-178), 0);
-    notifications.clear();
-    Press(20);
-    Move(17);
-    Release(17);
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, -180}, {SLN_CHANGEEND, 0}}));
+TEST_F(SliderTest, ThumbStaysWholeInsideAndMovesWithTheValueFromEndToEnd) {
+    // Across the axis the thumb is as wide as its image: 16, or 18 when vertical without groove.
+    const struct {
+        DWORD style;
+        int groove, across;
+    } cases[] = {
+        {0, 1, SkinThumb().height}, {SLS_VERTICAL, 1, SkinThumb().height}, {SLS_VERTICAL, 0, 18}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "style " << c.style << ", groove " << c.groove);
+        Recreate(c.style);
+        Send(SLM_SETGROOVE, c.groove);
+        ShowThumb();
+        std::map<int, int> positions;  // value -> distance from the minimum's end (left or bottom)
+        for (int v = -180; v <= 180; v += 15) {
+            Send(SLM_SETVALUE, WPARAM(v));
+            const Box box = Thumb();
+            ASSERT_EQ(vertical_ ? box.Height() : box.Width(), SkinThumb().width) << v;
+            ASSERT_EQ(vertical_ ? box.Width() : box.Height(), c.across) << v;
+            positions[v] = vertical_ ? kLength - 1 - box.bottom : box.left;
+        }
+        const int travel = kLength - SkinThumb().width;
+        EXPECT_TRUE(positions[-180] == 0 && positions[180] == travel) << "from end to end";
+        for (int v = -165; v <= 180; v += 15) {
+            EXPECT_GT(positions[v], positions[v - 15]) << v;
+            // Mirrored values, mirrored places: rounded to the nearest pixel, halves up.
+            EXPECT_NEAR(positions[v] + positions[-v], travel + 0.5, 0.5) << v;
+        }
+    }
 }
 
-TEST_F(CSliderTest, AccelerationSquaresTheMotion) {
-    Send(SLM_SETACCEL, 1);
-    Press(20);
-    Move(22);
-    EXPECT_EQ(Value(), 3);
-    Move(21);
-    EXPECT_EQ(Value(), 2);
-    Move(25);
-    EXPECT_EQ(Value(), 11);
-    Move(22);
-    EXPECT_EQ(Value(), 6);
-    Release(22);
-    EXPECT_EQ(Count(SLN_VALUECHANGED), 4);
-    EXPECT_EQ(Count(SLN_CHANGEEND), 1);
+TEST_F(SliderTest, ThumbGlowsWhileHeldOrFocusedUnlessDisabled) {
+    ShowThumb();
+    const Box box = Thumb();
+    auto centre = [&] { return CPixels(control, CPixels::kAsShown).At(box.left + 9, box.top + 3); };
+    const COLORREF hot = Tinted(kThumbColour, skin::kHighlightTint);
+    ASSERT_NE(hot, kThumbColour);
+    Mouse(WM_LBUTTONDOWN, 5);
+    EXPECT_EQ(centre(), hot);
+    Mouse(WM_LBUTTONUP, 5);
+    EXPECT_EQ(GetFocus(), control) << "a press takes the focus";
+    EXPECT_EQ(centre(), hot) << "focus selects the hot tint";
+    SetFocus(page.window());
+    EXPECT_EQ(centre(), kThumbColour);
+
+    const DWORD doubling = 0x01020202, halving = 0x02010101;
+    Send(SLM_SETCOLDTINT, halving);
+    Send(SLM_SETHOTTINT, doubling);
+    EXPECT_EQ(CPixels(control, CPixels::kRepainted).At(box.left + 9, box.top + 3),
+              Tinted(kThumbColour, halving));
+    SetFocus(control);
+    EXPECT_EQ(centre(), Tinted(kThumbColour, doubling));
+
+    EnableWindow(control, FALSE);
+    const COLORREF disabled = CPixels(control, CPixels::kRepainted).At(box.left + 9, box.top + 3);
+    Mouse(WM_LBUTTONDOWN, 5);  // a test can press a disabled slider; it must not glow
+    EXPECT_EQ(centre(), disabled);
+    Mouse(WM_LBUTTONUP, 5);
 }
 
-TEST_F(CSliderTest, PressAndReleaseWithoutMotionChangesNothing) {
-    Press(20);
+// The disabled thumb is translucent, but the groove must not show through it: over the groove
+// it looks as it does on a slider without one.
+TEST_F(SliderTest, DisabledThumbIsTranslucentAndHidesTheGroove) {
+    Send(SLM_SETTICKINTERVAL, 0);
+    Send(SLM_SETGROOVE, 0);
+    const CPixels bare(control, CPixels::kRepainted);
+    Send(SLM_SETGROOVE, 1);
+    const CPixels grooved(control, CPixels::kRepainted);
+    const Box groove = grooved.Differences(bare);
+    ASSERT_FALSE(groove.Empty());
+    EnableWindow(control, FALSE);
+    EXPECT_GT(GetGValue(CPixels(control, CPixels::kRepainted).At(groove.left, groove.top)),
+              GetGValue(grooved.At(groove.left, groove.top)))
+        << "the disabled groove is lighter";
+
+    ShowThumb();
+    for (int v : {0, 150}) {
+        Send(SLM_SETVALUE, WPARAM(v));
+        Send(SLM_SETGROOVE, 0);
+        const CPixels without(control, CPixels::kRepainted);
+        Send(SLM_SETGROOVE, 1);
+        const CPixels with(control, CPixels::kRepainted);
+        const int first = without.Differences(bare).left;
+        for (int x = first; x < first + SkinThumb().width * 2 / 3; ++x) {
+            for (int y = groove.top; y <= groove.bottom; ++y) {
+                const COLORREF c = with.At(x, y);
+                ASSERT_TRUE(c == without.At(x, y) && c != kThumbColour && c != bare.At(x, y))
+                    << v << ": " << x << ", " << y;
+            }
+        }
+    }
+}
+
+// Fails: the disabled paint hides the groove where the thumb was at the previous paint, so
+// after a value change the groove shows through the thumb, and has a gap where the thumb was,
+// until the next repaint.
+TEST_F(SliderTest, DISABLED_DisabledThumbHidesTheGrooveAtOnceAfterAValueChange) {
+    ShowThumb();
+    EnableWindow(control, FALSE);
+    Send(SLM_SETVALUE, WPARAM(150), 1);
+    Send(SLM_SETVALUE, WPARAM(-150), 1);
+    const CPixels atOnce(control, CPixels::kAsShown);
+    const Box stale = CPixels(control, CPixels::kRepainted).Differences(atOnce);
+    EXPECT_TRUE(stale.Empty()) << "differs at columns " << stale.left << ".." << stale.right;
+}
+
+// Ticks at min, min + offset + interval, then every interval, and at max; the longer (major)
+// ones at min, 0 and max. Each lies at the same spot under the thumb at its own value.
+TEST_F(SliderTest, TicksRunAlongTheGrooveAndSitUnderTheThumbAtTheirValues) {
+    const struct {
+        int min, max, interval, offset;
+    } cases[] = {{-180, 180, 20, 0}, {0, 200, 10, 0}, {-361, 60, 20, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " every " << c.interval);
+        Send(SLM_SETRANGE, WPARAM(c.min), c.max);
+        Send(SLM_SETTICKOFFSET, c.offset);
+        Send(SLM_SETTHUMBIMAGE, 0);
+        Send(SLM_SETTICKINTERVAL, 0);
+        const CPixels grooveOnly(control, CPixels::kRepainted);
+        Send(SLM_SETGROOVE, 0);
+        const CPixels bare(control, CPixels::kRepainted);
+        Send(SLM_SETTICKINTERVAL, c.interval);
+        EXPECT_TRUE(CPixels(control, CPixels::kRepainted).Differences(bare).Empty())
+            << "no groove, no ticks";
+        Send(SLM_SETGROOVE, 1);
+        const CPixels ticked(control, CPixels::kRepainted);
+        const Box groove = grooveOnly.Differences(bare);
+
+        std::vector<int> values = {c.min};
+        for (int v = c.min + c.offset + c.interval; v <= c.max; v += c.interval)
+            values.push_back(v);
+        if (values.back() != c.max) values.push_back(c.max);
+        std::vector<std::pair<int, int>> ticks;  // column, length
+        for (int x = 0; x < kLength; ++x) {
+            int rows = 0;
+            for (int y = 0; y < kBreadth; ++y) rows += ticked.At(x, y) != grooveOnly.At(x, y);
+            if (rows > 0) ticks.emplace_back(x, rows);
+        }
+        ASSERT_EQ(ticks.size(), values.size());
+        EXPECT_TRUE(groove.left <= ticks.front().first && ticks.back().first <= groove.right);
+        int major = 0;
+        for (const auto& tick : ticks) major = std::max(major, tick.second);
+        ShowThumb();
+        std::set<int> spots;  // where along the thumb its value's tick lies
+        for (size_t i = 0; i < values.size(); ++i) {
+            const int v = values[i], x = ticks[i].first;
+            EXPECT_EQ(ticks[i].second == major, v == c.min || v == 0 || v == c.max) << v;
+            Send(SLM_SETVALUE, WPARAM(v));
+            const Box thumb = Thumb();
+            EXPECT_TRUE(thumb.left <= x && x <= thumb.right) << v;
+            EXPECT_TRUE(thumb.top <= groove.top && groove.bottom <= thumb.bottom) << v;
+            spots.insert(x - thumb.left);
+        }
+        EXPECT_EQ(spots.size(), 1u);
+    }
+}
+
+TEST_F(SliderTest, DragMovesOneUnitPerPixelAndEndsOnceAtTheRelease) {
+    for (DWORD style : {DWORD(0), SLS_VERTICAL}) {
+        SCOPED_TRACE(style);
+        Recreate(style);
+        const int up = vertical_ ? -1 : 1;              // towards the maximum
+        const int start = vertical_ ? kLength - 5 : 5;  // off the thumb, which is mid-way
+        Mouse(WM_LBUTTONDOWN, start);
+        EXPECT_TRUE(Captured(control));
+        SetCursorPos(700, 600);  // where the hidden pointer wanders meanwhile
+        for (int i = 1; i <= 3; ++i) Mouse(WM_MOUSEMOVE, start + up * i);
+        EXPECT_EQ(Received(),
+                  (Changes{{SLN_VALUECHANGED, 1}, {SLN_VALUECHANGED, 2}, {SLN_VALUECHANGED, 3}}))
+            << "relative to the press, and no end before the release";
+        Mouse(WM_LBUTTONUP, start + up * 3);
+        EXPECT_EQ(Received(), (Changes{{SLN_CHANGEEND, 0}}));
+        EXPECT_TRUE(Released(control));
+        EXPECT_TRUE(CursorPos().x == kRestX && CursorPos().y == kRestY)
+            << "pressed off the thumb: the pointer comes back where the press was";
+
+        Send(SLM_SETVALUE, WPARAM(-178));  // towards the minimum, clamped there
+        Drag(start, start - up * 3);
+        EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, -180}, {SLN_CHANGEEND, 0}}));
+    }
+    // Without motion nothing changes and the pointer is not put back. Losing the capture
+    // lowers the flag; a double-click notifies and starts no drag.
+    Mouse(WM_LBUTTONDOWN, 20);
     SetCursorPos(700, 600);
-    Release(20);
-    EXPECT_TRUE(notifications.empty());
-    EXPECT_EQ(Value(), 0);
+    Mouse(WM_LBUTTONUP, 20);
+    EXPECT_EQ(CursorPos().x, 700);
+    Mouse(WM_LBUTTONDOWN, 20);
+    SetCapture(page.window());
     EXPECT_EQ(ControlCaptureFlag, 0);
-    EXPECT_EQ(CursorPos().x, 700) << "nothing is put back after a press without motion";
-    EXPECT_EQ(CursorPos().y, 600);
+    ReleaseCapture();
+    Mouse(WM_LBUTTONUP, 20);
+    Mouse(WM_LBUTTONDBLCLK, 20);
+    Mouse(WM_MOUSEMOVE, 30);
+    EXPECT_EQ(Received(), (Changes{{SLN_DOUBLECLICK, kId}}));
+    EXPECT_EQ(ControlCaptureFlag, 0);
 }
 
-TEST_F(CSliderTest, ReleaseAfterGrabbingTheThumbPutsThePointerOnIt) {
-    Press(70);  // on the thumb at 66
-    Move(80);
-    Release(80);
-    ASSERT_EQ(Value(), 10);
-    RECT w;
-    GetWindowRect(slider_, &w);
-    // Value 10 puts the thumb at (180 + 190 * 131) / 360 = 69.
-    EXPECT_EQ(CursorPos().x, w.left + 69 + 12);
-    EXPECT_EQ(CursorPos().y, (w.top + w.bottom) / 2 - 2);
+TEST_F(SliderTest, AcceleratedDragGrowsFasterThanThePointer) {
+    Send(SLM_SETACCEL, 1);
+    auto step = [&](int pixels) {
+        Send(SLM_SETVALUE, 0);
+        Drag(20, 20 + pixels);
+        return Value();
+    };
+    EXPECT_TRUE(step(1) == 1 && step(-1) == -1) << "single pixels stay fine";
+    for (int pixels : {2, 3, 4}) {
+        EXPECT_GT(step(pixels), pixels) << pixels;
+        EXPECT_EQ(step(-pixels), -step(pixels)) << pixels;
+    }
+    EXPECT_GT(step(4), 2 * step(2));
 }
 
-TEST_F(CSliderTest, ScreenEdgeWarpsToTheCentreWithoutAJump) {
+TEST_F(SliderTest, ReleaseAfterGrabbingTheThumbPutsThePointerOnIt) {
+    for (DWORD style : {DWORD(0), SLS_VERTICAL}) {
+        Recreate(style);
+        ShowThumb();
+        Box thumb = Thumb();
+        const int grab =
+            vertical_ ? (thumb.top + thumb.bottom) / 2 : (thumb.left + thumb.right) / 2;
+        Drag(grab, grab + (vertical_ ? -10 : 10));
+        ASSERT_EQ(Value(), 10);
+        SetFocus(page.window());  // the thumb in its cold colour
+        thumb = Thumb();
+        POINT p = CursorPos();
+        ScreenToClient(control, &p);
+        EXPECT_TRUE(thumb.left <= p.x && p.x <= thumb.right && thumb.top <= p.y &&
+                    p.y <= thumb.bottom)
+            << style << ": " << p.x << ", " << p.y;
+    }
+}
+
+TEST_F(SliderTest, ScreenEdgeWarpsToTheCentreWithoutAJump) {
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    Press(20);
-    Move(23);
-    ASSERT_EQ(Value(), 3);
+    const POINT centre = {(desktop.left + desktop.right) / 2, (desktop.top + desktop.bottom) / 2};
+    Mouse(WM_LBUTTONDOWN, 20);
+    Mouse(WM_MOUSEMOVE, 23);
     SetCursorPos(desktop.left, 300);  // the pointer reached the left edge
-    Move(24);
-    EXPECT_EQ(CursorPos().x, (desktop.left + desktop.right) / 2);
-    EXPECT_EQ(CursorPos().y, (desktop.top + desktop.bottom) / 2);
-    EXPECT_EQ(Value(), 3);
-    Move(300);  // the warp's own jump is absorbed
-    EXPECT_EQ(Value(), 3);
-    Move(302);
-    EXPECT_EQ(Value(), 5);
-
+    Mouse(WM_MOUSEMOVE, 24);
+    EXPECT_TRUE(CursorPos().x == centre.x && CursorPos().y == centre.y);
+    Mouse(WM_MOUSEMOVE, 300);  // the warp's own jump is absorbed
+    Mouse(WM_MOUSEMOVE, 302);
     SetCursorPos(900, desktop.bottom - 1);  // the last row counts as the edge too
-    Move(303);
-    EXPECT_EQ(CursorPos().y, (desktop.top + desktop.bottom) / 2);
-    Move(-40);
-    Move(-39);
-    EXPECT_EQ(Value(), 6);
-    Release(-39);
+    Mouse(WM_MOUSEMOVE, 303);
+    EXPECT_EQ(CursorPos().y, centre.y);
+    Mouse(WM_MOUSEMOVE, -40);
+    Mouse(WM_MOUSEMOVE, -39);
+    Mouse(WM_LBUTTONUP, -39);
     EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 3},
                                    {SLN_VALUECHANGED, 5},
                                    {SLN_VALUECHANGED, 6},
                                    {SLN_CHANGEEND, 0}}));
 }
 
-TEST_F(CSliderTest, LosingTheCaptureLowersTheFlag) {
-    Press(20);
-    ASSERT_EQ(ControlCaptureFlag, 1);
-    SetCapture(page_);
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    ReleaseCapture();
-
-    Press(20);
-    ASSERT_EQ(ControlCaptureFlag, 1);
-    ReleaseCapture();
-    EXPECT_EQ(ControlCaptureFlag, 0);
-}
-
-TEST_F(CSliderTest, DoubleClickNotifiesWithTheControlIdAndStartsNoDrag) {
-    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 8));
-    EXPECT_EQ(Received(), (Changes{{SLN_DOUBLECLICK, kSliderId}}));
-    EXPECT_EQ(ControlCaptureFlag, 0);
-    Move(30);
-    EXPECT_EQ(Value(), 0);
-}
-
-TEST_F(CSliderTest, KeysStepClampAndNotifyEvenAtTheLimits) {
-    Key(VK_HOME);
-    EXPECT_EQ(Value(), -180);
-    notifications.clear();
-    Key(VK_HOME);  // already there: nothing at all
-    EXPECT_TRUE(notifications.empty());
-    Key(VK_LEFT);
-    Key(VK_DOWN);
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, -180},
-                                   {SLN_CHANGEEND, 0},
-                                   {SLN_VALUECHANGED, -180},
-                                   {SLN_CHANGEEND, 0}}));
-    notifications.clear();
-    Key(VK_UP);
-    Key(VK_RIGHT);
-    EXPECT_EQ(Value(), -178);
-    Key(VK_END);
-    EXPECT_EQ(Value(), 180);
-    notifications.clear();
-    Key(VK_END);
-    Key('A');
-    EXPECT_TRUE(notifications.empty());
-    Key(VK_RIGHT);
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 180}, {SLN_CHANGEEND, 0}}));
-}
-
-TEST_F(CSliderTest, PageStepComesFromTheWidthUnlessSet) {
-    // 360 * 15 / (160 - 4) = 34.
+TEST_F(SliderTest, KeysStepWithinTheRangeAndNotifyUnlessThereIsNothingToDo) {
     Key(VK_PRIOR);
-    EXPECT_EQ(Value(), 34);
-    Key(VK_NEXT);
-    Key(VK_NEXT);
-    EXPECT_EQ(Value(), -34);
+    const int page = Value();
+    Received();
+    const struct {
+        int from;
+        WPARAM key;
+        int to;
+        bool notifies;
+    } cases[] = {
+        {0, VK_HOME, -180, true},    {-180, VK_HOME, -180, false}, {-180, VK_LEFT, -180, true},
+        {-180, VK_DOWN, -180, true}, {0, VK_UP, 1, true},          {0, VK_RIGHT, 1, true},
+        {0, VK_LEFT, -1, true},      {0, VK_DOWN, -1, true},       {0, VK_END, 180, true},
+        {180, VK_END, 180, false},   {180, VK_RIGHT, 180, true},   {0, 'A', 0, false},
+        {0, VK_PRIOR, page, true},   {0, VK_NEXT, -page, true},    {175, VK_PRIOR, 180, true},
+    };
+    for (const auto& c : cases) {
+        Send(SLM_SETVALUE, WPARAM(c.from));
+        Key(c.key);
+        const Changes expected = {{SLN_VALUECHANGED, c.to}, {SLN_CHANGEEND, 0}};
+        EXPECT_EQ(Received(), c.notifies ? expected : Changes()) << c.from << " key " << c.key;
+        EXPECT_EQ(Value(), c.to) << c.from << " key " << c.key;
+    }
+    EXPECT_EQ(Send(WM_GETDLGCODE), DLGC_WANTARROWS);
 
-    // A step already set survives a new range.
-    Send(SLM_SETPAGESTEP, 5);
+    // The page step, unless set, is a fixed share of the range per pixel of length, at least 1.
+    auto pageStep = [&](int length, int range) {
+        Recreate(0, length, -range / 2, range / 2);
+        Key(VK_PRIOR);
+        return Value();
+    };
+    EXPECT_GT(page, 1);
+    EXPECT_NEAR(pageStep(kLength, 720), 2 * page, 1);
+    EXPECT_NEAR(2 * pageStep(2 * kLength - 4, 360), page, 1);
+    EXPECT_EQ(pageStep(kLength, 4), 1);
+    Send(SLM_SETPAGESTEP, 5);  // a step once set survives a new range
     Send(SLM_SETRANGE, 0, 100);
-    Send(SLM_SETVALUE, 50, 0);
+    Send(SLM_SETVALUE, 50);
     Key(VK_PRIOR);
     EXPECT_EQ(Value(), 55);
-
-    // A small range on a fresh slider still steps by at least 1.
-    DestroyWindow(slider_);
-    slider_ = CreateSlider(WS_CHILD | WS_VISIBLE);
-    Send(SLM_SETRANGE, 0, 5);
-    Key(VK_PRIOR);
-    EXPECT_EQ(Value(), 1);
 }
 
-TEST_F(CSliderTest, WheelStepGrowsWithTurningSpeed) {
+TEST_F(SliderTest, WheelStepsGrowWithTurningSpeedAndNotchesWithinTheRange) {
     SetSliderMessageClock(FakeMessageClock);
+    InlineEditorWindow = page.window();  // ignored while an inline editor is open
     Wheel(WHEEL_DELTA, 100000);
-    Wheel(WHEEL_DELTA, 100050);
-    Wheel(WHEEL_DELTA, 100100);
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 1},
-                                   {SLN_CHANGEEND, 0},
-                                   {SLN_VALUECHANGED, 11},
-                                   {SLN_CHANGEEND, 0},
-                                   {SLN_VALUECHANGED, 21},
-                                   {SLN_CHANGEEND, 0}}));
-    // Two notches at once count four; a fraction of a notch counts one, either way.
-    Wheel(-2 * WHEEL_DELTA, 101000);
-    EXPECT_EQ(Value(), 17);
-    Wheel(30, 102000);
-    EXPECT_EQ(Value(), 18);
-    Wheel(-30, 103000);
-    EXPECT_EQ(Value(), 17);
-    // Two messages with the same time: the fastest step, 500 per notch; then clamped.
-    Send(SLM_SETRANGE, static_cast<WPARAM>(-1000), 1000);
-    Wheel(WHEEL_DELTA, 103000);
-    EXPECT_EQ(Value(), 517);
-    Wheel(WHEEL_DELTA, 103000);
-    EXPECT_EQ(Value(), 1000);
-}
-
-TEST_F(CSliderTest, WheelIsIgnoredWhileAnInlineEditorIsOpen) {
-    SetSliderMessageClock(FakeMessageClock);
-    InlineEditorWindow = page_;
-    Wheel(WHEEL_DELTA, 100000);
-    EXPECT_TRUE(notifications.empty());
-    EXPECT_EQ(Value(), 0);
+    EXPECT_TRUE(Received().empty());
     InlineEditorWindow = nullptr;
     Wheel(WHEEL_DELTA, 100020);
     EXPECT_EQ(Value(), 1) << "the ignored notch must not count for the speed";
+
+    Send(SLM_SETRANGE, WPARAM(-100000), 100000);
+    LONG now = 100000;
+    auto step = [&](int delta, LONG gap) {
+        Send(SLM_SETVALUE, 0);
+        Wheel(delta, now += gap);
+        return Value();
+    };
+    // Half a second or more apart: a notch, or part of one, is one unit.
+    for (int delta : {WHEEL_DELTA, 30, -30, -WHEEL_DELTA})
+        EXPECT_EQ(step(delta, 1000), delta > 0 ? 1 : -1);
+    int previous = 1;
+    for (LONG gap : {400, 100, 50, 10, 1, 0}) {
+        const int s = step(WHEEL_DELTA, gap);
+        EXPECT_TRUE(s >= previous && step(-WHEEL_DELTA, gap) == -s) << gap << ": " << s;
+        previous = s;
+    }
+    EXPECT_GT(previous, 100);
+    EXPECT_GT(step(2 * WHEEL_DELTA, 1000), 2) << "two notches at once count more than twice";
+    Send(SLM_SETRANGE, WPARAM(-180), 180);
+    Send(SLM_SETVALUE, 170);
+    Received();
+    Wheel(WHEEL_DELTA, now);
+    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 180}, {SLN_CHANGEEND, 0}}));
 }
 
-TEST_F(CSliderTest, SetValueStoresUnclampedUntilTheNextChange) {
+TEST_F(SliderTest, SetValueStoresUnclampedAndRepaintsAtOnceOnlyWhenAsked) {
     Send(SLM_SETVALUE, 500, 1);
     EXPECT_EQ(Value(), 500);
-    EXPECT_TRUE(notifications.empty());
+    EXPECT_TRUE(Received().empty());
     Key(VK_LEFT);
     EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 180}, {SLN_CHANGEEND, 0}}));
-
-    Send(SLM_SETVALUE, static_cast<WPARAM>(-500), 0);
-    Press(20);
-    Move(21);
-    Release(21);
+    Send(SLM_SETVALUE, WPARAM(-500));
+    Drag(20, 21);
     EXPECT_EQ(Value(), -180);
-
-    // A new range leaves the value alone too.
     Send(SLM_SETRANGE, 0, 10);
-    EXPECT_EQ(Value(), -180);
-}
+    EXPECT_EQ(Value(), -180) << "a new range leaves the value alone";
 
-TEST_F(CSliderTest, SetRangeRepaintsAtOnceOnlyWhenTheRangeChanges) {
     sliderProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(slider_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
-    UpdateWindow(slider_);
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+    UpdateWindow(control);
     paintCount = 0;
-    Send(SLM_SETRANGE, static_cast<WPARAM>(-180), 180);
-    EXPECT_EQ(paintCount, 0);
-    EXPECT_FALSE(GetUpdateRect(slider_, nullptr, FALSE));
-    Send(SLM_SETRANGE, static_cast<WPARAM>(-180), 90);
-    EXPECT_EQ(paintCount, 1);
-    Send(SLM_SETRANGE, static_cast<WPARAM>(-90), 90);
+    Send(SLM_SETRANGE, 0, 10);
+    EXPECT_TRUE(paintCount == 0 && !GetUpdateRect(control, nullptr, FALSE))
+        << "the same range again";
+    Send(SLM_SETRANGE, 0, 20);
+    Send(SLM_SETRANGE, WPARAM(-20), 20);
     EXPECT_EQ(paintCount, 2);
-
-    // Setting a value invalidates; the repaint waits unless asked for.
     Send(SLM_SETVALUE, 10, 0);
-    EXPECT_EQ(paintCount, 2);
-    EXPECT_TRUE(GetUpdateRect(slider_, nullptr, FALSE));
-    Send(SLM_SETVALUE, 20, 1);
+    EXPECT_TRUE(paintCount == 2 && GetUpdateRect(control, nullptr, FALSE));
+    Send(SLM_SETVALUE, 15, 1);
     EXPECT_EQ(paintCount, 3);
-}
-
-TEST_F(CSliderTest, ThumbSitsAtItsValueAndGlowsWhileHeld) {
-    Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
-    Redraw();
-    {
-        CPixels picture(slider_, CPixels::kAsShown);
-        for (int y = 0; y < kThumbAcross; ++y) {
-            for (int x = 66; x < 66 + kThumbLength; ++x) {
-                ASSERT_EQ(picture.At(x, y), kThumbColour) << x << ", " << y;
-            }
-        }
-        EXPECT_NE(picture.At(65, 3), kThumbColour);
-        EXPECT_NE(picture.At(95, 3), kThumbColour);
-        EXPECT_NE(picture.At(70, 16), kThumbColour);
-    }
-
-    Press(20);
-    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbHotColour);
-    Release(20);
-    SetFocus(page_);
-    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbColour);
-    SetFocus(slider_);
-    ASSERT_EQ(GetFocus(), slider_);
-    EXPECT_EQ(Picture(slider_).At(70, 3), kThumbHotColour) << "focus selects the hot tint";
-    SetFocus(page_);
-
-    Send(SLM_SETCOLDTINT, 0x01020202);  // doubles red, green and blue
-    Send(SLM_SETVALUE, 180, 1);
-    CPixels atMax(slider_, CPixels::kAsShown);
-    EXPECT_EQ(atMax.At(kSliderWidth - 1, 3), RGB(255, 255, 255));
-    EXPECT_NE(atMax.At(130, 3), RGB(255, 255, 255));
-    EXPECT_EQ(atMax.At(131, 3), RGB(255, 255, 255));
-}
-
-TEST_F(CSliderTest, DisabledThumbIsTranslucentOverTheBareBackground) {
-    Send(SLM_SETGROOVE, 0);
-    Redraw();
-    const CPixels bare(slider_, CPixels::kAsShown);
-
-    Send(SLM_SETGROOVE, 1);
-    Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
-    Redraw();  // the thumb is drawn at 66, which the disabled paint below remembers
-    EnableWindow(slider_, FALSE);
-    Redraw();
-    const CPixels disabled(slider_, CPixels::kAsShown);
-    EXPECT_EQ(disabled.At(10, 6), RGB(0xa0, 0xa0, 0xa0)) << "disabled groove";
-    // Opacity 192 on an opaque pixel keeps 193/256 of what lies below: the background, not
-    // the groove, inside the thumb's span.
-    auto blend = [](COLORREF below) {
-        return RGB(skin::BlendChannel(GetRValue(kThumbColour), GetRValue(below), 193),
-                   skin::BlendChannel(GetGValue(kThumbColour), GetGValue(below), 193),
-                   skin::BlendChannel(GetBValue(kThumbColour), GetBValue(below), 193));
-    };
-    for (int x : {66, 70, 80, 91}) {
-        for (int y : {2, 6, 7, 9}) {  // above the ticks, which are drawn over the copy
-            EXPECT_EQ(disabled.At(x, y), blend(bare.At(x, y))) << x << ", " << y;
-        }
-    }
-    // Pressing a disabled slider's thumb (as a test can) must not make it glow.
-    Press(70);
-    EXPECT_EQ(Picture(slider_).At(70, 6), blend(bare.At(70, 6)));
-    Release(70);
-}
-
-TEST_F(CSliderTest, GrooveAndTicksFollowTheRangeAndInterval) {
-    const int h = kSliderHeight;
-    Redraw();
-    CPixels phase(slider_, CPixels::kAsShown);
-    for (int x : {4, 80, 155}) {
-        EXPECT_EQ(phase.At(x, 6), RGB(0x20, 0x20, 0x20)) << x;
-        EXPECT_EQ(phase.At(x, 7), RGB(0x20, 0x20, 0x20)) << x;
-    }
-    EXPECT_NE(phase.At(3, 6), RGB(0x20, 0x20, 0x20));
-    EXPECT_NE(phase.At(156, 6), RGB(0x20, 0x20, 0x20));
-    // 19 ticks, every 20 from -180; majors (down to row h - 10) at -180, 0 and 180.
-    EXPECT_EQ(phase.Columns(h - 5, {kMajorTick, kMinorTick}).size(), 19u);
-    EXPECT_EQ(phase.Columns(h - 10, {kMajorTick}), (std::vector<int>{12, 78, 143}));
-    EXPECT_TRUE(phase.Columns(h - 9, {kMinorTick}).empty()) << "minor ticks are shorter";
-    EXPECT_EQ(phase.Columns(h - 8, {kMinorTick}).size(), 16u);
-    EXPECT_TRUE(phase.Columns(h - 4, {kMajorTick, kMinorTick}).empty());
-
-    Send(SLM_SETRANGE, 0, 200);
-    Send(SLM_SETTICKINTERVAL, 10);
-    Redraw();
-    CPixels width(slider_, CPixels::kAsShown);
-    EXPECT_EQ(width.Columns(h - 5, {kMajorTick, kMinorTick}).size(), 21u);
-    EXPECT_EQ(width.Columns(h - 10, {kMajorTick}), (std::vector<int>{12, 143}));
-
-    // Offset 1: -361, then -340, -320, ..., 60.
-    Send(SLM_SETRANGE, static_cast<WPARAM>(-361), 60);
-    Send(SLM_SETTICKINTERVAL, 20);
-    Send(SLM_SETTICKOFFSET, 1);
-    Redraw();
-    CPixels output(slider_, CPixels::kAsShown);
-    const auto ticks = output.Columns(h - 5, {kMajorTick, kMinorTick});
-    ASSERT_EQ(ticks.size(), 22u);
-    EXPECT_EQ(ticks.front(), 12);
-    EXPECT_EQ(ticks[1], 12 + 7);  // -340 is 21 of 421 units along 131 pixels
-    EXPECT_EQ(ticks.back(), 143);
-    EXPECT_EQ(output.Columns(h - 10, {kMajorTick}),
-              (std::vector<int>{12, 12 + 112, 143}));
-
-    // No interval, or no groove: no ticks; no groove either in the latter case.
-    Send(SLM_SETTICKINTERVAL, 0);
-    Redraw();
-    EXPECT_TRUE(Picture(slider_).Columns(h - 5, {kMajorTick, kMinorTick}).empty());
-    Send(SLM_SETTICKINTERVAL, 20);
-    Send(SLM_SETGROOVE, 0);
-    Redraw();
-    CPixels bare(slider_, CPixels::kAsShown);
-    EXPECT_TRUE(bare.Columns(h - 5, {kMajorTick, kMinorTick}).empty());
-    EXPECT_TRUE(bare.Columns(6, {RGB(0x20, 0x20, 0x20)}).size() < 10u);
-}
-
-TEST_F(CSliderTest, VerticalSliderGrowsUpwards) {
-    DestroyWindow(slider_);
-    slider_ = CreateWindowExA(0, kSliderClassName, nullptr, WS_CHILD | WS_VISIBLE | SLS_VERTICAL,
-                              20, 40, 20, 160, page_, nullptr, GetModuleHandleA(nullptr), skin_);
-    Send(SLM_SETRANGE, 0, 100);
-    Send(SLM_SETTHUMBIMAGE, reinterpret_cast<WPARAM>(thumb_.data()));
-    Redraw();
-    // travel 131: value 0 puts the thumb at the bottom, rows 131..159, columns 2..17.
-    CPixels bottom(slider_, CPixels::kAsShown);
-    EXPECT_EQ(bottom.At(2, 131), kThumbColour);
-    EXPECT_EQ(bottom.At(17, 159), kThumbColour);
-    EXPECT_NE(bottom.At(5, 130), kThumbColour);
-
-    auto at = [](int y) { return MAKELPARAM(8, y); };
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, at(10));  // far above the thumb
-    Send(WM_MOUSEMOVE, MK_LBUTTON, at(8));
-    Send(WM_MOUSEMOVE, MK_LBUTTON, at(5));
-    Send(WM_LBUTTONUP, 0, at(5));
-    EXPECT_EQ(Value(), 5) << "upwards increases";
-    EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 2},
-                                   {SLN_VALUECHANGED, 5},
-                                   {SLN_CHANGEEND, 0}}));
 }
 
 }  // namespace
