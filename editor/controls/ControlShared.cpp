@@ -47,6 +47,10 @@ void EndControlCapture() {
     ReleaseCapture();
 }
 
+void ReleaseControlCapture(HWND window) {
+    if (GetCapture() == window) EndControlCapture();
+}
+
 COffscreenPaint::COffscreenPaint(HWND window, HBITMAP background, HDC target)
     : m_window(window), m_target(target), m_ownsTarget(target == nullptr) {
     if (m_ownsTarget) m_target = GetDC(window);

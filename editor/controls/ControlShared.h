@@ -9,6 +9,9 @@
 extern int ControlCaptureFlag;
 // The open inline text editor of a value field, or null; sliders ignore the wheel meanwhile.
 extern HWND InlineEditorWindow;
+// Gives up the capture and lowers the flag when the window holds it (WM_CANCELMODE, and
+// WM_DESTROY: closing the editor mid-drag must not leave the flag raised).
+void ReleaseControlCapture(HWND window);
 
 // Allocates a zero-filled state record of `bytes` and stores it in the window's user data
 // (WM_CREATE). Null when allocation fails: WM_CREATE then returns -1.
@@ -50,14 +53,20 @@ bool HandlePaintMessage(HWND window, UINT message, PaintFunction&& paint, LRESUL
 }
 
 // The message cases shared by the controls that take the mouse capture, for their procedure
-// to try first (once it has its state record): the two of HandlePaintMessage, and
-// WM_CAPTURECHANGED, which lowers ControlCaptureFlag.
-template <typename PaintFunction>
-bool HandleCommonControlMessage(HWND window, UINT message, PaintFunction&& paint,
-                                LRESULT* result) {
-    if (message == WM_CAPTURECHANGED) {
-        ControlCaptureFlag = 0;
+// to try first (once it has its state record): the two of HandlePaintMessage, and the loss of
+// the capture to another window (WM_CAPTURECHANGED) or to WM_CANCELMODE, which lowers
+// ControlCaptureFlag and calls captureLost() to end the press or drag. A control ending its own
+// press clears its state before giving up the capture, so captureLost() then finds nothing to end.
+template <typename PaintFunction, typename CaptureLostFunction>
+bool HandleCommonControlMessage(HWND window, UINT message, LPARAM lParam, PaintFunction&& paint,
+                                CaptureLostFunction&& captureLost, LRESULT* result) {
+    if (message == WM_CAPTURECHANGED || message == WM_CANCELMODE) {
         *result = 0;
+        // Taking the capture again for the same window (a key repeat) loses nothing.
+        if (message == WM_CAPTURECHANGED && reinterpret_cast<HWND>(lParam) == window) return true;
+        captureLost();
+        if (message == WM_CAPTURECHANGED) ControlCaptureFlag = 0;
+        else ReleaseControlCapture(window);
         return true;
     }
     return HandlePaintMessage(window, message, paint, result);

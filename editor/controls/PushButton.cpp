@@ -12,7 +12,9 @@
 
 namespace {
 
-enum Tracking : int { kIdle = 0, kMouse = 1, kSpaceKey = 2 };
+// kHeld: a drop-down button whose press lost the capture (to its menu) stays down, ignoring the
+// pointer and releases, until the page sends BTM_CANCELPRESS; that ends it without a click.
+enum Tracking : int { kIdle = 0, kMouse = 1, kSpaceKey = 2, kHeld = 3 };
 
 constexpr COLORREF kDefaultIconKey = 0xff00ff;
 constexpr COLORREF kDefaultTextColour = 0x404040;
@@ -170,7 +172,7 @@ void Invalidate(HWND window, const PushButtonState& st, bool repaintNow) {
 void Press(HWND window, PushButtonState& st, bool doubleClick) {
     st.pressed = 1;
     Paint(window, st, nullptr);
-    if (st.tracking == kIdle) st.tracking = kMouse;
+    if (st.tracking != kSpaceKey) st.tracking = kMouse;
     st.inside = 1;
     BeginControlCapture(window);
     SetFocus(window);
@@ -178,9 +180,9 @@ void Press(HWND window, PushButtonState& st, bool doubleClick) {
 }
 
 void Release(HWND window, PushButtonState& st) {
-    if (st.tracking == kIdle) return;
-    st.tracking = kIdle;
-    EndControlCapture();
+    if (st.tracking == kIdle || st.tracking == kHeld) return;
+    st.tracking = kIdle;  // first, so that giving up the capture is no loss
+    ReleaseControlCapture(window);
     st.pressed = 0;
     Paint(window, st, nullptr);
     if (st.inside) Notify(window, BTN_CLICK);
@@ -203,6 +205,20 @@ void TrackPointer(HWND window, PushButtonState& st, LPARAM position) {
         Paint(window, st, nullptr);
         Notify(window, BTN_LEAVE);
     }
+}
+
+// The capture went elsewhere during a press: no release can make it a click any more. A plain
+// button pops up at once; a drop-down button (arrow or glyph) stays down while its menu is open.
+void LoseCapture(HWND window, PushButtonState& st) {
+    if (st.tracking == kIdle || st.tracking == kHeld) return;
+    st.inside = 0;
+    if (st.arrowStyle || st.glyphStyle) {
+        st.tracking = kHeld;
+        return;
+    }
+    st.tracking = kIdle;
+    st.pressed = 0;
+    Paint(window, st, nullptr);
 }
 
 bool SameText(const char* a, const char* b) {
@@ -241,12 +257,16 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
     auto* st = ControlState<PushButtonState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
-    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
+    if (HandleCommonControlMessage(
+            window, message, lParam, [&](HDC dc) { Paint(window, *st, dc); },
+            [&] { LoseCapture(window, *st); }, &result)) {
         return result;
     }
 
     switch (message) {
     case WM_DESTROY:
+        st->tracking = kIdle;  // closed mid-press: lower the flag
+        ReleaseControlCapture(window);
         ReplaceCaption(*st, nullptr);
         DestroyControlState(window);
         return 0;
@@ -308,6 +328,7 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         st->iconKey = COLORREF(wParam);
         return 0;
     case BTM_CANCELPRESS:
+        if (st->tracking == kHeld) st->tracking = kMouse;  // outside: the release is no click
         CancelPress(window);
         return 0;
     case BTM_SETIMAGES:

@@ -70,7 +70,8 @@ struct SliderState {
     int range;
     int tickInterval;
     int tickOffset;
-    int lastWheelTime;
+    DWORD lastWheelTime;
+    int wheelTurned;  // lastWheelTime holds a notch's time
     int pageStep;
     int groove;
     int thumbLength;
@@ -254,13 +255,16 @@ LRESULT OnMouseWheel(HWND window, SliderState& s, WPARAM wParam) {
     long long notches = delta / kWheelNotch;
     if (notches == 0) notches = delta > 0 ? 1 : -1;
     notches *= notches < 0 ? -notches : notches;
-    const int now = static_cast<int>(MessageTime());
-    // Unsigned difference: the message clock wraps.
-    int elapsed = static_cast<int>(static_cast<DWORD>(now) - static_cast<DWORD>(s.lastWheelTime));
-    if (elapsed < 1) elapsed = 1;
-    int speed = kWheelSpeedMs / elapsed;
-    if (speed < 1) speed = 1;
+    // Unsigned difference: the message clock wraps and reads negative after 24.8 days. The
+    // first notch has no previous one and counts as slow.
+    const DWORD now = static_cast<DWORD>(MessageTime());
+    const DWORD elapsed = now - s.lastWheelTime;
+    int speed = 1;
+    if (s.wheelTurned && elapsed < static_cast<DWORD>(kWheelSpeedMs)) {
+        speed = kWheelSpeedMs / static_cast<int>(elapsed > 1 ? elapsed : 1);
+    }
     s.lastWheelTime = now;
+    s.wheelTurned = 1;
     StepAndNotify(window, s, notches * speed);
     return 0;
 }
@@ -322,13 +326,12 @@ LRESULT OnMouseMove(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-LRESULT OnLButtonUp(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
-    if (!s.dragging) return DefWindowProcA(window, WM_LBUTTONUP, wParam, lParam);
-    EndControlCapture();
-    s.dragging = 0;
+// What ends a drag once s.dragging is cleared: the thumb cools, a moved drag reports its end
+// and the pointer shows again. After a release the pointer reappears on the thumb it dragged,
+// or where the press was; after a lost capture it stays where the system has put it.
+void FinishDrag(HWND window, SliderState& s, bool released) {
     Repaint(window, s);
-    if (s.moved) {
-        // The pointer reappears on the thumb it dragged, or where the press was.
+    if (s.moved && released) {
         if (s.grabbedThumb) {
             RECT r;
             GetWindowRect(window, &r);
@@ -342,10 +345,24 @@ LRESULT OnLButtonUp(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
         } else {
             SetCursorPos(s.pressPoint.x, s.pressPoint.y);
         }
-        Notify(window, SLN_CHANGEEND, 0);
     }
+    if (s.moved) Notify(window, SLN_CHANGEEND, 0);
     SetCursor(s.savedCursor);
+}
+
+LRESULT OnLButtonUp(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
+    if (!s.dragging) return DefWindowProcA(window, WM_LBUTTONUP, wParam, lParam);
+    s.dragging = 0;  // first, so that giving up the capture is no loss
+    EndControlCapture();
+    FinishDrag(window, s, true);
     return 0;
+}
+
+// Without the capture, moves over the slider must not drag it on with no button held.
+void OnCaptureLost(HWND window, SliderState& s) {
+    if (!s.dragging) return;
+    s.dragging = 0;
+    FinishDrag(window, s, false);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* create) {
@@ -388,12 +405,18 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (!state) return DefWindowProcA(window, message, wParam, lParam);
     SliderState& s = *state;
     LRESULT result;
-    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, s, dc); }, &result)) {
+    if (HandleCommonControlMessage(
+            window, message, lParam, [&](HDC dc) { Paint(window, s, dc); },
+            [&] { OnCaptureLost(window, s); }, &result)) {
         return result;
     }
 
     switch (message) {
     case WM_DESTROY:
+        // Closed mid-drag: show the pointer again and lower the flag, telling the page nothing.
+        if (s.dragging) SetCursor(s.savedCursor);
+        s.dragging = 0;
+        ReleaseControlCapture(window);
         DestroyControlState(window);
         return 0;
     case WM_GETDLGCODE:

@@ -39,7 +39,8 @@ LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM
     auto* st = ControlState<StaticState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
-    if (HandleCommonControlMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
+    // It never takes the capture: only the paint messages are the shared ones.
+    if (HandlePaintMessage(window, message, [&](HDC dc) { Paint(window, *st, dc); }, &result)) {
         return result;
     }
 

@@ -31,7 +31,8 @@ struct EditState {
     int acceleration;
     int reverse;
     short lastX, lastY;
-    int lastWheelTime;
+    DWORD lastWheelTime;
+    int wheelTurned;  // lastWheelTime holds a notch's time
     int verticalAxis;
     int changeCount;
     HBITMAP background;
@@ -94,10 +95,12 @@ void Paint(HWND window, const EditState& st, HDC target) {
     paint.Present();
 }
 
+// Ends a drag at the release, or when the capture went elsewhere (then moves over the field
+// must not go on stepping with no button held).
 void EndDrag(HWND window, EditState& st) {
     if (!st.dragging) return;
-    EndControlCapture();
-    st.dragging = 0;
+    st.dragging = 0;  // first, so that giving up the capture is no loss
+    ReleaseControlCapture(window);
     Paint(window, st, nullptr);
 }
 
@@ -121,11 +124,16 @@ void Wheel(HWND window, EditState& st, WPARAM wParam) {
     if (st.reverse) c = -c;
     int notches = c / kWheelNotch;
     if (std::abs(c) < kWheelNotch) notches = c < 0 ? -1 : 1;
-    const int now = MessageTime();
-    const int elapsed = now - st.lastWheelTime;
-    int speed = kWheelSpeedMs / (elapsed > 1 ? elapsed : 1);
-    if (speed == 0) speed = 1;
+    // Unsigned difference: the message clock wraps and reads negative after 24.8 days. The
+    // first notch has no previous one and counts as slow.
+    const DWORD now = static_cast<DWORD>(MessageTime());
+    const DWORD elapsed = now - st.lastWheelTime;
+    int speed = 1;
+    if (st.wheelTurned && elapsed < static_cast<DWORD>(kWheelSpeedMs)) {
+        speed = kWheelSpeedMs / static_cast<int>(elapsed > 1 ? elapsed : 1);
+    }
     st.lastWheelTime = now;
+    st.wheelTurned = 1;
     PostStep(window, notches * std::abs(notches) * speed);
 }
 
@@ -170,10 +178,15 @@ LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         Paint(window, *st, dc);
         if (st->changeCount < 0) st->changeCount = 0;  // the first paint opens the text protocol
     };
-    if (HandleCommonControlMessage(window, message, paint, &result)) return result;
+    if (HandleCommonControlMessage(window, message, lParam, paint,
+                                   [&] { EndDrag(window, *st); }, &result)) {
+        return result;
+    }
 
     switch (message) {
     case WM_DESTROY:
+        st->dragging = 0;  // closed mid-drag: lower the flag
+        ReleaseControlCapture(window);
         DestroyControlState(window);
         return 0;
     case WM_GETDLGCODE:

@@ -130,6 +130,15 @@ protected:
     void Play(const std::vector<Note>& messages) {
         for (const Note& m : messages) Send(m.message, m.wParam, m.lParam);
     }
+    // Takes the capture away from the control: by WM_CANCELMODE, or to another window.
+    void LoseCapture(bool cancelMode) {
+        if (cancelMode) {
+            Send(WM_CANCELMODE);
+            return;
+        }
+        SetCapture(page.window());
+        ReleaseCapture();
+    }
     // The notes so far of one message (0: all) from the control; pumped first unless told not.
     std::vector<Note> Notes(UINT message = 0, bool pump = true) {
         std::vector<Note> notes;

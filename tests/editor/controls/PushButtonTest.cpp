@@ -119,6 +119,38 @@ TEST_F(PushButtonTest, CancelPressReleasesAtTheOriginAndDropsOneQueuedClick) {
                 notes[0].lParam == Point(4, 9));
 }
 
+// A press that lost the capture (to another window, or by WM_CANCELMODE) never clicks: a plain
+// button pops up at once; a drop-down one stays down, ignoring the pointer and releases, until
+// BTM_CANCELPRESS. Closing a button mid-press lowers the flag.
+TEST_F(PushButtonTest, PressThatLostTheCaptureNeverClicks) {
+    for (DWORD style : {DWORD(0), PBS_ARROW, PBS_GLYPH}) {
+        for (bool cancelMode : {false, true}) {
+            SCOPED_TRACE(testing::Message() << style << (cancelMode ? " cancel mode" : ""));
+            DestroyWindow(control);
+            control = Create(style);
+            SetWindowTextA(control, "Go");
+            SetFocus(control);
+            const CPixels up(control);
+            auto showsUp = [&] { return CPixels(control).Differences(up).Empty(); };
+            Mouse(WM_LBUTTONDOWN);
+            LoseCapture(cancelMode);
+            EXPECT_TRUE(Released(control));
+            EXPECT_EQ(showsUp(), style == 0);
+            Mouse(WM_MOUSEMOVE, 200);
+            Mouse(WM_MOUSEMOVE);
+            Mouse(WM_LBUTTONUP);
+            EXPECT_EQ(showsUp(), style == 0);
+            Send(BTM_CANCELPRESS);
+            EXPECT_TRUE(showsUp());
+            EXPECT_EQ(Codes(), CodeList({BTN_PRESS}));
+        }
+    }
+    Mouse(WM_LBUTTONDOWN);
+    DestroyWindow(control);
+    control = nullptr;
+    EXPECT_EQ(ControlCaptureFlag, 0);
+}
+
 // Every opaque pixel of the image shows as stored, or through the lit tint where the state's
 // margin mode tints; the pressed image while pressed; translucent when disabled.
 TEST_F(PushButtonTest, PaintsItsImagesWithTheLitTintInsideTheMargins) {

@@ -290,6 +290,36 @@ TEST_F(SliderTest, DragMovesOneUnitPerPixelAndEndsOnceAtTheRelease) {
     EXPECT_EQ(ControlCaptureFlag, 0);
 }
 
+// Losing the capture mid-drag (to another window, or by WM_CANCELMODE) ends the drag as the
+// release would, but leaves the pointer alone; later moves change nothing. Closing the slider
+// mid-drag lowers the flag and shows the pointer again.
+TEST_F(SliderTest, LosingTheCaptureOrTheWindowEndsTheDrag) {
+    const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    for (const auto& [moves, cancelMode] : {std::pair(2, false), std::pair(1, true), std::pair(0, false)}) {
+        SCOPED_TRACE(moves);
+        Send(SLM_SETVALUE, 0);
+        SetCursor(arrow);
+        Mouse(WM_LBUTTONDOWN, 20);
+        Changes changes;
+        for (int i = 1; i <= moves; ++i) {
+            Mouse(WM_MOUSEMOVE, 20 + i);
+            changes.emplace_back(SLN_VALUECHANGED, i);
+        }
+        if (moves) changes.emplace_back(SLN_CHANGEEND, 0);
+        LoseCapture(cancelMode);
+        EXPECT_TRUE(Released(control));
+        EXPECT_EQ(GetCursor(), arrow);
+        Send(WM_MOUSEMOVE, 0, Point(40, 8));
+        EXPECT_EQ(Received(), changes);
+        EXPECT_EQ(Value(), moves);
+    }
+    Mouse(WM_LBUTTONDOWN, 20);
+    DestroyWindow(control);
+    control = nullptr;
+    EXPECT_EQ(ControlCaptureFlag, 0);
+    EXPECT_EQ(GetCursor(), arrow);
+}
+
 TEST_F(SliderTest, AcceleratedDragGrowsFasterThanThePointer) {
     Send(SLM_SETACCEL, 1);
     auto step = [&](int pixels) {
@@ -421,6 +451,19 @@ TEST_F(SliderTest, WheelStepsGrowWithTurningSpeedAndNotchesWithinTheRange) {
     Received();
     Wheel(WHEEL_DELTA, now);
     EXPECT_EQ(Received(), (Changes{{SLN_VALUECHANGED, 180}, {SLN_CHANGEEND, 0}}));
+}
+
+// The first notch after creation is slow whatever the clock reads (negative after 24.8 days
+// up); the next is timed across the clock's wrap.
+TEST_F(SliderTest, FirstWheelNotchIsSlowWhateverTheClockReads) {
+    SetSliderMessageClock(FakeMessageClock);
+    for (LONG first : {LONG(0x80000010), LONG(-50), LONG(1)}) {
+        Recreate(0, kLength, -1000, 1000);
+        Wheel(WHEEL_DELTA, first);
+        EXPECT_EQ(Value(), 1) << first;
+        Wheel(WHEEL_DELTA, LONG(DWORD(first) + 100));
+        EXPECT_EQ(Value(), 6) << first << ": 100 ms later steps by 5";
+    }
 }
 
 TEST_F(SliderTest, SetValueStoresUnclampedAndRepaintsAtOnceOnlyWhenAsked) {

@@ -130,6 +130,19 @@ TEST_F(ValueEditTest, LosingTheFocusEndsTheDragAndPostsTheFinalStep) {
     ReleaseCapture();
 }
 
+// Losing the capture mid-drag (to another window, or by WM_CANCELMODE) ends the drag: later
+// moves post nothing.
+TEST_F(ValueEditTest, LosingTheCaptureOrTheWindowEndsTheDrag) {
+    for (bool cancelMode : {false, true}) {
+        Mouse(WM_LBUTTONDOWN, 10);
+        Mouse(WM_MOUSEMOVE, 12);
+        LoseCapture(cancelMode);
+        EXPECT_TRUE(Released(control)) << cancelMode;
+        Send(WM_MOUSEMOVE, 0, Point(20, 10));
+        EXPECT_EQ(Steps(), StepList({4})) << cancelMode;
+    }
+}
+
 TEST_F(ValueEditTest, WheelStepGrowsWithNotchesAndSpeedUnlessAnInlineEditorIsOpen) {
     SetValueEditMessageClock(FakeMessageClock);
     Wheel(120, 100000);    // the first notch: long after time 0
@@ -154,6 +167,19 @@ TEST_F(ValueEditTest, WheelStepGrowsWithNotchesAndSpeedUnlessAnInlineEditorIsOpe
     SendMessageA(InlineEditorWindow, WM_KEYDOWN, VK_ESCAPE, 1);
     Wheel(120, 104000);
     EXPECT_EQ(Steps(), StepList({-1}));
+}
+
+// The first notch after creation is slow whatever the clock reads (negative after 24.8 days
+// up); the next is timed across the clock's wrap.
+TEST_F(ValueEditTest, FirstWheelNotchIsSlowWhateverTheClockReads) {
+    SetValueEditMessageClock(FakeMessageClock);
+    for (LONG first : {LONG(0x80000010), LONG(-50), LONG(1)}) {
+        DestroyWindow(control);
+        control = Create(0);
+        Wheel(120, first);
+        Wheel(120, LONG(DWORD(first) + 100));
+        EXPECT_EQ(Steps(), StepList({1, 5})) << first;
+    }
 }
 
 TEST_F(ValueEditTest, ChangeProtocolCountsTextChanges) {
