@@ -6,6 +6,14 @@
 int ControlCaptureFlag = 0;
 HWND InlineEditorWindow = nullptr;
 
+int WheelSpeed(WheelClock* clock, DWORD now) {
+    const DWORD elapsed = now - clock->lastTime;
+    const bool fast = clock->turned && elapsed < kWheelSlowMs;
+    clock->lastTime = now;
+    clock->turned = 1;
+    return fast ? static_cast<int>(kWheelSlowMs / (elapsed > 1 ? elapsed : 1)) : 1;
+}
+
 void* CreateControlState(HWND window, size_t bytes) {
     void* state = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
     if (state) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));

@@ -85,6 +85,19 @@ bool RegisterCustomControlClass(HINSTANCE instance, const char* className, WNDPR
 void BeginControlCapture(HWND window);
 void EndControlCapture();
 
+// The mouse wheel's acceleration, shared by the slider and the value field. A notch that follows
+// the previous one within kWheelSlowMs steps by kWheelSlowMs / the milliseconds between them;
+// any other, the first one included, steps by 1. The time difference is unsigned because the
+// message clock wraps and reads negative after 24.8 days of uptime.
+constexpr int kWheelNotch = WHEEL_DELTA;
+constexpr DWORD kWheelSlowMs = 500;
+struct WheelClock {
+    DWORD lastTime;
+    int turned;  // lastTime holds a notch's time; a zeroed clock has seen no notch
+};
+// The speed of a notch at the message time now; remembers now for the next one.
+int WheelSpeed(WheelClock* clock, DWORD now);
+
 // A double-buffered paint: an off-screen bitmap of the client size holding the page
 // background under the control; Present() copies it to the window in one step. Usable inside
 // WM_PAINT (pass the paint DC) or for a direct repaint (null DC: the window's own DC).

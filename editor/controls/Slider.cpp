@@ -46,8 +46,6 @@ constexpr COLORREF kMinorTickColour = 0x888888;
 constexpr int kDisabledOpacity = 192;
 
 // The wheel: one notch is 120 units; the speed is 500 / milliseconds since the previous notch.
-constexpr int kWheelNotch = WHEEL_DELTA;
-constexpr int kWheelSpeedMs = 500;
 
 struct SliderState {
     int dragging;
@@ -70,8 +68,7 @@ struct SliderState {
     int range;
     int tickInterval;
     int tickOffset;
-    DWORD lastWheelTime;
-    int wheelTurned;  // lastWheelTime holds a notch's time
+    WheelClock wheel;
     int pageStep;
     int groove;
     int thumbLength;
@@ -255,17 +252,7 @@ LRESULT OnMouseWheel(HWND window, SliderState& s, WPARAM wParam) {
     long long notches = delta / kWheelNotch;
     if (notches == 0) notches = delta > 0 ? 1 : -1;
     notches *= notches < 0 ? -notches : notches;
-    // Unsigned difference: the message clock wraps and reads negative after 24.8 days. The
-    // first notch has no previous one and counts as slow.
-    const DWORD now = static_cast<DWORD>(MessageTime());
-    const DWORD elapsed = now - s.lastWheelTime;
-    int speed = 1;
-    if (s.wheelTurned && elapsed < static_cast<DWORD>(kWheelSpeedMs)) {
-        speed = kWheelSpeedMs / static_cast<int>(elapsed > 1 ? elapsed : 1);
-    }
-    s.lastWheelTime = now;
-    s.wheelTurned = 1;
-    StepAndNotify(window, s, notches * speed);
+    StepAndNotify(window, s, notches * WheelSpeed(&s.wheel, static_cast<DWORD>(MessageTime())));
     return 0;
 }
 

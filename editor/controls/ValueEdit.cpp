@@ -23,16 +23,13 @@ constexpr int kFocusFrameInset = 2;
 constexpr int kTextInset = 3;
 constexpr int kCompareTextChars = 127;  // WM_SETTEXT compares this much of the text
 constexpr int kMaxTextChars = 255;
-constexpr int kWheelNotch = WHEEL_DELTA;
-constexpr int kWheelSpeedMs = 500;      // notches this far apart or more step by 1
 
 struct EditState {
     int dragging;
     int acceleration;
     int reverse;
     short lastX, lastY;
-    DWORD lastWheelTime;
-    int wheelTurned;  // lastWheelTime holds a notch's time
+    WheelClock wheel;
     int verticalAxis;
     int changeCount;
     HBITMAP background;
@@ -124,16 +121,7 @@ void Wheel(HWND window, EditState& st, WPARAM wParam) {
     if (st.reverse) c = -c;
     int notches = c / kWheelNotch;
     if (std::abs(c) < kWheelNotch) notches = c < 0 ? -1 : 1;
-    // Unsigned difference: the message clock wraps and reads negative after 24.8 days. The
-    // first notch has no previous one and counts as slow.
-    const DWORD now = static_cast<DWORD>(MessageTime());
-    const DWORD elapsed = now - st.lastWheelTime;
-    int speed = 1;
-    if (st.wheelTurned && elapsed < static_cast<DWORD>(kWheelSpeedMs)) {
-        speed = kWheelSpeedMs / static_cast<int>(elapsed > 1 ? elapsed : 1);
-    }
-    st.lastWheelTime = now;
-    st.wheelTurned = 1;
+    const int speed = WheelSpeed(&st.wheel, static_cast<DWORD>(MessageTime()));
     PostStep(window, notches * std::abs(notches) * speed);
 }
 
