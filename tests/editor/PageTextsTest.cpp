@@ -1,0 +1,104 @@
+// The editor page's portable rules: typed values, value texts, meter levels, the phase that
+// travels with the mode, and the help file's path.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "editor/HelpPath.h"
+#include "editor/ModeCycle.h"
+#include "editor/ValueText.h"
+
+TEST(PageTexts, TypedValuesParseLikeTheFieldsShowThem) {
+    struct Case {
+        const char* text;
+        int decimals;
+        int32_t expected;
+    } const cases[] = {
+        {"12.57", 1, 125}, {"-3", 1, -30},  {"6.", 1, 60},    {"abc", 0, 0},     {"1e3", 0, 1},
+        {"  45", 0, 45},   {"+7", 0, 7},    {"+", 0, 0},      {"-12.34", 1, -123}, {"-.5", 1, -5},
+        {"1.x", 1, 10},    {"3.25", 2, 325}, {"3.2", 2, 320}, {"-0", 0, 0},
+        // Too many digits saturate instead of wrapping round to a wrong sign.
+        {"99999999999999999999999999999", 0, std::numeric_limits<int32_t>::max()},
+        {"-99999999999999999999999999999", 1, -std::numeric_limits<int32_t>::max()},
+        {"2147483647", 1, std::numeric_limits<int32_t>::max()},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseFixed(c.text, c.decimals), c.expected) << c.text;
+
+    for (const char* silence : {"-Inf.", "-inf", "-INF", " -inf."})
+        EXPECT_EQ(ParseOutputTenths(silence), kOutputSilenceTenths) << silence;
+    EXPECT_EQ(ParseOutputTenths("-infinity"), 0);
+    EXPECT_EQ(ParseOutputTenths("-12.34"), -123);
+}
+
+TEST(PageTexts, TenthsRoundTripThroughTheOutputField) {
+    EXPECT_EQ(FormatTenths(-361, -361), "-Inf.");
+    EXPECT_EQ(FormatTenths(-400, -361), "-Inf.");
+    EXPECT_EQ(FormatTenths(std::numeric_limits<int32_t>::min(), 0), "-Inf.");
+    EXPECT_EQ(FormatTenths(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min() + 1),
+              "-Inf.");
+    EXPECT_EQ(FormatTenths(std::numeric_limits<int32_t>::min() + 1, std::numeric_limits<int32_t>::min()),
+              "-214748364.7");
+    for (int32_t v = -360; v <= 60; ++v)
+        EXPECT_EQ(ParseOutputTenths(FormatTenths(v, kOutputSilenceTenths).c_str()), v) << v;
+    EXPECT_EQ(FormatTenths(-5, -361), "-0.5");
+}
+
+TEST(PageTexts, PeaksBecomeLevelsAndReadouts) {
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float peak;
+        int32_t level;
+    } const cases[] = {
+        {1.0f, 0},       {0.5f, -60},     {0.001f, -600},  {0.0f, kSilentLevelTenths},
+        {-1.0f, kSilentLevelTenths},      {std::nanf(""), kSilentLevelTenths},
+        {inf, kLoudestLevelTenths},       {1e30f, 6000},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PeakLevelTenths(c.peak), c.level) << c.peak;
+
+    EXPECT_EQ(PeakReadoutText(-999), "-Inf");
+    EXPECT_EQ(PeakReadoutText(kSilentLevelTenths), "-Inf");
+    EXPECT_EQ(PeakReadoutText(-998), "-99.8");
+    EXPECT_EQ(PeakReadoutText(-3), "-0.3");
+    EXPECT_EQ(PeakReadoutText(0), "0.0");
+    EXPECT_EQ(PeakReadoutText(15), "1.5");
+}
+
+TEST(PageTexts, EncodeModeLendsThePhaseAndGivesItBack) {
+    EXPECT_EQ(NextMode(0), 1);
+    EXPECT_EQ(NextMode(3), 0);
+    EXPECT_EQ(NextMode(7), 0);
+
+    CModePhaseMemory memory;
+    int32_t phase = 0;
+    // Mode 1 at 30 degrees, round through 2 and 3 to 0: the phase comes back.
+    ASSERT_TRUE(memory.PhaseForMode(1, 2, 30, &phase));
+    EXPECT_EQ(phase, 90);
+    EXPECT_FALSE(memory.PhaseForMode(2, 3, 90, &phase));
+    // Choosing mode 2 again while in it keeps the saved 30, not 90.
+    EXPECT_FALSE(memory.PhaseForMode(2, 2, 90, &phase));
+    ASSERT_TRUE(memory.PhaseForMode(3, 0, 90, &phase));
+    EXPECT_EQ(phase, 30);
+    // A phase moved away from 90 meanwhile stays.
+    ASSERT_TRUE(memory.PhaseForMode(1, 2, 10, &phase));
+    EXPECT_FALSE(memory.PhaseForMode(2, 0, 45, &phase));
+
+    // Each page remembers its own phase.
+    CModePhaseMemory other;
+    ASSERT_TRUE(other.PhaseForMode(3, 0, 90, &phase));
+    EXPECT_EQ(phase, 0);
+}
+
+TEST(PageTexts, HelpFileSitsBesideTheModule) {
+    std::string path;
+    ASSERT_TRUE(HelpFilePathBeside("C:\\Plug\\x.dll", &path));
+    EXPECT_EQ(path, "C:\\Plug\\CorvanetwPhase.chm");
+    ASSERT_TRUE(HelpFilePathBeside("C:x.dll", &path));
+    EXPECT_EQ(path, "C:CorvanetwPhase.chm");
+    EXPECT_FALSE(HelpFilePathBeside("", &path));
+
+    const std::string folder = "C:\\" + std::string(kMaxHelpPathChars - 3 - 18 - 1, 'a') + "\\";
+    ASSERT_TRUE(HelpFilePathBeside(folder + "x.dll", &path));
+    EXPECT_EQ(path.size(), kMaxHelpPathChars);
+    EXPECT_FALSE(HelpFilePathBeside(folder + "a\\x.dll", &path));
+}
