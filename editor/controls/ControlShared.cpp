@@ -33,6 +33,10 @@ bool IsHighColourScreen() {
     return bits > 8;
 }
 
+bool IsSentFromAnotherThread() {
+    return InSendMessageEx(nullptr) != ISMEX_NOSEND;
+}
+
 bool RegisterCustomControlClass(HINSTANCE instance, const char* className, WNDPROC procedure) {
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS | CS_PARENTDC;

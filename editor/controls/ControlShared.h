@@ -75,6 +75,13 @@ bool HandleCommonControlMessage(HWND window, UINT message, LPARAM lParam, PaintF
 // True when the screen has more than 8 bits per pixel (default colours depend on it).
 bool IsHighColourScreen();
 
+// True when the message being handled came from another thread (sent, sent as a notification or
+// with a callback). The controls then refuse their messages that carry addresses: the system
+// copies nothing for private messages, so the address belongs to a sender whose memory and
+// lifetime the control cannot trust (another process's address space, or a notification whose
+// sender has moved on).
+bool IsSentFromAnotherThread();
+
 // Registers one of the editor's custom control classes with the attributes they all share:
 // double-clicks, the parent's DC, 4 extra window bytes, the arrow cursor and the button-face
 // brush. A class that already exists (an earlier editor registered it) counts as registered.

@@ -171,6 +171,7 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         }
         case MTM_GETPEAKHOLD:
+            if (IsSentFromAnotherThread()) return 0;
             WriteThrough(wParam, state->peakHold[0]);
             WriteThrough(lParam, state->peakHold[1]);
             return 0;
@@ -178,10 +179,12 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             state->maxLevel[0] = state->maxLevel[1] = meter::kNoLevel;
             return 0;
         case MTM_GETMAX:
+            if (IsSentFromAnotherThread()) return 0;
             WriteThrough(wParam, state->maxLevel[0]);
             WriteThrough(lParam, state->maxLevel[1]);
             return 0;
         case MTM_SETIMAGES:
+            if (IsSentFromAnotherThread()) return 0;
             state->unlitImage = reinterpret_cast<const BYTE*>(wParam);
             state->litImage = reinterpret_cast<const BYTE*>(lParam);
             return 0;

@@ -14,7 +14,8 @@ constexpr DWORD MTS_CENTRED = 0x10;    // vertical bar growing up or down from r
 constexpr DWORD MTS_MARKER = 0x40;     // horizontal: a 3-pixel marker instead of a bar
 
 // Messages from the parent. Values are int32; the Get messages write through the non-null
-// addresses and return 0.
+// addresses and return 0. Messages carrying addresses do nothing unless sent from the meter's
+// own thread.
 constexpr UINT MTM_SETRANGE = 2625;     // wParam min, lParam max; no repaint
 constexpr UINT MTM_SETVALUES = 2626;    // wParam channel 1, lParam channel 2; repaints at once
 constexpr UINT MTM_GETPEAKHOLD = 2627;  // wParam, lParam: int32* for channel 1, channel 2

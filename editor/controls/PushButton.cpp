@@ -332,10 +332,12 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         CancelPress(window);
         return 0;
     case BTM_SETIMAGES:
+        if (IsSentFromAnotherThread()) return 0;
         st->normalImage = reinterpret_cast<const BYTE*>(wParam);
         st->pressedImage = reinterpret_cast<const BYTE*>(lParam);
         return 0;
     case BTM_SETFOCUSINSETS:
+        if (IsSentFromAnotherThread()) return 0;
         if (const auto* insets = reinterpret_cast<const int*>(wParam)) {
             st->focusInsets = {insets[0], insets[1], insets[2], insets[3]};
         }

@@ -11,7 +11,8 @@ constexpr DWORD PBS_ARROW = 0x1;  // a small drop-down triangle at the right
 constexpr DWORD PBS_GLYPH = 0x2;  // the indicator glyph (bitmap 7500) at the right
 
 // Messages the parent sends; all return 0 unless noted. "Repaint-now flag": non-zero repaints
-// through the button's own DC at once instead of waiting for WM_PAINT.
+// through the button's own DC at once instead of waiting for WM_PAINT. Messages carrying
+// addresses do nothing unless sent from the button's own thread.
 constexpr UINT BTM_SETSTATE = 2025;       // wParam lit state (0 = unlit), lParam repaint-now flag
 constexpr UINT BTM_GETSTATE = 2026;       // returns the lit state
 constexpr UINT BTM_REDRAW = 2027;         // lParam repaint-now flag

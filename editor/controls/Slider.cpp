@@ -112,6 +112,7 @@ void CopyBackgroundBlock(HWND window, const COffscreenPaint& paint, HBITMAP back
     DeleteDC(scratch);
 }
 
+// Draws the groove; s.thumbPos must already hold the place of the thumb about to be drawn.
 void DrawGroove(HWND window, const COffscreenPaint& paint, const SliderState& s, bool enabled) {
     HDC dc = paint.Dc();
     const int w = paint.Width(), h = paint.Height();
@@ -190,13 +191,15 @@ void Paint(HWND window, SliderState& s, HDC target) {
         travelLength = kImageStyleThumbLength;
     }
     const int travel = (s.vertical ? h : w) - travelLength;
+    const int offset = ThumbOffset(s, s.value, travel);
+    // Before the groove: a disabled groove is hidden under this paint's thumb, not the last one's.
+    s.thumbPos = s.vertical ? h - offset : offset;
 
     if (!s.imageStyle && s.groove) {
         DrawGroove(window, paint, s, enabled);
         DrawTicks(paint, s, travel);
     }
 
-    const int offset = ThumbOffset(s, s.value, travel);
     if (s.thumbImage) {
         const bool hot = enabled && (s.dragging || GetFocus() == window);
         const DWORD tint = hot ? s.hotTint : s.coldTint;
@@ -215,7 +218,6 @@ void Paint(HWND window, SliderState& s, HDC target) {
                            skin::kTintWholeImage);
         }
     }
-    s.thumbPos = s.vertical ? h - offset : offset;
     paint.Present();
 }
 
@@ -444,7 +446,9 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case SLM_SETPAGESTEP: s.pageStep = static_cast<int>(wParam); return 0;
     case SLM_SETTICKOFFSET: s.tickOffset = static_cast<int>(wParam); return 0;
     case SLM_SETBACKBITMAP: s.backBitmapId = static_cast<int>(wParam); return 0;
-    case SLM_SETTHUMBIMAGE: s.thumbImage = reinterpret_cast<const BYTE*>(wParam); return 0;
+    case SLM_SETTHUMBIMAGE:
+        if (!IsSentFromAnotherThread()) s.thumbImage = reinterpret_cast<const BYTE*>(wParam);
+        return 0;
     case SLM_SETGROOVE: s.groove = static_cast<int>(wParam); return 0;
     case SLM_SETTHUMBLENGTH: s.thumbLength = static_cast<int>(wParam); return 0;
     case SLM_SETHOTTINT: s.hotTint = static_cast<DWORD>(wParam); return 0;

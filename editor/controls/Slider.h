@@ -20,7 +20,8 @@ constexpr UINT SLM_SETPAGESTEP = 2133;     // wParam step of Page Up / Page Down
 constexpr UINT SLM_SETTICKOFFSET = 2134;   // wParam offset of the second tick from the minimum
 constexpr UINT SLM_SETBACKBITMAP = 2135;   // wParam bitmap resource id (image style)
 // wParam: the RGBT thumb image, used in place: 16 pixels across the axis (18 for a vertical
-// slider without groove) and thumbLength along it; 0 = no thumb.
+// slider without groove) and thumbLength along it; 0 = no thumb. Ignored unless sent from the
+// slider's own thread.
 constexpr UINT SLM_SETTHUMBIMAGE = 2136;
 constexpr UINT SLM_SETGROOVE = 2138;       // wParam flag
 constexpr UINT SLM_SETTHUMBLENGTH = 2139;  // wParam pixels along the axis

@@ -239,6 +239,7 @@ LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     case EDM_SETIMAGE:
+        if (IsSentFromAnotherThread()) return 0;
         st->image = reinterpret_cast<const BYTE*>(wParam);
         return 0;
     default:

@@ -20,7 +20,8 @@ constexpr UINT EDM_SETFLAGS = 2227;      // wParam EDF_REVERSE or 0
 // is back at 0, EDM_CHECKCHANGED posts EDN_CHANGED (wParam control id, lParam the edit).
 constexpr UINT EDM_CHECKCHANGED = 2228;
 constexpr UINT EDN_CHANGED = 2229;
-constexpr UINT EDM_SETIMAGE = 2230;      // wParam the field's RGBT background image, or 0
+// wParam the field's RGBT background image, or 0; ignored unless sent from the field's thread.
+constexpr UINT EDM_SETIMAGE = 2230;
 
 constexpr WPARAM EDF_REVERSE = 0x2;      // drag and wheel directions inverted
 

@@ -242,6 +242,40 @@ inline POINT CursorPos() {
     return p;
 }
 
+// Sends a message to a window from a new thread and returns the answer, delivering the
+// messages sent to this thread meanwhile (that send among them) as a page's thread would.
+inline LRESULT SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    struct Call {
+        HWND window;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        LRESULT result;
+        static DWORD WINAPI Run(void* call) {
+            auto* c = static_cast<Call*>(call);
+            c->result = SendMessageA(c->window, c->message, c->wParam, c->lParam);
+            return 0;
+        }
+    } call = {window, message, wParam, lParam, -1};
+    HANDLE thread = CreateThread(nullptr, 0, Call::Run, &call, 0, nullptr);
+    if (!thread) {
+        ADD_FAILURE() << "no thread";
+        return -1;
+    }
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0) break;
+        if (woken != WAIT_OBJECT_0 + 1) {
+            ADD_FAILURE() << "the sending thread did not finish";
+            break;
+        }
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(thread);
+    return call.result;
+}
+
 // The message clock the slider and value field read in place of GetMessageTime.
 inline LONG fakeMessageTime = 0;
 inline LONG FakeMessageClock() {
