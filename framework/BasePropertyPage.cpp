@@ -115,7 +115,7 @@ STDMETHODIMP CBasePropertyPage::SetPageSite(IPropertyPageSite* pPageSite) {
 
 STDMETHODIMP CBasePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL /*bModal*/) {
     if (!pRect) return E_POINTER;
-    if (!m_pPageSite || !m_bConnected || m_hwnd) return E_UNEXPECTED;
+    if (!m_bConnected || m_hwnd) return E_UNEXPECTED;
     if (!hWndParent || !IsWindow(hWndParent)) return E_INVALIDARG;
 
     std::vector<DWORD> dialog;

@@ -32,7 +32,8 @@ public:
     STDMETHODIMP SetPageSite(IPropertyPageSite* pPageSite) override;
     // Creates the dialog as a child of hWndParent, lets OnActivate run and places the window in
     // *pRect. E_POINTER for no rectangle, E_INVALIDARG for no parent window, E_UNEXPECTED
-    // without a site or objects or while the window exists; OnActivate's failure otherwise.
+    // without objects or while the window exists; OnActivate's failure otherwise. A site is
+    // not needed: hosts that embed the page themselves may never set one.
     STDMETHODIMP Activate(HWND hWndParent, LPCRECT pRect, BOOL bModal) override;
     // OnDeactivate, then destroys the window (kept when OnDeactivate fails). E_UNEXPECTED
     // when there is no window.

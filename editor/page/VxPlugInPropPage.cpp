@@ -1,0 +1,372 @@
+// CVxPlugInPropPage: the page's COM side, its window's life, the timer and the meters.
+#include "editor/page/VxPlugInPropPage.h"
+
+#include <new>
+#include <string>
+
+#include "editor/HelpPath.h"
+#include "editor/ValueText.h"
+#include "editor/controls/ControlClasses.h"
+#include "editor/controls/ControlShared.h"
+#include "editor/controls/Meter.h"
+#include "editor/controls/PushButton.h"
+#include "editor/controls/Slider.h"
+#include "editor/controls/ValueEdit.h"
+#include "editor/page/HtmlHelp.h"
+#include "editor/page/PageIds.h"
+#include "editor/page/PageLayout.h"
+#include "editor/win/SkinResources.h"
+#include "presets/PresetFile.h"
+#include "presets/win/PresetManager.h"
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 0;
+constexpr char kProductName[] = "tw:Phase";
+constexpr char kPresetFileName[] = "twPhaseDX.ini";
+
+// An ancestor up to three levels above the page is a tool window (some hosts float the
+// frame that way) and needs one more repaint after the first erase to show the page.
+bool HasToolWindowAncestor(HWND window) {
+    HWND ancestor = GetParent(window);
+    for (int level = 0; level < 3 && ancestor; ++level, ancestor = GetParent(ancestor))
+        if (GetWindowLongA(ancestor, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return true;
+    return false;
+}
+
+template <typename Handle>
+void DeleteGdiObject(Handle& handle) {
+    if (handle) DeleteObject(handle);
+    handle = nullptr;
+}
+
+HMODULE PageModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&PageModule), &module);
+    return module;
+}
+
+}  // namespace
+
+CUnknown* WINAPI CVxPlugInPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
+    auto* page = new (std::nothrow) CVxPlugInPropPage(outer, hr);
+    if (!page && hr) *hr = E_OUTOFMEMORY;
+    return page;
+}
+
+CVxPlugInPropPage::CVxPlugInPropPage(LPUNKNOWN outer, HRESULT* /*hr*/)
+    : CBasePropertyPage(TEXT("Corvane:tw Phase Property Page"), outer, IDD_PROPPAGE,
+                        IDS_PAGE_TITLE) {
+    RegisterControlClasses(PageModule());
+}
+
+CVxPlugInPropPage::~CVxPlugInPropPage() {
+    // Destroyed while the derived page still exists, so WM_DESTROY does its work here.
+    if (m_hwnd) DestroyWindow(m_hwnd);
+    if (m_prop) OnDisconnect();
+}
+
+STDMETHODIMP CVxPlugInPropPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
+    if (!pPageInfo) return E_POINTER;
+    const HRESULT hr = CBasePropertyPage::GetPageInfo(pPageInfo);
+    if (FAILED(hr)) return hr;
+    pPageInfo->size.cx = kPageWidth;
+    pPageInfo->size.cy = kPageHeight;
+    return S_OK;
+}
+
+STDMETHODIMP CVxPlugInPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
+    ShowHelp();
+    return S_OK;
+}
+
+STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* /*pMsg*/) {
+    return E_NOTIMPL;
+}
+
+HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
+    if (!pUnknown) return E_POINTER;
+    if (m_prop) OnDisconnect();
+    IVxPlugInProp* prop = nullptr;
+    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop))) ||
+        !prop)
+        return E_NOINTERFACE;
+    m_prop = prop;
+    if (m_hwnd) {
+        m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
+        UpdateControls(0, 1, 1);
+    }
+    return S_OK;
+}
+
+HRESULT CVxPlugInPropPage::OnDisconnect() {
+    if (!m_prop) return E_UNEXPECTED;
+    if (m_hwnd) m_prop->SetNotifyWindow(m_hwnd, 0);
+    IVxPlugInProp* prop = m_prop;
+    m_prop = nullptr;
+    prop->Release();
+    return S_OK;
+}
+
+HRESULT CVxPlugInPropPage::OnActivate() {
+    return S_OK;
+}
+
+HRESULT CVxPlugInPropPage::OnDeactivate() {
+    return S_OK;
+}
+
+HRESULT CVxPlugInPropPage::OnApplyChanges() {
+    return S_OK;
+}
+
+INT_PTR CVxPlugInPropPage::OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    switch (uMsg) {
+        case WM_INITDIALOG:
+            return OnInitDialog(hwnd);
+        case WM_DESTROY:
+            OnDestroy(hwnd);
+            return 0;
+        case WM_ERASEBKGND:
+            return OnEraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        case WM_TIMER:
+            if (wParam == kTimerId) OnTimer();
+            return 0;
+        case WM_COMMAND:
+            if (m_prop) OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 1;
+        case SLN_VALUECHANGED:
+            if (m_prop) OnSliderValue(reinterpret_cast<HWND>(lParam), static_cast<int>(wParam));
+            return 1;
+        case SLN_DOUBLECLICK:
+            if (m_prop) OnSliderDoubleClick(static_cast<int>(wParam));
+            return 1;
+        case EDN_DELTA:
+            if (m_prop) OnValueStep(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
+            return 1;
+        case WM_LBUTTONDOWN:
+            // A click on the page background drops the text being typed into a value field.
+            if (InlineEditorWindow) DestroyWindow(InlineEditorWindow);
+            return 0;
+        case WM_PRESET_GETSETTINGS:
+            return OnPresetGetSettings(wParam);
+        default:
+            return 0;
+    }
+}
+
+INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
+    const HMODULE module = PageModule();
+    if (m_prop) {
+        m_prop->SetNotifyWindow(window, ID_ENGINE_NOTIFY);
+        m_prop->SetPhaseMeter(0.0f);
+    }
+    m_skin = LoadSkinBitmap(module, IDB_SKIN, &m_skinPalette);
+
+    LOGFONTA font = {};
+    font.lfHeight = 12;
+    font.lfWeight = FW_NORMAL;
+    lstrcpyA(font.lfFaceName, "Arial");
+    m_labelFont = CreateFontIndirectA(&font);
+
+    for (int id : {IDC_CLIP_LEFT, IDC_CLIP_RIGHT}) {
+        const int x = id == IDC_CLIP_LEFT ? 341 : 371;
+        MoveWindow(GetDlgItem(window, id), x, 45, 12, 9, TRUE);
+    }
+    CreatePageControls(window, module, m_skin,
+                       m_labelFont ? m_labelFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+
+    m_clipOff = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_OFF), IMAGE_BITMAP, 0, 0, 0));
+    m_clipHeld = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_HELD), IMAGE_BITMAP, 0, 0, 0));
+    m_clipActive = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_ACTIVE), IMAGE_BITMAP, 0, 0, 0));
+    // The indicators show our own bitmaps from now on; the template's copies are freed.
+    SetClipImage(IDC_CLIP_LEFT, m_clipOff);
+    SetClipImage(IDC_CLIP_RIGHT, m_clipOff);
+
+    m_presets.reset(new (std::nothrow) CPresetManager(module, window, kProductName));
+    if (m_presets) {
+        m_presets->LoadPresetLibrary(presetfile::kClassKey, kPresetFileName);
+        if (m_prop) m_presets->Library().SetCurrentId(m_prop->GetPresetId());
+    }
+
+    if (m_prop) {
+        SendDlgItemMessageA(window, IDC_BYPASS, BTM_SETSTATE, m_prop->GetBypass() ? 1 : 0, 0);
+        SetSetupButtonText(m_prop->GetSetup());
+    }
+    SetControlRanges();
+    UpdateControls(0, 1, 1);
+    UpdateMeters(window);
+    m_timerRunning = SetTimer(window, kTimerId, kTimerPeriodMs, nullptr) != 0;
+    m_firstErase = 1;
+    return 0;
+}
+
+void CVxPlugInPropPage::OnDestroy(HWND window) {
+    if (m_timerRunning) KillTimer(window, kTimerId);
+    m_timerRunning = false;
+    if (m_prop) {
+        if (m_presets) m_prop->SetPresetId(m_presets->Library().CurrentId());
+        m_prop->SetNotifyWindow(window, 0);
+    }
+    // The indicators let go of the clip bitmaps before they are deleted.
+    SetClipImage(IDC_CLIP_LEFT, nullptr);
+    SetClipImage(IDC_CLIP_RIGHT, nullptr);
+    DeleteGdiObject(m_labelFont);
+    DeleteGdiObject(m_skin);
+    DeleteGdiObject(m_skinPalette);
+    DeleteGdiObject(m_clipHeld);
+    DeleteGdiObject(m_clipOff);
+    DeleteGdiObject(m_clipActive);
+    m_presets.reset();
+    m_firstErase = 0;
+}
+
+BOOL CVxPlugInPropPage::OnEraseBackground(HWND window, HDC dc) {
+    if (m_firstErase) {
+        m_firstErase = 0;
+        if (HasToolWindowAncestor(window)) InvalidateRect(window, nullptr, FALSE);
+    }
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory) {
+        HGDIOBJ previous = SelectObject(memory, m_skin);
+        BitBlt(dc, 0, 0, kPageWidth, kPageHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    return TRUE;
+}
+
+void CVxPlugInPropPage::SetClipImage(int controlId, HBITMAP image) {
+    if (!m_hwnd) return;
+    const auto previous = reinterpret_cast<HBITMAP>(SendDlgItemMessageA(
+        m_hwnd, controlId, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
+    // The static control hands back the bitmap it showed; only the one it loaded from the
+    // template is its own to free.
+    if (previous && previous != m_clipOff && previous != m_clipHeld && previous != m_clipActive)
+        DeleteObject(previous);
+}
+
+int CVxPlugInPropPage::SetControlRanges() {
+    SendDlgItemMessageA(m_hwnd, IDC_PHASE_SLIDER, SLM_SETRANGE, static_cast<WPARAM>(-180), 180);
+    SendDlgItemMessageA(m_hwnd, IDC_WIDTH_SLIDER, SLM_SETRANGE, 0, 200);
+    SendDlgItemMessageA(m_hwnd, IDC_OUTPUT_SLIDER, SLM_SETRANGE, static_cast<WPARAM>(-361), 60);
+    return 1;
+}
+
+int CVxPlugInPropPage::Param(HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*)) {
+    int value = 0;
+    (m_prop->*getter)(&value);
+    return value;
+}
+
+void CVxPlugInPropPage::SetItemText(int controlId, const char* text) {
+    SetDlgItemTextA(m_hwnd, controlId, text);
+}
+
+void CVxPlugInPropPage::SetSetupButtonText(int setup) {
+    SetItemText(IDC_SETUP, setup == 1 ? "Setup B" : "Setup A");
+}
+
+int CVxPlugInPropPage::UpdateControls(int controlId, int updateEdits, int applyToEngine) {
+    if (!m_prop || !m_hwnd) return 0;
+    if (applyToEngine) m_prop->UpdateCoefficients();
+    if (controlId == ID_ENGINE_NOTIFY) controlId = 0;
+    const auto wants = [controlId](int group) { return controlId == 0 || controlId == group; };
+
+    struct ValueGroup {
+        int sliderId, editId;
+        HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*);
+    } const groups[] = {
+        {IDC_PHASE_SLIDER, IDC_PHASE_EDIT, &IVxPlugInProp::GetPhase},
+        {IDC_WIDTH_SLIDER, IDC_WIDTH_EDIT, &IVxPlugInProp::GetWidth},
+        {IDC_OUTPUT_SLIDER, IDC_OUTPUT_EDIT, &IVxPlugInProp::GetOutput},
+    };
+    for (const ValueGroup& group : groups) {
+        if (!wants(group.sliderId)) continue;
+        const int value = Param(group.getter);
+        SendDlgItemMessageA(m_hwnd, group.sliderId, SLM_SETVALUE, static_cast<WPARAM>(value), 1);
+        if (!updateEdits) continue;
+        const std::string text = group.sliderId == IDC_OUTPUT_SLIDER
+                                     ? FormatTenths(value, kOutputSilenceTenths)
+                                     : std::to_string(value);
+        SetItemText(group.editId, text.c_str());
+    }
+    if (wants(IDC_MODE)) {
+        const int mode = Param(&IVxPlugInProp::GetMode);
+        SetItemText(IDC_MODE, mode >= 0 && mode < kModeCount ? kModeNames[mode] : "");
+    }
+    if (wants(IDC_METER_POST))
+        SetItemText(IDC_METER_POST, Param(&IVxPlugInProp::GetMeterPost) ? "Post" : "Pre");
+    if (wants(IDC_FILTER))
+        SetItemText(IDC_FILTER, Param(&IVxPlugInProp::GetFilter) ? "FIR" : "IIR");
+    return 1;
+}
+
+void CVxPlugInPropPage::OnTimer() {
+    if (!m_prop || !m_hwnd) return;
+    // The host's automation capture stays open while a control holds the mouse.
+    m_prop->SetCaptureHold(ControlCaptureFlag);
+    m_prop->EndCapture();
+    const int apply = m_prop->OwnerQuery() ? 1 : 0;
+    if (m_prop->ParamsChangedForEditor() == 0) {
+        m_prop->SetEditorRefresh(0);
+        UpdateControls(0, 1, apply);
+    }
+    UpdateClipIndicator(IDC_CLIP_LEFT, m_prop->GetClipLeft(0), m_prop->GetClipLeft(1), true);
+    UpdateClipIndicator(IDC_CLIP_RIGHT, m_prop->GetClipRight(0), m_prop->GetClipRight(1), false);
+    SendDlgItemMessageA(m_hwnd, IDC_PHASE_METER, MTM_SETVALUES,
+                        static_cast<WPARAM>(m_prop->GetPhaseMeter()), 1);
+    if (m_firstTick) {
+        m_firstTick = 0;
+        m_prop->MarkUndo(-2);
+        m_prop->CopySetup(0, 1);
+        if (GetFocus() == GetDlgItem(m_hwnd, IDC_BYPASS))
+            SetFocus(GetDlgItem(m_hwnd, IDC_PHASE_SLIDER));
+    }
+    UpdateMeters(m_hwnd);
+}
+
+void CVxPlugInPropPage::UpdateClipIndicator(int controlId, int live, int shown, bool left) {
+    if (live != shown) {
+        SetClipImage(controlId, live == 0 ? m_clipOff : live == 1 ? m_clipHeld : m_clipActive);
+        if (left) m_prop->SetClipLeft(1, live);
+        else m_prop->SetClipRight(1, live);
+    }
+    // Only a bright clip runs down; writing back every tick would erase a clip the streaming
+    // thread raised since the read.
+    if (live > 1) {
+        if (left) m_prop->SetClipLeft(0, live - 1);
+        else m_prop->SetClipRight(0, live - 1);
+    }
+}
+
+void CVxPlugInPropPage::UpdateMeters(HWND window) {
+    if (!m_prop || !window) return;
+    const int left = PeakLevelTenths(m_prop->GetPeakLeft());
+    const int right = PeakLevelTenths(m_prop->GetPeakRight());
+    SendDlgItemMessageA(window, IDC_METER_LEFT, MTM_SETVALUES, static_cast<WPARAM>(left), 0);
+    SendDlgItemMessageA(window, IDC_METER_RIGHT, MTM_SETVALUES, static_cast<WPARAM>(right), 0);
+    struct Readout {
+        int meterId, readoutId;
+    } const readouts[] = {{IDC_METER_LEFT, IDC_PEAK_LEFT}, {IDC_METER_RIGHT, IDC_PEAK_RIGHT}};
+    for (const Readout& r : readouts) {
+        int32_t maximum = kSilentLevelTenths;
+        SendDlgItemMessageA(window, r.meterId, MTM_GETMAX, reinterpret_cast<WPARAM>(&maximum), 0);
+        SetDlgItemTextA(window, r.readoutId, PeakReadoutText(maximum).c_str());
+    }
+}
+
+void CVxPlugInPropPage::ShowHelp() {
+    char module[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(PageModule(), module, MAX_PATH + 1);
+    std::string path;
+    // A path that filled the buffer may have been cut short: better the message than a
+    // help file looked for in the wrong place.
+    const bool located = length > 0 && length <= MAX_PATH && HelpFilePathBeside(module, &path);
+    if (located && ShowHelpTopic(m_hwnd, path.c_str())) return;
+    const std::string shown = located ? path : std::string(module, length) + " (" + kHelpFileName + ")";
+    const std::string message = "Unable to open the Corvane:tw Phase help file:\n" + shown;
+    MessageBoxA(m_hwnd, message.c_str(), "Error", MB_OK | MB_ICONWARNING);
+}

@@ -1,0 +1,467 @@
+// The editor page of the real DLL under Wine: created through its class factory and hosted in a
+// test window or in Wine's property frame, worked through the messages its controls send, with
+// the plug-in's parameters checked through IVxPlugInProp.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "automation/win/MediaParamsInterfaces.h"
+#include "editor/controls/Meter.h"
+#include "editor/controls/PushButton.h"
+#include "editor/controls/Slider.h"
+#include "editor/controls/ValueEdit.h"
+#include "editor/page/PageIds.h"
+#include "editor/page/PageLayout.h"
+#include "engine/win/VxPlugInProp.h"
+#include "tests/plugin/PlugInComSupport.h"
+
+namespace {
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::string Text(HWND window) {
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// How many GDI objects the process holds, roughly: Wine's GetGuiResources reports 0, but its
+// handle table gives new objects free slots, so after a fixed number of new objects the
+// highest slot taken rises with every object still alive.
+unsigned GdiObjectsInUse() {
+    std::vector<HGDIOBJ> probes(1000);
+    unsigned highest = 0;
+    for (HGDIOBJ& probe : probes) {
+        probe = CreateSolidBrush(0);
+        highest = std::max(highest, unsigned(LOWORD(reinterpret_cast<UINT_PTR>(probe))));
+    }
+    for (HGDIOBJ probe : probes) DeleteObject(probe);
+    return highest > probes.size() ? highest - unsigned(probes.size()) : 0;
+}
+
+// Records the capture reports the plug-in gives its host.
+class RecordingCallback : public IMediaParamsUICallback {
+public:
+    int begins = 0, ends = 0;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMediaParamsUICallback)) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        *ppv = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CaptureBegin(DWORD*, DWORD) override { return ++begins, S_OK; }
+    STDMETHODIMP CaptureValues(DWORD*, DWORD, MP_DATA*) override { return S_OK; }
+    STDMETHODIMP CaptureEnd(DWORD*, DWORD) override { return ++ends, S_OK; }
+};
+
+// The plug-in and its page in a single-threaded apartment, the page active in a test window.
+class EditorPage : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        twtest::PlugInDll dll;
+        if (dll.Loaded()) dll.Register();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        ASSERT_TRUE(dll_.Loaded()) << "cannot load " << TW_PLUGIN_DLL_UNIX;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IBaseFilter, filter_.PutVoid()));
+        ASSERT_EQ(S_OK, filter_.As(IID_IVxPlugInProp, &prop_));
+        parent_ = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 500, 300,
+                                  nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, parent_);
+        Open();
+    }
+    void TearDown() override {
+        Close();
+        prop_.Reset();
+        filter_.Reset();
+        DestroyWindow(parent_);
+        PumpMessages();
+        EXPECT_EQ(S_OK, dll_.CanUnloadNow()) << "objects of the DLL are still alive";
+        OleUninitialize();
+    }
+
+    void Open() {
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TwPhasePropertyPage, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IPropertyPage, page_.PutVoid()));
+        IUnknown* objects[] = {filter_.Get()};
+        ASSERT_EQ(S_OK, page_->SetObjects(1, objects));
+        const RECT rect = {0, 0, 428, 222};
+        ASSERT_EQ(S_OK, page_->Activate(parent_, &rect, FALSE));
+        window_ = GetWindow(parent_, GW_CHILD);
+        ASSERT_NE(nullptr, window_);
+    }
+    void Close() {
+        if (!page_) return;
+        page_->Deactivate();
+        page_->SetObjects(0, nullptr);
+        page_.Reset();
+        window_ = nullptr;
+    }
+
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+    std::string ItemText(int id) const { return Text(Item(id)); }
+    int Get(HRESULT (STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*)) {
+        int value = -12345;
+        (prop_.Get()->*getter)(&value);
+        return value;
+    }
+    void Tick() { SendMessageA(window_, WM_TIMER, 0, 0); }
+    void Click(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BTN_CLICK), LPARAM(Item(id))); }
+    void Slide(int id, int value) { SendMessageA(window_, SLN_VALUECHANGED, WPARAM(value), LPARAM(Item(id))); }
+    void Step(int id, int step) {
+        SendMessageA(window_, EDN_DELTA, MAKEWPARAM(id, static_cast<WORD>(step)), LPARAM(Item(id)));
+    }
+    void Type(int id, const char* text) {
+        SetWindowTextA(Item(id), text);
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), LPARAM(Item(id)));
+        Step(id, 0);  // as the field does after a typed entry
+    }
+    // Opens a menu from its arrow with the keys that choose its `downs`-th selectable item:
+    // the menu opens with nothing highlighted, and the arrow key skips separators.
+    void ChooseFromMenu(int arrowId, int downs) {
+        for (int i = 0; i < downs; ++i) PostMessageA(window_, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(window_, WM_KEYDOWN, VK_RETURN, 0);
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(arrowId, BTN_PRESS), LPARAM(Item(arrowId)));
+    }
+    void SetAll(int phase, int width, int output, int mode, int post, int filter) {
+        prop_->SetPhase(phase, 0);
+        prop_->SetWidth(width, 0);
+        prop_->SetOutput(output, 0);
+        prop_->SetMode(mode, 0);
+        prop_->SetMeterPost(post, 0);
+        prop_->SetFilter(filter, 0);
+    }
+    std::vector<int> Params() {
+        return {Get(&IVxPlugInProp::GetPhase), Get(&IVxPlugInProp::GetWidth),
+                Get(&IVxPlugInProp::GetOutput), Get(&IVxPlugInProp::GetMode),
+                Get(&IVxPlugInProp::GetMeterPost), Get(&IVxPlugInProp::GetFilter)};
+    }
+    HBITMAP ClipImage(int id) {
+        return reinterpret_cast<HBITMAP>(SendMessageA(Item(id), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    }
+
+    twtest::PlugInDll dll_;
+    ComPtr<IBaseFilter> filter_;
+    ComPtr<IVxPlugInProp> prop_;
+    ComPtr<IPropertyPage> page_;
+    HWND parent_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
+    PROPPAGEINFO info = {};
+    ASSERT_EQ(S_OK, page_->GetPageInfo(&info));
+    EXPECT_STREQ(L"tw:phase", info.pszTitle);
+    EXPECT_EQ(428, info.size.cx);
+    EXPECT_EQ(222, info.size.cy);
+    CoTaskMemFree(info.pszTitle);
+
+    HWND previous = nullptr;
+    for (int i = 0; i < kPageLayoutCount; ++i) {
+        const PageControlLayout& c = kPageLayout[i];
+        HWND control = Item(c.id);
+        ASSERT_NE(nullptr, control) << c.id;
+        EXPECT_EQ(c.className, ClassOf(control)) << c.id;
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ((RECT{c.x, c.y, c.x + c.width, c.y + c.height}.left), r.left) << c.id;
+        EXPECT_EQ(c.width, r.right - r.left) << c.id;
+        EXPECT_EQ(c.y, r.top) << c.id;
+        EXPECT_EQ(c.height, r.bottom - r.top) << c.id;
+        // Each tab stop follows the one created before it.
+        if (c.tabStop) {
+            if (previous) EXPECT_EQ(control, GetNextDlgTabItem(window_, previous, FALSE)) << c.id;
+            previous = control;
+        }
+    }
+    for (int id : {IDC_CLIP_LEFT, IDC_CLIP_RIGHT}) {
+        RECT r;
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(id == IDC_CLIP_LEFT ? 341 : 371, r.left);
+        EXPECT_EQ(45, r.top);
+    }
+    // The skin shows through where no control sits: the page paints its background itself.
+    HDC dc = GetDC(window_);
+    EXPECT_NE(CLR_INVALID, GetPixel(dc, 5, 5));
+    ReleaseDC(window_, dc);
+}
+
+TEST_F(EditorPage, ShowsTheParametersAndFollowsChangesFromOutside) {
+    SetAll(30, 150, -361, 2, 0, 1);
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_ENGINE_NOTIFY, 100), 0);
+    EXPECT_EQ("30", ItemText(IDC_PHASE_EDIT));
+    EXPECT_EQ("150", ItemText(IDC_WIDTH_EDIT));
+    EXPECT_EQ("-Inf.", ItemText(IDC_OUTPUT_EDIT));
+    EXPECT_EQ("CS encode", ItemText(IDC_MODE));
+    EXPECT_EQ("Pre", ItemText(IDC_METER_POST));
+    EXPECT_EQ("FIR", ItemText(IDC_FILTER));
+    EXPECT_EQ(30, SendMessageA(Item(IDC_PHASE_SLIDER), SLM_GETVALUE, 0, 0));
+    EXPECT_EQ(-361, SendMessageA(Item(IDC_OUTPUT_SLIDER), SLM_GETVALUE, 0, 0));
+
+    // Automation moves Phase: the controls follow on the next tick.
+    ComPtr<IMediaParamsSdk> params;
+    ASSERT_EQ(S_OK, filter_.As(IID_IMediaParams, &params));
+    ASSERT_EQ(S_OK, params->SetParam(0, 0.75f));
+    Tick();
+    EXPECT_EQ(std::to_string(Get(&IVxPlugInProp::GetPhase)), ItemText(IDC_PHASE_EDIT));
+    EXPECT_EQ(90, Get(&IVxPlugInProp::GetPhase));
+
+    // A loaded state posts code 100 to the page, which refreshes everything.
+    ComPtr<IPersistStream> persist;
+    ASSERT_EQ(S_OK, filter_.As(&persist));
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    SetAll(-45, 10, 0, 1, 1, 0);
+    ASSERT_EQ(S_OK, persist->Save(stream.Get(), FALSE));
+    SetAll(0, 100, 0, 0, 1, 0);
+    const LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(S_OK, persist->Load(stream.Get()));
+    PumpMessages();
+    EXPECT_EQ("-45", ItemText(IDC_PHASE_EDIT));
+    EXPECT_EQ("10", ItemText(IDC_WIDTH_EDIT));
+    EXPECT_EQ("MS phase", ItemText(IDC_MODE));
+}
+
+TEST_F(EditorPage, CommandsSetTheParametersAndRefreshTheControls) {
+    struct Case {
+        const char* what;
+        void (*act)(EditorPage*);
+        std::vector<int> params;  // phase, width, output, mode, post, filter afterwards
+        int shownId;
+        const char* shown;
+    } const cases[] = {
+        {"phase slider", [](EditorPage* t) { t->Slide(IDC_PHASE_SLIDER, 40); }, {40, 100, 0, 0, 1, 0}, IDC_PHASE_EDIT, "40"},
+        {"width double-click", [](EditorPage* t) { t->Slide(IDC_WIDTH_SLIDER, 20); SendMessageA(t->window_, SLN_DOUBLECLICK, IDC_WIDTH_SLIDER, LPARAM(t->Item(IDC_WIDTH_SLIDER))); }, {0, 100, 0, 0, 1, 0}, IDC_WIDTH_EDIT, "100"},
+        {"output step", [](EditorPage* t) { t->Step(IDC_OUTPUT_EDIT, -5); }, {0, 100, -5, 0, 1, 0}, IDC_OUTPUT_EDIT, "-0.5"},
+        {"output End step", [](EditorPage* t) { t->Step(IDC_OUTPUT_EDIT, kEditEndStep); }, {0, 100, 60, 0, 1, 0}, IDC_OUTPUT_EDIT, "6.0"},
+        {"typed output", [](EditorPage* t) { t->Type(IDC_OUTPUT_EDIT, "-12.34"); }, {0, 100, -123, 0, 1, 0}, IDC_OUTPUT_EDIT, "-12.3"},
+        {"typed output beyond range", [](EditorPage* t) { t->Type(IDC_OUTPUT_EDIT, "12"); }, {0, 100, 60, 0, 1, 0}, IDC_OUTPUT_EDIT, "6.0"},
+        {"typed -inf", [](EditorPage* t) { t->Type(IDC_OUTPUT_EDIT, "-inf"); }, {0, 100, -361, 0, 1, 0}, IDC_OUTPUT_EDIT, "-Inf."},
+        {"typed phase", [](EditorPage* t) { t->Type(IDC_PHASE_EDIT, "500"); }, {180, 100, 0, 0, 1, 0}, IDC_PHASE_EDIT, "180"},
+        {"typed nonsense", [](EditorPage* t) { t->Type(IDC_WIDTH_EDIT, "abc"); }, {0, 0, 0, 0, 1, 0}, IDC_WIDTH_EDIT, "0"},
+        {"filter", [](EditorPage* t) { t->Click(IDC_FILTER); }, {0, 100, 0, 0, 1, 1}, IDC_FILTER, "FIR"},
+        {"pre/post", [](EditorPage* t) { t->Click(IDC_METER_POST); }, {0, 100, 0, 0, 0, 0}, IDC_METER_POST, "Pre"},
+        {"mode", [](EditorPage* t) { t->Click(IDC_MODE); }, {0, 100, 0, 1, 1, 0}, IDC_MODE, "MS phase"},
+        {"mode menu", [](EditorPage* t) { t->ChooseFromMenu(IDC_MODE_MENU, 4); }, {0, 100, 0, 3, 1, 0}, IDC_MODE, "SC encode"},
+        {"reset", [](EditorPage* t) { t->SetAll(10, 20, 30, 3, 0, 1); t->Click(IDC_RESET); }, {0, 100, 0, 0, 1, 0}, IDC_WIDTH_EDIT, "100"},
+    };
+    for (const Case& c : cases) {
+        SetAll(0, 100, 0, 0, 1, 0);
+        UpdateWindow(window_);
+        c.act(this);
+        EXPECT_EQ(c.params, Params()) << c.what;
+        EXPECT_EQ(c.shown, ItemText(c.shownId)) << c.what;
+    }
+}
+
+TEST_F(EditorPage, UndoTakesBackOneGestureAndRedoes) {
+    Tick();  // the first tick marks the starting point
+    Slide(IDC_PHASE_SLIDER, 20);
+    Slide(IDC_PHASE_SLIDER, 40);
+    Tick();
+    Click(IDC_UNDO);
+    EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase));
+    EXPECT_EQ("0", ItemText(IDC_PHASE_EDIT));
+    Click(IDC_UNDO);
+    EXPECT_EQ(40, Get(&IVxPlugInProp::GetPhase));
+
+    // Two gestures of the same control separated by a tick: only the last is undone.
+    Slide(IDC_WIDTH_SLIDER, 50);
+    Tick();
+    Slide(IDC_WIDTH_SLIDER, 70);
+    Tick();
+    Click(IDC_UNDO);
+    EXPECT_EQ(50, Get(&IVxPlugInProp::GetWidth));
+
+    // Bypass is outside undo.
+    Click(IDC_BYPASS);
+    EXPECT_EQ(1, prop_->GetBypass());
+    EXPECT_EQ(1, SendMessageA(Item(IDC_BYPASS), BTM_GETSTATE, 0, 0));
+    Click(IDC_RESET);
+    EXPECT_EQ(1, prop_->GetBypass());
+    Click(IDC_UNDO);
+    EXPECT_EQ(1, prop_->GetBypass());
+    EXPECT_EQ(50, Get(&IVxPlugInProp::GetWidth));
+}
+
+TEST_F(EditorPage, EncodeModeLendsThePhaseAcrossTheModeButton) {
+    SetAll(30, 100, 0, 1, 1, 0);
+    Click(IDC_MODE);
+    EXPECT_EQ(2, Get(&IVxPlugInProp::GetMode));
+    EXPECT_EQ("90", ItemText(IDC_PHASE_EDIT));
+    // Choosing "CS encode" again from the menu keeps the saved phase.
+    ChooseFromMenu(IDC_MODE_MENU, 3);
+    EXPECT_EQ(90, Get(&IVxPlugInProp::GetPhase));
+    Click(IDC_MODE);
+    Click(IDC_MODE);
+    EXPECT_EQ(0, Get(&IVxPlugInProp::GetMode));
+    EXPECT_EQ(30, Get(&IVxPlugInProp::GetPhase));
+
+    // A phase moved away from 90 in mode 2 stays.
+    prop_->SetMode(1, 0);
+    Click(IDC_MODE);
+    Slide(IDC_PHASE_SLIDER, 45);
+    Click(IDC_MODE);
+    Click(IDC_MODE);
+    EXPECT_EQ(45, Get(&IVxPlugInProp::GetPhase));
+}
+
+TEST_F(EditorPage, SetupsSwitchAndCopy) {
+    SetAll(11, 100, 0, 0, 1, 0);
+    Tick();  // the inactive setup starts as a copy
+    ChooseFromMenu(IDC_SETUP_MENU, 3);  // "Copy to B"
+    Slide(IDC_PHASE_SLIDER, 22);
+    Click(IDC_SETUP);
+    EXPECT_EQ(11, Get(&IVxPlugInProp::GetPhase));
+    EXPECT_EQ("Setup B", ItemText(IDC_SETUP));
+    Click(IDC_SETUP);
+    EXPECT_EQ(22, Get(&IVxPlugInProp::GetPhase));
+    EXPECT_EQ("Setup A", ItemText(IDC_SETUP));
+    ChooseFromMenu(IDC_SETUP_MENU, 4);  // "Copy from B"
+    EXPECT_EQ(11, Get(&IVxPlugInProp::GetPhase));
+    EXPECT_EQ("11", ItemText(IDC_PHASE_EDIT));
+    ChooseFromMenu(IDC_SETUP_MENU, 2);  // "Setup B"
+    EXPECT_EQ("Setup B", ItemText(IDC_SETUP));
+    EXPECT_EQ(1, prop_->GetSetup());
+    // The menu's arrow is released after the menu.
+    EXPECT_EQ(0, SendMessageA(Item(IDC_SETUP_MENU), BTM_GETSTATE, 0, 0));
+}
+
+TEST_F(EditorPage, ClipIndicatorsRunDownAndClear) {
+    Tick();
+    const HBITMAP off = ClipImage(IDC_CLIP_LEFT);
+    ASSERT_NE(nullptr, off);
+    prop_->SetClipLeft(0, 3);
+    std::vector<HBITMAP> shown;
+    for (int i = 0; i < 4; ++i) {
+        Tick();
+        shown.push_back(ClipImage(IDC_CLIP_LEFT));
+    }
+    EXPECT_EQ(shown[0], shown[1]);  // bright while the counter runs down
+    EXPECT_NE(shown[1], shown[2]);  // then dim
+    EXPECT_EQ(shown[2], shown[3]);  // and dim until cleared
+    EXPECT_NE(off, shown[0]);
+    EXPECT_EQ(off, ClipImage(IDC_CLIP_RIGHT));
+    // A clip the streaming thread raises again while dim is not erased by the tick.
+    prop_->SetClipLeft(0, 1);
+    Tick();
+    EXPECT_EQ(1, prop_->GetClipLeft(0));
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDC_CLIP_RIGHT, STN_CLICKED), LPARAM(Item(IDC_CLIP_RIGHT)));
+    Tick();
+    EXPECT_EQ(off, ClipImage(IDC_CLIP_LEFT));
+    EXPECT_EQ(0, prop_->GetClipLeft(0));
+}
+
+TEST_F(EditorPage, AHeldControlKeepsTheHostsCaptureOpenUntilTheNextTick) {
+    RecordingCallback host;
+    ComPtr<IMediaParamsSetUICallback> setCallback;
+    ASSERT_EQ(S_OK, filter_.As(IID_IMediaParamsSetUICallback, &setCallback));
+    ASSERT_EQ(S_OK, setCallback->SetCallback(&host));
+    Tick();
+
+    HWND slider = Item(IDC_PHASE_SLIDER);
+    SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    Slide(IDC_PHASE_SLIDER, 10);
+    Slide(IDC_PHASE_SLIDER, 20);
+    Tick();
+    EXPECT_EQ(1, host.begins);
+    EXPECT_EQ(0, host.ends) << "the capture ended while the slider was held";
+    SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Tick();
+    EXPECT_EQ(1, host.ends);
+    setCallback->SetCallback(nullptr);
+}
+
+TEST_F(EditorPage, AnswersThePresetsMenuWithTheCurrentValues) {
+    SetAll(-5, 120, -60, 3, 0, 1);
+    char* text = nullptr;
+    EXPECT_EQ(0, SendMessageA(window_, 10900, reinterpret_cast<WPARAM>(&text), 0));
+    ASSERT_NE(nullptr, text);
+    EXPECT_STREQ("-5,120,-60,3,0,1", text);
+    delete[] text;
+}
+
+TEST_F(EditorPage, OpensAndClosesWithoutLeavingAnythingBehind) {
+    Close();
+    Open();
+    Close();
+    const unsigned gdiBefore = GdiObjectsInUse();
+    for (int i = 0; i < 100; ++i) {
+        Open();
+        Tick();
+        Close();
+    }
+    PumpMessages();
+    EXPECT_EQ(nullptr, GetWindow(parent_, GW_CHILD));
+    EXPECT_LT(GdiObjectsInUse(), gdiBefore + 50) << "GDI objects left behind by the page";
+
+    // A host that releases an active page without Deactivate or SetObjects(0).
+    Open();
+    page_.Reset();
+    window_ = nullptr;
+    PumpMessages();
+    EXPECT_EQ(nullptr, GetWindow(parent_, GW_CHILD));
+}
+
+TEST_F(EditorPage, RunsInsideWinesPropertyFrame) {
+    Close();
+    static std::string seenPhase;
+    static bool seenPage = false;
+    seenPhase.clear();
+    seenPage = false;
+    prop_->SetPhase(-33, 0);
+    // From inside the modal frame: read the page, press its Reset, close with OK.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND frame, LPARAM) -> BOOL {
+            HWND phase = nullptr;
+            EnumChildWindows(frame, [](HWND child, LPARAM out) -> BOOL {
+                if (GetDlgCtrlID(child) != IDC_PHASE_EDIT) return TRUE;
+                *reinterpret_cast<HWND*>(out) = child;
+                return FALSE;
+            }, reinterpret_cast<LPARAM>(&phase));
+            if (!phase) return TRUE;
+            seenPage = true;
+            seenPhase = Text(phase);
+            HWND page = GetParent(phase);
+            SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_RESET, BTN_CLICK), 0);
+            PostMessageA(frame, WM_COMMAND, IDOK, 0);
+            return FALSE;
+        }, 0);
+    });
+    ASSERT_NE(0u, timer);
+    IUnknown* objects[] = {filter_.Get()};
+    CLSID pages[] = {CLSID_TwPhasePropertyPage};
+    EXPECT_EQ(S_OK, OleCreatePropertyFrame(parent_, 10, 10, L"tw:Phase", 1, objects, 1, pages, 0,
+                                           0, nullptr));
+    EXPECT_TRUE(seenPage);
+    EXPECT_EQ("-33", seenPhase);
+    EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase));
+}
