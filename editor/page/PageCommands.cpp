@@ -261,7 +261,7 @@ INT_PTR CVxPlugInPropPage::OnPresetGetSettings(WPARAM wParam) {
     // The answer is written through a pointer: only a sender on this thread can be trusted
     // to have passed one.
     auto** out = reinterpret_cast<char**>(wParam);
-    if (!m_prop || !out || InSendMessage()) return 0;
+    if (!m_prop || !out || IsSentFromAnotherThread()) return 0;
     char* text = new (std::nothrow) char[kSettingsTextBytes];
     if (!text) return 0;
     std::snprintf(text, kSettingsTextBytes, "%d,%d,%d,%d,%d,%d", Param(&IVxPlugInProp::GetPhase),

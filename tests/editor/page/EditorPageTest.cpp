@@ -30,7 +30,7 @@ void PumpMessages() {
 }
 
 std::string Text(HWND window) {
-    char text[64] = {};
+    char text[512] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
@@ -464,4 +464,69 @@ TEST_F(EditorPage, RunsInsideWinesPropertyFrame) {
     EXPECT_TRUE(seenPage);
     EXPECT_EQ("-33", seenPhase);
     EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase));
+}
+
+namespace {
+
+// The text of the first message box that appears on this thread, closed as soon as it is read.
+std::string g_messageText;
+
+void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR id, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND box, LPARAM) -> BOOL {
+        if (ClassOf(box) != "#32770" || !IsWindowVisible(box)) return TRUE;
+        EnumChildWindows(box, [](HWND child, LPARAM) -> BOOL {
+            if (ClassOf(child) == "Static" && Text(child).size() > g_messageText.size())
+                g_messageText = Text(child);
+            return TRUE;
+        }, 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return FALSE;
+    }, 0);
+    if (!g_messageText.empty()) KillTimer(nullptr, id);
+}
+
+}  // namespace
+
+// A copy of the DLL in a folder without the help file: the page names the file it looked for
+// beside its own module, every time it is asked.
+TEST_F(EditorPage, HelpNamesTheMissingFileBesideTheModule) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "twphase-help-test";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string copy = folder + "\\twPhaseDX.dll";
+    ASSERT_TRUE(CopyFileW(twtest::PlugInDllPath().c_str(),
+                          std::wstring(copy.begin(), copy.end()).c_str(), FALSE));
+    HMODULE module = LoadLibraryA(copy.c_str());
+    ASSERT_NE(nullptr, module);
+    auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    {
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, getClassObject(CLSID_TwPhasePropertyPage, IID_IClassFactory, factory.PutVoid()));
+        ComPtr<IPropertyPage> page;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPropertyPage, page.PutVoid()));
+        IUnknown* objects[] = {filter_.Get()};
+        ASSERT_EQ(S_OK, page->SetObjects(1, objects));
+        const RECT rect = {0, 0, 428, 222};
+        ASSERT_EQ(S_OK, page->Activate(parent_, &rect, FALSE));
+        HWND window = nullptr;
+        for (HWND w = GetWindow(parent_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (w != window_) window = w;
+
+        const std::string expected =
+            "Unable to open the Corvane:tw Phase help file:\n" + folder + "\\CorvanetwPhase.chm";
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            g_messageText.clear();
+            SetTimer(nullptr, 0, 100, CloseMessageBox);
+            if (attempt == 0) EXPECT_EQ(S_OK, page->Help(nullptr));
+            else SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_HELP, BTN_CLICK), 0);
+            EXPECT_EQ(expected, g_messageText) << "attempt " << attempt;
+        }
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+    }
+    FreeLibrary(module);
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
