@@ -17,6 +17,7 @@
 #include "editor/page/PageIds.h"
 #include "editor/page/PageLayout.h"
 #include "engine/win/VxPlugInProp.h"
+#include "tests/editor/controls/ControlTestPage.h"
 #include "tests/plugin/PlugInComSupport.h"
 
 namespace {
@@ -406,6 +407,10 @@ TEST_F(EditorPage, AnswersThePresetsMenuWithTheCurrentValues) {
     ASSERT_NE(nullptr, text);
     EXPECT_STREQ("-5,120,-60,3,0,1", text);
     delete[] text;
+    // The answer goes through a pointer: another thread's send is refused.
+    text = nullptr;
+    controltest::SendFromAnotherThread(window_, 10900, reinterpret_cast<WPARAM>(&text), 0);
+    EXPECT_EQ(nullptr, text);
 }
 
 TEST_F(EditorPage, OpensAndClosesWithoutLeavingAnythingBehind) {
