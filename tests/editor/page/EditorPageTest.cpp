@@ -16,6 +16,7 @@
 #include "editor/controls/ValueEdit.h"
 #include "editor/page/PageIds.h"
 #include "editor/page/PageLayout.h"
+#include "editor/win/SkinResources.h"
 #include "engine/win/VxPlugInProp.h"
 #include "tests/editor/controls/ControlTestPage.h"
 #include "tests/plugin/PlugInComSupport.h"
@@ -110,6 +111,7 @@ public:
         ASSERT_EQ(S_OK, page_->SetObjects(1, objects));
         const RECT rect = {0, 0, 428, 222};
         ASSERT_EQ(S_OK, page_->Activate(parent_, &rect, FALSE));
+        ASSERT_EQ(S_OK, page_->Show(SW_SHOW));  // as a frame does
         window_ = GetWindow(parent_, GW_CHILD);
         ASSERT_NE(nullptr, window_);
     }
@@ -159,6 +161,23 @@ public:
                 Get(&IVxPlugInProp::GetOutput), Get(&IVxPlugInProp::GetMode),
                 Get(&IVxPlugInProp::GetMeterPost), Get(&IVxPlugInProp::GetFilter)};
     }
+    // Loads a saved state into the plug-in; its notification must reach the page and refresh it.
+    void ExpectALoadedStateShows() {
+        ComPtr<IPersistStream> persist;
+        ASSERT_EQ(S_OK, filter_.As(&persist));
+        ComPtr<IStream> stream;
+        ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+        SetAll(-45, 10, 0, 1, 1, 0);
+        ASSERT_EQ(S_OK, persist->Save(stream.Get(), FALSE));
+        SetAll(0, 100, 0, 0, 1, 0);
+        const LARGE_INTEGER start = {};
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        ASSERT_EQ(S_OK, persist->Load(stream.Get()));
+        PumpMessages();
+        EXPECT_EQ("-45", ItemText(IDC_PHASE_EDIT));
+        EXPECT_EQ("10", ItemText(IDC_WIDTH_EDIT));
+        EXPECT_EQ("MS phase", ItemText(IDC_MODE));
+    }
     HBITMAP ClipImage(int id) {
         return reinterpret_cast<HBITMAP>(SendMessageA(Item(id), STM_GETIMAGE, IMAGE_BITMAP, 0));
     }
@@ -207,10 +226,19 @@ TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
         EXPECT_EQ(id == IDC_CLIP_LEFT ? 341 : 371, r.left);
         EXPECT_EQ(45, r.top);
     }
-    // The skin shows through where no control sits: the page paints its background itself.
+    // The skin shows where no control sits: the page paints its background itself.
+    HBITMAP skin = LoadSkinBitmap(GetModuleHandleA("twPhaseDX.dll"), IDB_SKIN, nullptr);
+    ASSERT_NE(nullptr, skin);
+    HDC skinDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBitmap = SelectObject(skinDc, skin);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     HDC dc = GetDC(window_);
-    EXPECT_NE(CLR_INVALID, GetPixel(dc, 5, 5));
+    for (POINT p : {POINT{5, 5}, POINT{420, 200}, POINT{130, 71}, POINT{320, 150}})
+        EXPECT_EQ(GetPixel(skinDc, p.x, p.y), GetPixel(dc, p.x, p.y)) << p.x << "," << p.y;
     ReleaseDC(window_, dc);
+    SelectObject(skinDc, oldBitmap);
+    DeleteDC(skinDc);
+    DeleteObject(skin);
 }
 
 TEST_F(EditorPage, ShowsTheParametersAndFollowsChangesFromOutside) {
@@ -234,20 +262,7 @@ TEST_F(EditorPage, ShowsTheParametersAndFollowsChangesFromOutside) {
     EXPECT_EQ(90, Get(&IVxPlugInProp::GetPhase));
 
     // A loaded state posts code 100 to the page, which refreshes everything.
-    ComPtr<IPersistStream> persist;
-    ASSERT_EQ(S_OK, filter_.As(&persist));
-    ComPtr<IStream> stream;
-    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
-    SetAll(-45, 10, 0, 1, 1, 0);
-    ASSERT_EQ(S_OK, persist->Save(stream.Get(), FALSE));
-    SetAll(0, 100, 0, 0, 1, 0);
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ASSERT_EQ(S_OK, persist->Load(stream.Get()));
-    PumpMessages();
-    EXPECT_EQ("-45", ItemText(IDC_PHASE_EDIT));
-    EXPECT_EQ("10", ItemText(IDC_WIDTH_EDIT));
-    EXPECT_EQ("MS phase", ItemText(IDC_MODE));
+    ExpectALoadedStateShows();
 }
 
 TEST_F(EditorPage, CommandsSetTheParametersAndRefreshTheControls) {
@@ -386,6 +401,10 @@ TEST_F(EditorPage, AHeldControlKeepsTheHostsCaptureOpenUntilTheNextTick) {
     ASSERT_EQ(S_OK, filter_.As(IID_IMediaParamsSetUICallback, &setCallback));
     ASSERT_EQ(S_OK, setCallback->SetCallback(&host));
     Tick();
+    // A field's step of 0 only rewrites its text: the host sees no edit it could record.
+    Step(IDC_PHASE_EDIT, 0);
+    Tick();
+    EXPECT_EQ(0, host.begins);
 
     HWND slider = Item(IDC_PHASE_SLIDER);
     SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -427,12 +446,22 @@ TEST_F(EditorPage, OpensAndClosesWithoutLeavingAnythingBehind) {
     EXPECT_EQ(nullptr, GetWindow(parent_, GW_CHILD));
     EXPECT_LT(GdiObjectsInUse(), gdiBefore + 50) << "GDI objects left behind by the page";
 
-    // A host that releases an active page without Deactivate or SetObjects(0).
+    // The plug-in's two notification slots are free again: a new page hears a state load.
     Open();
+    ExpectALoadedStateShows();
+
+    // A host that releases an active page without Deactivate or SetObjects(0): the page still
+    // cleans up, its slot included.
     page_.Reset();
     window_ = nullptr;
     PumpMessages();
     EXPECT_EQ(nullptr, GetWindow(parent_, GW_CHILD));
+    for (int i = 0; i < 2; ++i) {
+        Open();
+        page_.Reset();
+    }
+    Open();
+    ExpectALoadedStateShows();
 }
 
 TEST_F(EditorPage, RunsInsideWinesPropertyFrame) {
