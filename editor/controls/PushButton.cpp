@@ -252,6 +252,8 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         st->textColour = kDefaultTextColour;
         st->tint = skin::kHighlightTint;
         st->background = CreationBackground(lParam);
+        // A title given at creation is stored without a WM_SETTEXT: take it as the caption.
+        if (create->lpszName && !IS_INTRESOURCE(create->lpszName)) ReplaceCaption(*st, create->lpszName);
         return 0;
     }
     auto* st = ControlState<PushButtonState>(window);

@@ -270,6 +270,16 @@ TEST_F(PushButtonTest, CaptionIsCentredOrLeftBesideASideMark) {
     const Box left = CPixels(side).Differences(plainSide);
     EXPECT_TRUE(left.left > 2 && left.left < centred.left - 10) << left.left;
 
+    // A caption given as the title at creation shows like one set afterwards.
+    const CPixels undo(control);
+    ShowWindow(control, SW_HIDE);
+    HWND titled = CreateWindowExA(0, kPushButtonClassName, "Undo", WS_CHILD | WS_VISIBLE, 20, 20,
+                                  kWidth, kHeight, page.window(), nullptr, Module(),
+                                  page.background());
+    EXPECT_TRUE(CPixels(titled).Differences(undo).Empty());
+    DestroyWindow(titled);
+    ShowWindow(control, SW_SHOW);
+
     Send(BTM_SETTEXTCOLOR, RGB(200, 0, 0));
     Send(BTM_REDRAW, 0, 1);
     const CPixels red(control);
