@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
-.PHONY: all deps native windows build lint test test-native test-windows run bench clean
+.PHONY: all deps native windows build lint test test-native test-windows run screenshot bench clean
 
 all: build
 
@@ -47,9 +47,14 @@ test: build lint
 	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
 
 # Renders through the real path: the DLL registered in the build's Wine prefix, loaded by
-# class identifier into a DirectShow graph. Without ARGS it renders the built-in demo.
+# class identifier into a DirectShow graph. Without ARGS it renders the built-in demo. Windows
+# (the editor, with --edit) show on the user's display when there is one.
 run: windows
-	tools/with-wine $(WINEPREFIX) tools/render $(WINDOWS) $(ARGS)
+	TW_USE_DISPLAY=1 tools/with-wine $(WINEPREFIX) tools/render $(WINDOWS) $(ARGS)
+
+# The README's picture of the editor, docs/editor.png, copied from an Xvfb display.
+screenshot: windows
+	TW_USE_DISPLAY= tools/with-wine $(WINEPREFIX) tools/screenshot $(WINDOWS) docs/editor.png
 
 bench: native
 	$(NATIVE)/bench/twphase-bench

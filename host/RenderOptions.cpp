@@ -18,6 +18,7 @@ enum class Option {
     kSaveState,
     kAutomation,
     kBlock,
+    kEdit,
     kHelp
 };
 
@@ -40,6 +41,7 @@ constexpr OptionName kOptions[] = {
     {"--save-state", Option::kSaveState, true},
     {"--automation", Option::kAutomation, true},
     {"--block", Option::kBlock, true},
+    {"--edit", Option::kEdit, false},
     {"--help", Option::kHelp, false},
     {"-h", Option::kHelp, false},
 };
@@ -161,6 +163,9 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
                 return false;
             out->blockFrames = static_cast<uint32_t>(number);
             return true;
+        case Option::kEdit:
+            out->edit = true;
+            return true;
         case Option::kHelp:
             out->help = true;
             return true;
@@ -277,6 +282,8 @@ const char* RenderUsage() {
            "Rendering:\n"
            "  --block FRAMES      frames per block pushed into the plug-in, 16 to 65536\n"
            "                      (default 512)\n"
+           "  --edit              open the plug-in's editor first; the render uses the\n"
+           "                      settings it is closed with\n"
            "  --help              show this text\n"
            "\n"
            "Options also take the form --option=value.\n";

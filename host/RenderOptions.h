@@ -23,6 +23,7 @@ struct RenderOptions {
     std::string saveStatePath;
     std::string automationPath;
     uint32_t blockFrames = kDefaultBlockFrames;
+    bool edit = false;  // --edit: open the plug-in's editor before rendering
     bool help = false;  // --help: show RenderUsage(); nothing else was checked
 };
 

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 
 #include "host/DemoSignal.h"
 #include "host/RenderOptions.h"
@@ -140,10 +141,13 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    // The plug-in and Wine's graph are free-threaded; the streaming thread calls both.
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // The plug-in and Wine's graph are free-threaded; the streaming thread calls both. The
+    // editor's property frame needs OLE in a single-threaded apartment on the thread that
+    // shows it, and the plug-in (registered as "Both") then lives in that apartment.
+    HRESULT hr = options.edit ? OleInitialize(nullptr)
+                              : CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(hr)) {
-        PrintError("COM cannot be initialised");
+        PrintError(options.edit ? "OLE cannot be initialised" : "COM cannot be initialised");
         return kExitRenderFailed;
     }
     RenderSummary summary;
@@ -153,7 +157,10 @@ int main(int argc, char** argv) {
         rendered = session.Render(options, &summary);
         if (!rendered) error = session.Error();
     }
-    CoUninitialize();
+    if (options.edit)
+        OleUninitialize();
+    else
+        CoUninitialize();
     if (!demoInput.empty()) DeleteFileA(demoInput.c_str());
 
     if (!rendered) {

@@ -15,6 +15,7 @@
 #include "automation/win/MediaParamsInterfaces.h"
 #include "engine/PhaseProcessor.h"
 #include "host/win/CaptureCounter.h"
+#include "host/win/EditorFrame.h"
 #include "host/FileSystem.h"
 #include "host/win/HResultText.h"
 #include "host/win/PushSourceFilter.h"
@@ -148,6 +149,8 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     if (!BuildGraph()) return false;
     if (!m_writer->OpenOutput(options.outputPath)) return Fail(m_writer->Error());
     if (!AddAutomation(automation)) return false;
+    // The user's edits come last: the render uses what the editor is closed with.
+    if (options.edit && !ShowEditorFrame(m_plugIn.Get(), nullptr, &problem)) return Fail(problem);
 
     if (!Stream(summary)) return false;
 

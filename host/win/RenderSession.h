@@ -2,7 +2,7 @@
 // creates it through COM by class identifier, hands it the host's UI callback, restores a
 // state or a built-in preset, applies the command line's settings, connects it between the
 // renderer's own source and writer in a DirectShow filter graph, writes the automation,
-// streams the file, stops and saves the state.
+// opens the plug-in's editor if asked, streams the file, stops and saves the state.
 #pragma once
 
 #include <cstdint>

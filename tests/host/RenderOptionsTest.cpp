@@ -22,6 +22,7 @@ TEST(RenderOptions, FilesAloneKeepEveryDefault) {
     for (bool given : options.paramGiven) EXPECT_FALSE(given);
     EXPECT_EQ(kDefaultBlockFrames, options.blockFrames);
     EXPECT_FALSE(options.bypass);
+    EXPECT_FALSE(options.edit);
 }
 
 TEST(RenderOptions, ValuesBecomeInternalUnits) {
@@ -53,7 +54,7 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     RenderOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--bypass", "--preset", "Wide", "--save-state=s.bin", "--automation",
-                       "a.txt", "--block", "64", "--", "-in.wav", "--out.wav"},
+                       "a.txt", "--block", "64", "--edit", "--", "-in.wav", "--out.wav"},
                       &options, &error))
         << error;
     EXPECT_TRUE(options.bypass);
@@ -61,13 +62,15 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     EXPECT_EQ("s.bin", options.saveStatePath);
     EXPECT_EQ("a.txt", options.automationPath);
     EXPECT_EQ(64u, options.blockFrames);
+    EXPECT_TRUE(options.edit);
     EXPECT_EQ("-in.wav", options.inputPath);
     EXPECT_EQ("--out.wav", options.outputPath);
 
     // --help is honoured even on a line that is otherwise wrong.
     ASSERT_TRUE(Parse({"--phase", "999", "--help"}, &options, &error));
     EXPECT_TRUE(options.help);
-    EXPECT_NE(nullptr, std::strstr(RenderUsage(), "--automation FILE"));
+    for (const char* option : {"--automation FILE", "--edit"})
+        EXPECT_NE(nullptr, std::strstr(RenderUsage(), option)) << option;
 }
 
 TEST(RenderOptions, MistakesAreRefusedNotClamped) {

@@ -12,11 +12,14 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "host/WavFormat.h"
 #include "host/WavReader.h"
 #include "host/WavWriter.h"
+#include "plugin/PluginGuids.h"
 
 namespace fs = std::filesystem;
 
@@ -45,8 +48,41 @@ HRESULT CallPlugInExport(const char* name) {
 
 struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // stdout and stderr together
+    std::string output;          // stdout and stderr together
+    std::wstring windowCaption;  // of the window it showed (the editor's frame), if any
 };
+
+// Stands in for the user while the renderer runs: the first window it shows (with --edit, the
+// editor's property frame) stays open for a moment, so the page's timer runs, then gets OK.
+// A renderer still running half a minute after that, or after showing nothing, is ended.
+std::wstring PressOkInFirstWindow(const PROCESS_INFORMATION& process) {
+    constexpr DWORD kLookMs = 100, kGiveUpMs = 30000, kOpenMs = 500;
+    std::wstring caption;
+    bool pressed = false;
+    for (DWORD waited = 0; waited < kGiveUpMs && !pressed; waited += kLookMs) {
+        if (WaitForSingleObject(process.hProcess, kLookMs) == WAIT_OBJECT_0) return L"";
+        std::pair<DWORD, HWND> search(process.dwProcessId, nullptr);
+        EnumWindows(
+            [](HWND window, LPARAM found) -> BOOL {
+                auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(found);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner != search->first || !IsWindowVisible(window)) return TRUE;
+                search->second = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.second) continue;
+        Sleep(kOpenMs);
+        wchar_t text[128] = {};
+        GetWindowTextW(search.second, text, 128);
+        caption = text;
+        pressed = PostMessageW(search.second, WM_COMMAND, IDOK, 0) != FALSE;
+    }
+    if (WaitForSingleObject(process.hProcess, kGiveUpMs) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 0xFFFFFFFF);
+    return caption;
+}
 
 // Runs twphase-render with the arguments (each passed quoted) in the working directory.
 RunResult RunRender(const std::vector<std::string>& args, const std::string& workDir) {
@@ -71,11 +107,13 @@ RunResult RunRender(const std::vector<std::string>& args, const std::string& wor
                                         nullptr, dir.c_str(), &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
+        std::thread user([&] { result.windowCaption = PressOkInFirstWindow(process); });
         char buffer[4096];
         DWORD got = 0;
         while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
             result.output.append(buffer, got);
         WaitForSingleObject(process.hProcess, INFINITE);
+        user.join();
         GetExitCodeProcess(process.hProcess, &result.exitCode);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
@@ -374,6 +412,39 @@ TEST_F(RenderTest, BuiltInPresetIsFoundByNameAndOptionsOverrideIt) {
 
     ExpectFailureKeepsOutput({"--preset", "Warm Tape"}, Path("in.wav"),
                              "(available: \"(Default)\", \"[1] Full Reset\")");
+}
+
+// The editor ---------------------------------------------------------------------------
+
+// --edit shows the editor over the command line's settings in the property frame; what it is
+// closed with (OK, nothing changed) renders.
+TEST_F(RenderTest, EditShowsTheEditorAndRendersWithTheSettingsItIsClosedWith) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 8000));
+    const std::vector<std::string> settings = {"--phase", "45", "--mode", "ms"};
+    std::vector<std::string> args = {"--edit"};
+    args.insert(args.end(), settings.begin(), settings.end());
+    args.insert(args.end(), {Path("in.wav"), Path("edited.wav")});
+    const RunResult run = Render(args);
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.windowCaption.find(L"tw:Phase"), std::wstring::npos);
+    EXPECT_NE(run.output.find("Phase 45 deg, Width 100 %, Output +0.0 dB, MS phase"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(ReadWav(Path("edited.wav")).samples,
+              RenderTo("plain.wav", Path("in.wav"), settings).samples);
+}
+
+// Without its page class the frame would open empty: the renderer says so and shows nothing.
+TEST_F(RenderTest, EditWithoutTheEditorPageRegisteredFailsBeforeAnyWindow) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 1000));
+    wchar_t guid[40] = {};
+    StringFromGUID2(CLSID_TwPhasePropertyPage, guid, 40);
+    struct Reregister {
+        ~Reregister() { EXPECT_EQ(CallPlugInExport("DllRegisterServer"), S_OK); }
+    } guard;
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + guid).c_str()),
+              ERROR_SUCCESS);
+    ExpectFailureKeepsOutput({"--edit"}, Path("in.wav"), "editor page");
 }
 
 // Demo and usage ---------------------------------------------------------------------------
