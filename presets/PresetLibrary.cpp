@@ -54,6 +54,13 @@ int32_t CPresetLibrary::NextPresetId() const {
 }
 
 CPresetLibrary::AddResult CPresetLibrary::AddPreset(std::unique_ptr<PresetRecord> record) {
+    if (record && record->data.empty()) return AddResult::kNoData;
+    return Append(std::move(record));
+}
+
+// A file may hold a section with an empty Data value; reading keeps it, so this append has
+// no data test.
+CPresetLibrary::AddResult CPresetLibrary::Append(std::unique_ptr<PresetRecord> record) {
     if (!record) return AddResult::kOutOfMemory;
     if (m_presets->Count() >= kMaxPresets) return AddResult::kLibraryFull;
     const int32_t id = NextPresetId();
@@ -66,12 +73,14 @@ CPresetLibrary::AddResult CPresetLibrary::AddPreset(std::unique_ptr<PresetRecord
 
 bool CPresetLibrary::DeletePreset(PresetRecord* record) {
     if (!record || !m_presets->Remove(record)) return false;
+    if (record->id == m_currentId) m_currentId = kNoPreset;
     delete record;
     return true;
 }
 
 void CPresetLibrary::DeleteAllPresets() {
     FreeAll(*m_presets);
+    m_currentId = kNoPreset;
 }
 
 PresetRecord* CPresetLibrary::FindById(int32_t id) const {
@@ -125,10 +134,19 @@ bool CPresetLibrary::BeginEditing() {
         }
     }
     m_presets.swap(m_backup);
+    m_backupCurrentId = m_currentId;
     m_backupValid = true;
     return true;
 }
 
 void CPresetLibrary::RestoreBackup() {
-    if (m_backupValid) m_presets.swap(m_backup);
+    if (!m_backupValid) return;
+    m_presets.swap(m_backup);
+    m_currentId = m_backupCurrentId;
+    m_backupValid = false;
+}
+
+void CPresetLibrary::EndEditing() {
+    FreeAll(*m_backup);
+    m_backupValid = false;
 }

@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "presets/PresetText.h"
+
 namespace {
 
 unsigned char AsciiLower(unsigned char c) {
@@ -35,6 +37,31 @@ void PresetRecord::SetName(const char* text) {
 
 void PresetRecord::SetBank(const char* text) {
     CopyCut(bank, text);
+}
+
+bool PresetRecord::ReplaceData(const char* text) {
+    if (!text || !*text) return false;
+    try {
+        std::string fresh(text);
+        data.swap(fresh);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<PresetRecord> NewPresetRecord(const char* name, const char* bank,
+                                              const char* data) {
+    if (!data || !*data) return nullptr;
+    try {
+        auto record = std::make_unique<PresetRecord>();
+        record->SetName(NormalisePresetName(name).c_str());
+        record->SetBank(NormalisePresetName(bank).c_str());
+        record->data = data;
+        return record;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 CPresetList::~CPresetList() {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Result.h"
@@ -25,7 +26,16 @@ struct PresetRecord {
     void SetName(const char* text);
     void SetBank(const char* text);
     bool HasBank() const { return bank[0] != '\0'; }
+    // Replaces the data text by a copy of text, the old text going only once the copy
+    // exists. False, and the data unchanged, for no text, an empty one or no memory.
+    bool ReplaceData(const char* text);
 };
+
+// A preset the user enters: name and bank through NormalisePresetName, the data copied,
+// version 3, no identifier yet. Null when there is no data text (the settings could not be
+// obtained) or no memory, so that nothing is added without data.
+std::unique_ptr<PresetRecord> NewPresetRecord(const char* name, const char* bank,
+                                              const char* data);
 
 // The library's records in order. The list holds pointers only: removing a record does not
 // free it, and whoever owns the records (CPresetLibrary) frees them. Slots grow to exactly

@@ -4,6 +4,7 @@
 // -2 for discrete ones.
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "editor/ModeCycle.h"
 #include "editor/ValueText.h"
@@ -12,6 +13,10 @@
 #include "editor/controls/PushButton.h"
 #include "editor/page/PageIds.h"
 #include "editor/page/VxPlugInPropPage.h"
+#include "presets/PresetData.h"
+#include "presets/win/AddPresetDialog.h"
+#include "presets/win/PresetManager.h"
+#include "presets/win/PresetsMenu.h"
 
 namespace {
 
@@ -253,8 +258,39 @@ void CVxPlugInPropPage::OnReset() {
 }
 
 void CVxPlugInPropPage::OnPresetsMenu() {
-    // The presets menu comes with the preset manager's menu; until then the press is released.
-    SendDlgItemMessageA(m_hwnd, IDC_PRESETS, BTM_CANCELPRESS, 0, 0);
+    HMENU menu = m_presets ? CreatePopupMenu() : nullptr;
+    if (menu) {
+        AppendMenuA(menu, MF_STRING, kAddPresetCommand, "Add Preset...");
+        AppendMenuA(menu, MF_STRING, kPresetManagerCommand, "Preset Manager...");
+        m_presets->BuildPresetsMenu(menu);
+    }
+    // The menu and its button are done with before any dialog opens.
+    int command = TrackMenuUnder(menu, IDC_PRESETS, IDC_PRESETS);
+    if (command <= 0 || !m_presets) return;
+    if (command == kPresetManagerCommand) {
+        command = m_presets->RunManagerDialog();
+    } else if (command == kAddPresetCommand) {
+        // The dialog saves the library itself, and only when a preset was added.
+        RunAddPresetDialog(*m_presets, m_hwnd);
+        return;
+    }
+    if (const char* text = m_presets->SelectPreset(command)) ApplyPresetText(text);
+}
+
+void CVxPlugInPropPage::ApplyPresetText(const std::string& text) {
+    m_prop->MarkUndo(kDiscreteUndo);
+    // Fields a damaged text lacks keep their current values.
+    ParamValues values;
+    m_prop->GetParams(&values);
+    ParsePresetData(text.c_str(), &values);
+    m_prop->SetPhase(values[kParamPhase], 1);
+    m_prop->SetWidth(values[kParamWidth], 1);
+    m_prop->SetOutput(values[kParamOutput], 1);
+    m_prop->SetMode(values[kParamMode], 1);
+    m_prop->SetMeterPost(values[kParamMeterPost], 1);
+    m_prop->SetFilter(values[kParamFilter], 1);
+    UpdateControls(0, 1, 1);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 INT_PTR CVxPlugInPropPage::OnPresetGetSettings(WPARAM wParam) {

@@ -187,6 +187,7 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
 
     m_presets.reset(new (std::nothrow) CPresetManager(module, window, kProductName));
     if (m_presets) {
+        m_presets->Library().SetAltClassKey(presetfile::kAltClassKey);
         m_presets->LoadPresetLibrary(presetfile::kClassKey, kPresetFileName);
         if (m_prop) m_presets->Library().SetCurrentId(m_prop->GetPresetId());
     }

@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "editor/ModeCycle.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BasePropertyPage.h"
+#include "presets/win/PresetsMenu.h"
 
 class CPresetManager;
 
@@ -32,9 +34,8 @@ public:
     static constexpr int kPageWidth = 428;
     static constexpr int kPageHeight = 222;
     static constexpr UINT kTimerPeriodMs = 75;
-    // Sent by the presets menu to read the current values; wParam is a char** that receives a
-    // new[]-allocated text, which the receiver deletes.
-    static constexpr UINT WM_PRESET_GETSETTINGS = 10900;
+    // Sent by the presets code to read the current values as a preset data text.
+    static constexpr UINT WM_PRESET_GETSETTINGS = kPresetGetSettingsMessage;
 
 protected:
     HRESULT OnConnect(IUnknown* pUnknown) override;
@@ -79,6 +80,8 @@ private:
     void OnSetupMenu();
     void OnReset();
     void OnPresetsMenu();
+    // Applies a preset's data text to the plug-in after an undo point and shows it.
+    void ApplyPresetText(const std::string& text);
     INT_PTR OnPresetGetSettings(WPARAM wParam);
     // Shows a popup menu under the button, returns the chosen command (0 for none), and
     // releases the menu arrow that opened it.

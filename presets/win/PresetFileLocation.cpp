@@ -10,7 +10,9 @@ namespace {
 constexpr DWORD kRegistryTextBytes = MAX_PATH;
 
 // A string value of HKEY_LOCAL_MACHINE\keyName (valueName null: the default value), read
-// into a MAX_PATH buffer. False when it is missing, not a string or longer than the buffer.
+// into a MAX_PATH buffer, with the environment variables of a REG_EXPAND_SZ value expanded
+// ("%ProgramFiles%\\Corvane"). False when it is missing, not a string or longer than the
+// buffer, before or after the expansion.
 bool ReadMachineString(const std::string& keyName, const char* valueName, std::string* text) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) !=
@@ -24,7 +26,14 @@ bool ReadMachineString(const std::string& keyName, const char* valueName, std::s
     if (error != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     // A stored string need not carry its terminator.
     buffer[bytes < sizeof buffer ? bytes : sizeof buffer - 1] = '\0';
-    *text = buffer;
+    if (type == REG_SZ) {
+        *text = buffer;
+        return true;
+    }
+    char expanded[kRegistryTextBytes];
+    const DWORD needed = ExpandEnvironmentStringsA(buffer, expanded, sizeof expanded);
+    if (needed == 0 || needed > sizeof expanded) return false;
+    *text = expanded;
     return true;
 }
 

@@ -12,6 +12,6 @@ void CPresetManager::LoadPresetLibrary(const char* classKey, const char* fileNam
     m_library.LoadPresetLibrary(classKey, LocatePresetFile(classKey, fileName));
 }
 
-void CPresetManager::SaveLibrary() {
-    m_library.SaveLibrary(m_library.ClassKey().c_str(), m_library.PresetFilePath());
+bool CPresetManager::SaveLibrary() {
+    return m_library.SaveLibrary(m_library.ClassKey().c_str(), m_library.PresetFilePath());
 }

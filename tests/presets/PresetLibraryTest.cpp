@@ -1,5 +1,6 @@
 // The preset library in memory: list storage, the data text, identifiers and the cap,
-// sorting, the duplicate test and the backup of an editing session.
+// sorting, the duplicate test, the backup of an editing session, and the texts made from
+// names.
 #include "presets/PresetLibrary.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "presets/PresetData.h"
+#include "presets/PresetText.h"
 #include "tests/presets/MemoryIniStore.h"
 
 namespace {
@@ -204,4 +206,76 @@ TEST_F(LibraryTest, RestoreBackupReturnsToTheLibraryAsItWasWhenEditingBegan) {
     ASSERT_TRUE(library.BeginEditing());
     library.At(1)->SetName("Changed");
     EXPECT_EQ((std::vector<std::string>{"Keep/Bank", "Changed/"}), Order());
+}
+
+TEST_F(LibraryTest, BackupNeedsAnOpenSessionAndCarriesTheCurrentPreset) {
+    Add("a");
+    const int32_t current = Add("b")->id;
+    library.RestoreBackup();  // no session: there is nothing to swap in
+    EXPECT_EQ(2, library.Count());
+
+    library.SetCurrentId(current);
+    ASSERT_TRUE(library.BeginEditing());
+    library.DeletePreset(library.FindById(current));
+    EXPECT_EQ(CPresetLibrary::kNoPreset, library.CurrentId());  // it names nothing now
+    EXPECT_EQ(current, Add("c")->id);  // the identifier is issued again
+    library.RestoreBackup();
+    EXPECT_EQ(current, library.CurrentId());
+    EXPECT_STREQ("b", library.FindById(current)->name);
+    library.RestoreBackup();  // the session is over: the edits do not come back
+    EXPECT_EQ((std::vector<std::string>{"a/", "b/"}), Order());
+
+    // A session closed by EndEditing keeps its edits.
+    ASSERT_TRUE(library.BeginEditing());
+    library.DeleteAllPresets();
+    EXPECT_EQ(CPresetLibrary::kNoPreset, library.CurrentId());
+    library.EndEditing();
+    library.RestoreBackup();
+    EXPECT_EQ(0, library.Count());
+}
+
+TEST(PresetNameTest, EnteredNamesTakeTheFormTheIniReaderReturns) {
+    const std::string longName = std::string(126, 'n') + " xyz";
+    const struct {
+        const char* entered;
+        std::string stored;
+    } cases[] = {
+        {"  Pad  ", "Pad"},
+        {"\"Loud\"", "Loud"},
+        {"' Soft '", "Soft"},
+        {"\" 'Both' \"", "Both"},
+        {"a\tb\r\n", "a b"},
+        {"\"open", "\"open"},
+        {"x \"y\"", "x \"y\""},
+        {"Rock & Roll", "Rock & Roll"},
+        {"   ", ""},
+        {nullptr, ""},
+        {longName.c_str(), std::string(126, 'n')},  // cut to 127, then the blank trimmed
+    };
+    for (const auto& c : cases) {
+        const std::string stored = NormalisePresetName(c.entered);
+        EXPECT_EQ(c.stored, stored) << (c.entered ? c.entered : "null");
+        EXPECT_EQ(stored, NormalisePresetName(stored.c_str()));
+    }
+}
+
+TEST(PresetNameTest, MenuAndQuestionTextsHoldTheLongestNamesWhole) {
+    EXPECT_EQ("Rock && Roll", MenuText("Rock & Roll"));
+    const std::string ampersands(127, '&');
+    EXPECT_EQ("Update Preset: " + std::string(254, '&') + "...", UpdateItemText(ampersands));
+    const std::string name(127, 'n');
+    EXPECT_NE(std::string::npos, UpdateQuestionText(name).find("\"" + name + "\" preset with"));
+}
+
+TEST(PresetNameTest, ExportFileNamesNeverNameADevice) {
+    const struct {
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {"CON", "_CON.ini"},           {"nul", "_nul.ini"},         {"Com1", "_Com1.ini"},
+        {"LPT9.old", "_LPT9.old.ini"}, {"conout$", "_conout$.ini"}, {"COM0", "COM0.ini"},
+        {"COM10", "COM10.ini"},        {"CONSOLE", "CONSOLE.ini"},  {"AUX ", "AUX_.ini"},
+        {"tw:Phase", "tw_Phase.ini"},  {"a*b?c/d|e", "a_b_c_d_e.ini"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.file, ExportFileName(c.name)) << c.name;
 }

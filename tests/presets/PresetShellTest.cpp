@@ -1,4 +1,5 @@
-// The preset shell under Wine: real INI files through the private-profile functions, the
+// The preset shell under Wine: real INI files through the private-profile functions (their
+// reported failures, the replace in one step, names as the reader returns them), the
 // registry lookup of the library file, and the manager loading and saving through both.
 #include <windows.h>
 
@@ -9,9 +10,11 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "plugin/PluginGuids.h"
 #include "presets/PresetFile.h"
+#include "presets/PresetText.h"
 #include "presets/win/PresetFileLocation.h"
 #include "presets/win/PresetManager.h"
 #include "presets/win/PrivateProfileStore.h"
@@ -53,8 +56,23 @@ protected:
         DeleteFileA(path.c_str());
     }
     void TearDown() override {
-        DeleteFileA(path.c_str());
+        for (const std::string& name : FolderFiles()) {
+            const std::string file = folder + "\\" + name;
+            SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(file.c_str());
+        }
         RemoveDirectoryA(folder.c_str());
+    }
+    std::vector<std::string> FolderFiles() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return names;
     }
     std::string FileText() const {
         std::ifstream in(path, std::ios::binary);
@@ -79,18 +97,21 @@ protected:
     void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kTestClassKey.c_str()); }
     void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kTestClassKey.c_str()); }
 
-    static void SetValue(const std::string& keyName, const char* valueName, const char* value) {
+    static void SetValue(const std::string& keyName, const char* valueName, const char* value,
+                         DWORD type) {
         HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr, 0,
                                                  KEY_SET_VALUE, nullptr, &key, nullptr));
         ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                  RegSetValueExA(key, valueName, 0, type, reinterpret_cast<const BYTE*>(value),
                                  static_cast<DWORD>(strlen(value) + 1)));
         RegCloseKey(key);
     }
-    static void SetPluginPath(const char* folder) { SetValue(kTestClassKey, "PluginPath", folder); }
-    static void SetServer(const char* server) {
-        SetValue(kTestClassKey + "\\InprocServer32", nullptr, server);
+    static void SetPluginPath(const char* folder, DWORD type = REG_SZ) {
+        SetValue(kTestClassKey, "PluginPath", folder, type);
+    }
+    static void SetServer(const char* server, DWORD type = REG_SZ) {
+        SetValue(kTestClassKey + "\\InprocServer32", nullptr, server, type);
     }
     static void RemovePluginPath() {
         HKEY key = nullptr;
@@ -170,6 +191,68 @@ TEST_F(TempFolderTest, StoreReadsDefaultsAndCutsLongValues) {
     EXPECT_EQ("", store.GetString(path, "Preset1", "Bank", "KEY_NOT_FOUND", 127));
     store.DeleteSection(path, "preset1");
     EXPECT_EQ("gone", store.GetString(path, "Preset1", "Name", "gone", 127));
+}
+
+TEST_F(TempFolderTest, StoreReportsFailedWritesAndReplacesTheFileInOneStep) {
+    const std::string unreachable = folder + "\\missing\\twPhaseDX.ini";
+    EXPECT_FALSE(store.WriteString(unreachable, "Preset1", "Name", "x"));
+    EXPECT_EQ("", store.CreateTempCopy(unreachable));
+    EXPECT_FALSE(store.Stamp(path).exists);
+
+    ASSERT_TRUE(store.WriteString(path, "Preset1", "Name", "old"));
+    const PresetFileStamp before = store.Stamp(path);
+    EXPECT_TRUE(before.exists);
+    const std::string temp = store.CreateTempCopy(path);
+    ASSERT_EQ(folder + "\\", temp.substr(0, folder.size() + 1));  // beside the file
+    EXPECT_EQ("old", store.GetString(temp, "PRESET1", "name", "", 127));
+    ASSERT_TRUE(store.WriteString(temp, "Preset1", "Name", "new"));
+    EXPECT_EQ(before, store.Stamp(path));  // the file is untouched until the replace
+    ASSERT_TRUE(store.MoveReplacing(temp, path));
+    EXPECT_EQ("new", store.GetString(path, "Preset1", "Name", "", 127));
+    EXPECT_NE(before, store.Stamp(path));
+    EXPECT_EQ(std::vector<std::string>{"twPhaseDX.ini"}, FolderFiles());
+}
+
+TEST_F(TempFolderTest, AFailedSaveLeavesTheLibraryFileAsItWas) {
+    CPresetLibrary library(presetfile::kProductName, store, messages);
+    AddRecord(library, "Kept", "", "1,1,1,1,1,1");
+    ASSERT_TRUE(library.SaveLibrary(presetfile::kClassKey, path));
+    const std::string saved = FileText();
+    library.LoadPresetLibrary(presetfile::kClassKey, path);
+    AddRecord(library, "New", "", "2,2,2,2,2,2");
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(library.SaveLibrary(presetfile::kClassKey, path));
+    EXPECT_EQ(CPresetLibrary::SaveError::kWriteFailed, library.LastSaveError());
+    EXPECT_EQ(0u, library.SaveErrorText().find("Unable to save the presets to " + path));
+    EXPECT_EQ(saved, FileText());
+    EXPECT_EQ(std::vector<std::string>{"twPhaseDX.ini"}, FolderFiles());  // no temporary left
+    EXPECT_FALSE(library.SaveLibrary(presetfile::kClassKey, folder + "\\missing\\x.ini"));
+    EXPECT_EQ(2, library.Count());
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(library.SaveLibrary(presetfile::kClassKey, path));
+}
+
+TEST_F(TempFolderTest, EnteredNamesReadBackAsEntered) {
+    // Each of these comes back changed when written as typed.
+    const std::string longQuoted = "\"" + std::string(125, 'n') + "\"";
+    for (const std::string typed : {"  Pad  ", "\"Loud\"", "'Soft'", "\" 'Both' \"", "\tTab\t",
+                                    longQuoted.c_str()}) {
+        ASSERT_TRUE(store.WriteString(path, "Preset1", "Name", typed.c_str()));
+        EXPECT_NE(typed, store.GetString(path, "Preset1", "Name", "", 127));
+        const std::string entered = NormalisePresetName(typed.c_str());
+        ASSERT_TRUE(store.WriteString(path, "Preset1", "Name", entered.c_str()));
+        EXPECT_EQ(entered, store.GetString(path, "Preset1", "Name", "", 127)) << typed;
+    }
+}
+
+TEST_F(LocateTest, ExpandableValuesAreExpanded) {
+    ASSERT_TRUE(SetEnvironmentVariableA("TWPRESETS_TEST_ROOT", "D:\\Shared"));
+    SetServer("%TWPRESETS_TEST_ROOT%\\twPhaseDX.dll", REG_EXPAND_SZ);
+    EXPECT_EQ("D:\\Shared\\twPhaseDX.ini", Locate());
+    SetPluginPath("%TWPRESETS_TEST_ROOT%\\Presets", REG_EXPAND_SZ);
+    EXPECT_EQ("D:\\Shared\\Presets\\twPhaseDX.ini", Locate());
 }
 
 TEST_F(LocateTest, PluginPathNamesTheFolder) {
