@@ -14,6 +14,8 @@ enum class Option {
     kFilter,
     kBypass,
     kPreset,
+    kPresetFile,
+    kListPresets,
     kState,
     kSaveState,
     kAutomation,
@@ -37,6 +39,8 @@ constexpr OptionName kOptions[] = {
     {"--filter", Option::kFilter, true},
     {"--bypass", Option::kBypass, false},
     {"--preset", Option::kPreset, true},
+    {"--preset-file", Option::kPresetFile, true},
+    {"--list-presets", Option::kListPresets, false},
     {"--state", Option::kState, true},
     {"--save-state", Option::kSaveState, true},
     {"--automation", Option::kAutomation, true},
@@ -148,6 +152,12 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
         case Option::kPreset:
             out->presetName = value;
             return true;
+        case Option::kPresetFile:
+            out->presetFilePath = value;
+            return true;
+        case Option::kListPresets:
+            out->listPresets = true;
+            return true;
         case Option::kState:
             out->statePath = value;
             return true;
@@ -238,6 +248,18 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         *error = "--preset and --state cannot be used together";
         return false;
     }
+    if (!parsed.presetFilePath.empty() && parsed.presetName.empty() && !parsed.listPresets) {
+        *error = "--preset-file needs --preset NAME or --list-presets";
+        return false;
+    }
+    if (parsed.listPresets) {
+        if (!files.empty()) {
+            *error = "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav";
+            return false;
+        }
+        *options = parsed;
+        return true;
+    }
     if (files.size() < 2) {
         *error = files.empty() ? "missing INPUT.wav and OUTPUT.wav (see --help)"
                                : "missing OUTPUT.wav (see --help)";
@@ -255,6 +277,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 
 const char* RenderUsage() {
     return "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
+           "       twphase-render --list-presets [--preset-file FILE]\n"
            "\n"
            "Renders INPUT.wav through the tw:Phase plug-in into OUTPUT.wav: stereo, in the\n"
            "input's sample format. Input: 16-bit PCM, 32-bit or 64-bit float, mono or stereo.\n"
@@ -269,7 +292,12 @@ const char* RenderUsage() {
            "  --bypass            pass the audio through unchanged\n"
            "\n"
            "State and automation:\n"
-           "  --preset NAME       start from a built-in preset\n"
+           "  --preset NAME       start from a preset: a built-in one, else one of the\n"
+           "                      editor's library as \"Bank/Name\" or \"Name\"\n"
+           "  --preset-file FILE  look up --preset in FILE (another library or an exported\n"
+           "                      preset file) instead of the editor's library\n"
+           "  --list-presets      print the built-in presets and the library's presets\n"
+           "                      (banks, names and values), then stop\n"
            "  --state FILE        start from a saved plug-in state\n"
            "  --save-state FILE   save the plug-in state after rendering\n"
            "  --automation FILE   automation segments, one a line:\n"

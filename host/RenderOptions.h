@@ -19,6 +19,8 @@ struct RenderOptions {
     bool paramGiven[kParamCount] = {};
     bool bypass = false;
     std::string presetName;
+    std::string presetFilePath;  // --preset-file: the library --preset and --list-presets read
+    bool listPresets = false;    // --list-presets: print the presets; nothing is rendered
     std::string statePath;
     std::string saveStatePath;
     std::string automationPath;

@@ -152,9 +152,11 @@ int main(int argc, char** argv) {
     }
     RenderSummary summary;
     bool rendered = false;
+    std::string presetList;
     {
         CRenderSession session;
-        rendered = session.Render(options, &summary);
+        rendered = options.listPresets ? session.ListPresets(options, &presetList)
+                                       : session.Render(options, &summary);
         if (!rendered) error = session.Error();
     }
     if (options.edit)
@@ -166,6 +168,10 @@ int main(int argc, char** argv) {
     if (!rendered) {
         PrintError(error);
         return kExitRenderFailed;
+    }
+    if (options.listPresets) {
+        std::fputs(presetList.c_str(), stdout);
+        return kExitOk;
     }
     PrintSummary(demoInput.empty() ? options.inputPath : "the built-in demo signal",
                  options.outputPath, summary);

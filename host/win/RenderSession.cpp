@@ -15,10 +15,13 @@
 #include "automation/win/MediaParamsInterfaces.h"
 #include "engine/PhaseProcessor.h"
 #include "host/win/CaptureCounter.h"
+#include "host/UserPresets.h"
 #include "host/win/EditorFrame.h"
 #include "host/FileSystem.h"
 #include "host/win/HResultText.h"
 #include "host/win/PushSourceFilter.h"
+#include "host/win/UserLibrary.h"
+#include "presets/PresetData.h"
 #include "host/win/WavWriterFilter.h"
 #include "plugin/PluginGuids.h"
 #include "plugin/StaticFilterPreset.h"
@@ -143,7 +146,7 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
 
     if (!CreatePlugIn()) return false;
     if (!options.statePath.empty() && !LoadState(options.statePath)) return false;
-    if (!options.presetName.empty() && !ApplyPreset(options.presetName)) return false;
+    if (!options.presetName.empty() && !ApplyPreset(options, &summary->warnings)) return false;
     if (!ApplySettings(options)) return false;
 
     if (!BuildGraph()) return false;
@@ -224,29 +227,85 @@ bool CRenderSession::LoadState(const std::string& path) {
     return true;
 }
 
-bool CRenderSession::ApplyPreset(const std::string& name) {
+bool CRenderSession::BuiltInPresetNames(std::vector<std::string>* names) {
     ComPtr<IStaticFilterPreset> presets;
     HRESULT hr = m_plugIn.As(IID_IStaticFilterPreset, &presets);
     if (FAILED(hr)) return FailHr("the plug-in offers no built-in presets", hr);
     INT32 count = 0;
     hr = presets->GetPresetCount(&count);
-    std::string available;
-    int found = -1;
-    for (INT32 index = 0; SUCCEEDED(hr) && index < count; ++index) {
+    if (FAILED(hr)) return FailHr("the plug-in did not count its built-in presets", hr);
+    for (INT32 index = 0; index < count; ++index) {
         WCHAR wide[kPresetNameChars] = {};
-        if (FAILED(presets->GetPresetName(index, wide, kPresetNameChars))) continue;
-        const std::string presetName = Narrow(wide);
-        if (presetName == name && found < 0) found = index;
-        available += (available.empty() ? "\"" : ", \"") + presetName + "\"";
+        hr = presets->GetPresetName(index, wide, kPresetNameChars);
+        names->push_back(SUCCEEDED(hr) ? Narrow(wide) : std::string());
     }
-    if (SUCCEEDED(hr) && found < 0)
-        return Fail("no built-in preset \"" + name + "\" (available: " + available + ")");
-    if (SUCCEEDED(hr)) hr = presets->ApplyPreset(found);
-    if (FAILED(hr)) return FailHr("applying the preset \"" + name + "\" failed", hr);
     return true;
 }
 
-bool CRenderSession::ApplySettings(const RenderOptions& options) {
+bool CRenderSession::ApplyPreset(const RenderOptions& options, std::vector<std::string>* warnings) {
+    const std::string& name = options.presetName;
+    std::vector<std::string> builtIn;
+    if (!BuiltInPresetNames(&builtIn)) return false;
+    // Built-in presets come first, unless the user named a preset file to look in.
+    if (options.presetFilePath.empty()) {
+        for (size_t index = 0; index < builtIn.size(); ++index) {
+            if (builtIn[index] != name) continue;
+            ComPtr<IStaticFilterPreset> presets;
+            HRESULT hr = m_plugIn.As(IID_IStaticFilterPreset, &presets);
+            if (SUCCEEDED(hr)) hr = presets->ApplyPreset(static_cast<INT32>(index));
+            if (FAILED(hr)) return FailHr("applying the preset \"" + name + "\" failed", hr);
+            return true;
+        }
+    }
+
+    CUserLibrary library;
+    std::string problem;
+    if (!library.Load(options.presetFilePath, &problem)) return Fail(problem);
+    for (const std::string& warning : library.Warnings()) warnings->push_back(warning);
+    const PresetRecord* record = FindUserPreset(library.Library(), name, &problem);
+    if (!record) {
+        if (!options.presetFilePath.empty()) return Fail(problem + " in " + library.Source());
+        std::string available;
+        for (const std::string& builtInName : builtIn)
+            available += (available.empty() ? "\"" : ", \"") + builtInName + "\"";
+        const std::string where = library.Source().empty()
+                                      ? "the editor has no preset library"
+                                      : "the editor's library " + library.Source();
+        return Fail(problem + " (built-in presets: " + available + "; " + where + ")");
+    }
+    // The preset's text as the editor applies it: fields a damaged text lacks stay as they are.
+    ParamValues values = {};
+    HRESULT hr = m_prop->GetParams(&values);
+    if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
+    ParsePresetData(record->data.c_str(), &values);
+    return ApplyValues(values, nullptr);
+}
+
+bool CRenderSession::ListPresets(const RenderOptions& options, std::string* text) {
+    if (!CreatePlugIn()) return false;
+    std::vector<std::string> builtIn;
+    if (!BuiltInPresetNames(&builtIn)) return false;
+    CUserLibrary library;
+    std::string problem;
+    if (!library.Load(options.presetFilePath, &problem)) return Fail(problem);
+    if (options.presetFilePath.empty()) {
+        *text += "Built-in presets:\n";
+        for (const std::string& name : builtIn) *text += "  " + name + "\n";
+    }
+    *text += library.Source().empty() ? "The editor has no preset library.\n"
+                                      : "Presets in " + library.Source() + ":\n";
+    const std::string list = FormatPresetList(library.Library());
+    if (list.empty() && !library.Source().empty()) *text += "  (none)\n";
+    for (size_t start = 0; start < list.size();) {
+        const size_t end = list.find('\n', start);
+        *text += "  " + list.substr(start, end - start + 1);
+        start = end + 1;
+    }
+    for (const std::string& warning : library.Warnings()) *text += "warning: " + warning + "\n";
+    return true;
+}
+
+bool CRenderSession::ApplyValues(const ParamValues& values, const bool* given) {
     using Setter = HRESULT (STDMETHODCALLTYPE IVxPlugInProp::*)(int, int);
     static const Setter kSetters[kParamCount] = {
         &IVxPlugInProp::SetPhase, &IVxPlugInProp::SetWidth,     &IVxPlugInProp::SetOutput,
@@ -255,11 +314,16 @@ bool CRenderSession::ApplySettings(const RenderOptions& options) {
     static const char* const kNames[kParamCount] = {"phase", "width", "output",
                                                     "mode",  "meter", "filter"};
     for (int index = 0; index < kParamCount; ++index) {
-        if (!options.paramGiven[index]) continue;
+        if (given && !given[index]) continue;
         // Not a user's edit in the plug-in's window: no notification of editor windows.
-        const HRESULT hr = (m_prop.Get()->*kSetters[index])(options.params[index], FALSE);
+        const HRESULT hr = (m_prop.Get()->*kSetters[index])(values[index], FALSE);
         if (FAILED(hr)) return FailHr(std::string("setting --") + kNames[index] + " failed", hr);
     }
+    return true;
+}
+
+bool CRenderSession::ApplySettings(const RenderOptions& options) {
+    if (!ApplyValues(options.params, options.paramGiven)) return false;
     if (options.bypass) {
         const HRESULT hr = m_prop->SetBypass(TRUE);
         if (FAILED(hr)) return FailHr("setting --bypass failed", hr);

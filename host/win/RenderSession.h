@@ -56,6 +56,9 @@ public:
     // with Error() one line naming the problem; the output is then left as it was.
     bool Render(const RenderOptions& options, RenderSummary* summary);
     const std::string& Error() const { return m_error; }
+    // Host thread, COM initialised. The built-in presets and the user presets of the editor's
+    // library (or of options.presetFilePath) as text, for --list-presets.
+    bool ListPresets(const RenderOptions& options, std::string* text);
 
 private:
     bool Fail(const std::string& message);
@@ -63,8 +66,13 @@ private:
 
     bool CreatePlugIn();
     bool LoadState(const std::string& path);
-    bool ApplyPreset(const std::string& name);
+    // The built-in preset options.presetName names, else the user preset of the editor's
+    // library (or of --preset-file); what reading the library had to say goes to warnings.
+    bool ApplyPreset(const RenderOptions& options, std::vector<std::string>* warnings);
+    bool BuiltInPresetNames(std::vector<std::string>* names);
     bool ApplySettings(const RenderOptions& options);
+    // Sets the values whose `given` entry is set (all of them for null), as the setters clamp.
+    bool ApplyValues(const ParamValues& values, const bool* given);
     bool BuildGraph();
     bool AddAutomation(const std::vector<AutomationSegment>& segments);
     bool Stream(RenderSummary* summary);

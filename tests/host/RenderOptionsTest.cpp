@@ -69,8 +69,15 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     // --help is honoured even on a line that is otherwise wrong.
     ASSERT_TRUE(Parse({"--phase", "999", "--help"}, &options, &error));
     EXPECT_TRUE(options.help);
-    for (const char* option : {"--automation FILE", "--edit"})
+    for (const char* option : {"--automation FILE", "--edit", "--preset-file FILE", "--list-presets"})
         EXPECT_NE(nullptr, std::strstr(RenderUsage(), option)) << option;
+
+    // Listing presets needs no files, and reads the library --preset-file names.
+    ASSERT_TRUE(Parse({"--list-presets", "--preset-file", "lib.ini"}, &options, &error)) << error;
+    EXPECT_TRUE(options.listPresets);
+    EXPECT_EQ("lib.ini", options.presetFilePath);
+    ASSERT_TRUE(Parse({"--preset", "Keys/Pad", "--preset-file=x.ini", "a", "b"}, &options, &error));
+    EXPECT_EQ("Keys/Pad", options.presetName);
 }
 
 TEST(RenderOptions, MistakesAreRefusedNotClamped) {
@@ -97,6 +104,8 @@ TEST(RenderOptions, MistakesAreRefusedNotClamped) {
         {{"--phaze", "10", "a", "b"}, "unknown option '--phaze' (see --help)"},
         {{"--preset", "X", "--state", "s", "a", "b"},
          "--preset and --state cannot be used together"},
+        {{"--preset-file", "x.ini", "a", "b"}, "--preset-file needs --preset NAME or --list-presets"},
+        {{"--list-presets", "a"}, "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav"},
         {{}, "missing INPUT.wav and OUTPUT.wav (see --help)"},
         {{"a"}, "missing OUTPUT.wav (see --help)"},
         {{"a", "b", "c"}, "unexpected argument 'c': give one INPUT.wav and one OUTPUT.wav"},

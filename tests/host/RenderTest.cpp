@@ -20,6 +20,7 @@
 #include "host/WavReader.h"
 #include "host/WavWriter.h"
 #include "plugin/PluginGuids.h"
+#include "presets/PresetFile.h"
 
 namespace fs = std::filesystem;
 
@@ -411,7 +412,60 @@ TEST_F(RenderTest, BuiltInPresetIsFoundByNameAndOptionsOverrideIt) {
               RenderTo("plain.wav", Path("in.wav"), {"--phase", "30"}).samples);
 
     ExpectFailureKeepsOutput({"--preset", "Warm Tape"}, Path("in.wav"),
-                             "(available: \"(Default)\", \"[1] Full Reset\")");
+                             "no preset \"Warm Tape\" (built-in presets: \"(Default)\", \"[1] Full Reset\"; ");
+}
+
+// A preset file with the sections Preset1.. for (bank, name, data) triples.
+void WritePresetFile(const std::string& path, const std::vector<std::vector<const char*>>& presets) {
+    const char* f = path.c_str();
+    WritePrivateProfileStringA("Plug-in", "PluginName", "tw:Phase", f);
+    WritePrivateProfileStringA("Plug-in", "CLSID", presetfile::kClassKey, f);
+    for (size_t i = 0; i < presets.size(); ++i) {
+        const std::string section = "Preset" + std::to_string(i + 1);
+        WritePrivateProfileStringA(section.c_str(), "Version", "3", f);
+        WritePrivateProfileStringA(section.c_str(), "Name", presets[i][1], f);
+        WritePrivateProfileStringA(section.c_str(), "Bank", presets[i][0], f);
+        WritePrivateProfileStringA(section.c_str(), "Data", presets[i][2], f);
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, f);
+}
+
+// The editor's library (in the folder its "PluginPath" names) and a file given on the line.
+TEST_F(RenderTest, UserPresetsComeFromTheEditorsLibraryOrAPresetFile) {
+    WriteWav(Path("in.wav"), MakeSignal(kWaveFormatIeeeFloat, 32, 2, 8000));
+    WritePresetFile(Path(presetfile::kLibraryFileName),
+                    {{"Keys", "Wide", "45,150,-60,1,0,0"}, {"Keys", "Pad", "0,0,0,0,1,0"},
+                     {"Strings", "Pad", "1,1,1,0,1,0"}});
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, presetfile::kClassKey,
+                                             "PluginPath", REG_SZ, dir_.string().c_str(),
+                                             DWORD(dir_.string().size() + 1)));
+    struct PluginPathRemover {
+        ~PluginPathRemover() {
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, presetfile::kClassKey, "PluginPath");
+        }
+    } remover;
+
+    const RunResult list = Render({"--list-presets"});
+    EXPECT_EQ(list.exitCode, 0u) << list.output;
+    for (const char* line : {"  [1] Full Reset", "  Keys/Wide: --phase 45 --width 150 --output -6.0 "
+                                                 "--mode ms --meter pre --filter iir"})
+        EXPECT_NE(list.output.find(line), std::string::npos) << list.output;
+
+    EXPECT_EQ(RenderTo("preset.wav", Path("in.wav"), {"--preset", "keys/wide"}).samples,
+              RenderTo("plain.wav", Path("in.wav"),
+                       {"--phase", "45", "--width", "150", "--output", "-6", "--mode", "ms",
+                        "--meter", "pre"})
+                  .samples);
+    ExpectFailureKeepsOutput({"--preset", "Pad"}, Path("in.wav"),
+                             "the preset name \"Pad\" is ambiguous: \"Keys/Pad\", \"Strings/Pad\"");
+
+    // Another file instead of the library; a file that is not one is named.
+    WritePresetFile(Path("export.ini"), {{"", "Narrow", "-30,20,0,0,1,0"}});
+    EXPECT_EQ(RenderTo("file.wav", Path("in.wav"), {"--preset", "Narrow", "--preset-file", Path("export.ini")}).samples,
+              RenderTo("plain2.wav", Path("in.wav"), {"--phase", "-30", "--width", "20"}).samples);
+    std::ofstream(Path("junk.ini")) << "not a preset file\n";
+    ExpectFailureKeepsOutput({"--preset", "Narrow", "--preset-file", Path("junk.ini")}, Path("in.wav"),
+                             "not a tw:Phase preset file");
 }
 
 // The editor ---------------------------------------------------------------------------
