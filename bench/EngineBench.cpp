@@ -1,28 +1,49 @@
-// Frames per second of the block processor: float and double paths, both quadrature filters,
-// small and large blocks, and the 16-bit path with its conversions.
+// Frames per second of the block processor: float, double and 16-bit paths, both quadrature
+// filters, small and large blocks; the same on every instruction-set path this processor runs;
+// and the plain per-frame implementation (PlainPhase.h) on the same signal, so every run prints
+// the engine's speed-up over it. Before timing, the program checks that every path and the plain
+// implementation give the same bits as the scalar path, and fails if not.
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/PlainPhase.h"
 #include "engine/AudioEngine.h"
 
 namespace {
 
-// A stereo stream of one sample type through the engine: phase 45, width 130 %, -2 dB, MS phase,
-// metering the output, with the quadrature filter under test. No editor windows, no automation.
+enum class Format { kFloat, kDouble, kPcm16 };
+constexpr const char* kFormatNames[] = {"Float", "Double", "Pcm16"};
+
+// Phase 45, width 130 %, -2 dB, MS phase, metering the output, with the filter under test.
+ParamValues BenchParams(int64_t fir) {
+    const QuadratureFilter filter = fir ? QuadratureFilter::kFir : QuadratureFilter::kAllpass;
+    return {{45, 130, -20, ParamValueOf(Mode::kMsPhase), ParamValueOf(MeterPosition::kPost),
+             ParamValueOf(filter)}};
+}
+
+// A stereo stream of one sample type through the engine on one signal path. No editor windows,
+// no automation.
 struct BenchEngine {
     WaveFormat format;
     CAudioEngine engine;
 
-    BenchEngine(uint16_t tag, uint16_t bits, int64_t fir) {
+    BenchEngine(Format f, int64_t fir, SignalPath path = BestSignalPath()) {
+        const uint16_t bits = f == Format::kDouble ? 64 : f == Format::kFloat ? 32 : 16;
+        const uint16_t tag = f == Format::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat;
         const uint16_t align = static_cast<uint16_t>(bits / 8 * 2);
         format = {tag, 2, 44100, 44100u * align, align, bits, 0};
-        const QuadratureFilter filter = fir ? QuadratureFilter::kFir : QuadratureFilter::kAllpass;
-        engine.SetParams({{45, 130, -20, ParamValueOf(Mode::kMsPhase),
-                           ParamValueOf(MeterPosition::kPost), ParamValueOf(filter)}});
+        engine.SetParams(BenchParams(fir));
         engine.ResetProcessor(&format, &format);
+        engine.SelectSignalPath(path);
     }
 };
 
@@ -30,54 +51,96 @@ template <typename Sample>
 std::vector<Sample> TestSignal(int frames) {
     std::vector<Sample> v(2 * frames);
     for (int i = 0; i < frames; ++i) {
-        v[2 * i] = static_cast<Sample>(0.5 * std::sin(0.031 * i));
-        v[2 * i + 1] = static_cast<Sample>(0.4 * std::sin(0.017 * i + 1.0));
+        const double left = 0.5 * std::sin(0.031 * i), right = 0.4 * std::sin(0.017 * i + 1.0);
+        if constexpr (sizeof(Sample) == 2) {
+            v[2 * i] = static_cast<Sample>(static_cast<float>(left) * 32767);
+            v[2 * i + 1] = static_cast<Sample>(static_cast<float>(right) * 32767);
+        } else {
+            v[2 * i] = static_cast<Sample>(left);
+            v[2 * i + 1] = static_cast<Sample>(right);
+        }
     }
     return v;
 }
 
+// One block through the engine, with the scratch buffers the 16-bit path needs.
+template <typename Sample>
+struct Block {
+    std::vector<Sample> in, out;
+    std::vector<float> inScratch, outScratch;
+    explicit Block(int frames)
+        : in(TestSignal<Sample>(frames)),
+          out(2 * frames),
+          inScratch(2 * frames),
+          outScratch(2 * frames) {}
+
+    void Run(CAudioEngine& e) {
+        int frames = static_cast<int>(in.size() / 2), outFrames = frames;
+        if constexpr (sizeof(Sample) == 2) {
+            e.ProcessPcm16(in.data(), frames, out.data(), inScratch.data(), outScratch.data());
+        } else if constexpr (sizeof(Sample) == 4) {
+            e.ProcessFloat(in.data(), &frames, out.data(), &outFrames);
+        } else {
+            e.ProcessDouble(in.data(), &frames, out.data(), &outFrames);
+        }
+    }
+};
+
+void SetRate(benchmark::State& state, int block) {
+    state.counters["frames/s"] =
+        benchmark::Counter(double(block) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+template <typename Sample>
+void RunEngine(benchmark::State& state, Format f, SignalPath path) {
+    const int block = static_cast<int>(state.range(0));
+    BenchEngine bench(f, state.range(1), path);
+    Block<Sample> b(block);
+    for (auto _ : state) {
+        b.Run(bench.engine);
+        benchmark::DoNotOptimize(b.out.data());
+    }
+    SetRate(state, block);
+}
+
+template <typename Sample>
+void RunPlain(benchmark::State& state) {
+    const int block = static_cast<int>(state.range(0));
+    CPlainPhase plain(BenchParams(state.range(1)));
+    const auto in = TestSignal<Sample>(block);
+    std::vector<Sample> out(2 * block);
+    for (auto _ : state) {
+        plain.Process(in.data(), out.data(), block);
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetRate(state, block);
+}
+
+// The engine on the fastest path this processor runs.
 void BM_ProcessFloat(benchmark::State& state) {
-    const int block = static_cast<int>(state.range(0));
-    BenchEngine bench(kWaveFormatIeeeFloat, 32, state.range(1));
-    const auto in = TestSignal<float>(block);
-    std::vector<float> out(2 * block);
-    for (auto _ : state) {
-        int frames = block, outFrames = block;
-        bench.engine.ProcessFloat(in.data(), &frames, out.data(), &outFrames);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.counters["frames/s"] =
-        benchmark::Counter(double(block) * state.iterations(), benchmark::Counter::kIsRate);
+    RunEngine<float>(state, Format::kFloat, BestSignalPath());
 }
-
 void BM_ProcessDouble(benchmark::State& state) {
-    const int block = static_cast<int>(state.range(0));
-    BenchEngine bench(kWaveFormatIeeeFloat, 64, state.range(1));
-    const auto in = TestSignal<double>(block);
-    std::vector<double> out(2 * block);
-    for (auto _ : state) {
-        int frames = block, outFrames = block;
-        bench.engine.ProcessDouble(in.data(), &frames, out.data(), &outFrames);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.counters["frames/s"] =
-        benchmark::Counter(double(block) * state.iterations(), benchmark::Counter::kIsRate);
+    RunEngine<double>(state, Format::kDouble, BestSignalPath());
+}
+void BM_ProcessPcm16(benchmark::State& state) {
+    RunEngine<int16_t>(state, Format::kPcm16, BestSignalPath());
 }
 
-void BM_ProcessPcm16(benchmark::State& state) {
-    const int block = static_cast<int>(state.range(0));
-    BenchEngine bench(kWaveFormatPcm, 16, state.range(1));
-    std::vector<int16_t> in(2 * block), out(2 * block);
-    const auto signal = TestSignal<float>(block);
-    for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<int16_t>(signal[i] * 32767);
-    std::vector<float> inScratch(2 * block), outScratch(2 * block);
-    for (auto _ : state) {
-        bench.engine.ProcessPcm16(in.data(), block, out.data(), inScratch.data(),
-                                  outScratch.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.counters["frames/s"] =
-        benchmark::Counter(double(block) * state.iterations(), benchmark::Counter::kIsRate);
+// The plain per-frame implementation.
+void BM_PlainFloat(benchmark::State& state) {
+    RunPlain<float>(state);
+}
+void BM_PlainDouble(benchmark::State& state) {
+    RunPlain<double>(state);
+}
+void BM_PlainPcm16(benchmark::State& state) {
+    RunPlain<int16_t>(state);
+}
+
+// Float on one path (third argument, a SignalPath).
+void BM_PathFloat(benchmark::State& state) {
+    RunEngine<float>(state, Format::kFloat, static_cast<SignalPath>(state.range(2)));
 }
 
 // Arguments: block size in frames, Filter (0 all-pass, 1 FIR).
@@ -86,9 +149,149 @@ void Blocks(benchmark::internal::Benchmark* b) {
     for (int block : {64, 4096})
         for (int fir : {0, 1}) b->Args({block, fir});
 }
+void LargeBlocks(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"block", "fir"});
+    for (int fir : {0, 1}) b->Args({4096, fir});
+}
+void Paths(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"block", "fir", "path"});
+    for (int fir : {0, 1})
+        for (int p = 0; p < kSignalPathCount; ++p)
+            if (SignalPathSupported(static_cast<SignalPath>(p))) b->Args({4096, fir, p});
+}
 
 }  // namespace
 
 BENCHMARK(BM_ProcessFloat)->Apply(Blocks);
 BENCHMARK(BM_ProcessDouble)->Apply(Blocks);
 BENCHMARK(BM_ProcessPcm16)->Apply(Blocks);
+BENCHMARK(BM_PlainFloat)->Apply(LargeBlocks);
+BENCHMARK(BM_PlainDouble)->Apply(LargeBlocks);
+BENCHMARK(BM_PlainPcm16)->Apply(LargeBlocks);
+BENCHMARK(BM_PathFloat)->Apply(Paths);
+
+namespace {
+
+// --- Identity: the bench signal, in blocks of uneven sizes, through every path and the plain
+// implementation, compared bit for bit with the scalar path ---
+
+template <typename Sample>
+bool SameBits(const std::vector<Sample>& a, const std::vector<Sample>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Sample)) == 0;
+}
+
+template <typename Sample>
+std::vector<Sample> EngineOutput(Format f, int fir, SignalPath path, const std::vector<int>& sizes,
+                                 double* phase) {
+    BenchEngine bench(f, fir, path);
+    std::vector<Sample> all;
+    for (int n : sizes) {
+        Block<Sample> b(n);
+        b.Run(bench.engine);
+        all.insert(all.end(), b.out.begin(), b.out.end());
+    }
+    *phase = bench.engine.GetPhaseAccumulator();
+    return all;
+}
+
+template <typename Sample>
+bool CheckIdentity(Format f, int* framesChecked) {
+    // Each block restarts the signal; the plain implementation gets the same blocks.
+    const std::vector<int> sizes = {4096, 1, 63, 64, 65, 255, 256, 257, 777, 4096, 3};
+    bool ok = true;
+    for (int fir : {0, 1}) {
+        double scalarPhase = 0;
+        const auto scalar = EngineOutput<Sample>(f, fir, SignalPath::kScalar, sizes, &scalarPhase);
+        CPlainPhase plain(BenchParams(fir));
+        std::vector<Sample> plainOut;
+        for (int n : sizes) {
+            const auto in = TestSignal<Sample>(n);
+            std::vector<Sample> out(2 * n);
+            plain.Process(in.data(), out.data(), n);
+            plainOut.insert(plainOut.end(), out.begin(), out.end());
+        }
+        auto report = [&](const char* what, bool same) {
+            if (!same) {
+                std::printf("identity: %s differs from the scalar path (%s, fir:%d)\n", what,
+                            kFormatNames[static_cast<int>(f)], fir);
+                ok = false;
+            }
+        };
+        report("the plain implementation",
+               SameBits(plainOut, scalar) && plain.Phase() == scalarPhase);
+        for (int p = 1; p < kSignalPathCount; ++p) {
+            const SignalPath path = static_cast<SignalPath>(p);
+            if (!SignalPathSupported(path)) continue;
+            double phase = 0;
+            const auto out = EngineOutput<Sample>(f, fir, path, sizes, &phase);
+            report(SignalPathName(path), SameBits(out, scalar) && phase == scalarPhase);
+        }
+        *framesChecked += static_cast<int>(scalar.size() / 2);
+    }
+    return ok;
+}
+
+// Console output as usual, and each run's frames/s kept for the ratios at the end.
+class CRatioReporter : public benchmark::ConsoleReporter {
+public:
+    // Colours only on a terminal, as the library's own console output does by default.
+    CRatioReporter() : ConsoleReporter(isatty(1) ? OO_ColorTabular : OO_Tabular) {}
+
+    // With --benchmark_repetitions the medians count.
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const auto it = run.counters.find("frames/s");
+            if (it == run.counters.end()) continue;
+            if (run.run_type == Run::RT_Iteration)
+                m_rates[run.run_name.str()] = it->second.value;
+            else if (run.aggregate_name == "median")
+                m_rates[run.run_name.str()] = it->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // For each format and filter: the engine (best path) against the plain implementation.
+    void PrintRatios() const {
+        std::printf("\nSpeed-up over the plain per-frame implementation (block 4096, path %s):\n",
+                    SignalPathName(BestSignalPath()));
+        for (const char* format : kFormatNames) {
+            for (int fir : {0, 1}) {
+                const std::string args = "/block:4096/fir:" + std::to_string(fir);
+                const auto engine = m_rates.find("BM_Process" + std::string(format) + args);
+                const auto plain = m_rates.find("BM_Plain" + std::string(format) + args);
+                if (engine == m_rates.end() || plain == m_rates.end()) continue;
+                std::printf("  %-6s %-8s engine %8.1f Mframes/s   plain %7.1f Mframes/s   x%.2f\n",
+                            format, fir ? "FIR" : "all-pass", engine->second / 1e6,
+                            plain->second / 1e6, engine->second / plain->second);
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> m_rates;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    int frames = 0;
+    const bool same = CheckIdentity<float>(Format::kFloat, &frames) &&
+                      CheckIdentity<double>(Format::kDouble, &frames) &&
+                      CheckIdentity<int16_t>(Format::kPcm16, &frames);
+    if (!same) return 1;
+    std::printf("identity: ");
+    for (int p = 0; p < kSignalPathCount; ++p) {
+        if (SignalPathSupported(static_cast<SignalPath>(p)))
+            std::printf("%s ", SignalPathName(static_cast<SignalPath>(p)));
+    }
+    std::printf("and the plain implementation agree bit for bit (%d frames)\n", frames);
+
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -89,6 +89,10 @@ public:
         m_processor.SetClip(channel, counter, value);
     }
     float GetPeak(Channel channel) { return m_processor.GetPeak(channel); }
+    double GetPhaseAccumulator() const { return m_processor.GetPhaseAccumulator(); }
+
+    bool SelectSignalPath(SignalPath path) { return m_processor.SelectSignalPath(path); }
+    SignalPath GetSignalPath() const { return m_processor.GetSignalPath(); }
 
 private:
     CParamModel m_params;

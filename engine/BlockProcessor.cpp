@@ -1,24 +1,8 @@
-// Block processing: coefficients at the start of a block, the per-frame loop with its meters,
-// bypass, and the sample formats around it.
+// Block processing: coefficients at the start of a block, the signal path with its meters,
+// bypass, and the 16-bit format around the float path.
 #include "engine/BlockProcessor.h"
 
 #include <algorithm>
-#include <cmath>
-
-#include "engine/SampleConvert.h"
-
-namespace {
-// Keeps the recursive sections out of denormals in silence; added to every input sample.
-constexpr float kInputOffset = 1e-30f;
-constexpr double kInputOffsetDouble = static_cast<double>(kInputOffset);
-
-inline double WithOffset(float sample) {
-    return static_cast<double>(sample + kInputOffset);
-}
-inline double WithOffset(double sample) {
-    return sample + kInputOffsetDouble;
-}
-}  // namespace
 
 CBlockProcessor::~CBlockProcessor() {
     m_meters.ClearPhaseAndPeaks();
@@ -55,25 +39,25 @@ float CBlockProcessor::GetPeak(Channel channel) {
 
 tw::Result CBlockProcessor::ProcessFloat(const float* in, int* inFrames, float* out,
                                          int* outFrames) {
-    return ProcessBlock<float, true>(in, inFrames, out, outFrames);
+    return ProcessBlock(in, inFrames, out, outFrames);
 }
 
 tw::Result CBlockProcessor::ProcessDouble(const double* in, int* inFrames, double* out,
                                           int* outFrames) {
-    return ProcessBlock<double, false>(in, inFrames, out, outFrames);
+    return ProcessBlock(in, inFrames, out, outFrames);
 }
 
 tw::Result CBlockProcessor::ProcessPcm16(const int16_t* in, int frames, int16_t* out,
                                          float* inScratch, float* outScratch) {
     const int channels = m_inputFormat != nullptr && m_inputFormat->nChannels == 1 ? 1 : 2;
-    for (int i = 0; i < channels * frames; ++i) inScratch[i] = PcmToFloat(in[i]);
+    m_processor.PcmToFloat(in, inScratch, channels * frames);
     int inFrames = frames, outFrames = frames;
     const tw::Result result = ProcessFloat(inScratch, &inFrames, outScratch, &outFrames);
-    for (int i = 0; i < 2 * outFrames; ++i) out[i] = FloatToPcm(outScratch[i]);
+    m_processor.FloatToPcm(outScratch, out, 2 * outFrames);
     return result;
 }
 
-template <typename Sample, bool kSingle>
+template <typename Sample>
 tw::Result CBlockProcessor::ProcessBlock(const Sample* in, int* inFrames, Sample* out,
                                          int* outFrames) {
     const int n = std::max(0, std::min(*inFrames, *outFrames));
@@ -98,36 +82,31 @@ tw::Result CBlockProcessor::ProcessBlock(const Sample* in, int* inFrames, Sample
         !m_coefficientsValid.load(kRelaxed)) {
         ApplyCoefficients(p);
     }
-    const Coefficients c = m_coefficients;
-    const bool fir = FilterOf(p) == QuadratureFilter::kFir;
-    const bool meterPre = MeterPositionOf(p) == MeterPosition::kPre;
 
-    // The meters run in locals and are published once per block.
+    // The meters run in the block record and are published once per block.
     MeterState& m = m_meters;
     constexpr int kLeft = IndexOf(Channel::kLeft), kRight = IndexOf(Channel::kRight);
-    double phase = m.phaseAccumulator.load(kRelaxed);
-    double peakLeft = m.peakRead[kLeft].load(kRelaxed) ? 0.0 : m.heldPeak[kLeft].load(kRelaxed);
-    double peakRight = m.peakRead[kRight].load(kRelaxed) ? 0.0 : m.heldPeak[kRight].load(kRelaxed);
-    bool clipLeft = false, clipRight = false;
-    for (int i = 0; i < n; ++i) {
-        const double left = WithOffset(in[i * inStride]);
-        const double right = stereoIn ? WithOffset(in[i * inStride + 1]) : left;
-        if (meterPre) phase = m.FeedPhase(phase, left, right);
-        double outLeft, outRight;
-        m_processor.Step<kSingle>(left, right, c, fir, &outLeft, &outRight);
-        if (!meterPre) phase = m.FeedPhase(phase, outLeft, outRight);
-        clipLeft |= MeterState::Clips(outLeft);
-        clipRight |= MeterState::Clips(outRight);
-        const double magLeft = std::fabs(outLeft), magRight = std::fabs(outRight);
-        if (magLeft > peakLeft) peakLeft = magLeft;
-        if (magRight > peakRight) peakRight = magRight;
-        out[2 * i] = static_cast<Sample>(outLeft);
-        out[2 * i + 1] = static_cast<Sample>(outRight);
-    }
-    m.phaseAccumulator.store(phase, kRelaxed);
-    if (clipLeft) m.clipLive[kLeft].store(kClipHoldSteps, kRelaxed);
-    if (clipRight) m.clipLive[kRight].store(kClipHoldSteps, kRelaxed);
-    m.heldPeak[kLeft].store(peakLeft, kRelaxed);
-    m.heldPeak[kRight].store(peakRight, kRelaxed);
+    PhaseBlock block;
+    block.frames = n;
+    block.stereoIn = stereoIn;
+    block.fir = FilterOf(p) == QuadratureFilter::kFir;
+    block.meterPre = MeterPositionOf(p) == MeterPosition::kPre;
+    block.coefficients = m_coefficients;
+    block.phase = m.phaseAccumulator.load(kRelaxed);
+    block.phaseDecay = m.phaseDecay;
+    block.phaseRise = m.phaseRise;
+    block.peak[kLeft] = m.peakRead[kLeft].load(kRelaxed) ? 0.0 : m.heldPeak[kLeft].load(kRelaxed);
+    block.peak[kRight] =
+        m.peakRead[kRight].load(kRelaxed) ? 0.0 : m.heldPeak[kRight].load(kRelaxed);
+    block.clip[kLeft] = block.clip[kRight] = false;
+    if constexpr (sizeof(Sample) == sizeof(float))
+        m_processor.ProcessFloat(block, in, out);
+    else
+        m_processor.ProcessDouble(block, in, out);
+    m.phaseAccumulator.store(block.phase, kRelaxed);
+    if (block.clip[kLeft]) m.clipLive[kLeft].store(kClipHoldSteps, kRelaxed);
+    if (block.clip[kRight]) m.clipLive[kRight].store(kClipHoldSteps, kRelaxed);
+    m.heldPeak[kLeft].store(block.peak[kLeft], kRelaxed);
+    m.heldPeak[kRight].store(block.peak[kRight], kRelaxed);
     return tw::kOk;
 }

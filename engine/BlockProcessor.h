@@ -64,13 +64,21 @@ public:
     }
     // The held peak of an output channel; marks it read, so the next block starts it afresh.
     float GetPeak(Channel channel);
+    // The phase meter's accumulator as the streaming thread left it (GetPhaseMeter shows it in
+    // whole degrees).
+    double GetPhaseAccumulator() const { return m_meters.phaseAccumulator.load(kRelaxed); }
+
+    // --- Signal path: the instruction set the processing runs on, the fastest supported one
+    // unless another is selected; every path gives identical results. Not during a block. ---
+    bool SelectSignalPath(SignalPath path) { return m_processor.SelectPath(path); }
+    SignalPath GetSignalPath() const { return m_processor.Path(); }
 
 private:
     static constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 
     // Streaming thread, or stream start: the coefficients of a parameter record.
     void ApplyCoefficients(const ParamValues& params);
-    template <typename Sample, bool kSingle>
+    template <typename Sample>
     tw::Result ProcessBlock(const Sample* in, int* inFrames, Sample* out, int* outFrames);
 
     CParamModel& m_params;

@@ -1,6 +1,6 @@
-// The audio formats the block processor runs, and the stereo format it delivers for an input.
-// The filter's negotiation, its receive operation and the renderer's WAV files all go by
-// these rules.
+// The audio formats the block processor runs, the stereo format it delivers for an input, and
+// the plain format a WAVE_FORMAT_EXTENSIBLE record stands for. The filter's negotiation, its
+// receive operation and the renderer's WAV files all go by these rules.
 #pragma once
 #include <cstdint>
 
@@ -26,3 +26,28 @@ WaveFormat StereoOutputOf(const WaveFormat& input);
 // packed frames in, and out the input's sample type in stereo frames. The rates are the
 // negotiation's business and are not looked at.
 bool IsProcessablePair(const WaveFormat& input, const WaveFormat& output);
+
+// WAVE_FORMAT_EXTENSIBLE: the 18-byte record with cbSize of at least 22, then the valid bits
+// per sample, the channel mask and the subformat GUID (40 bytes in all).
+constexpr uint32_t kWaveFormatExtensibleBytes = 40;
+constexpr uint16_t kWaveFormatExtensibleExtraBytes = 22;
+constexpr uint32_t kSubFormatOffset = 24;
+
+// The extensible fields of a format block that say what its samples are: the valid bits and
+// the subformat GUID reduced to the plain tag it stands for.
+struct ExtensibleFields {
+    uint16_t validBits;
+    uint16_t plainTag;  // 0 when the subformat is no {tag-0000-0010-8000-00AA00389B71}
+};
+
+// Reads the fields of an extensible format block of `bytes` bytes (little-endian, as stored
+// in files and media types). False when the block is too short to hold them: under 40 bytes,
+// or a cbSize under 22.
+bool ReadExtensibleFields(const uint8_t* block, uint32_t bytes, ExtensibleFields* fields);
+
+// The plain record a media type's format block stands for. A plain block (any tag but
+// WAVE_FORMAT_EXTENSIBLE, at least 16 bytes) gives its first 16 bytes as they are. An
+// extensible block gives its record with the subformat's tag when that is PCM or IEEE float
+// and the valid bits fill the container; other extensible blocks have no plain equivalent
+// (false). cbSize is 0 in the result.
+bool PlainFormatOfBlock(const uint8_t* block, uint32_t bytes, WaveFormat* plain);

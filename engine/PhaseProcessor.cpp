@@ -1,15 +1,20 @@
-// Processor reset: every filter state back to silence.
+// Processor set-up: the fastest supported path, and every filter state back to silence.
 #include "engine/PhaseProcessor.h"
 
 #include <cstring>
 
+CPhaseProcessor::CPhaseProcessor() : m_path(BestSignalPath()), m_kernels(SignalKernelsFor(m_path)) {
+    Reset();
+}
+
 void CPhaseProcessor::Reset() {
-    std::memset(&m_chainA, 0, sizeof m_chainA);
-    std::memset(&m_chainB, 0, sizeof m_chainB);
-    std::memset(&m_chainC, 0, sizeof m_chainC);
-    std::memset(m_firLine, 0, sizeof m_firLine);
-    std::memset(m_delayA, 0, sizeof m_delayA);
-    std::memset(m_delayB, 0, sizeof m_delayB);
-    m_firHead = 0;
-    m_delayIndex = 0;
+    std::memset(&m_state, 0, sizeof m_state);
+}
+
+bool CPhaseProcessor::SelectPath(SignalPath path) {
+    const SignalKernels* kernels = SignalKernelsFor(path);
+    if (kernels == nullptr) return false;
+    m_path = path;
+    m_kernels = kernels;
+    return true;
 }

@@ -1,6 +1,7 @@
 // The block processor bit for bit against a plain per-frame model written out below: samples,
-// phase meter, clip counters and held peaks. The model keeps its state in the simplest form, so a
-// change to a constant, a rounding step or the order of operations in the engine fails here.
+// phase meter, clip counters and held peaks, on every signal path this processor runs. The model
+// keeps its state in the simplest form, so a change to a constant, a rounding step or the order
+// of operations in the engine fails here.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -177,10 +178,11 @@ struct Case {
 constexpr int kBlocks[] = {1, 69, 150, 0, 97, 200, 83};
 constexpr int kSwitchBlock = 4;
 
-void RunCase(const Case& c) {
+void RunCase(const Case& c, SignalPath signalPath) {
     static constexpr uint16_t kBits[] = {32, 64, 16};  // by Path
     TestEngine e(c.channels, c.path == Path::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat,
                  kBits[static_cast<int>(c.path)]);
+    ASSERT_TRUE(e->SelectSignalPath(signalPath));
     Model model(c.path != Path::kDouble);
     ParamValues params = c.params;
     e->SetParams(params);
@@ -235,9 +237,11 @@ TEST(BitExact, EveryPathModeAndFilterMatchesThePlainModel) {
         {Path::kPcm16, 1, {{60, 100, 0, 0, 0, 0}}},
         {Path::kPcm16, 2, {{-150, 0, 10, 3, 0, 1}}},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(::testing::Message() << "case " << i);
-        RunCase(cases[i]);
+    for (SignalPath signalPath : SupportedSignalPaths()) {
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(::testing::Message() << SignalPathName(signalPath) << ", case " << i);
+            RunCase(cases[i], signalPath);
+        }
     }
 }
 

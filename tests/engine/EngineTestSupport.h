@@ -130,6 +130,15 @@ private:
 inline const ParamValues kEveryParamMoved = Settings().Phase(90).Width(200).Output(60).With(
     Mode::kScEncode, MeterPosition::kPre, QuadratureFilter::kFir);
 
+// The signal paths this processor runs, the plain C++ one first.
+inline std::vector<SignalPath> SupportedSignalPaths() {
+    std::vector<SignalPath> paths;
+    for (int p = 0; p < kSignalPathCount; ++p)
+        if (SignalPathSupported(static_cast<SignalPath>(p)))
+            paths.push_back(static_cast<SignalPath>(p));
+    return paths;
+}
+
 // Deterministic broadband noise in -0.5..0.5: frames x channels interleaved values.
 inline std::vector<float> Noise(int frames, int channels = 2, unsigned seed = 1) {
     std::vector<float> v(static_cast<size_t>(frames) * channels);

@@ -1,0 +1,9 @@
+// The signal path on two lanes of SSE2, which every x86-64 processor has.
+#if defined(__x86_64__) || defined(_M_X64)
+#define TW_VECTOR_BYTES 16
+#include "engine/PhaseKernelsImpl.h"
+
+const SignalKernels& Sse2SignalKernels() {
+    return kKernels;
+}
+#endif
