@@ -21,6 +21,15 @@ enum class Option {
     kAutomation,
     kBlock,
     kEdit,
+    kFormat,
+    kDither,
+    kKeepLatency,
+    kAnalyze,
+    kObjective,
+    kPlot,
+    kReport,
+    kFailAbove,
+    kFailBelow,
     kHelp
 };
 
@@ -46,6 +55,15 @@ constexpr OptionName kOptions[] = {
     {"--automation", Option::kAutomation, true},
     {"--block", Option::kBlock, true},
     {"--edit", Option::kEdit, false},
+    {"--format", Option::kFormat, true},
+    {"--dither", Option::kDither, false},
+    {"--keep-latency", Option::kKeepLatency, false},
+    {"--analyze", Option::kAnalyze, false},
+    {"--objective", Option::kObjective, true},
+    {"--plot", Option::kPlot, true},
+    {"--report", Option::kReport, true},
+    {"--fail-above", Option::kFailAbove, true},
+    {"--fail-below", Option::kFailBelow, true},
     {"--help", Option::kHelp, false},
     {"-h", Option::kHelp, false},
 };
@@ -57,6 +75,12 @@ struct Choice {
 constexpr Choice kModeChoices[] = {{"lr", 0}, {"ms", 1}, {"cs", 2}, {"sc", 3}};
 constexpr Choice kMeterChoices[] = {{"pre", 0}, {"post", 1}};
 constexpr Choice kFilterChoices[] = {{"iir", 0}, {"fir", 1}};
+// --format: the output's sample type as format tag << 8 | bits; 0 keeps the input's.
+constexpr Choice kFormatChoices[] = {{"same", 0},
+                                     {"pcm16", kWaveFormatPcm << 8 | 16},
+                                     {"pcm24", kWaveFormatPcm << 8 | 24},
+                                     {"f32", kWaveFormatIeeeFloat << 8 | 32},
+                                     {"f64", kWaveFormatIeeeFloat << 8 | 64}};
 
 // Output gain: tenths of a dB from -36.0 to +6.0 dB; silence has its own value below.
 constexpr int32_t kOutputMinTenths = -360;
@@ -119,6 +143,75 @@ bool ParseChoice(const std::string& option, const std::string& text, const Choic
     return false;
 }
 
+// --fail-above / --fail-below METRIC=VALUE: mono-loss and crest in dB, peak in dBFS,
+// correlation from -1 to 1.
+bool ParseThreshold(const std::string& option, const std::string& text, bool above,
+                    AnalysisThreshold* threshold, std::string* error) {
+    const size_t equals = text.find('=');
+    AnalysisMetric metric = AnalysisMetric::kMonoLoss;
+    if (equals == std::string::npos || !ParseAnalysisMetric(text.substr(0, equals), &metric)) {
+        *error = option + ": '" + text +
+                 "' is not METRIC=VALUE with METRIC mono-loss, correlation, peak or crest";
+        return false;
+    }
+    constexpr int kDigits = 6;
+    int64_t scaled = 0;
+    if (!ParseScaledDecimal(text.substr(equals + 1), kDigits, &scaled)) {
+        *error = option + ": '" + text.substr(equals + 1) + "' is not a number";
+        return false;
+    }
+    threshold->metric = metric;
+    threshold->above = above;
+    threshold->limit = static_cast<double>(scaled) / 1e6;
+    return true;
+}
+
+bool IsAnalysisOption(Option option) {
+    return option == Option::kObjective || option == Option::kPlot || option == Option::kReport ||
+           option == Option::kFailAbove || option == Option::kFailBelow;
+}
+
+// What --analyze takes: one input, the fixed settings and the analysis's own options.
+bool FinishAnalysis(const std::vector<std::string>& files, RenderOptions* parsed,
+                    std::string* error) {
+    const struct {
+        bool given;
+        const char* option;
+    } conflicts[] = {
+        {parsed->paramGiven[kParamPhase], "--phase (the analysis tries every angle)"},
+        {parsed->bypass, "--bypass"},
+        {!parsed->presetName.empty(), "--preset"},
+        {!parsed->statePath.empty(), "--state"},
+        {!parsed->saveStatePath.empty(), "--save-state"},
+        {!parsed->automationPath.empty(), "--automation"},
+        {parsed->edit, "--edit"},
+        {parsed->listPresets, "--list-presets"},
+        {parsed->outputTag != 0, "--format"},
+        {parsed->dither, "--dither"},
+        {parsed->keepLatency, "--keep-latency"},
+    };
+    for (const auto& conflict : conflicts) {
+        if (conflict.given) {
+            *error = std::string("--analyze cannot be used with ") + conflict.option;
+            return false;
+        }
+    }
+    const int32_t mode = parsed->params[kParamMode];
+    if (parsed->paramGiven[kParamMode] && mode != ParamValueOf(Mode::kLrPhase) &&
+        mode != ParamValueOf(Mode::kMsPhase)) {
+        *error = "--analyze studies LR and MS phase: --mode lr or ms";
+        return false;
+    }
+    if (files.size() != 1) {
+        *error = files.empty() ? "--analyze needs INPUT.wav (see --help)"
+                               : "--analyze writes no audio: give only INPUT.wav (--plot and "
+                                 "--report name the files it writes)";
+        return false;
+    }
+    parsed->inputPath = files[0];
+    return true;
+}
+
 bool ApplyOption(Option option, const std::string& name, const std::string& value,
                  RenderOptions* out, std::string* error) {
     int64_t number = 0;
@@ -176,6 +269,44 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
         case Option::kEdit:
             out->edit = true;
             return true;
+        case Option::kFormat:
+            if (!ParseChoice(name, value, kFormatChoices, &setting, error)) return false;
+            out->outputTag = static_cast<uint16_t>(setting >> 8);
+            out->outputBits = static_cast<uint16_t>(setting & 0xFF);
+            return true;
+        case Option::kDither:
+            out->dither = true;
+            return true;
+        case Option::kKeepLatency:
+            out->keepLatency = true;
+            return true;
+        case Option::kAnalyze:
+            out->analyze = true;
+            return true;
+        case Option::kObjective: {
+            AnalysisMetric metric = AnalysisMetric::kMonoLoss;
+            if (!ParseAnalysisMetric(value, &metric)) {
+                *error =
+                    name + ": '" + value + "' is not one of mono-loss, correlation, peak, crest";
+                return false;
+            }
+            out->objective = static_cast<AnalysisObjective>(metric);
+            return true;
+        }
+        case Option::kPlot:
+            out->plotPath = value;
+            return true;
+        case Option::kReport:
+            out->reportPath = value;
+            return true;
+        case Option::kFailAbove:
+        case Option::kFailBelow: {
+            AnalysisThreshold threshold;
+            if (!ParseThreshold(name, value, option == Option::kFailAbove, &threshold, error))
+                return false;
+            out->thresholds.push_back(threshold);
+            return true;
+        }
         case Option::kHelp:
             out->help = true;
             return true;
@@ -205,6 +336,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
     }
 
     std::vector<std::string> files;
+    std::string analysisOption;  // the last option that only --analyze takes
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -242,8 +374,23 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
             return false;
         }
         if (!ApplyOption(entry->option, name, value, &parsed, error)) return false;
+        if (IsAnalysisOption(entry->option)) analysisOption = name;
     }
 
+    if (parsed.analyze) {
+        if (!FinishAnalysis(files, &parsed, error)) return false;
+        *options = parsed;
+        return true;
+    }
+    if (!analysisOption.empty()) {
+        *error = analysisOption + " needs --analyze";
+        return false;
+    }
+
+    if (parsed.dither && parsed.outputTag == kWaveFormatIeeeFloat) {
+        *error = "--dither applies to integer output, not to --format f32 or f64";
+        return false;
+    }
     if (!parsed.presetName.empty() && !parsed.statePath.empty()) {
         *error = "--preset and --state cannot be used together";
         return false;
@@ -278,9 +425,13 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 const char* RenderUsage() {
     return "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
            "       twphase-render --list-presets [--preset-file FILE]\n"
+           "       twphase-render --analyze [analysis options] INPUT.wav\n"
            "\n"
            "Renders INPUT.wav through the tw:Phase plug-in into OUTPUT.wav: stereo, in the\n"
-           "input's sample format. Input: 16-bit PCM, 32-bit or 64-bit float, mono or stereo.\n"
+           "input's sample format unless --format says otherwise. Input: 8-, 16-, 24- or\n"
+           "32-bit PCM or 32/64-bit float, mono or stereo, plain or WAVE_FORMAT_EXTENSIBLE.\n"
+           "16-bit and float files go through the plug-in as they are; the others are\n"
+           "converted exactly to float for it and back.\n"
            "\n"
            "Parameters (unset ones keep the preset's, the state's or the defaults):\n"
            "  --phase DEG         phase angle, -180 to 180 degrees\n"
@@ -310,9 +461,33 @@ const char* RenderUsage() {
            "Rendering:\n"
            "  --block FRAMES      frames per block pushed into the plug-in, 16 to 65536\n"
            "                      (default 512)\n"
+           "  --format same|pcm16|pcm24|f32|f64\n"
+           "                      the output's sample format (default: the input's)\n"
+           "  --dither            TPDF dither when the output is integer PCM (16-bit\n"
+           "                      files are then processed in float)\n"
+           "  --keep-latency      keep the FIR filter's 63-frame delay in the output (by\n"
+           "                      default the output is shifted back to line up with the\n"
+           "                      input, at the input's length)\n"
            "  --edit              open the plug-in's editor first; the render uses the\n"
            "                      settings it is closed with\n"
            "  --help              show this text\n"
+           "\n"
+           "Phase analysis (--analyze; docs/analysis.md explains the report):\n"
+           "  --analyze           measure INPUT.wav (correlation, mid/side ratio, mono-sum\n"
+           "                      loss, peak) and find, for LR and MS phase with each\n"
+           "                      filter, the phase angle that best meets the objective;\n"
+           "                      then render that setting through the plug-in and check\n"
+           "                      its figures. Writes no audio. --width and --output set\n"
+           "                      the fixed settings, --mode lr|ms and --filter narrow it\n"
+           "  --objective mono-loss|correlation|peak|crest\n"
+           "                      least mono-sum loss (default), highest correlation,\n"
+           "                      lowest sample peak or lowest crest factor\n"
+           "  --plot FILE.svg     draw the curves and phase scopes\n"
+           "  --report FILE.json  write the figures for scripts\n"
+           "  --fail-above METRIC=VALUE, --fail-below METRIC=VALUE\n"
+           "                      exit with code 3 when the input's mono-loss (dB),\n"
+           "                      correlation, peak (dBFS) or crest (dB) is beyond VALUE;\n"
+           "                      may be repeated\n"
            "\n"
            "Options also take the form --option=value.\n";
 }

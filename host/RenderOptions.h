@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/ParamValues.h"
+#include "engine/WaveFormat.h"
+#include "host/PhaseAnalysis.h"
 
 constexpr uint32_t kDefaultBlockFrames = 512;
 constexpr uint32_t kMinBlockFrames = 16;
@@ -26,7 +28,21 @@ struct RenderOptions {
     std::string automationPath;
     uint32_t blockFrames = kDefaultBlockFrames;
     bool edit = false;  // --edit: open the plug-in's editor before rendering
+    // --format: the output's sample type (kWaveFormatPcm 16 or 24, kWaveFormatIeeeFloat 32 or
+    // 64); tag 0 keeps the input's.
+    uint16_t outputTag = 0;
+    uint16_t outputBits = 0;
+    bool dither = false;       // --dither: TPDF dither on integer output
+    bool keepLatency = false;  // --keep-latency: the FIR filter's delay stays in the output
     bool help = false;  // --help: show RenderUsage(); nothing else was checked
+
+    // --analyze: the phase analysis of inputPath (no OUTPUT.wav); --mode and --filter, when
+    // given, narrow it to that mode or filter, --width and --output set the fixed settings.
+    bool analyze = false;
+    AnalysisObjective objective = AnalysisObjective::kMonoLoss;  // --objective
+    std::string plotPath;                                        // --plot FILE.svg
+    std::string reportPath;                                      // --report FILE.json
+    std::vector<AnalysisThreshold> thresholds;                   // --fail-above, --fail-below
 };
 
 // Parses the arguments after the program name. False with a one-line message on error.

@@ -11,12 +11,10 @@
 namespace {
 
 constexpr uint32_t kFmtPlainBytes = 16;
-constexpr uint32_t kFmtExtensibleBytes = 40;  // WAVEFORMATEXTENSIBLE
-constexpr uint16_t kExtensibleExtraBytes = 22;
-constexpr size_t kSubFormatOffset = 24;
-// Bytes 4..15 of KSDATAFORMAT_SUBTYPE_PCM / _IEEE_FLOAT: {0000000x-0000-0010-8000-00aa00389b71}.
-constexpr uint8_t kSubFormatBaseTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
-                                            0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint32_t kFmtExtensibleBytes = kWaveFormatExtensibleBytes;
+// A RIFF file describes at most this many bytes after its 8-byte header; larger files are
+// RF64 or broken, and their sizes cannot be trusted.
+constexpr int64_t kMaxRiffFileBytes = 8 + int64_t{0xFFFFFFFF};
 
 uint16_t Le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -78,6 +76,9 @@ bool CWavReader::Open(const std::string& path) {
         return Fail("not a WAV file");
     if (std::memcmp(riff, "RF64", 4) == 0) return Fail("RF64 (64-bit WAV) files are not supported");
     if (std::memcmp(riff, "RIFF", 4) != 0) return Fail("not a WAV file");
+    if (fileBytes > kMaxRiffFileBytes)
+        return Fail("larger than the 4 GiB a WAV file can describe (RF64 and other 64-bit WAV "
+                    "files are not supported)");
 
     // The RIFF size field is not trusted (writers often get it wrong); the walk ends at the
     // end of the file. Chunk bodies of odd size are followed by one pad byte.
@@ -120,22 +121,24 @@ bool CWavReader::ParseFmt(const uint8_t* fmt, uint32_t size) {
     std::string tagText;
     if (tag == kWaveFormatExtensible) {
         m_extensible = true;
-        if (size < kFmtExtensibleBytes || Le16(fmt + 16) < kExtensibleExtraBytes)
+        ExtensibleFields fields = {};
+        if (!ReadExtensibleFields(fmt, std::min<uint32_t>(size, kFmtExtensibleBytes), &fields))
             return Fail("extensible fmt chunk too short (" + std::to_string(size) + " bytes)");
-        const uint8_t* subFormat = fmt + kSubFormatOffset;
-        const uint32_t subTag = Le32(subFormat);
-        char text[48];
-        if (subTag <= 0xFFFF &&
-            std::memcmp(subFormat + 4, kSubFormatBaseTail, sizeof(kSubFormatBaseTail)) == 0) {
-            tag = static_cast<uint16_t>(subTag);
+        tag = fields.plainTag;  // 0: no plain equivalent
+        if (tag != 0) {
+            char text[48];
             std::snprintf(text, sizeof(text), "0xFFFE (subformat 0x%04X)", tag);
             tagText = text;
         } else {
-            tag = 0;  // no plain equivalent
-            tagText = "0xFFFE (subformat " + GuidText(subFormat) + ")";
+            tagText = "0xFFFE (subformat " + GuidText(fmt + kSubFormatOffset) + ")";
         }
+        // Fewer valid bits than the container (24 in 32, say) leave the low bits zero: the
+        // samples read as the container's. Some writers leave the field 0.
+        if (fields.validBits > bits)
+            return Fail("invalid fmt chunk: " + std::to_string(fields.validBits) +
+                        " valid bits in a " + std::to_string(bits) + "-bit container");
     }
-    if (!IsProcessableSampleLayout(tag, bits, channels))
+    if (!IsWavSampleLayout(tag, bits, channels))
         return Fail(UnsupportedFormatMessage(tag, bits, channels, tagText));
     if (samplesPerSec == 0) return Fail("invalid fmt chunk: sample rate 0");
     // The byte rate is often wrong in the wild and is recomputed; a wrong block alignment

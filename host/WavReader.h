@@ -1,5 +1,6 @@
 // CWavReader: reads a RIFF/WAVE file's sample frames block by block, without loading the
-// file. Accepts 16-bit PCM and 32/64-bit float, mono or stereo, also as WAVE_FORMAT_EXTENSIBLE.
+// file. Accepts 8-, 16-, 24- and 32-bit PCM and 32/64-bit float, mono or stereo, also as
+// WAVE_FORMAT_EXTENSIBLE. RF64 and files over 4 GiB are refused.
 #pragma once
 #include <cstddef>
 #include <cstdint>

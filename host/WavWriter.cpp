@@ -28,6 +28,14 @@ void PutId(std::vector<uint8_t>& out, const char* id) {
 
 }  // namespace
 
+uint64_t CWavWriter::MaxFrames(const WaveFormat& format) {
+    const bool isFloat = format.wFormatTag == kWaveFormatIeeeFloat;
+    // After "RIFF" and its size: "WAVE", the fmt chunk, a float file's fact chunk, the data
+    // chunk's header, the data and a pad byte.
+    const uint64_t fixedBytes = 4 + 8 + (isFloat ? kFmtFloatBytes + 12 : kFmtPcmBytes) + 8 + 1;
+    return format.nBlockAlign ? (kMaxRiffBytes - fixedBytes) / format.nBlockAlign : 0;
+}
+
 CWavWriter::~CWavWriter() {
     Abandon();
 }
@@ -50,7 +58,7 @@ bool CWavWriter::Open(const std::string& path, const WaveFormat& format) {
     m_path = path;
     m_error.clear();
     m_framesWritten = 0;
-    if (!IsProcessableSampleLayout(format.wFormatTag, format.wBitsPerSample, format.nChannels) ||
+    if (!IsWavSampleLayout(format.wFormatTag, format.wBitsPerSample, format.nChannels) ||
         format.nSamplesPerSec == 0)
         return Fail(
             path + ": " +
@@ -105,7 +113,7 @@ bool CWavWriter::Patch(uint32_t offset, uint32_t value) {
 bool CWavWriter::Write(const void* frames, size_t frameCount) {
     if (!m_file) return false;
     const uint64_t dataBytes = (m_framesWritten + frameCount) * m_format.nBlockAlign;
-    if (m_headerBytes - 8 + dataBytes > kMaxRiffBytes)
+    if (m_headerBytes - 8 + dataBytes + (dataBytes & 1) > kMaxRiffBytes)
         return Fail(m_path + ": output exceeds the 4 GiB size limit of a WAV file");
     if (!WriteBytes(frames, frameCount * m_format.nBlockAlign)) return false;
     m_framesWritten += frameCount;
@@ -114,9 +122,13 @@ bool CWavWriter::Write(const void* frames, size_t frameCount) {
 
 bool CWavWriter::Finish() {
     if (!m_file) return false;
-    // Frames are an even number of bytes, so the data chunk needs no pad byte.
+    // A data chunk of odd size (8- or 24-bit mono, an odd frame count) is followed by a pad
+    // byte, which the RIFF size counts and the chunk's size does not.
     const uint32_t dataBytes = static_cast<uint32_t>(m_framesWritten * m_format.nBlockAlign);
-    if (!Patch(4, m_headerBytes - 8 + dataBytes) || !Patch(m_dataSizeOffset, dataBytes) ||
+    const uint8_t pad = 0;
+    if ((dataBytes & 1) && !WriteBytes(&pad, 1)) return false;
+    if (!Patch(4, m_headerBytes - 8 + dataBytes + (dataBytes & 1)) ||
+        !Patch(m_dataSizeOffset, dataBytes) ||
         (m_factFramesOffset != 0 &&
          !Patch(m_factFramesOffset, static_cast<uint32_t>(m_framesWritten))))
         return false;

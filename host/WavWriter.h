@@ -16,7 +16,8 @@ public:
     CWavWriter& operator=(const CWavWriter&) = delete;
 
     // Creates TempPath(path) and writes the header. The format is one CWavReader accepts, with
-    // a plain tag (PCM or IEEE float). Float files get a fact chunk, as RIFF asks of non-PCM.
+    // a plain tag (PCM or IEEE float; 24- and 32-bit PCM are written plain too, as most
+    // writers do). Float files get a fact chunk, as RIFF asks of non-PCM.
     bool Open(const std::string& path, const WaveFormat& format);
 
     // Appends frames laid out as the format says (interleaved, little-endian).
@@ -32,6 +33,8 @@ public:
     const std::string& Error() const { return m_error; }
 
     static std::string TempPath(const std::string& path) { return path + ".tmp"; }
+    // The most frames of the format a WAV file holds: its sizes are 32-bit.
+    static uint64_t MaxFrames(const WaveFormat& format);
 
 private:
     bool Fail(const std::string& message);

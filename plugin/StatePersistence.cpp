@@ -1,16 +1,16 @@
 // CVxPlugIn's persistence and built-in presets. The stream record is 44 bytes: its length,
 // the IVxPlugInProp identifier as a tag, then the six parameter values (little-endian). The
-// older 40-byte record lacks Filter, which then loads as off.
+// older 40-byte record lacks Filter, which then loads as off (engine/StateRecord.h decodes it).
 #include <cstring>
 
+#include "engine/StateRecord.h"
 #include "plugin/FactoryPresets.h"
 #include "plugin/VxPlugIn.h"
 
 namespace {
 
-constexpr INT32 kRecordBytes = 44;
-constexpr INT32 kOlderRecordBytes = 40;
-constexpr ULONG kHeaderBytes = 20;  // length and tag
+constexpr INT32 kRecordBytes = kStateRecordBytes;
+constexpr ULONG kHeaderBytes = kStateHeaderBytes;
 
 // Reads exactly `bytes`; a short read is a truncated record (E_FAIL), errors pass through.
 HRESULT ReadExactly(IStream* stream, void* buffer, ULONG bytes) {
@@ -36,18 +36,14 @@ STDMETHODIMP CVxPlugIn::Load(IStream* stream) {
     BYTE header[kHeaderBytes];
     HRESULT hr = ReadExactly(stream, header, kHeaderBytes);
     if (FAILED(hr)) return hr;
-    INT32 length;
-    GUID tag;
-    std::memcpy(&length, header, sizeof length);
-    std::memcpy(&tag, header + sizeof length, sizeof tag);
-    if ((length != kRecordBytes && length != kOlderRecordBytes) || tag != IID_IVxPlugInProp)
-        return E_FAIL;
+    const uint32_t length =
+        StateRecordLength(header, reinterpret_cast<const uint8_t*>(&IID_IVxPlugInProp));
+    if (length == 0) return E_FAIL;
 
-    ParamValues values = {};
-    hr = ReadExactly(stream, &values, static_cast<ULONG>(length) - kHeaderBytes);
+    BYTE body[kStateRecordBytes - kStateHeaderBytes];
+    hr = ReadExactly(stream, body, length - kHeaderBytes);
     if (FAILED(hr)) return hr;
-    if (length == kOlderRecordBytes) values[kParamFilter] = 0;
-    CAudioEngine::SetParams(values);
+    CAudioEngine::SetParams(StateRecordValues(body, length));
     NotifyWindows(kNotifyStateLoaded);
     return S_OK;
 }

@@ -33,15 +33,18 @@ bool IsUncompressedAudio(const AM_MEDIA_TYPE* type) {
     return type && type->majortype == MEDIATYPE_Audio && !type->bTemporalCompression;
 }
 
-// The fields up to wBitsPerSample, which every wave format block has; cbSize 0.
-WaveFormat CoreOf(const WAVEFORMATEX& f) {
-    WaveFormat core = {};
-    std::memcpy(&core, &f, kWaveFormatCoreBytes);
-    return core;
+bool IsExtensible(const WAVEFORMATEX& f) {
+    return f.wFormatTag == WAVE_FORMAT_EXTENSIBLE;
+}
+
+// The plain record the type's format block stands for (its first 16 bytes, with the plain tag
+// of an extensible block's PCM or float subformat); false when there is none.
+bool PlainFormatOf(const AM_MEDIA_TYPE* type, WaveFormat* plain) {
+    return WaveFormatOf(type) && PlainFormatOfBlock(type->pbFormat, type->cbFormat, plain);
 }
 
 // The copy the engine works with: block alignment and byte rate follow from the sample size.
-WaveFormat Normalised(const WAVEFORMATEX& f) {
+WaveFormat Normalised(const WaveFormat& f) {
     return MakeWaveFormat(f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample);
 }
 
@@ -117,30 +120,47 @@ HRESULT CVxPlugIn::Transform(IMediaSample*, IMediaSample*) {
     return E_INVALIDARG;  // Receive does the work; this two-sample form is never used
 }
 
+// An extensible input (PCM 16-bit or float 32/64-bit, valid bits filling the container) is
+// taken as the plain format it stands for; hosts and parsers that describe every format that
+// way (Wine's WAVE Parser does for float files) can then use the plug-in.
 HRESULT CVxPlugIn::CheckInputType(const AM_MEDIA_TYPE* type) {
-    const WAVEFORMATEX* f = WaveFormatOf(type);
-    if (!IsUncompressedAudio(type) || !f) return E_INVALIDARG;
-    return IsProcessableFormat(CoreOf(*f)) ? S_OK : E_INVALIDARG;
+    WaveFormat f = {};
+    if (!IsUncompressedAudio(type) || !PlainFormatOf(type, &f)) return E_INVALIDARG;
+    return IsProcessableFormat(f) ? S_OK : E_INVALIDARG;
 }
 
+// Input and output are in the same form, plain or extensible, so that an extensible input is
+// delivered extensible too.
 HRESULT CVxPlugIn::CheckTransform(const AM_MEDIA_TYPE* in, const AM_MEDIA_TYPE* out) {
-    const WAVEFORMATEX* fin = WaveFormatOf(in);
-    const WAVEFORMATEX* fout = WaveFormatOf(out);
-    if (!IsUncompressedAudio(in) || !IsUncompressedAudio(out) || !fin || !fout)
+    WaveFormat fin = {}, fout = {};
+    if (!IsUncompressedAudio(in) || !IsUncompressedAudio(out) || !PlainFormatOf(in, &fin) ||
+        !PlainFormatOf(out, &fout))
         return E_INVALIDARG;
-    if (fout->wFormatTag != fin->wFormatTag || fout->wBitsPerSample != fin->wBitsPerSample ||
-        fout->nSamplesPerSec != fin->nSamplesPerSec || fout->nChannels != 2)
+    if (IsExtensible(*WaveFormatOf(in)) != IsExtensible(*WaveFormatOf(out)) ||
+        fout.wFormatTag != fin.wFormatTag || fout.wBitsPerSample != fin.wBitsPerSample ||
+        fout.nSamplesPerSec != fin.nSamplesPerSec || fout.nChannels != 2)
         return E_INVALIDARG;
     return S_OK;
 }
 
 HRESULT CVxPlugIn::MakeStereoVariant(const AM_MEDIA_TYPE* source, AM_MEDIA_TYPE* stereo) {
-    if (!WaveFormatOf(source)) return E_INVALIDARG;
+    const WAVEFORMATEX* sourceFormat = WaveFormatOf(source);
+    if (!sourceFormat) return E_INVALIDARG;
+    const bool extensible =
+        IsExtensible(*sourceFormat) && source->cbFormat >= kWaveFormatExtensibleBytes;
     const HRESULT hr = CopyMediaType(stereo, source);
     if (FAILED(hr)) return hr;
     WAVEFORMATEX* f = reinterpret_cast<WAVEFORMATEX*>(stereo->pbFormat);
-    const WaveFormat output = StereoOutputOf(CoreOf(*f));
-    if (stereo->cbFormat > kWaveFormatCoreBytes) f->cbSize = 0;
+    WaveFormat core = {};
+    std::memcpy(&core, f, kWaveFormatCoreBytes);
+    const WaveFormat output = StereoOutputOf(core);
+    if (extensible) {
+        // The extensible fields stay; the channels become front left and right.
+        reinterpret_cast<WAVEFORMATEXTENSIBLE*>(f)->dwChannelMask =
+            SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
+    } else if (stereo->cbFormat > kWaveFormatCoreBytes) {
+        f->cbSize = 0;
+    }
     f->nChannels = output.nChannels;
     f->nBlockAlign = output.nBlockAlign;
     f->nAvgBytesPerSec = output.nAvgBytesPerSec;
@@ -169,10 +189,10 @@ HRESULT CVxPlugIn::CompleteConnect(PIN_DIRECTION direction, IPin*) {
 }
 
 HRESULT CVxPlugIn::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) {
-    const WAVEFORMATEX* f = WaveFormatOf(type);
-    if (!f) return E_INVALIDARG;
+    WaveFormat f = {};
+    if (!PlainFormatOf(type, &f)) return E_INVALIDARG;
     WaveFormat& stored = direction == PINDIR_INPUT ? m_inputFormat : m_outputFormat;
-    stored = Normalised(*f);
+    stored = Normalised(f);
     const HRESULT hr = CTransformFilter::SetMediaType(direction, type);
     if (FAILED(hr)) return hr;
     if (direction == PINDIR_INPUT) {

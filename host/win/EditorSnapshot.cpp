@@ -48,7 +48,7 @@ HWND FindFrame(DWORD threadId) {
     HWND found = nullptr;
     EnumThreadWindows(
         threadId,
-        [](HWND window, LPARAM result) -> BOOL {
+        [](HWND window, LPARAM result) CALLBACK -> BOOL {
             if (!IsWindowVisible(window)) return TRUE;
             *reinterpret_cast<HWND*>(result) = window;
             return FALSE;

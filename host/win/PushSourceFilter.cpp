@@ -2,6 +2,7 @@
 #include "host/win/PushSourceFilter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include <evcode.h>
@@ -35,6 +36,8 @@ REFERENCE_TIME TimeOfFrame(uint64_t frame, uint32_t samplesPerSec) {
 CPushSourceFilter::CPushSourceFilter(HRESULT* phr)
     : CBaseFilter(L"Push source", nullptr, &m_lock, CLSID_TwPushSource, phr),
       m_pPin(nullptr),
+      m_working(),
+      m_tailFrames(0),
       m_blockFrames(0),
       m_type(),
       m_thread(nullptr),
@@ -60,7 +63,7 @@ IPin* CPushSourceFilter::OutputPin() {
     return static_cast<IPin*>(static_cast<CPushSourcePin*>(GetPin(0)));
 }
 
-bool CPushSourceFilter::Open(const std::string& path, uint32_t blockFrames) {
+bool CPushSourceFilter::Open(const std::string& path) {
     CAutoLock lock(&m_lock);
     m_error.clear();
     if (!GetPin(0)) {
@@ -71,7 +74,20 @@ bool CPushSourceFilter::Open(const std::string& path, uint32_t blockFrames) {
         m_error = m_reader.Error();
         return false;
     }
-    const WaveFormat& format = m_reader.Format();
+    return true;
+}
+
+bool CPushSourceFilter::Offer(const WaveFormat& working, uint32_t blockFrames) {
+    CAutoLock lock(&m_lock);
+    const WaveFormat& file = m_reader.Format();
+    m_working = working;
+    m_converter.reset();
+    m_fileBlock.clear();
+    if (!SameSampleType(file, working)) {
+        m_converter = std::make_unique<CSampleConverter>(file, working, false);
+        m_fileBlock.resize(static_cast<size_t>(blockFrames) * file.nBlockAlign);
+    }
+    const WaveFormat& format = working;
     FreeMediaType(m_type);
     auto* wave = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
     if (!wave) {
@@ -161,8 +177,25 @@ DWORD WINAPI CPushSourceFilter::StreamThread(void* self) {
     return 0;
 }
 
+size_t CPushSourceFilter::ReadFrames(BYTE* data, size_t maxFrames) {
+    size_t frames = 0;
+    if (!m_converter) {
+        frames = m_reader.Read(data, maxFrames);
+    } else {
+        frames = m_reader.Read(m_fileBlock.data(), maxFrames);
+        m_converter->Convert(m_fileBlock.data(), data, frames * m_working.nChannels);
+    }
+    if (frames == 0 && m_tailFrames > 0 && m_reader.Error().empty()) {
+        // All-zero bytes are silence in every working format.
+        frames = std::min<size_t>(maxFrames, m_tailFrames);
+        std::memset(data, 0, frames * m_working.nBlockAlign);
+        m_tailFrames -= static_cast<uint32_t>(frames);
+    }
+    return frames;
+}
+
 HRESULT CPushSourceFilter::Stream() {
-    const WaveFormat& format = m_reader.Format();
+    const WaveFormat& format = m_working;
     bool first = true;
     while (!m_stopRequested) {
         ComPtr<IMediaSample> sample;
@@ -172,7 +205,7 @@ HRESULT CPushSourceFilter::Stream() {
         BYTE* data = nullptr;
         hr = sample->GetPointer(&data);
         const size_t capacity = SUCCEEDED(hr) ? sample->GetSize() / format.nBlockAlign : 0;
-        const size_t frames = m_reader.Read(data, std::min<size_t>(m_blockFrames, capacity));
+        const size_t frames = ReadFrames(data, std::min<size_t>(m_blockFrames, capacity));
         if (frames == 0) {
             sample.Reset();  // back to the allocator before the end of stream goes out
             if (FAILED(hr)) return hr;

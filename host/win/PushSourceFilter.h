@@ -1,16 +1,20 @@
 // CPushSourceFilter: the renderer's file source. It reads a WAV file and pushes it from its
 // own streaming thread in blocks of a fixed number of frames, the way a workstation's audio
-// engine feeds a plug-in, then sends end of stream.
+// engine feeds a plug-in, converted to the format the plug-in runs in when that is not the
+// file's own, then silence to flush a filter's delay if asked, then end of stream.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <strmif.h>
 
 #include "framework/BaseFilter.h"
+#include "host/SampleConversion.h"
 #include "host/WavReader.h"
 
 class CPushSourcePin;
@@ -21,12 +25,19 @@ public:
     explicit CPushSourceFilter(HRESULT* phr);
     ~CPushSourceFilter() override;
 
-    // Host thread, before the filter is connected: opens the file and offers its format on
-    // the output pin. False with Error() naming the file and the problem.
-    bool Open(const std::string& path, uint32_t blockFrames);
+    // Host thread, before the filter is connected: opens the file and reads its format. False
+    // with Error() naming the file and the problem.
+    bool Open(const std::string& path);
+    // Host thread, after Open and before connecting: offers `working` (the file's rate and
+    // channels in a sample type the plug-in processes) on the output pin, in buffers of
+    // blockFrames frames. The file's samples are converted to it unless they are of its type.
+    bool Offer(const WaveFormat& working, uint32_t blockFrames);
+    // Host thread, before running: frames of silence pushed after the file's last frame.
+    void SetTailFrames(uint32_t frames) { m_tailFrames = frames; }
     // Host thread, once stopped: closes the file (so that it may be replaced).
     void Close();
 
+    // The file's format (plain tag, as CWavReader reports it).
     const WaveFormat& Format() const { return m_reader.Format(); }
     bool IsExtensible() const { return m_reader.IsExtensible(); }
     bool IsTruncated() const { return m_reader.IsTruncated(); }
@@ -58,11 +69,18 @@ private:
     static DWORD WINAPI StreamThread(void* self);
     // Streaming thread: the block loop, then end of stream.
     HRESULT Stream();
+    // Streaming thread: up to maxFrames frames of the working format into data, the file's
+    // first, then the tail's silence; 0 at the end or after a read error.
+    size_t ReadFrames(BYTE* data, size_t maxFrames);
     void JoinStreamThread();
 
     CCritSec m_lock;
     CPushSourcePin* m_pPin;
     CWavReader m_reader;
+    WaveFormat m_working;
+    std::unique_ptr<CSampleConverter> m_converter;  // null when the file is in working format
+    std::vector<uint8_t> m_fileBlock;               // one block of file frames to convert
+    uint32_t m_tailFrames;
     uint32_t m_blockFrames;
     AM_MEDIA_TYPE m_type;
     std::string m_error;

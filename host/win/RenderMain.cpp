@@ -1,6 +1,7 @@
 // twphase-render: renders a WAV file through the registered tw:Phase plug-in in a DirectShow
 // filter graph, as a workstation would, and prints a summary. Without arguments it renders
-// the built-in demo signal to twphase-demo.wav.
+// the built-in demo signal to twphase-demo.wav. With --analyze it runs the phase analysis
+// instead (AnalysisRun.h).
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -12,8 +13,10 @@
 
 #include "host/DemoSignal.h"
 #include "host/RenderOptions.h"
+#include "host/win/AnalysisRun.h"
 #include "host/win/RenderSession.h"
 #include "host/RenderStats.h"
+#include "host/SampleConversion.h"
 #include "host/WavFormat.h"
 #include "host/WavWriter.h"
 
@@ -22,6 +25,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitRenderFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCheckFailed = 3;  // --analyze: a --fail-above or --fail-below check failed
 
 constexpr const char* kDemoOutput = "twphase-demo.wav";
 // A wide MS rotation with the FIR quadrature filter, slightly widened.
@@ -96,11 +100,18 @@ void PrintSummary(const std::string& inputName, const std::string& outputPath,
     std::printf("  input        %s%s, %llu frames (%.2f s)\n", DescribeFormat(s.inputFormat).c_str(),
                 s.inputExtensible ? " (extensible)" : "",
                 static_cast<unsigned long long>(s.inputFrames), seconds);
-    std::printf("  output       %s, %llu frames\n", DescribeFormat(s.outputFormat).c_str(),
-                static_cast<unsigned long long>(s.outputFrames));
+    if (!SameSampleType(s.workingFormat, s.inputFormat) ||
+        !SameSampleType(s.workingFormat, s.outputFormat))
+        std::printf("  processing   %s (converted for the plug-in)\n",
+                    DescribeSampleType(s.workingFormat).c_str());
+    std::printf("  output       %s%s, %llu frames\n", DescribeFormat(s.outputFormat).c_str(),
+                s.dithered ? ", TPDF dither" : "", static_cast<unsigned long long>(s.outputFrames));
     std::printf("  settings     %s\n", SettingsText(s).c_str());
-    std::printf("  latency      %d frames (%.2f ms)\n", s.latencyFrames,
-                rate ? 1000.0 * s.latencyFrames / rate : 0.0);
+    std::printf("  latency      %d frames (%.2f ms)%s\n", s.latencyFrames,
+                rate ? 1000.0 * s.latencyFrames / rate : 0.0,
+                s.compensatedFrames    ? ", compensated: the output lines up with the input"
+                : s.latencyFrames != 0 ? ", kept in the output"
+                                       : "");
     std::printf("  output peak  L %s  R %s dBFS\n", FormatDbfs(s.outputPeak[0]).c_str(),
                 FormatDbfs(s.outputPeak[1]).c_str());
     std::printf("  phase meter  %d of 180 at the end\n", s.phaseMeter);
@@ -149,6 +160,14 @@ int main(int argc, char** argv) {
     if (FAILED(hr)) {
         PrintError(options.edit ? "OLE cannot be initialised" : "COM cannot be initialised");
         return kExitRenderFailed;
+    }
+    if (options.analyze) {
+        const AnalysisOutcome outcome = RunPhaseAnalysis(options, &error);
+        CoUninitialize();
+        if (outcome == AnalysisOutcome::kFailed) PrintError(error);
+        return outcome == AnalysisOutcome::kDone          ? kExitOk
+               : outcome == AnalysisOutcome::kCheckFailed ? kExitCheckFailed
+                                                          : kExitRenderFailed;
     }
     RenderSummary summary;
     bool rendered = false;

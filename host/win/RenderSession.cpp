@@ -20,6 +20,9 @@
 #include "host/FileSystem.h"
 #include "host/win/HResultText.h"
 #include "host/win/PushSourceFilter.h"
+#include "host/SampleConversion.h"
+#include "host/WavFormat.h"
+#include "host/WavWriter.h"
 #include "host/win/UserLibrary.h"
 #include "presets/PresetData.h"
 #include "host/win/WavWriterFilter.h"
@@ -139,10 +142,13 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     m_source = new (std::nothrow) CPushSourceFilter(&hr);
     if (!m_source) return Fail("out of memory");
     m_source->NonDelegatingQueryInterface(IID_IBaseFilter, m_sourceFilter.PutVoid());
-    if (!m_source->Open(options.inputPath, options.blockFrames)) return Fail(m_source->Error());
+    if (!m_source->Open(options.inputPath)) return Fail(m_source->Error());
     if (m_source->IsTruncated())
         summary->warnings.push_back(options.inputPath +
                                     ": the data chunk is cut short; rendering the frames present");
+    if (!ChooseFormats(options, summary)) return false;
+    if (!m_source->Offer(summary->workingFormat, options.blockFrames))
+        return Fail(m_source->Error());
 
     if (!CreatePlugIn()) return false;
     if (!options.statePath.empty() && !LoadState(options.statePath)) return false;
@@ -150,10 +156,12 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     if (!ApplySettings(options)) return false;
 
     if (!BuildGraph()) return false;
-    if (!m_writer->OpenOutput(options.outputPath)) return Fail(m_writer->Error());
+    if (!m_writer->OpenOutput(options.outputPath, summary->outputFormat, summary->dithered))
+        return Fail(m_writer->Error());
     if (!AddAutomation(automation)) return false;
     // The user's edits come last: the render uses what the editor is closed with.
     if (options.edit && !ShowEditorFrame(m_plugIn.Get(), nullptr, &problem)) return Fail(problem);
+    if (!options.keepLatency && !CompensateLatency(summary)) return false;
 
     if (!Stream(summary)) return false;
 
@@ -163,6 +171,10 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     summary->bypass = m_prop->GetBypass() != 0;
     summary->latencyFrames =
         !summary->bypass && summary->params[kParamFilter] != 0 ? kFirLatencyFrames : 0;
+    if (!options.keepLatency && summary->latencyFrames != summary->compensatedFrames)
+        summary->warnings.push_back("the automation switched the filter: the output is shifted by "
+                                    "the latency at the start (" +
+                                    std::to_string(summary->compensatedFrames) + " frames)");
 
     if (!options.saveStatePath.empty() && !SaveState(options.saveStatePath)) return false;
     m_source->Close();
@@ -183,6 +195,38 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
                                     std::to_string(summary->outputFrames) + " frames for " +
                                     std::to_string(summary->inputFrames));
     summary->captureReports = m_captures ? m_captures->ValuesReported() : 0;
+    return true;
+}
+
+bool CRenderSession::ChooseFormats(const RenderOptions& options, RenderSummary* summary) {
+    const WaveFormat& file = m_source->Format();
+    const bool keepType = options.outputTag == 0;
+    summary->outputFormat =
+        MakeWaveFormat(keepType ? file.wFormatTag : options.outputTag, 2, file.nSamplesPerSec,
+                       keepType ? file.wBitsPerSample : options.outputBits);
+    summary->dithered = options.dither && summary->outputFormat.wFormatTag == kWaveFormatPcm;
+    if (options.dither && !summary->dithered)
+        summary->warnings.push_back("--dither does nothing: the output is float");
+    summary->workingFormat = WorkingFormatFor(file, summary->outputFormat, summary->dithered);
+    // Refused now rather than after rendering 4 GiB.
+    if (m_source->FrameCount() > CWavWriter::MaxFrames(summary->outputFormat))
+        return Fail(options.outputPath + ": " + std::to_string(m_source->FrameCount()) +
+                    " frames of " + DescribeSampleType(summary->outputFormat) +
+                    " stereo exceed the 4 GiB size limit of a WAV file");
+    return true;
+}
+
+// The FIR filter delays the output by kFirLatencyFrames: the source pushes that much silence
+// after the file to flush the filter, and the writer drops as many frames at the start, so
+// that the output lines up with the input at the input's length.
+bool CRenderSession::CompensateLatency(RenderSummary* summary) {
+    ParamValues params = {};
+    const HRESULT hr = m_prop->GetParams(&params);
+    if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
+    const bool fir = m_prop->GetBypass() == 0 && params[kParamFilter] != 0;
+    summary->compensatedFrames = fir ? kFirLatencyFrames : 0;
+    m_source->SetTailFrames(static_cast<uint32_t>(summary->compensatedFrames));
+    m_writer->SetLeadingFrames(static_cast<uint32_t>(summary->compensatedFrames));
     return true;
 }
 

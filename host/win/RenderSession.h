@@ -2,7 +2,9 @@
 // creates it through COM by class identifier, hands it the host's UI callback, restores a
 // state or a built-in preset, applies the command line's settings, connects it between the
 // renderer's own source and writer in a DirectShow filter graph, writes the automation,
-// opens the plug-in's editor if asked, streams the file, stops and saves the state.
+// opens the plug-in's editor if asked, streams the file (converted for the plug-in when it
+// does not process the file's sample format, the FIR filter's delay compensated unless the
+// user keeps it), stops and saves the state.
 #pragma once
 
 #include <cstdint>
@@ -29,11 +31,14 @@ struct RenderSummary {
     WaveFormat inputFormat = {};
     bool inputExtensible = false;
     uint64_t inputFrames = 0;
+    WaveFormat workingFormat = {};  // what the plug-in processed
     WaveFormat outputFormat = {};
+    bool dithered = false;
     uint64_t outputFrames = 0;
     ParamValues params = kDefaultParams;  // as the stream started
     bool bypass = false;
     int latencyFrames = 0;
+    int compensatedFrames = 0;  // of the latency at the start; 0 with --keep-latency
     double outputPeak[2] = {};
     uint64_t clippedSamples[2] = {};
     int phaseMeter = 0;  // 0..180 at the end of the stream
@@ -71,6 +76,10 @@ private:
     bool ApplyPreset(const RenderOptions& options, std::vector<std::string>* warnings);
     bool BuiltInPresetNames(std::vector<std::string>* names);
     bool ApplySettings(const RenderOptions& options);
+    // The output's format (--format) and the one the plug-in runs in, from the input's.
+    bool ChooseFormats(const RenderOptions& options, RenderSummary* summary);
+    // Before streaming: the source flushes the FIR filter's delay and the writer drops it.
+    bool CompensateLatency(RenderSummary* summary);
     // Sets the values whose `given` entry is set (all of them for null), as the setters clamp.
     bool ApplyValues(const ParamValues& values, const bool* given);
     bool BuildGraph();

@@ -1,6 +1,7 @@
 // CWavWriterFilter: the output file, the samples written to it and completion.
 #include "host/win/WavWriterFilter.h"
 
+#include <algorithm>
 #include <new>
 
 #include <evcode.h>
@@ -16,12 +17,17 @@ namespace {
 const CLSID CLSID_TwWavWriter = {
     0x5c1e6a41, 0x2f7b, 0x4d8e, {0x9b, 0x34, 0x6a, 0x0d, 0x2e, 0x71, 0xc3, 0xf5}};
 
+// Samples are converted for the file in pieces of this many frames.
+constexpr size_t kConvertFrames = 4096;
+
 }  // namespace
 
 CWavWriterFilter::CWavWriterFilter(HRESULT* phr)
     : CBaseFilter(L"WAV writer", nullptr, &m_lock, CLSID_TwWavWriter, phr),
       m_pPin(nullptr),
       m_format(),
+      m_connection(),
+      m_leadingFrames(0),
       m_open(false),
       m_completePending(false),
       m_framesWritten(0),
@@ -54,15 +60,24 @@ IPin* CWavWriterFilter::InputPin() {
     return static_cast<IPin*>(static_cast<CWavWriterPin*>(GetPin(0)));
 }
 
-bool CWavWriterFilter::OpenOutput(const std::string& path) {
+bool CWavWriterFilter::OpenOutput(const std::string& path, const WaveFormat& sampleType,
+                                  bool dither) {
     CAutoLock lock(&m_lock);
     if (!m_pPin || !m_pPin->IsConnected()) {
         m_error = "the writer is not connected";
         return false;
     }
     const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(m_pPin->CurrentMediaType().pbFormat);
-    m_format = MakeWaveFormat(wave->wFormatTag, wave->nChannels, wave->nSamplesPerSec,
-                              wave->wBitsPerSample);
+    m_connection = MakeWaveFormat(wave->wFormatTag, wave->nChannels, wave->nSamplesPerSec,
+                                  wave->wBitsPerSample);
+    m_format = MakeWaveFormat(sampleType.wFormatTag, wave->nChannels, wave->nSamplesPerSec,
+                              sampleType.wBitsPerSample);
+    m_converter.reset();
+    m_converted.clear();
+    if (!SameSampleType(m_connection, m_format)) {
+        m_converter = std::make_unique<CSampleConverter>(m_connection, m_format, dither);
+        m_converted.resize(kConvertFrames * m_format.nBlockAlign);
+    }
     if (!m_writer.Open(path, m_format)) {
         m_error = m_writer.Error();
         return false;
@@ -130,12 +145,29 @@ HRESULT CWavWriterFilter::WriteSample(IMediaSample* sample) {
     HRESULT hr = sample->GetPointer(&data);
     if (FAILED(hr)) return FailStream(hr, "a sample without data");
     const long bytes = sample->GetActualDataLength();
-    if (bytes < 0 || bytes % m_format.nBlockAlign != 0)
+    const size_t frameBytes = m_connection.nBlockAlign;
+    if (bytes < 0 || bytes % frameBytes != 0)
         return FailStream(VFW_E_INVALIDMEDIATYPE, "a sample of " + std::to_string(bytes) +
                                                       " bytes holds no whole number of frames");
-    const size_t frames = static_cast<size_t>(bytes) / m_format.nBlockAlign;
-    if (!m_writer.Write(data, frames)) return FailStream(E_FAIL, m_writer.Error());
-    m_stats.AddBuffer(m_format, data, static_cast<size_t>(bytes));
+    size_t frames = static_cast<size_t>(bytes) / frameBytes;
+    const size_t dropped = std::min<size_t>(frames, m_leadingFrames);
+    m_leadingFrames -= static_cast<uint32_t>(dropped);
+    data += dropped * frameBytes;
+    frames -= dropped;
+
+    if (!m_converter) {
+        if (!m_writer.Write(data, frames)) return FailStream(E_FAIL, m_writer.Error());
+    } else {
+        for (size_t done = 0; done < frames;) {
+            const size_t piece = std::min(kConvertFrames, frames - done);
+            m_converter->Convert(data + done * frameBytes, m_converted.data(),
+                                 piece * m_connection.nChannels);
+            if (!m_writer.Write(m_converted.data(), piece))
+                return FailStream(E_FAIL, m_writer.Error());
+            done += piece;
+        }
+    }
+    m_stats.AddBuffer(m_connection, data, frames * frameBytes);
     m_framesWritten += frames;
     return S_OK;
 }

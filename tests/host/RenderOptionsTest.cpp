@@ -23,6 +23,11 @@ TEST(RenderOptions, FilesAloneKeepEveryDefault) {
     EXPECT_EQ(kDefaultBlockFrames, options.blockFrames);
     EXPECT_FALSE(options.bypass);
     EXPECT_FALSE(options.edit);
+    EXPECT_EQ(0, options.outputTag);  // the input's sample format
+    EXPECT_FALSE(options.dither);
+    EXPECT_FALSE(options.keepLatency);
+    ASSERT_TRUE(Parse({"--format=f64", "--format=same", "in.wav", "out.wav"}, &options, &error));
+    EXPECT_EQ(0, options.outputTag) << "the last one counts";
 }
 
 TEST(RenderOptions, ValuesBecomeInternalUnits) {
@@ -54,9 +59,14 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     RenderOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--bypass", "--preset", "Wide", "--save-state=s.bin", "--automation",
-                       "a.txt", "--block", "64", "--edit", "--", "-in.wav", "--out.wav"},
+                       "a.txt", "--block", "64", "--edit", "--format", "PCM24", "--dither",
+                       "--keep-latency", "--", "-in.wav", "--out.wav"},
                       &options, &error))
         << error;
+    EXPECT_EQ(kWaveFormatPcm, options.outputTag);
+    EXPECT_EQ(24, options.outputBits);
+    EXPECT_TRUE(options.dither);
+    EXPECT_TRUE(options.keepLatency);
     EXPECT_TRUE(options.bypass);
     EXPECT_EQ("Wide", options.presetName);
     EXPECT_EQ("s.bin", options.saveStatePath);
@@ -96,6 +106,10 @@ TEST(RenderOptions, MistakesAreRefusedNotClamped) {
         {{"--output", "1e1", "a", "b"}, "--output: '1e1' is not a number of dB or -inf"},
         {{"--mode", "xy", "a", "b"}, "--mode: 'xy' is not one of lr, ms, cs, sc"},
         {{"--filter", "fft", "a", "b"}, "--filter: 'fft' is not one of iir, fir"},
+        {{"--format", "pcm32", "a", "b"},
+         "--format: 'pcm32' is not one of same, pcm16, pcm24, f32, f64"},
+        {{"--dither", "--format", "f32", "a", "b"},
+         "--dither applies to integer output, not to --format f32 or f64"},
         {{"--block", "8", "a", "b"}, "--block: 8 is out of range (16 to 65536 frames)"},
         {{"--block", "100000", "a", "b"}, "--block: 100000 is out of range (16 to 65536 frames)"},
         {{"a", "b", "--phase"}, "--phase needs a value"},

@@ -1,9 +1,11 @@
 // twphase-render end to end: the built program run as a child process against the registered
-// DLL, in every input format, with automation, saved states and presets, and its failures,
-// which must leave an existing output file as it was.
+// DLL, in every input format (converted where the plug-in does not take it) and output format,
+// with the FIR filter's latency compensated or kept, with automation, saved states and
+// presets, and its failures, which must leave an existing output file as it was.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <mmreg.h>
 
 #include <cmath>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/SampleConversion.h"
 #include "host/WavFormat.h"
 #include "host/WavReader.h"
 #include "host/WavWriter.h"
@@ -64,7 +67,7 @@ std::wstring PressOkInFirstWindow(const PROCESS_INFORMATION& process) {
         if (WaitForSingleObject(process.hProcess, kLookMs) == WAIT_OBJECT_0) return L"";
         std::pair<DWORD, HWND> search(process.dwProcessId, nullptr);
         EnumWindows(
-            [](HWND window, LPARAM found) -> BOOL {
+            [](HWND window, LPARAM found) CALLBACK -> BOOL {
                 auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(found);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
@@ -123,7 +126,7 @@ RunResult RunRender(const std::vector<std::string>& args, const std::string& wor
     return result;
 }
 
-// Interleaved samples as values (16-bit ones scaled by 1/32768) with their file format.
+// Interleaved samples as values (integers scaled by 2^-(bits-1)) with their file format.
 struct Audio {
     WaveFormat format = {};
     std::vector<double> samples;
@@ -146,34 +149,45 @@ Audio MakeSignal(uint16_t tag, uint16_t bits, uint16_t channels, size_t frames,
         const double right = 0.4 * std::sin(2 * kPi * 660 * t + 1.0) - 0.3 * std::sin(2 * kPi * 97 * t);
         for (int c = 0; c < channels; ++c) {
             double value = c == 0 ? left : right;
-            if (bits == 16) value = std::lround(value * 32767) / 32768.0;
-            if (bits == 32) value = static_cast<float>(value);
+            const double scale = std::ldexp(1.0, bits - 1);
+            if (tag == kWaveFormatPcm) value = std::lround(value * (scale - 1)) / scale;
+            if (tag == kWaveFormatIeeeFloat && bits == 32) value = static_cast<float>(value);
             audio.samples.push_back(value);
         }
     }
     return audio;
 }
 
-void WriteWav(const std::string& path, const Audio& audio) {
-    std::vector<uint8_t> bytes;
-    for (double value : audio.samples) {
-        uint8_t raw[8];
-        const int size = audio.format.wBitsPerSample / 8;
-        if (size == 2) {
-            const int16_t s = static_cast<int16_t>(std::lround(value * 32768));
-            std::memcpy(raw, &s, 2);
-        } else if (size == 4) {
-            const float f = static_cast<float>(value);
-            std::memcpy(raw, &f, 4);
-        } else {
-            std::memcpy(raw, &value, 8);
-        }
-        bytes.insert(bytes.end(), raw, raw + size);
+const WaveFormat kDoubleSamples = MakeWaveFormat(kWaveFormatIeeeFloat, 1, kRate, 64);
+
+// Written plain, or as WAVE_FORMAT_EXTENSIBLE with the subformat of the plain tag.
+void WriteWav(const std::string& path, const Audio& audio, bool extensible = false) {
+    std::vector<uint8_t> bytes(audio.samples.size() * (audio.format.wBitsPerSample / 8));
+    CSampleConverter(kDoubleSamples, audio.format, false)
+        .Convert(audio.samples.data(), bytes.data(), audio.samples.size());
+    if (!extensible) {
+        CWavWriter writer;
+        ASSERT_TRUE(writer.Open(path, audio.format)) << writer.Error();
+        ASSERT_TRUE(writer.Write(bytes.data(), audio.Frames()));
+        ASSERT_TRUE(writer.Finish()) << writer.Error();
+        return;
     }
-    CWavWriter writer;
-    ASSERT_TRUE(writer.Open(path, audio.format)) << writer.Error();
-    ASSERT_TRUE(writer.Write(bytes.data(), audio.Frames()));
-    ASSERT_TRUE(writer.Finish()) << writer.Error();
+    WAVEFORMATEXTENSIBLE f = {};
+    std::memcpy(&f.Format, &audio.format, sizeof(WaveFormat));
+    f.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    f.Format.cbSize = 22;
+    f.Samples.wValidBitsPerSample = audio.format.wBitsPerSample;
+    f.dwChannelMask = audio.format.nChannels == 2 ? 3 : 4;
+    f.SubFormat = {audio.format.wFormatTag, 0x0000, 0x0010,
+                   {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    const uint32_t dataBytes = static_cast<uint32_t>(bytes.size());
+    const uint32_t fmtBytes = sizeof f, riffBytes = 4 + 8 + fmtBytes + 8 + dataBytes + (dataBytes & 1);
+    std::ofstream out(path, std::ios::binary);
+    out.write("RIFF", 4).write(reinterpret_cast<const char*>(&riffBytes), 4).write("WAVEfmt ", 8);
+    out.write(reinterpret_cast<const char*>(&fmtBytes), 4).write(reinterpret_cast<const char*>(&f), fmtBytes);
+    out.write("data", 4).write(reinterpret_cast<const char*>(&dataBytes), 4);
+    out.write(reinterpret_cast<const char*>(bytes.data()), dataBytes);
+    if (dataBytes & 1) out.put('\0');
 }
 
 Audio ReadWav(const std::string& path) {
@@ -184,22 +198,9 @@ Audio ReadWav(const std::string& path) {
     audio.format = reader.Format();
     std::vector<uint8_t> bytes(reader.FrameCount() * audio.format.nBlockAlign);
     EXPECT_EQ(reader.Read(bytes.data(), reader.FrameCount()), reader.FrameCount());
-    const int size = audio.format.wBitsPerSample / 8;
-    for (size_t at = 0; at + size <= bytes.size(); at += size) {
-        if (size == 2) {
-            int16_t s;
-            std::memcpy(&s, &bytes[at], 2);
-            audio.samples.push_back(s / 32768.0);
-        } else if (size == 4) {
-            float f;
-            std::memcpy(&f, &bytes[at], 4);
-            audio.samples.push_back(f);
-        } else {
-            double d;
-            std::memcpy(&d, &bytes[at], 8);
-            audio.samples.push_back(d);
-        }
-    }
+    audio.samples.resize(reader.FrameCount() * audio.format.nChannels);
+    CSampleConverter(audio.format, kDoubleSamples, false)
+        .Convert(bytes.data(), audio.samples.data(), audio.samples.size());
     return audio;
 }
 
@@ -262,37 +263,46 @@ struct FormatCase {
     uint16_t tag;
     uint16_t bits;
     uint16_t channels;
-    double tolerance;  // of the delayed input against the output
+    bool extensible;
+    double tolerance;  // of the (delayed) input against the output
 };
 
 class RenderFormatTest : public RenderTest, public ::testing::WithParamInterface<FormatCase> {};
 
 // With the FIR filter at phase 0 the plug-in only delays: the output is the input, on both
-// channels (a mono input on each), 63 frames late, in the input's sample format.
-TEST_P(RenderFormatTest, FirAtZeroPhaseDelaysTheInputBy63Frames) {
+// channels (a mono input on each), in the input's sample format; 63 frames late with
+// --keep-latency, lined up with the input without.
+TEST_P(RenderFormatTest, FirAtZeroPhaseGivesTheInputAlignedOrDelayedBy63Frames) {
     const FormatCase& c = GetParam();
     const Audio input = MakeSignal(c.tag, c.bits, c.channels, 20011);  // no whole block count
-    WriteWav(Path("in.wav"), input);
+    WriteWav(Path("in.wav"), input, c.extensible);
 
-    const RunResult run = Render({"--filter", "fir", "--phase", "0", Path("in.wav"), Path("out.wav")});
-    ASSERT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_NE(run.output.find("latency      63 frames"), std::string::npos) << run.output;
+    for (const bool keep : {true, false}) {
+        SCOPED_TRACE(keep ? "--keep-latency" : "aligned");
+        std::vector<std::string> args = {"--filter", "fir", "--phase", "0", Path("in.wav"),
+                                         Path("out.wav")};
+        if (keep) args.insert(args.begin(), "--keep-latency");
+        const RunResult run = Render(args);
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find("latency      63 frames"), std::string::npos) << run.output;
 
-    const Audio output = ReadWav(Path("out.wav"));
-    EXPECT_EQ(output.format.wFormatTag, c.tag);
-    EXPECT_EQ(output.format.wBitsPerSample, c.bits);
-    EXPECT_EQ(output.format.nSamplesPerSec, kRate);
-    ASSERT_EQ(output.format.nChannels, 2);
-    ASSERT_EQ(output.Frames(), input.Frames());
-    int mismatches = 0;
-    for (size_t i = 0; i < output.Frames() && mismatches < 5; ++i) {
-        for (int ch = 0; ch < 2; ++ch) {
-            const double expected =
-                i < kFirLatency ? 0.0 : input.At(i - kFirLatency, c.channels == 2 ? ch : 0);
-            if (std::fabs(output.At(i, ch) - expected) > c.tolerance) {
-                ADD_FAILURE() << "frame " << i << " channel " << ch << ": " << output.At(i, ch)
-                              << " instead of " << expected;
-                ++mismatches;
+        const Audio output = ReadWav(Path("out.wav"));
+        EXPECT_EQ(output.format.wFormatTag, c.tag);
+        EXPECT_EQ(output.format.wBitsPerSample, c.bits);
+        EXPECT_EQ(output.format.nSamplesPerSec, kRate);
+        ASSERT_EQ(output.format.nChannels, 2);
+        ASSERT_EQ(output.Frames(), input.Frames());
+        const size_t delay = keep ? kFirLatency : 0;
+        int mismatches = 0;
+        for (size_t i = 0; i < output.Frames() && mismatches < 5; ++i) {
+            for (int ch = 0; ch < 2; ++ch) {
+                const double expected =
+                    i < delay ? 0.0 : input.At(i - delay, c.channels == 2 ? ch : 0);
+                if (std::fabs(output.At(i, ch) - expected) > c.tolerance) {
+                    ADD_FAILURE() << "frame " << i << " channel " << ch << ": " << output.At(i, ch)
+                                  << " instead of " << expected;
+                    ++mismatches;
+                }
             }
         }
     }
@@ -301,16 +311,112 @@ TEST_P(RenderFormatTest, FirAtZeroPhaseDelaysTheInputBy63Frames) {
 INSTANTIATE_TEST_SUITE_P(
     SampleFormats, RenderFormatTest,
     // 16-bit output may round to the neighbouring step; 64-bit must keep double precision.
-    ::testing::Values(FormatCase{kWaveFormatPcm, 16, 1, 1.0 / 32768},
-                      FormatCase{kWaveFormatPcm, 16, 2, 1.0 / 32768},
-                      FormatCase{kWaveFormatIeeeFloat, 32, 1, 1e-6},
-                      FormatCase{kWaveFormatIeeeFloat, 32, 2, 1e-6},
-                      FormatCase{kWaveFormatIeeeFloat, 64, 1, 1e-12},
-                      FormatCase{kWaveFormatIeeeFloat, 64, 2, 1e-12}),
+    // Converted formats come back exactly: the plug-in's float holds them.
+    ::testing::Values(FormatCase{kWaveFormatPcm, 16, 1, false, 1.0 / 32768},
+                      FormatCase{kWaveFormatPcm, 16, 2, false, 1.0 / 32768},
+                      FormatCase{kWaveFormatIeeeFloat, 32, 1, false, 1e-6},
+                      FormatCase{kWaveFormatIeeeFloat, 32, 2, false, 1e-6},
+                      FormatCase{kWaveFormatIeeeFloat, 64, 1, false, 1e-12},
+                      FormatCase{kWaveFormatIeeeFloat, 64, 2, false, 1e-12},
+                      FormatCase{kWaveFormatPcm, 8, 1, false, 0.0},
+                      FormatCase{kWaveFormatPcm, 24, 2, true, 0.0},
+                      FormatCase{kWaveFormatPcm, 32, 1, false, 0.0},
+                      FormatCase{kWaveFormatIeeeFloat, 32, 2, true, 1e-6}),
     [](const ::testing::TestParamInfo<FormatCase>& info) {
         return (info.param.tag == kWaveFormatPcm ? std::string("Pcm") : std::string("Float")) +
-               std::to_string(info.param.bits) + (info.param.channels == 1 ? "Mono" : "Stereo");
+               std::to_string(info.param.bits) + (info.param.channels == 1 ? "Mono" : "Stereo") +
+               (info.param.extensible ? "Extensible" : "");
     });
+
+// --format converts the plug-in's output (here the input, bypassed): widening exactly,
+// narrowing to the nearest step, or within one and a half steps with dither, which makes the
+// error noise rather than a copy of the signal. Integer formats the plug-in does not process
+// come back bit for bit through its float.
+TEST_F(RenderTest, FormatOptionChoosesTheOutputsSampleFormat) {
+    const struct {
+        uint16_t inTag, inBits;
+        std::vector<std::string> options;
+        uint16_t outTag, outBits;
+        double steps;  // the largest error allowed, in steps of the output
+        const char* summary;
+    } cases[] = {
+        {kWaveFormatPcm, 24, {"--format", "f32"}, kWaveFormatIeeeFloat, 32, 0.0,
+         "processing   32-bit float (converted for the plug-in)"},
+        {kWaveFormatPcm, 16, {"--format", "f64"}, kWaveFormatIeeeFloat, 64, 0.0,
+         "processing   64-bit float"},
+        {kWaveFormatPcm, 24, {"--format", "pcm16"}, kWaveFormatPcm, 16, 0.5, "16-bit PCM, stereo"},
+        {kWaveFormatIeeeFloat, 64, {"--format", "pcm24"}, kWaveFormatPcm, 24, 0.5, "24-bit PCM"},
+        {kWaveFormatPcm, 24, {"--format", "pcm16", "--dither"}, kWaveFormatPcm, 16, 1.5,
+         "16-bit PCM, stereo, 44100 Hz, TPDF dither"},
+        {kWaveFormatIeeeFloat, 32, {"--format", "same"}, kWaveFormatIeeeFloat, 32, 0.0,
+         "32-bit float, stereo"},
+        {kWaveFormatPcm, 8, {"--format", "same"}, kWaveFormatPcm, 8, 0.0, "8-bit PCM"},
+        {kWaveFormatPcm, 24, {"--format", "same"}, kWaveFormatPcm, 24, 0.0, "24-bit PCM"},
+        {kWaveFormatPcm, 32, {"--format", "same"}, kWaveFormatPcm, 32, 0.0, "64-bit float"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options[1] + (c.options.size() > 2 ? " " + c.options[2] : ""));
+        const Audio input = MakeSignal(c.inTag, c.inBits, 2, 4000);
+        WriteWav(Path("in.wav"), input);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--bypass", Path("in.wav"), Path("out.wav")});
+        const RunResult run = Render(args);
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find(c.summary), std::string::npos) << run.output;
+        const Audio output = ReadWav(Path("out.wav"));
+        ASSERT_EQ(output.format.wFormatTag, c.outTag);
+        ASSERT_EQ(output.format.wBitsPerSample, c.outBits);
+        ASSERT_EQ(output.samples.size(), input.samples.size());
+        const double step = c.outTag == kWaveFormatPcm ? std::ldexp(1.0, 1 - c.outBits) : 0.0;
+        double largest = 0.0;
+        int differences = 0;
+        for (size_t i = 0; i < input.samples.size(); ++i) {
+            const double error = std::fabs(output.samples[i] - input.samples[i]);
+            largest = std::max(largest, error);
+            differences += error > 0.5 * step;
+        }
+        EXPECT_LE(largest, c.steps * step);
+        if (c.steps > 1.0) EXPECT_GT(differences, 0) << "dither changed no rounding";
+    }
+}
+
+// An impulse comes out where it went in: the left channel passes (delayed by the filter), the
+// right one is rotated by 90 degrees, whose response is odd around the impulse. Blocks of 16
+// frames make the flushed tail span several blocks; the last impulse's tail is flushed.
+TEST_F(RenderTest, FirLatencyIsCompensatedUnlessKept) {
+    constexpr size_t kFrames = 3000;
+    const size_t impulses[] = {0, 1000, kFrames - 10};
+    Audio input;
+    input.format = MakeWaveFormat(kWaveFormatIeeeFloat, 2, kRate, 32);
+    input.samples.assign(2 * kFrames, 0.0);
+    for (size_t at : impulses) input.samples[2 * at] = input.samples[2 * at + 1] = 0.5;
+    WriteWav(Path("in.wav"), input);
+
+    for (const bool keep : {false, true}) {
+        std::vector<std::string> args = {"--filter", "fir", "--phase", "90", "--block", "16",
+                                         Path("in.wav"), Path("out.wav")};
+        if (keep) args.insert(args.begin(), "--keep-latency");
+        const RunResult run = Render(args);
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find(keep ? "63 frames (1.43 ms), kept in the output"
+                                       : "63 frames (1.43 ms), compensated"),
+                  std::string::npos)
+            << run.output;
+        const Audio output = ReadWav(Path("out.wav"));
+        ASSERT_EQ(output.Frames(), kFrames);
+        const size_t shift = keep ? kFirLatency : 0;
+        for (size_t at : impulses) {
+            const size_t p = at + shift;
+            if (p >= kFrames) continue;
+            SCOPED_TRACE("impulse at " + std::to_string(at) + (keep ? ", kept" : ""));
+            EXPECT_NEAR(0.5, output.At(p, 0), 1e-6);
+            EXPECT_NEAR(0.0, output.At(p, 1), 1e-6);
+            EXPECT_GT(std::fabs(output.At(p + 1 < kFrames ? p + 1 : p - 1, 1)), 0.1);
+            for (size_t k = 1; k <= kFirLatency && p + k < kFrames && k <= p; ++k)
+                EXPECT_NEAR(-output.At(p - k, 1), output.At(p + k, 1), 1e-6) << k;
+        }
+    }
+}
 
 // The host's block size is a transport detail: small blocks (whose mono buffers are below the
 // plug-in's 512-byte floor) and large ones give the same samples.
@@ -526,20 +632,43 @@ TEST_F(RenderTest, MissingInputIsNamed) {
     ExpectFailureKeepsOutput({}, Path("nowhere.wav"), "nowhere.wav");
 }
 
+// The file is named as the user typed it (here relative to the working directory).
 TEST_F(RenderTest, UnsupportedFormatIsNamedWithItsTagBitsAndChannels) {
-    // A valid 24-bit PCM stereo file of 4 frames.
+    // A valid 24-bit PCM file of 6 channels and 4 frames.
     std::string wav = "RIFF";
     auto le = [](uint32_t v, int n) {
         std::string s;
         for (int i = 0; i < n; ++i) s += static_cast<char>(v >> (8 * i));
         return s;
     };
-    const std::string fmt = le(1, 2) + le(2, 2) + le(kRate, 4) + le(kRate * 6, 4) + le(6, 2) + le(24, 2);
-    const std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + fmt + "data" + le(24, 4) +
-                             std::string(24, '\x01');
+    const std::string fmt = le(1, 2) + le(6, 2) + le(kRate, 4) + le(kRate * 18, 4) + le(18, 2) + le(24, 2);
+    const std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + fmt + "data" + le(72, 4) +
+                             std::string(72, '\x01');
     wav += le(static_cast<uint32_t>(body.size()), 4) + body;
     std::ofstream(Path("deep.wav"), std::ios::binary) << wav;
-    ExpectFailureKeepsOutput({}, Path("deep.wav"), "tag 0x0001, 24 bits, 2 channels");
+    ExpectFailureKeepsOutput({}, "deep.wav",
+                             "twphase-render: deep.wav: unsupported format: tag 0x0001, 24 bits, 6 "
+                             "channels (only mono and stereo files can be rendered)");
+}
+
+// 300 million 8-bit mono frames (a sparse file) would make 4.8 GB of 64-bit float stereo:
+// refused before anything is rendered.
+TEST_F(RenderTest, OutputOverTheWavSizeLimitIsRefusedBeforeRendering) {
+    constexpr uint32_t kFrames = 300000000;
+    Audio header;
+    header.format = MakeWaveFormat(kWaveFormatPcm, 1, kRate, 8);
+    header.samples.assign(2, 0.0);
+    WriteWav(Path("long.wav"), header);
+    {
+        std::fstream file(Path("long.wav"), std::ios::in | std::ios::out | std::ios::binary);
+        const uint32_t riffBytes = 36 + kFrames, dataBytes = kFrames;
+        file.seekp(4).write(reinterpret_cast<const char*>(&riffBytes), 4);
+        file.seekp(40).write(reinterpret_cast<const char*>(&dataBytes), 4);
+    }
+    fs::resize_file(Path("long.wav"), 44 + kFrames);
+    ExpectFailureKeepsOutput({"--format", "f64"}, Path("long.wav"),
+                             "300000000 frames of 64-bit float stereo exceed the 4 GiB size "
+                             "limit of a WAV file");
 }
 
 TEST_F(RenderTest, StateThePlugInRefusesFailsWithItsResult) {

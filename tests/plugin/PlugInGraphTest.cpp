@@ -1,8 +1,9 @@
 // The plug-in made by CoCreateInstance inside Wine's filter graph: audio through the plug-in
-// into Sample Grabber → Null Renderer must come out as the engine computes it directly (16-bit
-// WAV files from File Source (Async) → WAVE Parser, float from a pushing source); buffer
-// sizing against the upstream and downstream allocators; and the input format change that
-// makes the graph reconnect the output.
+// into Sample Grabber → Null Renderer must come out as the engine computes it directly (WAV
+// files from File Source (Async) → WAVE Parser, which describes float files as
+// WAVE_FORMAT_EXTENSIBLE, and plain float from a pushing source); which extensible types the
+// input takes; buffer sizing against the upstream and downstream allocators; and the input
+// format change that makes the graph reconnect the output.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -138,6 +139,22 @@ ALLOCATOR_PROPERTIES AllocatorOf(IPin* inputPin) {
         SUCCEEDED(transport->GetAllocator(allocator.Put())))
         allocator->GetProperties(&props);
     return props;
+}
+
+// The plain format a pin's connection stands for and whether it is extensible (whose valid
+// bits, channel mask and subformat then go to *extensible); nChannels 0 when it has none.
+WAVEFORMATEX PlainConnectionFormat(IPin* pin, WAVEFORMATEXTENSIBLE* extensible) {
+    WAVEFORMATEX f = {};
+    *extensible = {};
+    AM_MEDIA_TYPE mt = {};
+    if (pin->ConnectionMediaType(&mt) != S_OK) return f;
+    WaveFormat plain = {};
+    if (PlainFormatOfBlock(mt.pbFormat, mt.cbFormat, &plain)) std::memcpy(&f, &plain, 16);
+    if (mt.cbFormat >= sizeof(WAVEFORMATEXTENSIBLE) &&
+        reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat)->wFormatTag == WAVE_FORMAT_EXTENSIBLE)
+        std::memcpy(extensible, mt.pbFormat, sizeof(WAVEFORMATEXTENSIBLE));
+    FreeMediaType(mt);
+    return f;
 }
 
 // The format of a pin's connection; nChannels 0 when it has none.
@@ -435,6 +452,7 @@ struct StreamCase {
     const char* name;
     WORD tag, bits, channels;
     ParamValues params;
+    bool fromWaveParser;  // else from the pushing source, in the plain format
 };
 
 void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
@@ -442,8 +460,8 @@ void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
 class StreamThroughPlugIn : public PlugInGraph,
                             public ::testing::WithParamInterface<StreamCase> {};
 
-// Wine's WAVE Parser offers float files only as WAVE_FORMAT_EXTENSIBLE, which the plug-in
-// refuses; float input comes from the pushing source instead.
+// Wine's WAVE Parser offers float files as WAVE_FORMAT_EXTENSIBLE: the plug-in takes them as
+// the plain format and delivers extensible too, with the stereo channel mask.
 TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     const StreamCase& c = GetParam();
     const WaveFormat format = FileFormat(c.tag, c.bits, c.channels);
@@ -453,7 +471,7 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     std::wstring path;
     CPushSource* pushing = nullptr;
     ComPtr<IPin> upstream;
-    if (c.tag == WAVE_FORMAT_PCM) {
+    if (c.fromWaveParser) {
         path = WriteWave(format, input);
         upstream = AddWaveFile(graph_.Get(), path);
     } else {
@@ -476,9 +494,21 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
     ASSERT_EQ(S_OK, graph_->ConnectDirect(grabberOut.Get(), rendererIn.Get(), nullptr));
 
     AM_MEDIA_TYPE outputType = {};
-    ExpectStereoOf(format, ConnectionFormat(grabberIn.Get(), &outputType));
+    ConnectionFormat(grabberIn.Get(), &outputType);
     EXPECT_EQ(MEDIATYPE_Audio, outputType.majortype);
     FreeMediaType(outputType);
+    WAVEFORMATEXTENSIBLE inputExtensible = {}, outputExtensible = {};
+    const WAVEFORMATEX plainInput = PlainConnectionFormat(plugInIn_.Get(), &inputExtensible);
+    EXPECT_EQ(0, std::memcmp(&format, &plainInput, 16));
+    ExpectStereoOf(format, PlainConnectionFormat(grabberIn.Get(), &outputExtensible));
+    const bool extensible = inputExtensible.Format.wFormatTag == WAVE_FORMAT_EXTENSIBLE;
+    EXPECT_EQ(c.fromWaveParser && c.tag == WAVE_FORMAT_IEEE_FLOAT, extensible);
+    EXPECT_EQ(inputExtensible.Format.wFormatTag, outputExtensible.Format.wFormatTag);
+    if (extensible) {
+        EXPECT_EQ(inputExtensible.SubFormat, outputExtensible.SubFormat);
+        EXPECT_EQ(c.bits, outputExtensible.Samples.wValidBitsPerSample);
+        EXPECT_EQ(DWORD{SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT}, outputExtensible.dwChannelMask);
+    }
     WAVEFORMATEX engineOutput = {};
     EXPECT_EQ(S_OK, prop_->GetFormat(1, &engineOutput));
     ExpectStereoOf(format, engineOutput);
@@ -509,22 +539,62 @@ TEST_P(StreamThroughPlugIn, OutputEqualsTheEnginesDirectOutput) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, StreamThroughPlugIn,
     ::testing::Values(
-        StreamCase{"Pcm16Mono_Ms_Iir", WAVE_FORMAT_PCM, 16, 1, {{60, 150, 0, 1, 1, 0}}},
-        StreamCase{"Pcm16Stereo_Ms_Fir", WAVE_FORMAT_PCM, 16, 2, {{60, 150, -30, 1, 1, 1}}},
-        StreamCase{"Float32Stereo_Lr_Fir", WAVE_FORMAT_IEEE_FLOAT, 32, 2, {{-90, 50, 0, 0, 0, 1}}},
-        StreamCase{"Float64Mono_Cs_Iir", WAVE_FORMAT_IEEE_FLOAT, 64, 1, {{120, 200, 20, 2, 1, 0}}}),
+        StreamCase{"Pcm16Mono_Ms_Iir", WAVE_FORMAT_PCM, 16, 1, {{60, 150, 0, 1, 1, 0}}, true},
+        StreamCase{"Pcm16Stereo_Ms_Fir", WAVE_FORMAT_PCM, 16, 2, {{60, 150, -30, 1, 1, 1}}, true},
+        StreamCase{"Float32Stereo_Lr_Fir", WAVE_FORMAT_IEEE_FLOAT, 32, 2, {{-90, 50, 0, 0, 0, 1}},
+                   false},
+        StreamCase{"Float64Mono_Cs_Iir", WAVE_FORMAT_IEEE_FLOAT, 64, 1, {{120, 200, 20, 2, 1, 0}},
+                   false},
+        StreamCase{"Float32Stereo_Ms_Fir_Parser", WAVE_FORMAT_IEEE_FLOAT, 32, 2,
+                   {{45, 120, 0, 1, 1, 1}}, true},
+        StreamCase{"Float64Mono_Lr_Iir_Parser", WAVE_FORMAT_IEEE_FLOAT, 64, 1,
+                   {{-150, 80, -10, 0, 0, 0}}, true}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
-TEST_F(PlugInGraph, FloatFromTheWaveParserArrivesExtensibleAndIsRefused) {
-    const WaveFormat format = FileFormat(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
-    const std::wstring path = WriteWave(format, TestSignal(format));
-    const ComPtr<IPin> parserOut = AddWaveFile(graph_.Get(), path);
-    ASSERT_TRUE(parserOut);
-    EXPECT_TRUE(FAILED(graph_->ConnectDirect(parserOut.Get(), plugInIn_.Get(), nullptr)));
-    IPin* peer = reinterpret_cast<IPin*>(1);
-    EXPECT_EQ(VFW_E_NOT_CONNECTED, plugInIn_->ConnectedTo(&peer));
-    EXPECT_EQ(nullptr, peer);
-    DeleteFileW(path.c_str());
+// An extensible input is taken when it stands for a plain format the plug-in processes: the
+// PCM or IEEE float subformat, valid bits filling the container, a block long enough for the
+// extensible fields as its cbSize says (longer blocks are fine).
+TEST_F(PlugInGraph, ExtensibleInputTypesAreTakenOnlyAsAPlainFormatThePlugInProcesses) {
+    const GUID kPcm = {WAVE_FORMAT_PCM, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    const GUID kFloat = {WAVE_FORMAT_IEEE_FLOAT, 0x0000, 0x0010,
+                         {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    const GUID kOther = {WAVE_FORMAT_IEEE_FLOAT, 0x0000, 0x0010,
+                         {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x70}};
+    const struct {
+        const char* name;
+        GUID subFormat;
+        WORD bits, validBits, channels, cbSize;
+        ULONG cbFormat;
+        HRESULT accepted;
+    } cases[] = {
+        {"float 32 stereo", kFloat, 32, 32, 2, 22, 40, S_OK},
+        {"pcm 16 mono", kPcm, 16, 16, 1, 22, 40, S_OK},
+        {"longer block", kFloat, 32, 32, 2, 30, 48, S_OK},
+        {"pcm 24", kPcm, 24, 24, 2, 22, 40, S_FALSE},
+        {"12 valid bits of 16", kPcm, 16, 12, 2, 22, 40, S_FALSE},
+        {"no valid bits", kFloat, 32, 0, 2, 22, 40, S_FALSE},
+        {"3 channels", kFloat, 32, 32, 3, 22, 40, S_FALSE},
+        {"other subformat", kOther, 32, 32, 2, 22, 40, S_FALSE},
+        {"cbSize 21", kFloat, 32, 32, 2, 21, 40, S_FALSE},
+        {"block of 39 bytes", kFloat, 32, 32, 2, 22, 39, S_FALSE},
+    };
+    for (const auto& c : cases) {
+        std::vector<BYTE> block(std::max<ULONG>(c.cbFormat, sizeof(WAVEFORMATEXTENSIBLE)));
+        auto* f = reinterpret_cast<WAVEFORMATEXTENSIBLE*>(block.data());
+        const WaveFormat plain = MakeWaveFormat(WAVE_FORMAT_EXTENSIBLE, c.channels, kRateHz, c.bits);
+        std::memcpy(&f->Format, &plain, sizeof plain);
+        f->Format.cbSize = c.cbSize;
+        f->Samples.wValidBitsPerSample = c.validBits;
+        f->dwChannelMask = c.channels == 1 ? SPEAKER_FRONT_CENTER : SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
+        f->SubFormat = c.subFormat;
+        AM_MEDIA_TYPE mt = {};
+        mt.majortype = MEDIATYPE_Audio;
+        mt.subtype = c.subFormat;
+        mt.formattype = FORMAT_WaveFormatEx;
+        mt.cbFormat = c.cbFormat;
+        mt.pbFormat = block.data();
+        EXPECT_EQ(c.accepted, plugInIn_->QueryAccept(&mt)) << c.name;
+    }
 }
 
 // --- Buffer sizing and reconnection with framework peers ------------------------------------

@@ -1,0 +1,40 @@
+// The files of the phase analysis: a WAV input read as the plug-in receives it, pass after
+// pass, and the moments of a rendered WAV file.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/WaveFormat.h"
+#include "host/PhaseAnalysis.h"
+#include "host/WavReader.h"
+
+class CWavAnalysisSource : public IAnalysisSource {
+public:
+    // Opens the file; false with Error() naming it and the problem.
+    bool Open(const std::string& path);
+
+    bool Rewind() override;
+    size_t Read(double* left, double* right, size_t maxFrames) override;
+    // The file's samples are exact in the format the renderer runs the plug-in in; that
+    // format decides the plug-in's precision.
+    bool SinglePrecision() const override { return m_single; }
+    uint64_t FrameCount() const override { return m_reader.FrameCount(); }
+    const std::string& Error() const override { return m_error; }
+
+    const WaveFormat& Format() const { return m_reader.Format(); }
+    bool IsExtensible() const { return m_reader.IsExtensible(); }
+
+private:
+    std::string m_path;
+    CWavReader m_reader;
+    bool m_single = false;
+    std::string m_error;
+    std::vector<uint8_t> m_raw;
+    std::vector<double> m_values;
+};
+
+// The moments of a stereo (or mono, read into both channels) WAV file, and the largest error
+// writing a sample in its format can make: a step of integer PCM, 0 for float.
+bool MeasureWavFile(const std::string& path, StereoMoments* moments, double* quantum,
+                    std::string* error);

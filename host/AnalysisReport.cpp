@@ -1,0 +1,645 @@
+// The text, JSON and SVG forms of the phase analysis, and the threshold checks.
+#include "host/AnalysisReport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <limits>
+
+#include "host/FileSystem.h"
+
+namespace {
+
+std::string Printf(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// A figure with its unit: "2.95 dB", "+inf dB", "n/a" when undefined.
+std::string FigureText(double value, const char* format, const char* unit) {
+    if (std::isnan(value)) return "n/a";
+    std::string text = std::isinf(value) ? (value > 0 ? "+inf" : "-inf") : Printf(format, value);
+    // A value that rounds to zero is shown without a minus sign.
+    if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos)
+        text = (std::strchr(format, '+') ? "+" : "") + text.substr(1);
+    return *unit ? text + " " + unit : text;
+}
+
+std::string LossText(double db, bool fine = false) {
+    return FigureText(db, fine ? "%.3f" : "%.2f", "dB");
+}
+std::string CorrelationText(double value, bool fine = false) {
+    return FigureText(value, fine ? "%+.4f" : "%+.3f", "");
+}
+std::string PeakText(double dbfs, bool fine = false) {
+    return FigureText(dbfs, fine ? "%.3f" : "%.1f", "dBFS");
+}
+std::string CrestText(double db, bool fine = false) {
+    return FigureText(db, fine ? "%.3f" : "%.1f", "dB");
+}
+
+const char* ModeName(Mode mode) {
+    return mode == Mode::kMsPhase ? "MS phase" : "LR phase";
+}
+const char* ModeOption(Mode mode) {
+    return mode == Mode::kMsPhase ? "ms" : "lr";
+}
+const char* FilterName(QuadratureFilter filter) {
+    return filter == QuadratureFilter::kFir ? "FIR" : "IIR";
+}
+const char* FilterOption(QuadratureFilter filter) {
+    return filter == QuadratureFilter::kFir ? "fir" : "iir";
+}
+
+const char* ObjectiveText(AnalysisObjective objective) {
+    switch (objective) {
+        case AnalysisObjective::kMonoLoss:
+            return "the least mono-sum loss";
+        case AnalysisObjective::kCorrelation:
+            return "the highest correlation";
+        case AnalysisObjective::kPeak:
+            return "the lowest sample peak";
+        case AnalysisObjective::kCrest:
+            return "the lowest crest factor";
+    }
+    return "";
+}
+
+std::string PhaseText(int phase) {
+    return phase == 0 ? "0" : Printf("%+.0f", phase);
+}
+
+std::string OutputDbText(int32_t tenths) {
+    return tenths <= kOutputSilence ? "-inf" : Printf("%.1f", tenths / 10.0);
+}
+
+std::string MetricText(AnalysisMetric metric, double value) {
+    switch (metric) {
+        case AnalysisMetric::kMonoLoss:
+            return LossText(value);
+        case AnalysisMetric::kCorrelation:
+            return CorrelationText(value);
+        case AnalysisMetric::kPeak:
+            return PeakText(value);
+        case AnalysisMetric::kCrest:
+            return CrestText(value);
+    }
+    return "";
+}
+
+// What the guarantee of MS phase rests on, in the report's words.
+constexpr const char* kMsGuarantee =
+    "In MS phase the mono fold-down (L+R)/2 is the mid signal through the reference filter\n"
+    "  (Output gain applied): it does not depend on Phase or Width, so no MS setting makes a\n"
+    "  mix more or less mono-compatible.";
+
+// JSON ------------------------------------------------------------------------------------
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    return Printf("%.10g", value);
+}
+
+// A JSON string of UTF-8 text; bytes that are not UTF-8 (a file name in a Windows code page)
+// become U+FFFD.
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else {
+            const int length = c >= 0xF0 && c < 0xF5   ? 4
+                               : c >= 0xE0             ? 3
+                               : c >= 0xC2 && c < 0xE0 ? 2
+                                                       : 0;
+            bool valid = length > 0 && i + length <= n;
+            for (int k = 1; valid && k < length; ++k)
+                valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+            if (valid) {
+                out.append(text, i, length);
+                i += length;
+            } else {
+                out += "\\ufffd";
+                ++i;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonFigures(const SignalFigures& f, bool withMidSide) {
+    std::string out = "{\"monoLossDb\": " + JsonNumber(f.monoLossDb) +
+                      ", \"correlation\": " + JsonNumber(f.correlation) +
+                      ", \"peakDbfs\": " + JsonNumber(f.peakDbfs) +
+                      ", \"crestDb\": " + JsonNumber(f.crestDb) +
+                      ", \"rmsDbfs\": " + JsonNumber(f.rmsDbfs);
+    if (withMidSide) out += ", \"midSideDb\": " + JsonNumber(f.midSideDb);
+    return out + "}";
+}
+
+template <typename Getter>
+std::string JsonCurve(const AnalysisCase& c, Getter get) {
+    std::string out = "[";
+    for (size_t i = 0; i < c.curve.size(); ++i)
+        out += (i ? ", " : "") + JsonNumber(get(c.curve[i]));
+    return out + "]";
+}
+
+// SVG -------------------------------------------------------------------------------------
+
+std::string XmlText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                // Control characters are not allowed in XML 1.0 text.
+                out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+        }
+    }
+    return out;
+}
+
+std::string Coord(double value) {
+    return Printf("%.1f", value);
+}
+
+constexpr const char* kCaseColours[4] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728"};
+
+const char* CaseColour(const AnalysisCase& c) {
+    return kCaseColours[(c.mode == Mode::kMsPhase ? 2 : 0) +
+                        (c.filter == QuadratureFilter::kFir ? 1 : 0)];
+}
+
+struct Panel {
+    double x, y, width, height;  // the plotting area
+    double low, high;            // the value range, bottom to top
+    double X(int phase) const {
+        return x + width * (phase - kAnalysisMinPhase) / (kAnalysisMaxPhase - kAnalysisMinPhase);
+    }
+    double Y(double value) const {
+        const double clamped = std::max(low, std::min(high, value));
+        return y + height * (high - clamped) / (high - low);
+    }
+};
+
+std::string PanelFrame(const Panel& p, const std::string& title, double tickStep,
+                       const char* tickFormat) {
+    std::string out = "<g font-size=\"11\" fill=\"#333\">\n";
+    out += "<text x=\"" + Coord(p.x) + "\" y=\"" + Coord(p.y - 8) + "\" font-size=\"13\">" +
+           XmlText(title) + "</text>\n";
+    out += "<rect x=\"" + Coord(p.x) + "\" y=\"" + Coord(p.y) + "\" width=\"" + Coord(p.width) +
+           "\" height=\"" + Coord(p.height) + "\" fill=\"#fafafa\" stroke=\"#999\"/>\n";
+    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; phase += 45) {
+        out += "<line x1=\"" + Coord(p.X(phase)) + "\" y1=\"" + Coord(p.y) + "\" x2=\"" +
+               Coord(p.X(phase)) + "\" y2=\"" + Coord(p.y + p.height) + "\" stroke=\"#ddd\"/>\n";
+        out += "<text x=\"" + Coord(p.X(phase)) + "\" y=\"" + Coord(p.y + p.height + 14) +
+               "\" text-anchor=\"middle\">" + std::to_string(phase) + "</text>\n";
+    }
+    const int ticks = static_cast<int>(std::floor((p.high - p.low) / tickStep + 1e-9));
+    for (int k = 0; k <= ticks; ++k) {
+        const double value = p.low + k * tickStep;
+        out += "<line x1=\"" + Coord(p.x) + "\" y1=\"" + Coord(p.Y(value)) + "\" x2=\"" +
+               Coord(p.x + p.width) + "\" y2=\"" + Coord(p.Y(value)) + "\" stroke=\"#eee\"/>\n";
+        out += "<text x=\"" + Coord(p.x - 6) + "\" y=\"" + Coord(p.Y(value) + 4) +
+               "\" text-anchor=\"end\">" + Printf(tickFormat, value) + "</text>\n";
+    }
+    return out + "</g>\n";
+}
+
+// One case's curve: a polyline per run of defined values (infinite ones pinned to the edge).
+template <typename Getter>
+std::string CurvePath(const Panel& p, const AnalysisCase& c, Getter get) {
+    std::string out, points;
+    auto flush = [&]() {
+        if (!points.empty())
+            out += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" +
+                   std::string(CaseColour(c)) + "\" points=\"" + points + "\"/>\n";
+        points.clear();
+    };
+    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
+        const double value = get(c.curve[phase - kAnalysisMinPhase]);
+        if (std::isnan(value)) {
+            flush();
+            continue;
+        }
+        points += (points.empty() ? "" : " ") + Coord(p.X(phase)) + "," + Coord(p.Y(value));
+    }
+    flush();
+    return out;
+}
+
+// Dots at the angles whose value is known (the peak search's), for a sparse curve.
+template <typename Getter>
+std::string CurveDots(const Panel& p, const AnalysisCase& c, Getter get) {
+    std::string out;
+    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
+        const double value = get(c.curve[phase - kAnalysisMinPhase]);
+        if (!std::isnan(value))
+            out += "<circle cx=\"" + Coord(p.X(phase)) + "\" cy=\"" + Coord(p.Y(value)) +
+                   "\" r=\"1.8\" fill=\"" + CaseColour(c) + "\"/>\n";
+    }
+    return out;
+}
+
+std::string Marker(const Panel& p, const AnalysisCase& c, double value) {
+    return "<circle cx=\"" + Coord(p.X(c.bestPhase)) + "\" cy=\"" + Coord(p.Y(value)) +
+           "\" r=\"4.5\" fill=\"none\" stroke-width=\"2\" stroke=\"" + CaseColour(c) + "\"/>\n";
+}
+
+std::string SuggestedLine(const Panel& p, int phase) {
+    return "<line x1=\"" + Coord(p.X(phase)) + "\" y1=\"" + Coord(p.y) + "\" x2=\"" +
+           Coord(p.X(phase)) + "\" y2=\"" + Coord(p.y + p.height) +
+           "\" stroke=\"#000\" stroke-dasharray=\"4 3\"/>\n";
+}
+
+// A goniometer: mid (L+R) up, side (L-R) across, so mono is a vertical line, one channel
+// alone a diagonal and a polarity-inverted pair a horizontal line.
+std::string Scope(double x, double y, double size, const std::vector<double>& left,
+                  const std::vector<double>& right, double scale, const std::string& title) {
+    std::string out = "<g font-size=\"11\" fill=\"#333\">\n";
+    out += "<text x=\"" + Coord(x) + "\" y=\"" + Coord(y - 8) + "\" font-size=\"13\">" +
+           XmlText(title) + "</text>\n";
+    out += "<rect x=\"" + Coord(x) + "\" y=\"" + Coord(y) + "\" width=\"" + Coord(size) +
+           "\" height=\"" + Coord(size) + "\" fill=\"#111\"/>\n";
+    const double cx = x + size / 2, cy = y + size / 2;
+    out += "<line x1=\"" + Coord(cx) + "\" y1=\"" + Coord(y) + "\" x2=\"" + Coord(cx) + "\" y2=\"" +
+           Coord(y + size) + "\" stroke=\"#444\"/>\n";
+    out += "<line x1=\"" + Coord(x) + "\" y1=\"" + Coord(cy) + "\" x2=\"" + Coord(x + size) +
+           "\" y2=\"" + Coord(cy) + "\" stroke=\"#444\"/>\n";
+    out += "<text x=\"" + Coord(cx + 4) + "\" y=\"" + Coord(y + 12) + "\" fill=\"#aaa\">M</text>\n";
+    out += "<text x=\"" + Coord(x + size - 12) + "\" y=\"" + Coord(cy - 4) +
+           "\" fill=\"#aaa\">S</text>\n";
+    std::string path;
+    const double half = size / 2 - 4;
+    for (size_t k = 0; k < left.size() && k < right.size(); ++k) {
+        const double side = (left[k] - right[k]) / std::sqrt(2.0) / scale;
+        const double mid = (left[k] + right[k]) / std::sqrt(2.0) / scale;
+        if (!std::isfinite(side) || !std::isfinite(mid)) continue;
+        path += "M" + Coord(cx + half * std::max(-1.0, std::min(1.0, side))) + " " +
+                Coord(cy - half * std::max(-1.0, std::min(1.0, mid))) + "h0";
+    }
+    if (!path.empty())
+        out += "<path d=\"" + path +
+               "\" stroke=\"#7fdc7f\" stroke-width=\"1.6\" stroke-linecap=\"round\"/>\n";
+    return out + "</g>\n";
+}
+
+double ScopeScale(const PhaseAnalysisResult& r) {
+    double largest = 0.0;
+    for (const std::vector<double>* points :
+         {&r.inputScope[0], &r.inputScope[1], &r.outputScope[0], &r.outputScope[1]})
+        for (double value : *points)
+            if (std::isfinite(value)) largest = std::max(largest, std::fabs(value));
+    return largest > 0.0 ? largest * std::sqrt(2.0) : 1.0;
+}
+
+}  // namespace
+
+std::vector<ThresholdResult> CheckThresholds(const SignalFigures& input,
+                                             const std::vector<AnalysisThreshold>& thresholds) {
+    std::vector<ThresholdResult> results;
+    for (const AnalysisThreshold& t : thresholds) {
+        ThresholdResult r;
+        r.threshold = t;
+        r.value = MetricValue(t.metric, input);
+        r.failed = std::isnan(r.value) || (t.above ? r.value > t.limit : r.value < t.limit);
+        results.push_back(r);
+    }
+    return results;
+}
+
+std::string SuggestedOptions(const PhaseAnalysisResult& result) {
+    const AnalysisCase& c = result.cases[result.suggested];
+    return std::string("--mode ") + ModeOption(c.mode) + " --filter " + FilterOption(c.filter) +
+           " --phase " + std::to_string(c.bestPhase) + " --width " +
+           std::to_string(result.settings.width) + " --output " +
+           OutputDbText(result.settings.output);
+}
+
+std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
+                         const RenderCheck& render, const std::vector<ThresholdResult>& checks) {
+    const SignalFigures& in = r.input;
+    const double seconds = info.sampleRate ? double(r.frames) / info.sampleRate : 0.0;
+    std::string out = "phase analysis of " + info.inputName + "\n";
+    out += "  input         " + info.formatText + ", " + std::to_string(r.frames) + " frames (" +
+           Printf("%.2f", seconds) + " s)\n";
+    out += "  correlation   " + CorrelationText(in.correlation) + "\n";
+    out += "  mid/side      " + FigureText(in.midSideDb, "%+.1f", "dB") + "\n";
+    out += "  mono loss     " + LossText(in.monoLossDb) + "\n";
+    out +=
+        "  peak          " + PeakText(in.peakDbfs) + " (crest " + CrestText(in.crestDb) + ")\n\n";
+
+    out += std::string("best phase for ") + ObjectiveText(r.settings.objective) + " (--objective " +
+           AnalysisObjectiveName(r.settings.objective) + "), width " +
+           std::to_string(r.settings.width) + " %, output " + OutputDbText(r.settings.output) +
+           " dB:\n";
+    out += "  mode      filter  phase  mono loss  correlation  peak        crest     vs phase 0\n";
+    bool anyMs = false;
+    double msSpread = 0.0;
+    const AnalysisMetric metric = static_cast<AnalysisMetric>(r.settings.objective);
+    for (size_t i = 0; i < r.cases.size(); ++i) {
+        const AnalysisCase& c = r.cases[i];
+        // What the best angle changes against leaving Phase at 0, in the objective's figure.
+        const double change =
+            MetricValue(metric, c.best) - MetricValue(metric, c.curve[-kAnalysisMinPhase]);
+        const std::string changeText = c.bestPhase == 0 ? "-"
+                                       : metric == AnalysisMetric::kCorrelation
+                                           ? FigureText(change, "%+.3f", "")
+                                           : FigureText(change, "%+.3f", "dB");
+        char line[200];
+        std::snprintf(line, sizeof line, "  %-8s  %-6s  %5s  %9s  %11s  %-10s  %-8s  %-10s  %s\n",
+                      ModeName(c.mode), FilterName(c.filter), PhaseText(c.bestPhase).c_str(),
+                      LossText(c.best.monoLossDb).c_str(),
+                      CorrelationText(c.best.correlation).c_str(),
+                      PeakText(c.best.peakDbfs).c_str(), CrestText(c.best.crestDb).c_str(),
+                      changeText.c_str(), i == r.suggested ? "<- suggested" : "");
+        std::string text = line;
+        text.erase(text.find_last_not_of(" \n") + 1);
+        out += text + "\n";
+        if (c.mode == Mode::kMsPhase) {
+            anyMs = true;
+            msSpread = std::max(msSpread, c.monoLossSpread);
+        }
+    }
+    out += "  ";
+    out += kMsGuarantee;
+    out += "\n";
+    if (anyMs)
+        out += "  Here its mono loss varies by " + LossText(msSpread, true) +
+               " over the 361 angles.\n";
+    out += "\nsuggested: " + SuggestedOptions(r) + "\n";
+
+    if (render.done) {
+        const SignalFigures& a = r.cases[r.suggested].best;
+        const SignalFigures& m = render.figures;
+        out += "\nrendered through the plug-in at the suggested setting (no audio kept):\n";
+        out += "  mono loss     " + LossText(m.monoLossDb, true) + "  (analysis " +
+               LossText(a.monoLossDb, true) + ")\n";
+        out += "  correlation   " + CorrelationText(m.correlation, true) + "  (analysis " +
+               CorrelationText(a.correlation, true) + ")\n";
+        out += "  peak          " + PeakText(m.peakDbfs, true) + "  (analysis " +
+               PeakText(a.peakDbfs, true) + ")\n";
+        out += "  crest         " + CrestText(m.crestDb, true) + "  (analysis " +
+               CrestText(a.crestDb, true) + ")\n";
+        out += render.agrees
+                   ? "  the render agrees with the analysis\n"
+                   : "  the render DIFFERS from the analysis: " + render.differences + "\n";
+    }
+
+    if (!checks.empty()) {
+        out += "\nchecks of the input:\n";
+        for (const ThresholdResult& c : checks) {
+            const AnalysisMetric metric = c.threshold.metric;
+            out += std::string("  ") + AnalysisMetricName(metric) + " " +
+                   MetricText(metric, c.value) +
+                   (c.threshold.above ? ", limit above " : ", limit below ") +
+                   Printf("%g", c.threshold.limit) + ": " + (c.failed ? "FAILED" : "passed") + "\n";
+        }
+    }
+    return out;
+}
+
+std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
+                         const RenderCheck& render, const std::vector<ThresholdResult>& checks) {
+    std::string out = "{\n";
+    out += "  \"file\": " + JsonString(info.inputName) + ",\n";
+    out += "  \"format\": " + JsonString(info.formatText) + ",\n";
+    out += "  \"sampleRate\": " + std::to_string(info.sampleRate) + ",\n";
+    out += "  \"frames\": " + std::to_string(r.frames) + ",\n";
+    out += "  \"objective\": " + JsonString(AnalysisObjectiveName(r.settings.objective)) + ",\n";
+    out += "  \"width\": " + std::to_string(r.settings.width) + ",\n";
+    out += "  \"outputDb\": " +
+           (r.settings.output <= kOutputSilence ? std::string("null")
+                                                : JsonNumber(r.settings.output / 10.0)) +
+           ",\n";
+    out += "  \"input\": " + JsonFigures(r.input, true) + ",\n";
+    out += "  \"msPhaseMonoIndependentOfPhaseAndWidth\": true,\n";
+    out += "  \"cases\": [\n";
+    for (size_t i = 0; i < r.cases.size(); ++i) {
+        const AnalysisCase& c = r.cases[i];
+        out += "    {\"mode\": " + JsonString(ModeOption(c.mode)) +
+               ", \"filter\": " + JsonString(FilterOption(c.filter)) +
+               ", \"latencyFrames\": " + std::to_string(c.latencyFrames) +
+               ", \"bestPhase\": " + std::to_string(c.bestPhase) +
+               ", \"atBest\": " + JsonFigures(c.best, false) +
+               ", \"atPhase0\": " + JsonFigures(c.curve[-kAnalysisMinPhase], false) +
+               ", \"monoLossSpreadDb\": " + JsonNumber(c.monoLossSpread) +
+               ", \"peakEvaluations\": " + std::to_string(c.peakEvaluations) + ",\n";
+        out += "     \"curve\": {\"firstPhase\": " + std::to_string(kAnalysisMinPhase) +
+               ", \"stepDegrees\": 1,\n";
+        out += "       \"monoLossDb\": " +
+               JsonCurve(c, [](const SignalFigures& f) { return f.monoLossDb; }) + ",\n";
+        out += "       \"correlation\": " +
+               JsonCurve(c, [](const SignalFigures& f) { return f.correlation; }) + ",\n";
+        out += "       \"rmsDbfs\": " +
+               JsonCurve(c, [](const SignalFigures& f) { return f.rmsDbfs; }) + ",\n";
+        out += "       \"peakDbfs\": " +
+               JsonCurve(c, [](const SignalFigures& f) { return f.peakDbfs; }) + "}}" +
+               (i + 1 < r.cases.size() ? ",\n" : "\n");
+    }
+    out += "  ],\n";
+    const AnalysisCase& s = r.cases[r.suggested];
+    out += "  \"suggested\": {\"mode\": " + JsonString(ModeOption(s.mode)) +
+           ", \"filter\": " + JsonString(FilterOption(s.filter)) +
+           ", \"phase\": " + std::to_string(s.bestPhase) +
+           ", \"options\": " + JsonString(SuggestedOptions(r)) + "},\n";
+    if (render.done)
+        out += "  \"render\": {\"frames\": " +
+               std::to_string(static_cast<uint64_t>(render.measured.frames)) +
+               ", \"measured\": " + JsonFigures(render.figures, false) +
+               ", \"analysis\": " + JsonFigures(s.best, false) +
+               ", \"agrees\": " + (render.agrees ? "true" : "false") + "},\n";
+    else
+        out += "  \"render\": null,\n";
+    out += "  \"checks\": [";
+    bool passed = true;
+    for (size_t i = 0; i < checks.size(); ++i) {
+        const ThresholdResult& c = checks[i];
+        passed &= !c.failed;
+        out += std::string(i ? ", " : "") +
+               "{\"metric\": " + JsonString(AnalysisMetricName(c.threshold.metric)) + ", \"" +
+               (c.threshold.above ? "above" : "below") + "\": " + JsonNumber(c.threshold.limit) +
+               ", \"value\": " + JsonNumber(c.value) +
+               ", \"failed\": " + (c.failed ? "true" : "false") + "}";
+    }
+    out += "],\n";
+    out += std::string("  \"passed\": ") + (passed ? "true" : "false") + "\n}\n";
+    return out;
+}
+
+std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
+    const bool peakPanel = r.settings.objective == AnalysisObjective::kPeak ||
+                           r.settings.objective == AnalysisObjective::kCrest;
+    const double kLeft = 70, kTop = 90, kWidth = 820, kPanelHeight = 170, kGap = 60;
+    const AnalysisCase& chosen = r.cases[r.suggested];
+
+    // Mono loss from 0 to the largest finite value, in 3 dB steps, at most 60 dB.
+    double lossTop = 3.0;
+    for (const AnalysisCase& c : r.cases)
+        for (const SignalFigures& f : c.curve)
+            if (std::isfinite(f.monoLossDb)) lossTop = std::max(lossTop, f.monoLossDb);
+    lossTop = std::min(60.0, 3.0 * std::ceil(lossTop / 3.0 - 1e-9));
+    std::vector<Panel> panels;
+    panels.push_back({kLeft, kTop, kWidth, kPanelHeight, 0.0, lossTop});
+    panels.push_back({kLeft, kTop + kPanelHeight + kGap, kWidth, kPanelHeight, -1.0, 1.0});
+    const bool crest = r.settings.objective == AnalysisObjective::kCrest;
+    auto peakOf = [crest](const SignalFigures& f) { return crest ? f.crestDb : f.peakDbfs; };
+    if (peakPanel) {
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (const AnalysisCase& c : r.cases)
+            for (const SignalFigures& f : c.curve)
+                if (std::isfinite(peakOf(f))) {
+                    low = std::min(low, peakOf(f));
+                    high = std::max(high, peakOf(f));
+                }
+        if (!(low <= high)) low = high = 0.0;
+        low = std::floor(low - 0.5), high = std::ceil(high + 0.5);
+        panels.push_back(
+            {kLeft, kTop + 2 * (kPanelHeight + kGap), kWidth, kPanelHeight, low, high});
+    }
+    const double scopeTop = panels.back().y + kPanelHeight + kGap;
+    const double scopeSize = 240;
+    const double height = scopeTop + scopeSize + 70;
+
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"" + Coord(height) +
+           "\" viewBox=\"0 0 960 " + Coord(height) + "\" font-family=\"sans-serif\">\n";
+    out += "<rect width=\"960\" height=\"" + Coord(height) + "\" fill=\"#fff\"/>\n";
+    out += "<text x=\"" + Coord(kLeft) + "\" y=\"28\" font-size=\"16\">" +
+           XmlText("tw:Phase analysis of " + info.inputName) + "</text>\n";
+    out += "<text x=\"" + Coord(kLeft) + "\" y=\"46\" font-size=\"12\" fill=\"#555\">" +
+           XmlText(std::string("objective: ") + ObjectiveText(r.settings.objective) +
+                   "; suggested: " + SuggestedOptions(r)) +
+           "</text>\n";
+
+    out += PanelFrame(panels[0], "mono-sum loss (dB) against the phase angle (degrees)",
+                      lossTop > 24 ? 6.0 : 3.0, "%.0f");
+    out += PanelFrame(panels[1], "correlation of the output", 0.5, "%+.1f");
+    for (const AnalysisCase& c : r.cases) {
+        out += CurvePath(panels[0], c, [](const SignalFigures& f) { return f.monoLossDb; });
+        out += CurvePath(panels[1], c, [](const SignalFigures& f) { return f.correlation; });
+    }
+    if (peakPanel) {
+        out += PanelFrame(panels[2],
+                          crest ? "crest factor (dB) where the search evaluated it"
+                                : "sample peak (dBFS) where the search evaluated it",
+                          std::max(1.0, std::ceil((panels[2].high - panels[2].low) / 6.0)), "%.0f");
+        for (const AnalysisCase& c : r.cases) out += CurveDots(panels[2], c, peakOf);
+    }
+    // Each case's best angle on the objective's panel; the suggestion across all panels.
+    for (const AnalysisCase& c : r.cases) {
+        switch (r.settings.objective) {
+            case AnalysisObjective::kMonoLoss:
+                out += Marker(panels[0], c, c.best.monoLossDb);
+                break;
+            case AnalysisObjective::kCorrelation:
+                out += Marker(panels[1], c, c.best.correlation);
+                break;
+            case AnalysisObjective::kPeak:
+            case AnalysisObjective::kCrest:
+                out += Marker(panels[2], c, peakOf(c.best));
+                break;
+        }
+    }
+    for (const Panel& p : panels) out += SuggestedLine(p, chosen.bestPhase);
+
+    // The legend.
+    double legendX = kLeft;
+    const double legendY = height - 18;
+    for (const AnalysisCase& c : r.cases) {
+        const std::string label = std::string(ModeName(c.mode)) + ", " + FilterName(c.filter) +
+                                  " (best " + std::to_string(c.bestPhase) + ")";
+        out += "<rect x=\"" + Coord(legendX) + "\" y=\"" + Coord(legendY - 9) +
+               "\" width=\"14\" height=\"4\" fill=\"" + CaseColour(c) + "\"/>\n";
+        out += "<text x=\"" + Coord(legendX + 20) + "\" y=\"" + Coord(legendY - 3) +
+               "\" font-size=\"12\">" + XmlText(label) + "</text>\n";
+        legendX += 200;
+    }
+
+    const double scale = ScopeScale(r);
+    out += Scope(kLeft, scopeTop, scopeSize, r.inputScope[0], r.inputScope[1], scale,
+                 "phase scope: input");
+    out += Scope(kLeft + scopeSize + 80, scopeTop, scopeSize, r.outputScope[0], r.outputScope[1],
+                 scale,
+                 std::string("phase scope: ") + ModeName(chosen.mode) + ", " +
+                     FilterName(chosen.filter) + ", phase " + PhaseText(chosen.bestPhase));
+
+    // The key figures beside the scopes: the input's and the suggestion's.
+    const double textX = kLeft + 2 * (scopeSize + 80) - 20;
+    const struct {
+        const char* label;
+        const SignalFigures& f;
+    } columns[] = {{"input", r.input}, {"suggested", chosen.best}};
+    double textY = scopeTop + 14;
+    for (const auto& column : columns) {
+        const std::string lines[] = {
+            column.label,
+            "correlation " + CorrelationText(column.f.correlation),
+            "mono loss " + LossText(column.f.monoLossDb),
+            "peak " + PeakText(column.f.peakDbfs),
+            "crest " + CrestText(column.f.crestDb),
+        };
+        for (size_t k = 0; k < std::size(lines); ++k) {
+            out += "<text x=\"" + Coord(textX + (k ? 10 : 0)) + "\" y=\"" + Coord(textY) +
+                   "\" font-size=\"12\"" + (k ? "" : " font-weight=\"bold\"") + ">" +
+                   XmlText(lines[k]) + "</text>\n";
+            textY += 17;
+        }
+        textY += 12;
+    }
+    return out + "</svg>\n";
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
+    const std::string temp = path + ".tmp";
+    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) {
+        *error = path + ": cannot create: " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    std::string reason;
+    if (!written || !closed) {
+        std::remove(temp.c_str());
+        *error = path + ": write error";
+        return false;
+    }
+    if (!MoveFileOver(temp, path, &reason)) {
+        std::remove(temp.c_str());
+        *error = path + ": cannot replace: " + reason;
+        return false;
+    }
+    return true;
+}

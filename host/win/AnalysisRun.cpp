@@ -1,0 +1,118 @@
+// The phase analysis end to end: analyse, render the suggestion, measure, report.
+#include "host/win/AnalysisRun.h"
+
+#include <cstdio>
+#include <vector>
+
+#include <windows.h>
+
+#include "host/AnalysisInput.h"
+#include "host/AnalysisReport.h"
+#include "host/PhaseAnalysis.h"
+#include "host/win/RenderSession.h"
+#include "host/WavFormat.h"
+
+namespace {
+
+std::string TempRenderPath() {
+    char directory[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof(directory), directory);
+    const std::string folder = length > 0 && length < sizeof(directory) ? directory : ".\\";
+    return folder + "twphase-analysis-" + std::to_string(GetCurrentProcessId()) + ".wav";
+}
+
+AnalysisSettings SettingsOf(const RenderOptions& options) {
+    AnalysisSettings settings;
+    settings.objective = options.objective;
+    settings.width = options.params[kParamWidth];
+    settings.output = options.params[kParamOutput];
+    if (options.paramGiven[kParamMode]) {
+        const bool ms = options.params[kParamMode] == ParamValueOf(Mode::kMsPhase);
+        settings.modes[0] = !ms;
+        settings.modes[1] = ms;
+    }
+    if (options.paramGiven[kParamFilter]) {
+        const bool fir = options.params[kParamFilter] == ParamValueOf(QuadratureFilter::kFir);
+        settings.filters[0] = !fir;
+        settings.filters[1] = fir;
+    }
+    return settings;
+}
+
+// Renders the input at the suggested setting, as any render (aligned output, the input's
+// sample format), and compares the file's figures with the analysis's.
+bool RenderSuggestion(const RenderOptions& options, const PhaseAnalysisResult& result,
+                      RenderCheck* check, std::string* error) {
+    const AnalysisCase& chosen = result.cases[result.suggested];
+    RenderOptions render;
+    render.inputPath = options.inputPath;
+    render.outputPath = TempRenderPath();
+    render.blockFrames = options.blockFrames;
+    render.params = AnalysisParams(result.settings, chosen.mode, chosen.filter, chosen.bestPhase);
+    render.params[kParamMeterPost] = options.params[kParamMeterPost];
+    for (bool& given : render.paramGiven) given = true;
+
+    RenderSummary summary;
+    bool rendered = false;
+    {
+        CRenderSession session;
+        rendered = session.Render(render, &summary);
+        if (!rendered) *error = session.Error();
+    }
+    for (const std::string& warning : summary.warnings)
+        std::fprintf(stderr, "twphase-render: warning: %s\n", warning.c_str());
+    if (!rendered) return false;
+
+    double quantum = 0.0;
+    const bool measured = MeasureWavFile(render.outputPath, &check->measured, &quantum, error);
+    DeleteFileA(render.outputPath.c_str());
+    if (!measured) return false;
+    check->done = true;
+    check->figures = FiguresOf(check->measured, StereoPower(result.inputMoments));
+    check->agrees = MomentsAgree(chosen.bestMoments, check->measured, quantum, &check->differences);
+    return true;
+}
+
+}  // namespace
+
+AnalysisOutcome RunPhaseAnalysis(const RenderOptions& options, std::string* error) {
+    CWavAnalysisSource source;
+    if (!source.Open(options.inputPath)) {
+        *error = source.Error();
+        return AnalysisOutcome::kFailed;
+    }
+    PhaseAnalysisResult result;
+    std::string problem;
+    if (!AnalyzePhase(source, SettingsOf(options), &result, &problem)) {
+        *error = problem.find(options.inputPath) == std::string::npos
+                     ? options.inputPath + ": " + problem
+                     : problem;
+        return AnalysisOutcome::kFailed;
+    }
+    RenderCheck check;
+    if (!RenderSuggestion(options, result, &check, error)) return AnalysisOutcome::kFailed;
+
+    AnalysisReportInfo info;
+    info.inputName = options.inputPath;
+    info.formatText =
+        DescribeFormat(source.Format()) + (source.IsExtensible() ? " (extensible)" : "");
+    info.sampleRate = source.Format().nSamplesPerSec;
+    const std::vector<ThresholdResult> checks = CheckThresholds(result.input, options.thresholds);
+    std::fputs(AnalysisText(result, info, check, checks).c_str(), stdout);
+    std::fflush(stdout);
+
+    if (!options.plotPath.empty() &&
+        !WriteTextFile(options.plotPath, AnalysisSvg(result, info), error))
+        return AnalysisOutcome::kFailed;
+    if (!options.reportPath.empty() &&
+        !WriteTextFile(options.reportPath, AnalysisJson(result, info, check, checks), error))
+        return AnalysisOutcome::kFailed;
+    if (!check.agrees) {
+        *error = "the render at the suggested setting does not agree with the analysis (" +
+                 check.differences + ")";
+        return AnalysisOutcome::kFailed;
+    }
+    for (const ThresholdResult& c : checks)
+        if (c.failed) return AnalysisOutcome::kCheckFailed;
+    return AnalysisOutcome::kDone;
+}

@@ -1,0 +1,461 @@
+// The phase analysis: its answers on signals whose answer is known, its exact curves and peak
+// search against the plug-in's own block processing at many settings, the MS-phase guarantee,
+// and the well-formed JSON and SVG of its report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/BlockProcessor.h"
+#include "engine/FormatRules.h"
+#include "engine/ParamModel.h"
+#include "host/AnalysisInput.h"
+#include "host/AnalysisReport.h"
+#include "host/PhaseAnalysis.h"
+#include "host/RenderOptions.h"
+#include "host/WavWriter.h"
+#include "tests/host/WellFormed.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr uint32_t kRate = 44100;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Signal {
+    std::vector<double> left, right;
+    bool single = false;  // values exact in float: the plug-in's single-precision path
+};
+
+class MemorySource : public IAnalysisSource {
+public:
+    explicit MemorySource(const Signal& s) : s_(s) {}
+    bool Rewind() override {
+        at_ = 0;
+        return true;
+    }
+    size_t Read(double* left, double* right, size_t maxFrames) override {
+        const size_t n = std::min(maxFrames, s_.left.size() - at_);
+        std::copy_n(s_.left.begin() + at_, n, left);
+        std::copy_n(s_.right.begin() + at_, n, right);
+        at_ += n;
+        return n;
+    }
+    bool SinglePrecision() const override { return s_.single; }
+    uint64_t FrameCount() const override { return s_.left.size(); }
+    const std::string& Error() const override { return error_; }
+
+private:
+    const Signal& s_;
+    size_t at_ = 0;
+    std::string error_;
+};
+
+// Tones in the band where both quadrature filters hold 90 degrees; the right channel leads the
+// left by 90 degrees (cosines against sines), or, with `leads` false, is unrelated noise.
+Signal Tones(size_t frames, bool quadrature, bool single, unsigned seed = 1) {
+    const double freqs[] = {1500, 3100, 5200, 9700};
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> noise(-0.3, 0.3);
+    Signal s;
+    s.single = single;
+    for (size_t i = 0; i < frames; ++i) {
+        double l = 0.0, r = 0.0;
+        for (int k = 0; k < 4; ++k) {
+            const double x = 2 * kPi * freqs[k] * i / kRate + k;
+            l += 0.15 * std::sin(x);
+            r += quadrature ? 0.15 * std::cos(x) : 0.0;
+        }
+        if (!quadrature) r = noise(random);
+        s.left.push_back(single ? static_cast<float>(l) : l);
+        s.right.push_back(single ? static_cast<float>(r) : r);
+    }
+    return s;
+}
+
+// White noise in the left channel and `rightGain` times it in the right.
+Signal Scaled(size_t frames, double rightGain) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-0.5, 0.5);
+    Signal s;
+    for (size_t i = 0; i < frames; ++i) {
+        s.left.push_back(noise(random));
+        s.right.push_back(rightGain * s.left.back());
+    }
+    return s;
+}
+
+PhaseAnalysisResult Analyze(const Signal& s, AnalysisSettings settings = AnalysisSettings()) {
+    MemorySource source(s);
+    PhaseAnalysisResult result;
+    std::string error;
+    EXPECT_TRUE(AnalyzePhase(source, settings, &result, &error)) << error;
+    return result;
+}
+
+const AnalysisCase& CaseOf(const PhaseAnalysisResult& r, Mode mode, QuadratureFilter filter) {
+    for (const AnalysisCase& c : r.cases)
+        if (c.mode == mode && c.filter == filter) return c;
+    ADD_FAILURE() << "no such case";
+    return r.cases.front();
+}
+
+// The plug-in's output as the renderer gets it: the block processor in blocks of 512 frames,
+// the FIR filter's latency flushed with silence and dropped at the start.
+StereoMoments EngineRender(const Signal& s, const ParamValues& params) {
+    CParamModel model;
+    model.SetParams(params);
+    CBlockProcessor processor(model);
+    const WaveFormat format = MakeWaveFormat(kWaveFormatIeeeFloat, 2, kRate, s.single ? 32 : 64);
+    processor.StartStream(&format, &format);
+    const size_t latency = FilterOf(params) == QuadratureFilter::kFir ? kFirLatencyFrames : 0;
+    const size_t frames = s.left.size(), total = frames + latency;
+    CStereoMeter meter;
+    std::vector<float> inF(1024), outF(1024);
+    std::vector<double> inD(1024), outD(1024);
+    for (size_t start = 0; start < total; start += 512) {
+        int n = static_cast<int>(std::min<size_t>(512, total - start)), m = n;
+        for (int k = 0; k < n; ++k) {
+            const size_t i = start + k;
+            inD[2 * k] = i < frames ? s.left[i] : 0.0;
+            inD[2 * k + 1] = i < frames ? s.right[i] : 0.0;
+            inF[2 * k] = static_cast<float>(inD[2 * k]);
+            inF[2 * k + 1] = static_cast<float>(inD[2 * k + 1]);
+        }
+        if (s.single)
+            processor.ProcessFloat(inF.data(), &n, outF.data(), &m);
+        else
+            processor.ProcessDouble(inD.data(), &n, outD.data(), &m);
+        for (int k = 0; k < n; ++k)
+            if (start + k >= latency)
+                meter.Add(s.single ? outF[2 * k] : outD[2 * k],
+                          s.single ? outF[2 * k + 1] : outD[2 * k + 1]);
+    }
+    return meter.Moments();
+}
+
+// Known answers ----------------------------------------------------------------------------
+
+// A pair in quadrature, a polarity-inverted pair and mono: the input's figures, the LR phase
+// that repairs each (for both filters), and MS phase, which cannot change the fold-down.
+TEST(PhaseAnalysis, SignalsWithAKnownAnswer) {
+    const struct {
+        const char* name;
+        Signal signal;
+        double correlation, monoLoss;  // of the input
+        int bestLr;                    // +-1 degree (the filters' phase ripple)
+        double msLoss;                 // at every MS angle
+    } cases[] = {
+        {"quadrature", Tones(8192, true, true), 0.0, 3.0103, 90, 3.0103},
+        {"polarity-inverted", Scaled(6000, -1.0), -1.0, kInf, 180, kInf},
+        {"mono", Scaled(6000, 1.0), 1.0, 0.0, 0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PhaseAnalysisResult r = Analyze(c.signal);
+        EXPECT_NEAR(r.input.correlation, c.correlation, 0.02);
+        if (std::isinf(c.monoLoss))
+            EXPECT_EQ(r.input.monoLossDb, kInf);
+        else
+            EXPECT_NEAR(r.input.monoLossDb, c.monoLoss, 0.1);
+        ASSERT_EQ(r.cases.size(), 4u);
+        for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+            const AnalysisCase& lr = CaseOf(r, Mode::kLrPhase, filter);
+            EXPECT_NEAR(lr.bestPhase, c.bestLr, c.bestLr == 180 ? 0 : 1);
+            EXPECT_LT(lr.best.monoLossDb, 0.05);
+            EXPECT_GT(lr.best.correlation, 0.99);
+            const AnalysisCase& ms = CaseOf(r, Mode::kMsPhase, filter);
+            EXPECT_EQ(ms.bestPhase, 0) << "a flat curve suggests no change";
+            EXPECT_LT(ms.monoLossSpread, 1e-9);
+            for (const SignalFigures& f : ms.curve) {
+                if (std::isinf(c.msLoss))
+                    EXPECT_EQ(f.monoLossDb, kInf);
+                else
+                    EXPECT_NEAR(f.monoLossDb, c.msLoss, 0.1);
+            }
+        }
+        EXPECT_EQ(r.cases[r.suggested].mode, Mode::kLrPhase);
+        EXPECT_EQ(r.cases[r.suggested].filter, QuadratureFilter::kAllpass)
+            << "the FIR filter's latency is not worth a hundredth of a dB";
+    }
+}
+
+// The exact curves against the plug-in ---------------------------------------------------------
+
+// Every case's curve at assorted angles equals the moments of the block processor's output, in
+// both precision paths, at several widths and gains; at the best angle the peak too, to the
+// last bit where the output is double.
+TEST(PhaseAnalysis, CurvesEqualThePlugInsOutput) {
+    const struct {
+        bool single;
+        int32_t width, output;
+        AnalysisObjective objective;
+    } settingsCases[] = {
+        {false, 100, 0, AnalysisObjective::kMonoLoss},
+        {true, 37, -60, AnalysisObjective::kCorrelation},
+        {false, 200, 15, AnalysisObjective::kPeak},
+        {true, 0, 0, AnalysisObjective::kCrest},
+    };
+    for (const auto& sc : settingsCases) {
+        SCOPED_TRACE("single " + std::to_string(sc.single) + ", width " + std::to_string(sc.width));
+        Signal signal = Tones(3001, false, sc.single, 3);  // no whole number of blocks
+        AnalysisSettings settings;
+        settings.width = sc.width;
+        settings.output = sc.output;
+        settings.objective = sc.objective;
+        const PhaseAnalysisResult r = Analyze(signal, settings);
+        const double reference = StereoPower(r.inputMoments);
+        // Double outputs agree to rounding; float outputs to float's.
+        const double tolerance = sc.single ? 1e-5 : 1e-9;
+        for (const AnalysisCase& c : r.cases) {
+            for (int phase : {-180, -97, 0, 45, 133, 180, c.bestPhase}) {
+                SCOPED_TRACE("mode " + std::to_string(int(c.mode)) + " filter " +
+                             std::to_string(int(c.filter)) + " phase " + std::to_string(phase));
+                const StereoMoments engine =
+                    EngineRender(signal, AnalysisParams(settings, c.mode, c.filter, phase));
+                const SignalFigures expected = FiguresOf(engine, reference);
+                const SignalFigures& curve = c.curve[phase - kAnalysisMinPhase];
+                EXPECT_NEAR(curve.rmsDbfs, expected.rmsDbfs, tolerance);
+                EXPECT_NEAR(curve.monoLossDb, expected.monoLossDb, tolerance);
+                EXPECT_NEAR(curve.correlation, expected.correlation, tolerance);
+                if (phase == c.bestPhase) {
+                    if (sc.single)
+                        EXPECT_NEAR(c.bestMoments.peak, engine.peak, 1e-7 * engine.peak);
+                    else
+                        EXPECT_EQ(c.bestMoments.peak, engine.peak);
+                }
+            }
+        }
+    }
+}
+
+// The bounded search finds the lowest peak and the lowest crest among all 361 angles (found
+// here by rendering every one) while evaluating fewer of them.
+TEST(PhaseAnalysis, PeakSearchFindsTheBestOfAllAngles) {
+    Signal tones = Tones(2500, false, false, 11);
+    std::swap(tones.left, tones.right);  // the tones, whose peak the angle changes, rotated
+    // One sinusoid keeps nearly the same peak at every angle: a search among near-ties.
+    Signal sine = Scaled(2500, 0.0);
+    for (size_t i = 0; i < sine.right.size(); ++i) sine.right[i] = 0.7 * std::sin(0.31 * i);
+    for (const auto& [signal, objective] : {std::make_pair(tones, AnalysisObjective::kPeak),
+                                            std::make_pair(tones, AnalysisObjective::kCrest),
+                                            std::make_pair(sine, AnalysisObjective::kPeak)}) {
+        AnalysisSettings settings;
+        settings.objective = objective;
+        settings.filters[1] = false;  // the all-pass network, in both modes
+        const PhaseAnalysisResult r = Analyze(signal, settings);
+        ASSERT_EQ(r.cases.size(), 2u);
+        for (const AnalysisCase& c : r.cases) {
+            double lowest = kInf;
+            for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
+                const StereoMoments m =
+                    EngineRender(signal, AnalysisParams(settings, c.mode, c.filter, phase));
+                lowest = std::min(lowest, ObjectiveCost(objective, FiguresOf(m, 1.0)));
+            }
+            EXPECT_NEAR(ObjectiveCost(objective, c.best), lowest, 1e-9)
+                << AnalysisObjectiveName(objective) << ", mode " << int(c.mode);
+            EXPECT_LT(c.peakEvaluations, kAnalysisAngleCount / 2);
+        }
+    }
+}
+
+// What MS phase guarantees, in the plug-in's own arithmetic: the sum of the outputs (the mono
+// fold-down) is the same at every Phase and Width, for both filters.
+TEST(PhaseAnalysis, MsPhaseFoldDownIgnoresPhaseAndWidth) {
+    const Signal signal = Tones(1500, false, false, 5);
+    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+        std::vector<double> reference;
+        for (int phase : {0, -180, -45, 90, 180}) {
+            for (int width : {100, 0, 200}) {
+                AnalysisSettings settings;
+                settings.width = width;
+                CParamModel model;
+                model.SetParams(AnalysisParams(settings, Mode::kMsPhase, filter, phase));
+                CBlockProcessor processor(model);
+                const WaveFormat format = MakeWaveFormat(kWaveFormatIeeeFloat, 2, kRate, 64);
+                processor.StartStream(&format, &format);
+                std::vector<double> in, out(2 * signal.left.size());
+                for (size_t i = 0; i < signal.left.size(); ++i)
+                    in.insert(in.end(), {signal.left[i], signal.right[i]});
+                int n = static_cast<int>(signal.left.size()), m = n;
+                processor.ProcessDouble(in.data(), &n, out.data(), &m);
+                std::vector<double> sum;
+                for (int i = 0; i < n; ++i) sum.push_back(out[2 * i] + out[2 * i + 1]);
+                if (reference.empty()) reference = sum;
+                for (int i = 0; i < n; ++i)
+                    ASSERT_NEAR(sum[i], reference[i], 1e-14)
+                        << "phase " << phase << " width " << width;
+            }
+        }
+    }
+}
+
+// The report ----------------------------------------------------------------------------------
+
+// Every objective's JSON and SVG are well-formed, also for a file name that JSON and XML must
+// escape (quotes, markup, a control character and bytes that are not UTF-8).
+TEST(AnalysisReport, JsonAndSvgAreWellFormed) {
+    const Signal signal = Tones(2000, true, false);
+    AnalysisReportInfo info;
+    info.inputName = "C:\\mix \"final\" <v2> & co\t\xE9t\xE9.wav";
+    info.formatText = "64-bit float, stereo, 44100 Hz";
+    info.sampleRate = kRate;
+    RenderCheck render;
+    render.done = true;
+    render.agrees = true;
+    const std::vector<ThresholdResult> checks =
+        CheckThresholds(SignalFigures(), {{AnalysisMetric::kPeak, true, -1.0}});
+    for (AnalysisObjective objective :
+         {AnalysisObjective::kMonoLoss, AnalysisObjective::kCorrelation, AnalysisObjective::kPeak,
+          AnalysisObjective::kCrest}) {
+        SCOPED_TRACE(AnalysisObjectiveName(objective));
+        AnalysisSettings settings;
+        settings.objective = objective;
+        const PhaseAnalysisResult r = Analyze(signal, settings);
+        render.measured = r.cases[r.suggested].bestMoments;
+        render.figures = FiguresOf(render.measured, StereoPower(r.inputMoments));
+        std::string where;
+        const std::string json = AnalysisJson(r, info, render, checks);
+        EXPECT_TRUE(wellformed::IsJson(json, &where)) << where << "\n" << json.substr(0, 400);
+        EXPECT_NE(json.find("\"suggested\": {\"mode\": \"lr\""), std::string::npos);
+        const std::string svg = AnalysisSvg(r, info);
+        EXPECT_TRUE(wellformed::IsXml(svg, &where)) << where;
+        EXPECT_EQ(svg.find("href"), std::string::npos) << "self-contained";
+        EXPECT_EQ(svg.find("<script"), std::string::npos);
+        const std::string text = AnalysisText(r, info, render, checks);
+        EXPECT_NE(text.find("does not depend on Phase or Width"), std::string::npos) << text;
+        EXPECT_NE(text.find("the render agrees"), std::string::npos);
+    }
+}
+
+TEST(AnalysisReport, ThresholdsFailBeyondTheirLimitOrWhenUndefined) {
+    SignalFigures input;
+    input.monoLossDb = 3.5;
+    input.correlation = -0.2;
+    input.peakDbfs = -1.0;
+    input.crestDb = std::nan("");
+    const struct {
+        AnalysisThreshold threshold;
+        bool failed;
+    } cases[] = {
+        {{AnalysisMetric::kMonoLoss, true, 3.0}, true},
+        {{AnalysisMetric::kMonoLoss, true, 3.5}, false},
+        {{AnalysisMetric::kCorrelation, false, 0.0}, true},
+        {{AnalysisMetric::kCorrelation, false, -0.5}, false},
+        {{AnalysisMetric::kPeak, true, -0.1}, false},
+        {{AnalysisMetric::kCrest, true, 20.0}, true},  // undefined cannot pass
+    };
+    for (const auto& c : cases) {
+        const std::vector<ThresholdResult> results = CheckThresholds(input, {c.threshold});
+        EXPECT_EQ(results.at(0).failed, c.failed) << AnalysisMetricName(c.threshold.metric);
+    }
+}
+
+// A render agrees when each sample is off by at most the format's step, not by more.
+TEST(AnalysisReport, RendersAgreeWithinTheirFormatsStep) {
+    const Signal s = Tones(4000, false, false);
+    constexpr double kStep = 1.0 / 32768;
+    CStereoMeter exact, rounded, shifted;  // shifted: 0.1 % louder on the left
+    for (size_t i = 0; i < s.left.size(); ++i) {
+        exact.Add(s.left[i], s.right[i]);
+        rounded.Add(std::trunc(s.left[i] / kStep) * kStep, std::trunc(s.right[i] / kStep) * kStep);
+        shifted.Add(1.001 * s.left[i], s.right[i]);
+    }
+    std::string differences;
+    EXPECT_TRUE(MomentsAgree(exact.Moments(), rounded.Moments(), kStep, &differences))
+        << differences;
+    EXPECT_FALSE(MomentsAgree(exact.Moments(), rounded.Moments(), 0.0, &differences));
+    EXPECT_FALSE(MomentsAgree(exact.Moments(), shifted.Moments(), kStep, &differences));
+    EXPECT_NE(differences.find("RMS"), std::string::npos) << differences;
+    StereoMoments longer = exact.Moments();
+    longer.frames += 1;
+    EXPECT_FALSE(MomentsAgree(exact.Moments(), longer, kStep, &differences));
+}
+
+// The command line and the file input -----------------------------------------------------------
+
+TEST(AnalysisOptions, AnalyzeTakesOneInputAndItsOwnOptions) {
+    RenderOptions o;
+    std::string error;
+    ASSERT_TRUE(
+        ParseRenderOptions({"--analyze", "--objective", "crest", "--plot", "p.svg",
+                            "--report=r.json", "--fail-above", "mono-loss=3", "--fail-below",
+                            "correlation=-0.25", "--width", "150", "--mode", "ms", "in.wav"},
+                           &o, &error))
+        << error;
+    EXPECT_TRUE(o.analyze);
+    EXPECT_EQ(o.inputPath, "in.wav");
+    EXPECT_EQ(o.objective, AnalysisObjective::kCrest);
+    EXPECT_EQ(o.plotPath, "p.svg");
+    EXPECT_EQ(o.reportPath, "r.json");
+    ASSERT_EQ(o.thresholds.size(), 2u);
+    EXPECT_EQ(o.thresholds[1].metric, AnalysisMetric::kCorrelation);
+    EXPECT_FALSE(o.thresholds[1].above);
+    EXPECT_DOUBLE_EQ(o.thresholds[1].limit, -0.25);
+
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } refused[] = {
+        {{"--analyze", "in.wav", "out.wav"}, "writes no audio"},
+        {{"--analyze"}, "needs INPUT.wav"},
+        {{"--analyze", "--phase", "10", "in.wav"}, "--phase"},
+        {{"--analyze", "--mode", "cs", "in.wav"}, "LR and MS"},
+        {{"--analyze", "--preset", "X", "in.wav"}, "--preset"},
+        {{"--analyze", "--objective", "loudness", "in.wav"}, "not one of"},
+        {{"--analyze", "--fail-above", "peak", "in.wav"}, "METRIC=VALUE"},
+        {{"--analyze", "--fail-above", "peak=loud", "in.wav"}, "not a number"},
+        {{"--plot", "p.svg", "in.wav", "out.wav"}, "--plot needs --analyze"},
+    };
+    for (const auto& c : refused) {
+        RenderOptions options;
+        EXPECT_FALSE(ParseRenderOptions(c.args, &options, &error)) << c.error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+// A 16-bit mono file is read as the plug-in's single-precision path sees it, in both channels,
+// again after Rewind; a rendered file's step is its format's.
+TEST(AnalysisInput, WavFilesAreReadAsThePlugInReceivesThem) {
+    const std::string path = ::testing::TempDir() + "analysis-input.wav";
+    struct Remover {
+        std::string path;
+        ~Remover() { std::remove(path.c_str()); }
+    } remover{path};  // declared first: removed after the source has closed it
+    const int16_t samples[] = {0, 16384, -32768, 32767, -1};
+    CWavWriter writer;
+    ASSERT_TRUE(writer.Open(path, MakeWaveFormat(kWaveFormatPcm, 1, kRate, 16))) << writer.Error();
+    ASSERT_TRUE(writer.Write(samples, 5));
+    ASSERT_TRUE(writer.Finish()) << writer.Error();
+
+    CWavAnalysisSource source;
+    ASSERT_TRUE(source.Open(path)) << source.Error();
+    EXPECT_TRUE(source.SinglePrecision());
+    EXPECT_EQ(source.FrameCount(), 5u);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(source.Rewind());
+        double left[8], right[8];
+        ASSERT_EQ(source.Read(left, right, 8), 5u);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(left[i], samples[i] / 32768.0);
+            EXPECT_EQ(right[i], left[i]);
+        }
+    }
+    StereoMoments moments;
+    double quantum = 0;
+    std::string error;
+    ASSERT_TRUE(MeasureWavFile(path, &moments, &quantum, &error)) << error;
+    EXPECT_EQ(quantum, 1.0 / 32768);
+    EXPECT_EQ(moments.frames, 5.0);
+    EXPECT_EQ(moments.peak, 1.0);
+    CWavAnalysisSource missing;
+    EXPECT_FALSE(missing.Open(path + ".gone"));
+    EXPECT_NE(missing.Error().find("analysis-input.wav.gone"), std::string::npos)
+        << missing.Error();
+}
+
+}  // namespace
