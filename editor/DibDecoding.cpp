@@ -21,7 +21,9 @@ int PaletteEntryCount(unsigned bitCount) {
 }
 
 int ColourTableEntryCount(uint32_t colorsUsed, unsigned bitCount) {
-    return colorsUsed != 0 ? static_cast<int>(colorsUsed) : PaletteEntryCount(bitCount);
+    constexpr uint32_t kMostEntries = 1u << kMaxPaletteBits;
+    return colorsUsed != 0 ? static_cast<int>(std::min(colorsUsed, kMostEntries))
+                           : PaletteEntryCount(bitCount);
 }
 
 size_t RowBytes(int width, unsigned bitCount) {

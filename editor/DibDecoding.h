@@ -10,7 +10,8 @@ namespace dib {
 int PaletteEntryCount(unsigned bitCount);
 
 // Entries in the colour table of an RLE8 bitmap: biClrUsed, or the palette's count when that
-// is 0.
+// is 0. GDI reads no more than 256 entries, so a larger biClrUsed counts as 256 (as a byte
+// size a count of 2^31 or more would otherwise turn negative and wrap the bits' offset).
 int ColourTableEntryCount(uint32_t colorsUsed, unsigned bitCount);
 
 // Bytes in one row of an uncompressed DIB: width * bitCount bits rounded up to 4 bytes.

@@ -23,6 +23,7 @@ TEST(DibPalette, EntriesUpToEightBitsOnlyAndRowsPaddedToFourBytes) {
     }
     EXPECT_EQ(dib::ColourTableEntryCount(0, 8), 256);
     EXPECT_EQ(dib::ColourTableEntryCount(5, 8), 5);
+    EXPECT_EQ(dib::ColourTableEntryCount(0xFFFFFFFF, 8), 256);  // never negative
     const struct {
         int width;
         unsigned bits;

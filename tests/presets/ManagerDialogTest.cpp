@@ -97,7 +97,7 @@ HWND Foremost() {
     HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM out) -> BOOL {
+        [](HWND window, LPARAM out) CALLBACK -> BOOL {
             if (!IsWindowVisible(window)) return TRUE;
             const std::string name = ClassOf(window);
             if (name == "#32768") {

@@ -35,7 +35,10 @@ public:
         if (file != files_.end())
             if (const Section* s = Find(file->second, section))
                 for (const Key& k : s->keys)
-                    if (AsciiCompareNoCase(k.name.c_str(), key) == 0) value = k.value;
+                    if (AsciiCompareNoCase(k.name.c_str(), key) == 0) {
+                        value = k.value;  // the first of repeated keys, as the platform reads
+                        break;
+                    }
         return value.substr(0, maxChars);
     }
 

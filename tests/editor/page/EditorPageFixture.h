@@ -202,9 +202,9 @@ inline std::string g_messageText;
 inline int g_messageAnswer = IDOK;
 
 inline void CALLBACK CloseMessageBox(HWND, UINT, UINT_PTR id, DWORD) {
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND box, LPARAM) -> BOOL {
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND box, LPARAM) CALLBACK -> BOOL {
         if (ClassOf(box) != "#32770" || !IsWindowVisible(box)) return TRUE;
-        EnumChildWindows(box, [](HWND child, LPARAM) -> BOOL {
+        EnumChildWindows(box, [](HWND child, LPARAM) CALLBACK -> BOOL {
             if (ClassOf(child) == "Static" && Text(child).size() > g_messageText.size())
                 g_messageText = Text(child);
             return TRUE;

@@ -285,11 +285,11 @@ TEST_F(EditorPage, RunsInsideWinesPropertyFrame) {
     seenPage = false;
     prop_->SetPhase(-33, 0);
     // From inside the modal frame: read the page, press its Reset, close with OK.
-    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         KillTimer(nullptr, id);
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND frame, LPARAM) -> BOOL {
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND frame, LPARAM) CALLBACK -> BOOL {
             HWND phase = nullptr;
-            EnumChildWindows(frame, [](HWND child, LPARAM out) -> BOOL {
+            EnumChildWindows(frame, [](HWND child, LPARAM out) CALLBACK -> BOOL {
                 if (GetDlgCtrlID(child) != IDC_PHASE_EDIT) return TRUE;
                 *reinterpret_cast<HWND*>(out) = child;
                 return FALSE;
