@@ -2,12 +2,19 @@
 BUILD      ?= build
 NATIVE     := $(BUILD)/native
 WINDOWS    := $(BUILD)/windows
+WINDOWS32  := $(BUILD)/windows32
+FUZZ       := $(BUILD)/fuzz
+# One prefix for both bitnesses, as one 64-bit Windows runs 32-bit and 64-bit hosts.
 WINEPREFIX := $(abspath $(WINDOWS))/wineprefix
 CMAKE_GEN  := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS       ?= $(shell nproc)
+# Seconds each fuzz target runs in `make fuzz`, and in the smoke run of `make test`.
+FUZZ_SECONDS       ?= 180
+FUZZ_SMOKE_SECONDS ?= 5
 ARGS       ?=
 
-.PHONY: all deps native windows build lint test test-native test-windows run screenshot bench clean
+.PHONY: all deps native windows windows32 build lint test test-native test-windows soak run \
+	screenshot bench clean
 
 all: build
 
@@ -20,19 +27,42 @@ $(NATIVE)/build.ninja: | deps
 $(WINDOWS)/build.ninja: | deps
 	cmake -S . -B $(WINDOWS) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
+$(WINDOWS32)/build.ninja: | deps
+	cmake -S . -B $(WINDOWS32) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+
+$(FUZZ)/build.ninja: | deps
+	cmake -S fuzz -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_CXX_COMPILER=clang++
+
 native: $(NATIVE)/build.ninja
 	cmake --build $(NATIVE) -j $(JOBS)
 
 windows: $(WINDOWS)/build.ninja
 	cmake --build $(WINDOWS) -j $(JOBS)
 
-build: native windows
+windows32: $(WINDOWS32)/build.ninja
+	cmake --build $(WINDOWS32) -j $(JOBS)
+
+build: native windows windows32
+
+# The fuzz targets of the portable core (clang, libFuzzer, ASan and UBSan).
+.PHONY: fuzz-build fuzz
+fuzz-build: $(FUZZ)/build.ninja
+	cmake --build $(FUZZ) -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS, one after the other, from its seeds in fuzz/corpus; the
+# inputs found and any crash stay in build/fuzz.
+fuzz: fuzz-build
+	fuzz/run $(FUZZ) $(FUZZ_SECONDS)
 
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 
-test-windows: windows
-	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
+# Both bitnesses' Windows tests, then the two DLLs side by side; one Wine session for all.
+WINDOWS_TESTS := tools/with-wine $(WINEPREFIX) sh -c 'tools/windows-tests $(WINDOWS) && \
+	tools/windows-tests $(WINDOWS32) && tools/bitness-check $(WINDOWS) $(WINDOWS32)'
+
+test-windows: windows windows32
+	$(WINDOWS_TESTS)
 
 # The structure rules that no compiler checks: no include runs up the layers, and the names
 # follow one style (clang-tidy, on the sources as both builds compile them).
@@ -40,11 +70,21 @@ lint: $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
 	tools/check-layers
 	tools/check-naming $(WINDOWS) $(NATIVE)
 
-# The structure check, native tests, then the Windows tests under Wine (after a probe of
-# Wine's components); the last line is ctest's summary.
-test: build lint
+# The structure check, native tests, a smoke run of every fuzz target, then the Windows tests
+# of both bitnesses under Wine (each after a probe of Wine's components) and the side-by-side
+# check.
+test: build fuzz-build lint
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
-	tools/with-wine $(WINEPREFIX) tools/windows-tests $(WINDOWS)
+	fuzz/run $(FUZZ) $(FUZZ_SMOKE_SECONDS)
+	$(WINDOWS_TESTS)
+
+# The soak tests at length: a thousand whole-life cycles and half a minute of streaming under
+# fire, for both DLLs.
+SOAK_ENV := TW_SOAK_CYCLES=1000 TW_SOAK_SECONDS=30
+soak: windows windows32
+	$(SOAK_ENV) tools/with-wine $(WINEPREFIX) sh -c \
+	  '$(WINDOWS)/wine-run $(WINDOWS)/tests/plugin/plugin_soak_tests.exe && \
+	   $(WINDOWS32)/wine-run $(WINDOWS32)/tests/plugin/plugin_soak_tests.exe' 
 
 # Renders through the real path: the DLL registered in the build's Wine prefix, loaded by
 # class identifier into a DirectShow graph. Without ARGS it renders the built-in demo. Windows
