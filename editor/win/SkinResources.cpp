@@ -47,6 +47,9 @@ HBITMAP CreateFromPackedDib(HDC screen, const BYTE* data, size_t size, int palet
     const auto* info = reinterpret_cast<const BITMAPINFO*>(data);
 
     if (header->biCompression == BI_RLE8) {
+        // The decoder yields 8-bit rows; a header claiming another depth would have GDI read
+        // past them.
+        if (header->biBitCount != 8) return nullptr;
         const size_t tableBytes =
             dib::ColourTableEntryCount(header->biClrUsed, header->biBitCount) * sizeof(RGBQUAD);
         const size_t headerBytes = header->biSize + tableBytes;
