@@ -2,14 +2,11 @@
 #include "host/AnalysisReport.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <limits>
-
-#include "host/FileSystem.h"
 
 namespace {
 
@@ -621,25 +618,3 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
     return out + "</svg>\n";
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-    const std::string temp = path + ".tmp";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        *error = path + ": cannot create: " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    std::string reason;
-    if (!written || !closed) {
-        std::remove(temp.c_str());
-        *error = path + ": write error";
-        return false;
-    }
-    if (!MoveFileOver(temp, path, &reason)) {
-        std::remove(temp.c_str());
-        *error = path + ": cannot replace: " + reason;
-        return false;
-    }
-    return true;
-}

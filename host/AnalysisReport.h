@@ -42,6 +42,3 @@ std::string AnalysisJson(const PhaseAnalysisResult& result, const AnalysisReport
 // A self-contained SVG document: no scripts, fonts or files it refers to.
 std::string AnalysisSvg(const PhaseAnalysisResult& result, const AnalysisReportInfo& info);
 
-// Writes the file beside its target and renames it over, so a failure leaves the target as it
-// was. False with a one-line error naming the file.
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error);

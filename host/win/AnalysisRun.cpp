@@ -8,6 +8,7 @@
 
 #include "host/AnalysisInput.h"
 #include "host/AnalysisReport.h"
+#include "host/WholeFile.h"
 #include "host/PhaseAnalysis.h"
 #include "host/win/RenderSession.h"
 #include "host/WavFormat.h"
@@ -102,10 +103,10 @@ AnalysisOutcome RunPhaseAnalysis(const RenderOptions& options, std::string* erro
     std::fflush(stdout);
 
     if (!options.plotPath.empty() &&
-        !WriteTextFile(options.plotPath, AnalysisSvg(result, info), error))
+        !WriteWholeFile(options.plotPath, AnalysisSvg(result, info), error))
         return AnalysisOutcome::kFailed;
     if (!options.reportPath.empty() &&
-        !WriteTextFile(options.reportPath, AnalysisJson(result, info, check, checks), error))
+        !WriteWholeFile(options.reportPath, AnalysisJson(result, info, check, checks), error))
         return AnalysisOutcome::kFailed;
     if (!check.agrees) {
         *error = "the render at the suggested setting does not agree with the analysis (" +

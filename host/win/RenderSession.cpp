@@ -2,7 +2,6 @@
 #include "host/win/RenderSession.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -16,6 +15,7 @@
 #include "engine/PhaseProcessor.h"
 #include "host/win/CaptureCounter.h"
 #include "host/UserPresets.h"
+#include "host/WholeFile.h"
 #include "host/win/EditorFrame.h"
 #include "host/FileSystem.h"
 #include "host/win/HResultText.h"
@@ -44,46 +44,6 @@ std::string Narrow(const WCHAR* text) {
     char buffer[kPresetNameChars * 4] = {};
     WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
     return buffer;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        *error = path + ": cannot open: " + std::strerror(errno);
-        return false;
-    }
-    bytes->clear();
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes->append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) *error = path + ": read error";
-    return !failed;
-}
-
-// Writes beside the target and renames over it, so a failure leaves the target alone.
-bool ReplaceFile(const std::string& path, const void* data, size_t size, std::string* error) {
-    const std::string temp = path + ".tmp";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        *error = path + ": cannot create: " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    std::string reason;
-    if (!written || !closed) {
-        std::remove(temp.c_str());
-        *error = path + ": write error";
-        return false;
-    }
-    if (!MoveFileOver(temp, path, &reason)) {
-        std::remove(temp.c_str());
-        *error = path + ": cannot replace: " + reason;
-        return false;
-    }
-    return true;
 }
 
 void ShowProgress(uint64_t frames, uint64_t total, uint32_t rate) {
@@ -516,7 +476,7 @@ bool CRenderSession::SaveState(const std::string& path) {
     if (FAILED(hr)) return FailHr("reading the saved state failed", hr);
     const void* bytes = GlobalLock(memory);
     std::string problem;
-    const bool written = bytes && ReplaceFile(path, bytes, size.QuadPart, &problem);
+    const bool written = bytes && WriteWholeFile(path, bytes, size_t(size.QuadPart), &problem);
     if (bytes) GlobalUnlock(memory);
     if (!written) return Fail(problem.empty() ? "cannot read the saved state" : problem);
     return true;
