@@ -3,6 +3,9 @@ BUILD      ?= build
 NATIVE     := $(BUILD)/native
 WINDOWS    := $(BUILD)/windows
 WINDOWS32  := $(BUILD)/windows32
+RELEASE64  := $(BUILD)/release64
+RELEASE32  := $(BUILD)/release32
+DIST       ?= dist
 FUZZ       := $(BUILD)/fuzz
 # One prefix for both bitnesses, as one 64-bit Windows runs 32-bit and 64-bit hosts.
 WINEPREFIX := $(abspath $(WINDOWS))/wineprefix
@@ -14,7 +17,7 @@ FUZZ_SMOKE_SECONDS ?= 5
 ARGS       ?=
 
 .PHONY: all deps native windows windows32 build lint test test-native test-windows soak run \
-	screenshot bench clean
+	screenshot bench clean dist dist-test
 
 all: build
 
@@ -77,6 +80,29 @@ test: build fuzz-build lint
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	fuzz/run $(FUZZ) $(FUZZ_SMOKE_SECONDS)
 	$(WINDOWS_TESTS)
+	$(MAKE) dist-test
+
+# What a Windows user downloads, from optimised, stripped release builds of the DLL, its help
+# file and the renderer for each bitness: two zips, the installer and their SHA-256 list in
+# $(DIST) (tools/make-dist).
+RELEASE_TARGETS := twPhaseDX twphase-render
+$(RELEASE64)/build.ninja: | deps
+	cmake -S . -B $(RELEASE64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+$(RELEASE32)/build.ninja: | deps
+	cmake -S . -B $(RELEASE32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+
+dist: $(RELEASE64)/build.ninja $(RELEASE32)/build.ninja
+	cmake --build $(RELEASE64) -j $(JOBS) --target $(RELEASE_TARGETS)
+	cmake --build $(RELEASE32) -j $(JOBS) --target $(RELEASE_TARGETS)
+	tools/make-dist $(RELEASE64) $(RELEASE32) $(DIST)
+
+# The downloads checked as a user meets them: the zips' contents, then a silent install,
+# upgrade and uninstall in a fresh Wine prefix (tools/dist-test).
+dist-test: dist windows windows32
+	tools/dist-test $(DIST) $(WINDOWS) $(WINDOWS32)
 
 # The soak tests at length: a thousand whole-life cycles and half a minute of streaming under
 # fire, for both DLLs.
