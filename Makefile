@@ -17,7 +17,7 @@ FUZZ_SMOKE_SECONDS ?= 5
 ARGS       ?=
 
 .PHONY: all deps native windows windows32 build lint test test-native test-windows soak run \
-	screenshot bench clean dist dist-test
+	screenshot bench bench-render clean dist dist-test
 
 all: build
 
@@ -124,6 +124,11 @@ screenshot: windows
 
 bench: native
 	$(NATIVE)/bench/twphase-bench
+
+# The whole product path: the renderer through the plug-in in a DirectShow graph against the
+# same work with the engine called directly, on a five-minute file under Wine.
+bench-render: windows
+	tools/with-wine $(WINEPREFIX) tools/bench-render $(WINDOWS)
 
 clean:
 	rm -rf $(BUILD)

@@ -8,24 +8,40 @@ namespace {
 
 constexpr double kPcmFullScale = 32768.0;
 
-double Magnitude(int16_t s) {
-    return std::fabs(static_cast<double>(s)) / kPcmFullScale;
-}
-double Magnitude(float s) {
-    return std::fabs(static_cast<double>(s));
-}
-double Magnitude(double s) {
-    return std::fabs(s);
+// One channel's figures over a block, kept in locals so the loop runs from registers (stores
+// into the members could alias the samples and would be redone on every sample).
+struct ChannelFigures {
+    double peak;
+    uint64_t clipped;
+    uint64_t nans;
+};
+
+// Float and double: the peak in the sample's own type (|s| and the maximum are exact in it),
+// clipped beyond +-1.0 or when not a number, NaN leaving the peak alone.
+template <typename Sample>
+ChannelFigures Measure(const Sample* samples, size_t frames, size_t stride) {
+    Sample peak = 0;
+    uint64_t clipped = 0, nans = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const Sample magnitude = std::fabs(samples[i * stride]);
+        peak = magnitude > peak ? magnitude : peak;
+        clipped += !(magnitude <= Sample(1));
+        nans += magnitude != magnitude;
+    }
+    return {static_cast<double>(peak), clipped, nans};
 }
 
-bool IsClipped(int16_t s) {
-    return s == INT16_MIN || s == INT16_MAX;
-}
-bool IsClipped(float s) {
-    return !(std::fabs(s) <= 1.0f);
-}
-bool IsClipped(double s) {
-    return !(std::fabs(s) <= 1.0);
+// 16-bit: the largest |s| as an integer, scaled once; full-scale samples count as clipped.
+ChannelFigures Measure(const int16_t* samples, size_t frames, size_t stride) {
+    int peak = 0;
+    uint64_t clipped = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const int s = samples[i * stride];
+        const int magnitude = s < 0 ? -s : s;
+        peak = magnitude > peak ? magnitude : peak;
+        clipped += s == INT16_MIN || s == INT16_MAX;
+    }
+    return {peak / kPcmFullScale, clipped, 0};
 }
 
 }  // namespace
@@ -40,14 +56,11 @@ void CRenderStats::Reset(int channels) {
 template <typename Sample>
 void CRenderStats::AddSamples(const Sample* samples, size_t frames) {
     const size_t channels = m_peak.size();
-    for (size_t frame = 0; frame < frames; ++frame) {
-        for (size_t c = 0; c < channels; ++c) {
-            const Sample s = samples[frame * channels + c];
-            const double magnitude = Magnitude(s);
-            if (magnitude > m_peak[c]) m_peak[c] = magnitude;  // false for NaN
-            if (IsClipped(s)) ++m_clipped[c];
-            if (magnitude != magnitude) ++m_nanSamples;
-        }
+    for (size_t c = 0; c < channels; ++c) {
+        const ChannelFigures figures = Measure(samples + c, frames, channels);
+        if (figures.peak > m_peak[c]) m_peak[c] = figures.peak;
+        m_clipped[c] += figures.clipped;
+        m_nanSamples += figures.nans;
     }
     m_frames += frames;
 }
