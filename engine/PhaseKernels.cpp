@@ -3,7 +3,7 @@
 // prescribe), and the kernels of each path.
 #include "engine/PhaseKernels.h"
 
-#if defined(__x86_64__) || defined(_M_X64)
+#if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #define TW_X86_KERNELS 1
 #endif

@@ -110,7 +110,7 @@ const SignalKernels* SignalKernelsFor(SignalPath path);
 
 // Each path's table, defined in its own translation unit (compiled for its instruction set).
 const SignalKernels& ScalarSignalKernels();
-#if defined(__x86_64__) || defined(_M_X64)
+#if defined(__x86_64__) || defined(__i386__)
 const SignalKernels& Sse2SignalKernels();
 const SignalKernels& Avx2SignalKernels();
 const SignalKernels& Avx512SignalKernels();
