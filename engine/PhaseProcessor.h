@@ -25,9 +25,11 @@ public:
     // block record are carried on. No allocation, no system call.
     void ProcessFloat(PhaseBlock& block, const float* in, float* out) {
         m_kernels->processFloat(m_state, block, in, out);
+        KeepChainsFinite();
     }
     void ProcessDouble(PhaseBlock& block, const double* in, double* out) {
         m_kernels->processDouble(m_state, block, in, out);
+        KeepChainsFinite();
     }
     // The 16-bit conversions of SampleConvert.h over arrays.
     void PcmToFloat(const int16_t* in, float* out, int count) const {
@@ -38,6 +40,11 @@ public:
     }
 
 private:
+    // A NaN or an infinity that reached the all-pass chains would stay in their recursion for
+    // good and make every later output NaN: the chains start again from silence instead. Finite
+    // input keeps them finite, so its output is not changed.
+    void KeepChainsFinite();
+
     SignalPath m_path;
     const SignalKernels* m_kernels;
     PhaseState m_state;

@@ -27,6 +27,7 @@
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 #include "tests/plugin/PlugInComSupport.h"
+#include "tests/plugin/PlugInTestPeers.h"
 #include "tests/support/WineGraph.h"
 
 namespace {
@@ -35,27 +36,11 @@ using namespace twtest;  // the Wine graph helpers
 
 constexpr DWORD kRateHz = 44100;
 constexpr DWORD kFrames = 22050;  // half a second
-constexpr DWORD kCompletionTimeoutMs = 20000;
 constexpr LONG kMinOutputBufferBytes = 512;
 
 // Test-file formats: what the WAV file holds, as a WAVEFORMATEX would say.
 WaveFormat FileFormat(WORD tag, WORD bits, WORD channels) {
     return MakeWaveFormat(tag, channels, kRateHz, bits);
-}
-
-// A media type for the format; the record owns its format block (FreeMediaType).
-AM_MEDIA_TYPE AudioType(const WaveFormat& f) {
-    AM_MEDIA_TYPE mt = {};
-    mt.majortype = MEDIATYPE_Audio;
-    mt.subtype = MEDIASUBTYPE_PCM;
-    mt.subtype.Data1 = f.wFormatTag;  // the wave-format subtypes carry the tag
-    mt.formattype = FORMAT_WaveFormatEx;
-    mt.bFixedSizeSamples = TRUE;
-    mt.lSampleSize = f.nBlockAlign;
-    mt.cbFormat = sizeof(WAVEFORMATEX);
-    mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(mt.cbFormat));
-    std::memcpy(mt.pbFormat, &f, sizeof f);
-    return mt;
 }
 
 WaveFormat Pcm16(WORD channels, DWORD rate) {
@@ -95,40 +80,6 @@ std::wstring WriteWave(const WaveFormat& f, const std::vector<BYTE>& data) {
     std::memcpy(&format, &f, sizeof format);
     return twtest::WriteWave(format, data);
 }
-
-// The engine on its own, set up the way the filter starts a stream: parameters, then
-// ResetProcessor with the two formats, then the whole input in one block.
-class ReferenceEngine : public CAudioEngine {
-public:
-    ReferenceEngine(const WaveFormat& input, const ParamValues& params)
-        : input_(input), output_(StereoOutputOf(input)) {
-        SetParams(params);
-        ResetProcessor(&input_, &output_);
-    }
-    std::vector<BYTE> Process(const std::vector<BYTE>& in) {
-        const int frames = static_cast<int>(in.size() / input_.nBlockAlign);
-        std::vector<BYTE> out(static_cast<size_t>(frames) * output_.nBlockAlign);
-        int inFrames = frames, outFrames = frames;
-        if (input_.wFormatTag == WAVE_FORMAT_PCM) {
-            std::vector<float> inScratch(static_cast<size_t>(frames) * input_.nChannels);
-            std::vector<float> outScratch(static_cast<size_t>(frames) * 2);
-            ProcessPcm16(reinterpret_cast<const int16_t*>(in.data()), frames,
-                         reinterpret_cast<int16_t*>(out.data()), inScratch.data(),
-                         outScratch.data());
-        } else if (input_.wBitsPerSample == 32) {
-            ProcessFloat(reinterpret_cast<const float*>(in.data()), &inFrames,
-                         reinterpret_cast<float*>(out.data()), &outFrames);
-        } else {
-            ProcessDouble(reinterpret_cast<const double*>(in.data()), &inFrames,
-                          reinterpret_cast<double*>(out.data()), &outFrames);
-        }
-        return out;
-    }
-
-private:
-    WaveFormat input_;
-    WaveFormat output_;
-};
 
 // The properties of the allocator an input pin agreed on.
 ALLOCATOR_PROPERTIES AllocatorOf(IPin* inputPin) {
@@ -191,260 +142,6 @@ void SetThroughInterface(IVxPlugInProp* prop, const ParamValues& p) {
     EXPECT_EQ(S_OK, prop->GetParams(&read));
     EXPECT_EQ(p, read);
 }
-
-// A sink for 16-bit stereo PCM at the rates it is given, built on the framework. Its pin
-// insists on its own allocator, which grants at most maxBufferBytes per buffer, and it
-// records what QueryAccept was asked and how often a connection completed.
-class CStereoSink : public CBaseFilter {
-public:
-    CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBufferBytes);
-    ~CStereoSink() override;
-    int GetPinCount() override { return 1; }
-    CBasePin* GetPin(int n) override;
-    IPin* PinInterface();
-    IMemAllocator* OwnAllocator() const;
-
-    const std::vector<DWORD> rates;
-    const LONG maxBufferBytes;
-    std::vector<WAVEFORMATEX> queried;
-    int connections = 0;
-
-private:
-    CCritSec lock_;
-    CBaseInputPin* pin_ = nullptr;
-};
-
-// Grants what is asked, but no more than a cap per buffer.
-class CCappedAllocator : public CMemAllocator {
-public:
-    CCappedAllocator(LONG capBytes, HRESULT* hr)
-        : CMemAllocator(L"capped allocator", nullptr, hr), cap_(capBytes) {}
-    STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* request,
-                               ALLOCATOR_PROPERTIES* actual) override {
-        if (!request) return E_POINTER;
-        ALLOCATOR_PROPERTIES capped = *request;
-        capped.cbBuffer = std::min(capped.cbBuffer, cap_);
-        return CMemAllocator::SetProperties(&capped, actual);
-    }
-
-private:
-    const LONG cap_;
-};
-
-class CStereoSinkPin : public CBaseInputPin {
-public:
-    CStereoSinkPin(CStereoSink* sink, CCritSec* lock, HRESULT* hr)
-        : CBaseInputPin(L"stereo sink pin", sink, lock, hr, L"Sink"), sink_(sink) {
-        auto* allocator = new CCappedAllocator(sink->maxBufferBytes, hr);
-        allocator->NonDelegatingQueryInterface(IID_IMemAllocator, own_.PutVoid());
-    }
-
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        if (mt->majortype != MEDIATYPE_Audio || !mt->pbFormat || mt->cbFormat < 16)
-            return S_FALSE;
-        const auto* f = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat);
-        const bool rateAccepted =
-            std::find(sink_->rates.begin(), sink_->rates.end(), f->nSamplesPerSec) !=
-            sink_->rates.end();
-        return f->wFormatTag == WAVE_FORMAT_PCM && f->wBitsPerSample == 16 &&
-                       f->nChannels == 2 && f->nBlockAlign == 4 &&
-                       f->nAvgBytesPerSec == f->nSamplesPerSec * 4 && rateAccepted
-                   ? S_OK
-                   : S_FALSE;
-    }
-    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* mt) override {
-        if (mt && mt->pbFormat && mt->cbFormat >= 16) {
-            WAVEFORMATEX f = {};
-            std::memcpy(&f, mt->pbFormat, 16);
-            sink_->queried.push_back(f);
-        }
-        return CBaseInputPin::QueryAccept(mt);
-    }
-    HRESULT CompleteConnect(IPin* peer) override {
-        ++sink_->connections;
-        return CBaseInputPin::CompleteConnect(peer);
-    }
-    STDMETHODIMP GetAllocator(IMemAllocator** allocator) override {
-        if (!allocator) return E_POINTER;
-        *allocator = own_.CopyOut();
-        return S_OK;
-    }
-    STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) override {
-        if (allocator != own_.Get()) return E_FAIL;  // like a renderer that needs its own memory
-        return CBaseInputPin::NotifyAllocator(allocator, readOnly);
-    }
-
-    ComPtr<IMemAllocator> own_;
-
-private:
-    CStereoSink* const sink_;
-};
-
-CStereoSink::CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBufferBytes)
-    : CBaseFilter(L"stereo sink", nullptr, &lock_, GUID_NULL),
-      rates(std::move(acceptedRates)),
-      maxBufferBytes(maxBufferBytes) {}
-
-CStereoSink::~CStereoSink() { delete pin_; }
-
-CBasePin* CStereoSink::GetPin(int n) {
-    if (!pin_) {
-        HRESULT hr = S_OK;
-        pin_ = new CStereoSinkPin(this, &lock_, &hr);
-    }
-    return n == 0 ? pin_ : nullptr;
-}
-
-IPin* CStereoSink::PinInterface() { return static_cast<IPin*>(GetPin(0)); }
-
-IMemAllocator* CStereoSink::OwnAllocator() const {
-    return static_cast<CStereoSinkPin*>(pin_)->own_.Get();
-}
-
-// A one-pin source that the test drives, like a workstation's audio engine: it proposes its
-// preferred format, takes any audio type it is connected with, and sends what Push gets in
-// time-stamped buffers of a fixed size, then the end of the stream.
-class CPushSource : public CBaseFilter {
-public:
-    CPushSource(const WaveFormat& preferred, LONG bufferBytes);
-    ~CPushSource() override;
-    int GetPinCount() override { return 1; }
-    CBasePin* GetPin(int n) override;
-    IPin* PinInterface() { return static_cast<IPin*>(GetPin(0)); }
-    // Test thread, while the graph runs.
-    HRESULT Push(const std::vector<BYTE>& data);
-
-    const WaveFormat preferred;
-    const LONG bufferBytes;
-
-private:
-    CCritSec lock_;
-    CBaseOutputPin* pin_ = nullptr;
-};
-
-class CPushSourcePin : public CBaseOutputPin {
-public:
-    CPushSourcePin(CPushSource* source, CCritSec* lock, HRESULT* hr)
-        : CBaseOutputPin(L"push source pin", source, lock, hr, L"Out"), source_(source) {}
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE* mt) override {
-        return mt->majortype == MEDIATYPE_Audio && mt->pbFormat && mt->cbFormat >= 16 ? S_OK
-                                                                                      : S_FALSE;
-    }
-    HRESULT GetMediaType(int position, AM_MEDIA_TYPE* mt) override {
-        if (position < 0) return E_INVALIDARG;
-        if (position > 0) return VFW_S_NO_MORE_ITEMS;
-        *mt = AudioType(source_->preferred);
-        return S_OK;
-    }
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
-        ALLOCATOR_PROPERTIES request = *props, granted = {};
-        request.cBuffers = 4;
-        request.cbBuffer = source_->bufferBytes;
-        request.cbAlign = 1;
-        return allocator->SetProperties(&request, &granted);
-    }
-
-private:
-    CPushSource* const source_;
-};
-
-CPushSource::CPushSource(const WaveFormat& preferredFormat, LONG bytes)
-    : CBaseFilter(L"push source", nullptr, &lock_, GUID_NULL),
-      preferred(preferredFormat),
-      bufferBytes(bytes) {}
-
-CPushSource::~CPushSource() { delete pin_; }
-
-CBasePin* CPushSource::GetPin(int n) {
-    if (!pin_) {
-        HRESULT hr = S_OK;
-        pin_ = new CPushSourcePin(this, &lock_, &hr);
-    }
-    return n == 0 ? pin_ : nullptr;
-}
-
-HRESULT CPushSource::Push(const std::vector<BYTE>& data) {
-    const auto* f = reinterpret_cast<const WAVEFORMATEX*>(pin_->CurrentMediaType().pbFormat);
-    if (!f) return VFW_E_NOT_CONNECTED;
-    const size_t frameBytes = f->nBlockAlign;
-    const size_t chunkBytes = bufferBytes / frameBytes * frameBytes;
-    LONGLONG frame = 0;
-    for (size_t offset = 0; offset < data.size(); offset += chunkBytes) {
-        const size_t bytes = std::min(chunkBytes, data.size() - offset);
-        ComPtr<IMediaSample> sample;
-        HRESULT hr = pin_->GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
-        if (FAILED(hr)) return hr;
-        BYTE* p = nullptr;
-        sample->GetPointer(&p);
-        std::memcpy(p, data.data() + offset, bytes);
-        sample->SetActualDataLength(static_cast<long>(bytes));
-        const LONGLONG frames = static_cast<LONGLONG>(bytes / frameBytes);
-        REFERENCE_TIME start = frame * 10000000 / f->nSamplesPerSec;
-        REFERENCE_TIME stop = (frame + frames) * 10000000 / f->nSamplesPerSec;
-        sample->SetTime(&start, &stop);
-        sample->SetSyncPoint(TRUE);
-        sample->SetDiscontinuity(offset == 0);
-        frame += frames;
-        hr = pin_->Deliver(sample.Get());
-        if (hr != S_OK) return hr;
-    }
-    return pin_->DeliverEndOfStream();
-}
-
-// The plug-in in a graph of its own; the test adds the peers. Every reference is gone at
-// the end, in the DLL and among the framework objects the test made.
-class PlugInGraph : public twtest::PlugInComTest {
-protected:
-    void SetUp() override {
-        PlugInComTest::SetUp();
-        if (HasFatalFailure()) return;
-        frameworkObjects_ = CBaseObject::ObjectsActive();
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IGraphBuilder, graph_.PutVoid()));
-        plugIn_ = CreatePlugIn();
-        ASSERT_TRUE(plugIn_);
-        ASSERT_EQ(S_OK, plugIn_.As(IID_IVxPlugInProp, &prop_));
-        ASSERT_EQ(S_OK, graph_->AddFilter(plugIn_.Get(), L"tw:Phase"));
-        ASSERT_EQ(S_OK, plugIn_->FindPin(L"In", plugInIn_.Put()));
-        ASSERT_EQ(S_OK, plugIn_->FindPin(L"Out", plugInOut_.Put()));
-    }
-    void TearDown() override {
-        ResetAll(plugInIn_, plugInOut_, prop_, graph_);
-        // The graph let go of every filter: only the test's references are left.
-        for (CBaseFilter* peer : peers_) EXPECT_EQ(0u, peer->NonDelegatingRelease());
-        if (plugIn_) {
-            EXPECT_EQ(0u, plugIn_.Detach()->Release());
-        }
-        EXPECT_EQ(frameworkObjects_, CBaseObject::ObjectsActive());
-        PlugInComTest::TearDown();
-    }
-
-    // Adds a framework filter the test made; the test keeps one reference of its own.
-    template <typename Filter>
-    Filter* Add(Filter* filter, const WCHAR* name) {
-        filter->NonDelegatingAddRef();
-        peers_.push_back(filter);
-        EXPECT_EQ(S_OK, graph_->AddFilter(static_cast<IBaseFilter*>(filter), name));
-        return filter;
-    }
-    HRESULT RunToCompletion(CPushSource* pushing, const std::vector<BYTE>& data) {
-        GraphRun run(graph_.Get());
-        if (pushing) {
-            EXPECT_EQ(S_OK, pushing->Push(data));
-        }
-        const HRESULT hr = run.WaitForCompletion(kCompletionTimeoutMs);
-        EXPECT_EQ(S_OK, run.Stop());
-        return hr;
-    }
-
-    ComPtr<IGraphBuilder> graph_;
-    ComPtr<IBaseFilter> plugIn_;
-    ComPtr<IVxPlugInProp> prop_;
-    ComPtr<IPin> plugInIn_;
-    ComPtr<IPin> plugInOut_;
-    std::vector<CBaseFilter*> peers_;
-    LONG frameworkObjects_ = 0;
-};
 
 // --- Real peers ------------------------------------------------------------------------------
 
