@@ -24,6 +24,8 @@ enum class Option {
     kFormat,
     kDither,
     kKeepLatency,
+    kOutDir,
+    kJobs,
     kAnalyze,
     kObjective,
     kPlot,
@@ -58,6 +60,8 @@ constexpr OptionName kOptions[] = {
     {"--format", Option::kFormat, true},
     {"--dither", Option::kDither, false},
     {"--keep-latency", Option::kKeepLatency, false},
+    {"--out-dir", Option::kOutDir, true},
+    {"--jobs", Option::kJobs, true},
     {"--analyze", Option::kAnalyze, false},
     {"--objective", Option::kObjective, true},
     {"--plot", Option::kPlot, true},
@@ -189,6 +193,8 @@ bool FinishAnalysis(const std::vector<std::string>& files, RenderOptions* parsed
         {parsed->outputTag != 0, "--format"},
         {parsed->dither, "--dither"},
         {parsed->keepLatency, "--keep-latency"},
+        {!parsed->outDir.empty(), "--out-dir (it analyses one file)"},
+        {parsed->jobs != 0, "--jobs"},
     };
     for (const auto& conflict : conflicts) {
         if (conflict.given) {
@@ -209,6 +215,32 @@ bool FinishAnalysis(const std::vector<std::string>& files, RenderOptions* parsed
         return false;
     }
     parsed->inputPath = files[0];
+    return true;
+}
+
+// What a batch (--out-dir) takes: inputs only, and no option that belongs to a single render.
+bool FinishBatch(const std::vector<std::string>& files, RenderOptions* parsed, std::string* error) {
+    const struct {
+        bool given;
+        const char* option;
+        const char* reason;
+    } conflicts[] = {
+        {parsed->edit, "--edit", "one editor cannot stand for many renders running at once"},
+        {!parsed->saveStatePath.empty(), "--save-state",
+         "every file would save its state into the same file"},
+    };
+    for (const auto& conflict : conflicts) {
+        if (conflict.given) {
+            *error =
+                std::string(conflict.option) + " cannot be used with --out-dir: " + conflict.reason;
+            return false;
+        }
+    }
+    if (files.empty()) {
+        *error = "--out-dir needs the files to render: --out-dir DIR IN1.wav IN2.wav ...";
+        return false;
+    }
+    parsed->inputPaths = files;
     return true;
 }
 
@@ -280,6 +312,13 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
         case Option::kKeepLatency:
             out->keepLatency = true;
             return true;
+        case Option::kOutDir:
+            out->outDir = value;
+            return true;
+        case Option::kJobs:
+            if (!ParseWhole(name, value, 1, kMaxBatchJobs, "files", &number, error)) return false;
+            out->jobs = static_cast<uint32_t>(number);
+            return true;
         case Option::kAnalyze:
             out->analyze = true;
             return true;
@@ -325,11 +364,12 @@ const OptionName* FindOption(const std::string& name) {
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
                         std::string* error) {
     RenderOptions parsed;
-    // --help wins over every other problem on the line.
+    // --help and --version win over every other problem on the line.
     for (const std::string& arg : args) {
         if (arg == "--") break;
-        if (arg == "--help" || arg == "-h") {
-            parsed.help = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            parsed.help = arg != "--version";
+            parsed.version = arg == "--version";
             *options = parsed;
             return true;
         }
@@ -386,6 +426,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         *error = analysisOption + " needs --analyze";
         return false;
     }
+    if (parsed.jobs != 0 && parsed.outDir.empty()) {
+        *error = "--jobs needs --out-dir DIR and the files to render";
+        return false;
+    }
 
     if (parsed.dither && parsed.outputTag == kWaveFormatIeeeFloat) {
         *error = "--dither applies to integer output, not to --format f32 or f64";
@@ -400,10 +444,19 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         return false;
     }
     if (parsed.listPresets) {
+        if (!parsed.outDir.empty()) {
+            *error = "--list-presets renders nothing: it cannot be used with --out-dir";
+            return false;
+        }
         if (!files.empty()) {
             *error = "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav";
             return false;
         }
+        *options = parsed;
+        return true;
+    }
+    if (!parsed.outDir.empty()) {
+        if (!FinishBatch(files, &parsed, error)) return false;
         *options = parsed;
         return true;
     }
@@ -413,7 +466,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         return false;
     }
     if (files.size() > 2) {
-        *error = "unexpected argument '" + files[2] + "': give one INPUT.wav and one OUTPUT.wav";
+        *error = "unexpected argument '" + files[2] +
+                 "': give one INPUT.wav and one OUTPUT.wav (or --out-dir DIR for several files)";
         return false;
     }
     parsed.inputPath = files[0];
@@ -424,6 +478,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 
 const char* RenderUsage() {
     return "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
+           "       twphase-render [options] --out-dir DIR IN1.wav IN2.wav ...\n"
            "       twphase-render --list-presets [--preset-file FILE]\n"
            "       twphase-render --analyze [analysis options] INPUT.wav\n"
            "\n"
@@ -471,6 +526,18 @@ const char* RenderUsage() {
            "  --edit              open the plug-in's editor first; the render uses the\n"
            "                      settings it is closed with\n"
            "  --help              show this text\n"
+           "  --version           show the renderer's version\n"
+           "\n"
+           "Batches (--out-dir):\n"
+           "  --out-dir DIR       render every INPUT given into DIR (created if missing) as\n"
+           "                      its base name with .wav, each with the options above,\n"
+           "                      several at once; inputs that would share an output name\n"
+           "                      are refused before anything renders. A line per finished\n"
+           "                      file, then a table; a file that fails does not stop the\n"
+           "                      others, and the exit code is 1 if any failed. --edit and\n"
+           "                      --save-state belong to single renders\n"
+           "  --jobs N            render N files at once, 1 to 64 (default: one per\n"
+           "                      logical processor)\n"
            "\n"
            "Phase analysis (--analyze; docs/analysis.md explains the report):\n"
            "  --analyze           measure INPUT.wav (correlation, mid/side ratio, mono-sum\n"

@@ -12,10 +12,17 @@
 constexpr uint32_t kDefaultBlockFrames = 512;
 constexpr uint32_t kMinBlockFrames = 16;
 constexpr uint32_t kMaxBlockFrames = 65536;
+// --jobs: how many files of a batch render at once.
+constexpr uint32_t kMaxBatchJobs = 64;
 
 struct RenderOptions {
     std::string inputPath;
     std::string outputPath;
+    // --out-dir DIR: a batch. Every input (inputPaths, as typed; inputPath and outputPath stay
+    // empty) is rendered with the same options into DIR under its own base name.
+    std::string outDir;
+    std::vector<std::string> inputPaths;
+    uint32_t jobs = 0;  // --jobs N: files rendered at once; 0 for one per logical processor
     // Values given on the command line; they override the preset or state.
     ParamValues params = kDefaultParams;
     bool paramGiven[kParamCount] = {};
@@ -34,7 +41,8 @@ struct RenderOptions {
     uint16_t outputBits = 0;
     bool dither = false;       // --dither: TPDF dither on integer output
     bool keepLatency = false;  // --keep-latency: the FIR filter's delay stays in the output
-    bool help = false;  // --help: show RenderUsage(); nothing else was checked
+    bool help = false;     // --help: show RenderUsage(); nothing else was checked
+    bool version = false;  // --version: show the version; nothing else was checked
 
     // --analyze: the phase analysis of inputPath (no OUTPUT.wav); --mode and --filter, when
     // given, narrow it to that mode or filter, --width and --output set the fixed settings.

@@ -1,7 +1,7 @@
 // twphase-render: renders a WAV file through the registered tw:Phase plug-in in a DirectShow
 // filter graph, as a workstation would, and prints a summary. Without arguments it renders
 // the built-in demo signal to twphase-demo.wav. With --analyze it runs the phase analysis
-// instead (AnalysisRun.h).
+// instead (AnalysisRun.h), with --out-dir a batch of files (BatchRun.h).
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -14,11 +14,13 @@
 #include "host/DemoSignal.h"
 #include "host/RenderOptions.h"
 #include "host/win/AnalysisRun.h"
+#include "host/win/BatchRun.h"
 #include "host/win/RenderSession.h"
 #include "host/RenderStats.h"
 #include "host/SampleConversion.h"
 #include "host/WavFormat.h"
 #include "host/WavWriter.h"
+#include "resources/Version.h"
 
 namespace {
 
@@ -118,7 +120,7 @@ void PrintSummary(const std::string& inputName, const std::string& outputPath,
     std::printf("  clip         L %s  R %s\n", s.clipLeft ? "yes" : "no",
                 s.clipRight ? "yes" : "no");
     if (s.renderSeconds > 0.0)
-        std::printf("  speed        %.1f x real time (%.2f s)\n", seconds / s.renderSeconds,
+        std::printf("  speed        %.1f x real time (%.3f s)\n", seconds / s.renderSeconds,
                     s.renderSeconds);
     for (const std::string& warning : s.warnings)
         std::fprintf(stderr, "twphase-render: warning: %s\n", warning.c_str());
@@ -150,6 +152,20 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(RenderUsage(), stdout);
         return kExitOk;
+    }
+    if (options.version) {
+        std::printf("twphase-render %s (%s, %s)\n", TW_VERSION_STRING, TW_PRODUCT_NAME,
+                    TW_COMPANY_NAME);
+        return kExitOk;
+    }
+
+    if (!options.outDir.empty()) {
+        const BatchOutcome outcome = RunBatch(options, &error);
+        if (outcome == BatchOutcome::kRefused || outcome == BatchOutcome::kFailed)
+            PrintError(error);
+        return outcome == BatchOutcome::kAllRendered ? kExitOk
+               : outcome == BatchOutcome::kRefused   ? kExitUsage
+                                                     : kExitRenderFailed;
     }
 
     // The plug-in and Wine's graph are free-threaded; the streaming thread calls both. The

@@ -438,7 +438,9 @@ bool CRenderSession::Stream(RenderSummary* summary) {
                 break;
             }
         }
-        if (terminal && GetTickCount() - startTicks > kProgressDelayMs) {
+        if (m_progress) {
+            m_progress(m_writer->FramesWritten(), m_source->FrameCount());
+        } else if (terminal && GetTickCount() - startTicks > kProgressDelayMs) {
             ShowProgress(m_writer->FramesWritten(), m_source->FrameCount(),
                          m_source->Format().nSamplesPerSec);
             progressShown = true;

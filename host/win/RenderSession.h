@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -61,6 +63,12 @@ public:
     // with Error() one line naming the problem; the output is then left as it was.
     bool Render(const RenderOptions& options, RenderSummary* summary);
     const std::string& Error() const { return m_error; }
+    // Before Render. While the stream runs (about every 100 ms) the handler hears the frames
+    // written so far and the input's frame count, on the thread that renders; with a handler
+    // the session shows no progress of its own on the terminal.
+    void SetProgressHandler(std::function<void(uint64_t written, uint64_t total)> handler) {
+        m_progress = std::move(handler);
+    }
     // Host thread, COM initialised. The built-in presets and the user presets of the editor's
     // library (or of options.presetFilePath) as text, for --list-presets.
     bool ListPresets(const RenderOptions& options, std::string* text);
@@ -89,6 +97,7 @@ private:
     void StopGraph();
 
     std::string m_error;
+    std::function<void(uint64_t, uint64_t)> m_progress;
     ComPtr<CCaptureCounter> m_captures;
     ComPtr<IBaseFilter> m_plugIn;
     ComPtr<IVxPlugInProp> m_prop;

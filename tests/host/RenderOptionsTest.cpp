@@ -79,6 +79,8 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     // --help is honoured even on a line that is otherwise wrong.
     ASSERT_TRUE(Parse({"--phase", "999", "--help"}, &options, &error));
     EXPECT_TRUE(options.help);
+    ASSERT_TRUE(Parse({"--phase", "999", "--version"}, &options, &error));
+    EXPECT_TRUE(options.version && !options.help);
     for (const char* option : {"--automation FILE", "--edit", "--preset-file FILE", "--list-presets"})
         EXPECT_NE(nullptr, std::strstr(RenderUsage(), option)) << option;
 
@@ -88,6 +90,26 @@ TEST(RenderOptions, OtherOptionsAndFileNamesThatLookLikeOptions) {
     EXPECT_EQ("lib.ini", options.presetFilePath);
     ASSERT_TRUE(Parse({"--preset", "Keys/Pad", "--preset-file=x.ini", "a", "b"}, &options, &error));
     EXPECT_EQ("Keys/Pad", options.presetName);
+}
+
+// A batch takes every file as an input and every render option for all of them.
+TEST(RenderOptions, OutDirMakesEveryFileAnInput) {
+    RenderOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({"a.wav", "--out-dir", "rendered", "--phase", "30", "--preset", "Wide",
+                       "--automation", "a.txt", "--format", "pcm16", "--dither", "--keep-latency",
+                       "--jobs=3", "b.wav", "--", "-c.wav"},
+                      &options, &error))
+        << error;
+    EXPECT_EQ("rendered", options.outDir);
+    EXPECT_EQ((std::vector<std::string>{"a.wav", "b.wav", "-c.wav"}), options.inputPaths);
+    EXPECT_TRUE(options.inputPath.empty() && options.outputPath.empty());
+    EXPECT_EQ(3u, options.jobs);
+    EXPECT_TRUE(options.paramGiven[kParamPhase] && options.dither && options.keepLatency);
+    // One file is a batch too.
+    ASSERT_TRUE(Parse({"--out-dir", "o", "a.wav"}, &options, &error)) << error;
+    EXPECT_EQ(1u, options.inputPaths.size());
+    EXPECT_EQ(0u, options.jobs);
 }
 
 TEST(RenderOptions, MistakesAreRefusedNotClamped) {
@@ -122,7 +144,24 @@ TEST(RenderOptions, MistakesAreRefusedNotClamped) {
         {{"--list-presets", "a"}, "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav"},
         {{}, "missing INPUT.wav and OUTPUT.wav (see --help)"},
         {{"a"}, "missing OUTPUT.wav (see --help)"},
-        {{"a", "b", "c"}, "unexpected argument 'c': give one INPUT.wav and one OUTPUT.wav"},
+        {{"a", "b", "c"},
+         "unexpected argument 'c': give one INPUT.wav and one OUTPUT.wav (or --out-dir DIR for "
+         "several files)"},
+        // Batches.
+        {{"--out-dir", "o"},
+         "--out-dir needs the files to render: --out-dir DIR IN1.wav IN2.wav ..."},
+        {{"--out-dir", "o", "--edit", "a"},
+         "--edit cannot be used with --out-dir: one editor cannot stand for many renders running "
+         "at once"},
+        {{"--out-dir", "o", "--save-state", "s", "a"},
+         "--save-state cannot be used with --out-dir: every file would save its state into the "
+         "same file"},
+        {{"--out-dir", "o", "--analyze", "a"},
+         "--analyze cannot be used with --out-dir (it analyses one file)"},
+        {{"--out-dir", "o", "--list-presets"},
+         "--list-presets renders nothing: it cannot be used with --out-dir"},
+        {{"--jobs", "2", "a", "b"}, "--jobs needs --out-dir DIR and the files to render"},
+        {{"--out-dir", "o", "--jobs", "0", "a"}, "--jobs: 0 is out of range (1 to 64 files)"},
     };
     for (const auto& c : cases) {
         RenderOptions options;

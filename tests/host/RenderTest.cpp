@@ -32,6 +32,7 @@ namespace {
 constexpr uint32_t kRate = 44100;
 constexpr int kFirLatency = 63;
 constexpr DWORD kExitRenderFailed = 1;
+constexpr DWORD kExitUsage = 2;
 
 // The build passes Unix paths; the programs here see the same files under drive Z:.
 std::wstring WinePath(const char* unixPath) {
@@ -624,6 +625,72 @@ TEST_F(RenderTest, HelpPrintsTheUsage) {
     const RunResult run = Render({"--help"});
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output.rfind("Usage: twphase-render", 0), 0u) << run.output;
+}
+
+// Batches ----------------------------------------------------------------------------------
+
+// Each file of a batch renders exactly as it would alone; a broken one fails on its own,
+// named as typed, and the exit code says that one failed. Output arrives a line per file,
+// without a console's status line.
+TEST_F(RenderTest, BatchRendersEachFileAsAloneAndReportsTheBrokenOne) {
+    fs::create_directories(dir_ / "sub");
+    WriteWav(Path("a.wav"), MakeSignal(kWaveFormatIeeeFloat, 32, 2, 20011));
+    WriteWav(Path("sub/b.wav"), MakeSignal(kWaveFormatPcm, 24, 1, 7000));
+    WriteWav(Path("broken.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 1000));
+    fs::resize_file(Path("broken.wav"), 30);  // cut off inside its format chunk
+    const std::vector<std::string> settings = {
+        "--phase", "60", "--filter", "fir", "--width", "130", "--format", "pcm16", "--dither"};
+    std::vector<std::string> args = settings;
+    args.insert(args.end(), {"--out-dir", "renders/new", "a.wav", "sub/b.wav", "broken.wav"});
+    const RunResult run = Render(args);
+    EXPECT_EQ(run.exitCode, kExitRenderFailed) << run.output;
+
+    for (const char* input : {"a.wav", "sub/b.wav"}) {
+        const std::string name = fs::path(input).filename().string();
+        std::vector<std::string> alone = settings;
+        alone.insert(alone.end(), {input, "alone-" + name});
+        ASSERT_EQ(Render(alone).exitCode, 0u);
+        EXPECT_EQ(ReadBytes(Path("renders/new/" + name)), ReadBytes(Path("alone-" + name))) << name;
+        EXPECT_NE(run.output.find("] " + std::string(input) + " -> renders/new/" + name + ": OK"),
+                  std::string::npos)
+            << run.output;
+    }
+    EXPECT_FALSE(fs::exists(Path("renders/new/broken.wav")));
+    EXPECT_FALSE(fs::exists(CWavWriter::TempPath(Path("renders/new/broken.wav"))));
+    EXPECT_NE(run.output.find("] broken.wav: FAILED: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\nbroken.wav "), std::string::npos) << "a row in the table";
+    EXPECT_NE(run.output.find("\n2 of 3 files rendered, 1 failed"), std::string::npos)
+        << run.output;
+    for (const char* counter : {"[1/3] ", "[2/3] ", "[3/3] "})
+        EXPECT_NE(run.output.find(counter), std::string::npos) << counter;
+    for (size_t at = run.output.find('\r'); at != std::string::npos;
+         at = run.output.find('\r', at + 1))
+        EXPECT_EQ(run.output[at + 1], '\n') << "no status line into a pipe";
+
+    // Every file rendered: exit code 0.
+    EXPECT_EQ(Render({"--jobs", "1", "--out-dir", "again", "a.wav", "sub/b.wav"}).exitCode, 0u);
+}
+
+// Outputs that would meet or replace an input are refused before anything is made.
+TEST_F(RenderTest, BatchWithCollidingOutputsIsRefusedBeforeRendering) {
+    fs::create_directories(dir_ / "sub");
+    WriteWav(Path("a.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 1000));
+    WriteWav(Path("sub/A.wav"), MakeSignal(kWaveFormatPcm, 16, 2, 1000));
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"--out-dir", "out", "a.wav", "sub/A.wav"},
+         "a.wav and sub/A.wav would both be written to out/A.wav"},
+        {{"--out-dir", "./sub", "sub/A.wav"}, "./sub/A.wav would replace the input sub/A.wav"},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = Render(c.args);
+        EXPECT_EQ(run.exitCode, kExitUsage) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    }
+    EXPECT_FALSE(fs::exists(Path("out")));
+    EXPECT_EQ(ReadWav(Path("sub/A.wav")).Frames(), 1000u);
 }
 
 // Failures ---------------------------------------------------------------------------------
