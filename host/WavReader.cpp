@@ -65,6 +65,7 @@ bool CWavReader::Open(const std::string& path) {
         m_error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
+    std::setvbuf(m_file, nullptr, _IOFBF, kAudioFileBufferBytes);
     int64_t fileBytes = -1;
     if (SeekFile(m_file, 0, SEEK_END)) fileBytes = TellFile(m_file);
     if (fileBytes < 0 || !SeekFile(m_file, 0, SEEK_SET))

@@ -94,6 +94,7 @@ bool CWavWriter::Open(const std::string& path, const WaveFormat& format) {
 
     m_file = std::fopen(TempPath(path).c_str(), "wb");
     if (!m_file) return Fail("cannot create " + path + ": " + std::strerror(errno));
+    std::setvbuf(m_file, nullptr, _IOFBF, kAudioFileBufferBytes);
     return WriteBytes(header.data(), header.size());
 }
 
