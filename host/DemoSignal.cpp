@@ -3,8 +3,13 @@
 // plucked arpeggio panned slowly across the image.
 #include "host/DemoSignal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <vector>
+
+#include "engine/FormatRules.h"
+#include "host/WavWriter.h"
 
 namespace {
 
@@ -76,4 +81,28 @@ void GenerateDemoSignal(uint32_t samplesPerSec, uint64_t totalFrames, uint64_t f
         interleaved[2 * i] = static_cast<float>(left * fade);
         interleaved[2 * i + 1] = static_cast<float>(right * fade);
     }
+}
+
+bool WriteDemoFile(const std::string& path, double seconds, std::string* error) {
+    constexpr size_t kBlockFrames = 4096;
+    CWavWriter writer;
+    if (!writer.Open(path, MakeWaveFormat(kWaveFormatIeeeFloat, 2, kDemoSampleRate, 32))) {
+        *error = writer.Error();
+        return false;
+    }
+    const uint64_t total = DemoFrameCount(kDemoSampleRate, seconds);
+    std::vector<float> block(2 * kBlockFrames);
+    for (uint64_t done = 0; done < total; done += kBlockFrames) {
+        const size_t frames = static_cast<size_t>(std::min<uint64_t>(kBlockFrames, total - done));
+        GenerateDemoSignal(kDemoSampleRate, total, done, block.data(), frames);
+        if (!writer.Write(block.data(), frames)) {
+            *error = writer.Error();
+            return false;
+        }
+    }
+    if (!writer.Finish()) {
+        *error = writer.Error();
+        return false;
+    }
+    return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr uint32_t kDemoSampleRate = 44100;
 constexpr double kDemoSeconds = 8.0;
@@ -15,3 +16,7 @@ uint64_t DemoFrameCount(uint32_t samplesPerSec, double seconds);
 // silence. Every sample depends only on its frame index: blocks join seamlessly.
 void GenerateDemoSignal(uint32_t samplesPerSec, uint64_t totalFrames, uint64_t first,
                         float* interleaved, size_t frameCount);
+
+// Writes `seconds` of the demo signal at kDemoSampleRate as a stereo 32-bit float WAV file.
+// False, with the writer's message in *error, when the file cannot be written.
+bool WriteDemoFile(const std::string& path, double seconds, std::string* error);

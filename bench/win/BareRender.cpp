@@ -7,14 +7,12 @@
 // and prints the seconds the stream took, from the first read to the last write.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/AudioEngine.h"
-#include "engine/FormatRules.h"
 #include "host/DemoSignal.h"
 #include "host/RenderStats.h"
 #include "host/WavReader.h"
@@ -28,18 +26,8 @@ int Fail(const std::string& message) {
 }
 
 int MakeInput(const std::string& path, double seconds) {
-    const WaveFormat format = MakeWaveFormat(kWaveFormatIeeeFloat, 2, kDemoSampleRate, 32);
-    CWavWriter writer;
-    if (!writer.Open(path, format)) return Fail(writer.Error());
-    const uint64_t total = DemoFrameCount(kDemoSampleRate, seconds);
-    constexpr size_t kFrames = 65536;
-    std::vector<float> block(2 * kFrames);
-    for (uint64_t done = 0; done < total; done += kFrames) {
-        const size_t frames = static_cast<size_t>(std::min<uint64_t>(kFrames, total - done));
-        GenerateDemoSignal(kDemoSampleRate, total, done, block.data(), frames);
-        if (!writer.Write(block.data(), frames)) return Fail(writer.Error());
-    }
-    return writer.Finish() ? 0 : Fail(writer.Error());
+    std::string error;
+    return WriteDemoFile(path, seconds, &error) ? 0 : Fail(error);
 }
 
 int Render(const std::string& in, const std::string& out, int blockFrames) {

@@ -21,23 +21,13 @@
 
 #include "host/RenderBatch.h"
 #include "host/win/RenderSession.h"
+#include "host/win/SystemErrorText.h"
 
 namespace {
 
 // How often the status line is brought up to date.
 constexpr std::chrono::milliseconds kStatusInterval(200);
 constexpr size_t kDefaultColumns = 80;
-
-std::string Win32Text(DWORD code) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof(text), nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
-    return message.empty() ? "error " + std::to_string(code) : message;
-}
 
 // The full path, upper-cased as NTFS compares names, so that "out/a.wav" and ".\OUT\A.WAV"
 // are seen to be one file.
@@ -80,7 +70,7 @@ bool MakeFolder(const std::string& path, std::string* error) {
     if (IsFolder(path)) return true;
     *error = path + ": cannot make the output folder (" +
              (failure == ERROR_ALREADY_EXISTS ? "a file of that name is in the way"
-                                              : Win32Text(failure)) +
+                                              : SystemErrorText(failure)) +
              ")";
     return false;
 }

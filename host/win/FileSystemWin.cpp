@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "host/win/SystemErrorText.h"
+
 bool SeekFile(std::FILE* file, int64_t offset, int origin) {
     return _fseeki64(file, offset, origin) == 0;
 }
@@ -16,13 +18,6 @@ bool MoveFileOver(const std::string& source, const std::string& target, std::str
     if (MoveFileExA(source.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    const DWORD code = GetLastError();
-    char text[256] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, sizeof(text), nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.'))
-        text[--length] = '\0';
-    *reason = length > 0 ? std::string(text) : "error " + std::to_string(code);
+    *reason = SystemErrorText(GetLastError());
     return false;
 }

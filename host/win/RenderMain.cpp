@@ -2,7 +2,6 @@
 // filter graph, as a workstation would, and prints a summary. Without arguments it renders
 // the built-in demo signal to twphase-demo.wav. With --analyze it runs the phase analysis
 // instead (AnalysisRun.h), with --out-dir a batch of files (BatchRun.h).
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,7 +18,6 @@
 #include "host/RenderStats.h"
 #include "host/SampleConversion.h"
 #include "host/WavFormat.h"
-#include "host/WavWriter.h"
 #include "resources/Version.h"
 
 namespace {
@@ -34,37 +32,11 @@ constexpr const char* kDemoOutput = "twphase-demo.wav";
 const std::vector<std::string> kDemoSettings = {"--phase", "60",  "--width", "130",
                                                 "--output", "-1.0", "--mode", "ms",
                                                 "--filter", "fir"};
-constexpr size_t kDemoBlockFrames = 4096;
 
 const char* const kModeNames[] = {"LR phase", "MS phase", "CS encode", "SC encode"};
 
 void PrintError(const std::string& message) {
     std::fprintf(stderr, "twphase-render: %s\n", message.c_str());
-}
-
-// Writes the demo signal as a 32-bit float stereo file.
-bool WriteDemoInput(const std::string& path, std::string* error) {
-    const WaveFormat format = MakeWaveFormat(kWaveFormatIeeeFloat, 2, kDemoSampleRate, 32);
-    CWavWriter writer;
-    if (!writer.Open(path, format)) {
-        *error = writer.Error();
-        return false;
-    }
-    const uint64_t total = DemoFrameCount(kDemoSampleRate, kDemoSeconds);
-    std::vector<float> block(2 * kDemoBlockFrames);
-    for (uint64_t done = 0; done < total; done += kDemoBlockFrames) {
-        const size_t frames = static_cast<size_t>(std::min<uint64_t>(kDemoBlockFrames, total - done));
-        GenerateDemoSignal(kDemoSampleRate, total, done, block.data(), frames);
-        if (!writer.Write(block.data(), frames)) {
-            *error = writer.Error();
-            return false;
-        }
-    }
-    if (!writer.Finish()) {
-        *error = writer.Error();
-        return false;
-    }
-    return true;
 }
 
 std::string TempDemoInputPath() {
@@ -134,7 +106,7 @@ int main(int argc, char** argv) {
     if (args.empty()) {
         demoInput = TempDemoInputPath();
         std::string error;
-        if (!WriteDemoInput(demoInput, &error)) {
+        if (!WriteDemoFile(demoInput, kDemoSeconds, &error)) {
             PrintError("cannot write the demo input: " + error);
             return kExitRenderFailed;
         }

@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,58 +16,16 @@
 #include "host/AnalysisInput.h"
 #include "host/PhaseAnalysis.h"
 #include "host/WavWriter.h"
+#include "tests/host/RendererProcess.h"
 #include "tests/host/WellFormed.h"
 
 namespace fs = std::filesystem;
+using namespace rendertest;
 
 namespace {
 
 constexpr uint32_t kRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
-
-// The build passes Unix paths; the programs here see the same files under drive Z:.
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
-
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // stdout and stderr together
-};
-
-RunResult RunRender(const std::vector<std::string>& args) {
-    RunResult run;
-    std::wstring commandLine = L"twphase-render.exe";
-    for (const std::string& arg : args)
-        commandLine += L" \"" + std::wstring(arg.begin(), arg.end()) + L"\"";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process = {};
-    const std::wstring exe = WinePath(TW_RENDER_EXE);
-    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            run.output.append(buffer, got);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(readEnd);
-    return run;
-}
 
 // Interleaved values in [-1, 1) written in the format (16- and 24-bit PCM, 32-bit float).
 void WriteWav(const std::string& path, uint16_t tag, uint16_t bits, uint16_t channels,
@@ -111,21 +67,9 @@ std::vector<double> Signal(const std::string& kind, size_t frames) {
     return values;
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class AnalysisRenderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        HMODULE dll = LoadLibraryW(WinePath(TW_PLUGIN_DLL).c_str());
-        ASSERT_NE(dll, nullptr);
-        auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
-        ASSERT_EQ(reg ? reg() : E_FAIL, S_OK);
-        FreeLibrary(dll);
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(CallPlugInExport("DllRegisterServer"), S_OK); }
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("twanalysis-" + std::to_string(std::random_device()()));
         fs::create_directories(dir_);
@@ -196,7 +140,7 @@ TEST_F(AnalysisRenderTest, SuggestsTheRepairOfKnownSignals) {
                                          Path("report.json")};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back(Path("in.wav"));
-        const RunResult run = RunRender(args);
+        const RunResult run = RunRenderer(args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
         const size_t suggested = run.output.find("suggested: --");
         ASSERT_NE(suggested, std::string::npos) << run.output;
@@ -210,10 +154,10 @@ TEST_F(AnalysisRenderTest, SuggestsTheRepairOfKnownSignals) {
             << run.output;
         EXPECT_EQ(run.output.find("FAILED") != std::string::npos, c.exitCode == 3) << run.output;
         std::string where;
-        const std::string json = ReadText(dir_ / "report.json");
+        const std::string json = ReadFileBytes(Path("report.json"));
         EXPECT_TRUE(wellformed::IsJson(json, &where)) << where;
         EXPECT_NE(json.find("\"agrees\": true"), std::string::npos);
-        EXPECT_TRUE(wellformed::IsXml(ReadText(dir_ / "plot.svg"), &where)) << where;
+        EXPECT_TRUE(wellformed::IsXml(ReadFileBytes(Path("plot.svg")), &where)) << where;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3)
             << "in.wav, plot.svg and report.json only";
         for (const auto& entry : fs::directory_iterator(fs::temp_directory_path()))
@@ -222,7 +166,7 @@ TEST_F(AnalysisRenderTest, SuggestsTheRepairOfKnownSignals) {
                 << entry.path();
     }
 
-    const RunResult misuse = RunRender({"--analyze", Path("in.wav"), Path("out.wav")});
+    const RunResult misuse = RunRenderer({"--analyze", Path("in.wav"), Path("out.wav")});
     EXPECT_EQ(misuse.exitCode, 2u);
     EXPECT_NE(misuse.output.find("writes no audio"), std::string::npos) << misuse.output;
 }
@@ -255,7 +199,7 @@ TEST_F(AnalysisRenderTest, CurveAgreesWithOrdinaryRenders) {
         const SignalFigures& exact = analysis.cases.at(0).curve[r.phase - kAnalysisMinPhase];
 
         const RunResult run =
-            RunRender({"--mode", r.mode, "--filter", r.filter, "--phase", std::to_string(r.phase),
+            RunRenderer({"--mode", r.mode, "--filter", r.filter, "--phase", std::to_string(r.phase),
                        "--width", std::to_string(r.width), Path("in.wav"), Path("out.wav")});
         ASSERT_EQ(run.exitCode, 0u) << run.output;
         StereoMoments moments;

@@ -11,10 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,8 +22,10 @@
 #include "host/WavWriter.h"
 #include "plugin/PluginGuids.h"
 #include "presets/PresetFile.h"
+#include "tests/host/RendererProcess.h"
 
 namespace fs = std::filesystem;
+using namespace rendertest;
 
 namespace {
 
@@ -33,29 +33,6 @@ constexpr uint32_t kRate = 44100;
 constexpr int kFirLatency = 63;
 constexpr DWORD kExitRenderFailed = 1;
 constexpr DWORD kExitUsage = 2;
-
-// The build passes Unix paths; the programs here see the same files under drive Z:.
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
-
-HRESULT CallPlugInExport(const char* name) {
-    HMODULE dll = LoadLibraryW(WinePath(TW_PLUGIN_DLL).c_str());
-    if (!dll) return HRESULT_FROM_WIN32(GetLastError());
-    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(dll, name)));
-    const HRESULT hr = entry ? entry() : E_NOTIMPL;
-    FreeLibrary(dll);
-    return hr;
-}
-
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;          // stdout and stderr together
-    std::wstring windowCaption;  // of the window it showed (the editor's frame), if any
-};
 
 // Stands in for the user while the renderer runs: the first window it shows (with --edit, the
 // editor's property frame) stays open for a moment, so the page's timer runs, then gets OK.
@@ -89,42 +66,12 @@ std::wstring PressOkInFirstWindow(const PROCESS_INFORMATION& process) {
     return caption;
 }
 
-// Runs twphase-render with the arguments (each passed quoted) in the working directory.
+// Runs twphase-render with the arguments in the working directory, pressing OK in the first
+// window it shows.
 RunResult RunRender(const std::vector<std::string>& args, const std::string& workDir) {
-    RunResult result;
-    std::wstring commandLine = L"twphase-render.exe";
-    for (const std::string& arg : args) commandLine += L" \"" + std::wstring(arg.begin(), arg.end()) + L"\"";
-
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process = {};
-    const std::wstring exe = WinePath(TW_RENDER_EXE);
-    const std::wstring dir(workDir.begin(), workDir.end());
-    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, dir.c_str(), &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        std::thread user([&] { result.windowCaption = PressOkInFirstWindow(process); });
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            result.output.append(buffer, got);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        user.join();
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(readEnd);
-    return result;
+    return RunRenderer(args, workDir, [](const PROCESS_INFORMATION& process, RunResult* result) {
+        result->windowCaption = PressOkInFirstWindow(process);
+    });
 }
 
 // Interleaved samples as values (integers scaled by 2^-(bits-1)) with their file format.
@@ -205,11 +152,6 @@ Audio ReadWav(const std::string& path) {
     return audio;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class RenderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(CallPlugInExport("DllRegisterServer"), S_OK); }
@@ -251,7 +193,7 @@ protected:
         EXPECT_EQ(run.exitCode, kExitRenderFailed) << run.output;
         EXPECT_NE(run.output.find(expectedText), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line: " << run.output;
-        EXPECT_EQ(ReadBytes(output), before);
+        EXPECT_EQ(ReadFileBytes(output), before);
         EXPECT_FALSE(fs::exists(CWavWriter::TempPath(output)));
     }
 
@@ -377,7 +319,9 @@ TEST_F(RenderTest, FormatOptionChoosesTheOutputsSampleFormat) {
             differences += error > 0.5 * step;
         }
         EXPECT_LE(largest, c.steps * step);
-        if (c.steps > 1.0) EXPECT_GT(differences, 0) << "dither changed no rounding";
+        if (c.steps > 1.0) {
+            EXPECT_GT(differences, 0) << "dither changed no rounding";
+        }
     }
 }
 
@@ -650,7 +594,7 @@ TEST_F(RenderTest, BatchRendersEachFileAsAloneAndReportsTheBrokenOne) {
         std::vector<std::string> alone = settings;
         alone.insert(alone.end(), {input, "alone-" + name});
         ASSERT_EQ(Render(alone).exitCode, 0u);
-        EXPECT_EQ(ReadBytes(Path("renders/new/" + name)), ReadBytes(Path("alone-" + name))) << name;
+        EXPECT_EQ(ReadFileBytes(Path("renders/new/" + name)), ReadFileBytes(Path("alone-" + name))) << name;
         EXPECT_NE(run.output.find("] " + std::string(input) + " -> renders/new/" + name + ": OK"),
                   std::string::npos)
             << run.output;
