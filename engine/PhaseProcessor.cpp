@@ -4,6 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+
+void SilenceNonFinite(double* values, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(values[i])) values[i] = 0.0;
+}
+
+}  // namespace
+
 CPhaseProcessor::CPhaseProcessor() : m_path(BestSignalPath()), m_kernels(SignalKernelsFor(m_path)) {
     Reset();
 }
@@ -28,4 +37,11 @@ void CPhaseProcessor::KeepChainsFinite() {
             finite = finite && std::isfinite(section[0]) && std::isfinite(section[1]);
     }
     if (!finite) std::memset(m_state.chains, 0, sizeof m_state.chains);
+}
+
+void CPhaseProcessor::KeepFirLinesFinite() {
+    // The history at the front of each line; each chunk writes the rest before reading it.
+    SilenceNonFinite(m_state.firLine, kFirHistory);
+    SilenceNonFinite(m_state.lineA, kFirLatencyFrames);
+    SilenceNonFinite(m_state.lineB, kFirLatencyFrames);
 }

@@ -24,10 +24,12 @@ public:
     // One block of interleaved (or mono) samples into interleaved stereo; the meters in the
     // block record are carried on. No allocation, no system call.
     void ProcessFloat(PhaseBlock& block, const float* in, float* out) {
+        ResumeFirFinite(block.fir);
         m_kernels->processFloat(m_state, block, in, out);
         KeepChainsFinite();
     }
     void ProcessDouble(PhaseBlock& block, const double* in, double* out) {
+        ResumeFirFinite(block.fir);
         m_kernels->processDouble(m_state, block, in, out);
         KeepChainsFinite();
     }
@@ -44,8 +46,17 @@ private:
     // good and make every later output NaN: the chains start again from silence instead. Finite
     // input keeps them finite, so its output is not changed.
     void KeepChainsFinite();
+    // The FIR's lines pass a NaN or an infinity on within their length while the FIR runs, but
+    // keep it while the all-pass network runs instead: when the FIR comes back, those values
+    // become silence. Finite values stay as they are.
+    void ResumeFirFinite(bool fir) {
+        if (fir && !m_firRunning) KeepFirLinesFinite();
+        m_firRunning = fir;
+    }
+    void KeepFirLinesFinite();
 
     SignalPath m_path;
     const SignalKernels* m_kernels;
     PhaseState m_state;
+    bool m_firRunning = false;  // the last block ran the FIR
 };

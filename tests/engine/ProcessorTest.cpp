@@ -110,6 +110,28 @@ TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
     EXPECT_EQ(Process(switching, second), Process(iir, second));
 }
 
+// A NaN or an infinity that reached the FIR's lines is gone when the FIR is chosen again after
+// the all-pass network has run: the lines hold it only while the FIR is not running.
+TEST(Processor, NonFiniteInputLeavesNothingInTheFirLinesForLater) {
+    for (SignalPath path : SupportedSignalPaths()) {
+        for (float bad : {std::nanf(""), INFINITY}) {
+            SCOPED_TRACE(::testing::Message() << SignalPathName(path) << ", " << bad);
+            TestEngine e;
+            ASSERT_TRUE(e->SelectSignalPath(path));
+            e->SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
+            auto in = Noise(200, 2, 3);
+            in[2 * 170] = in[2 * 170 + 1] = bad;  // within every line's reach at the block's end
+            Process(e, in);
+            e->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
+            Process(e, Noise(10000, 2, 5));
+            e->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kFir), false);
+            int notFinite = 0;
+            for (float v : Process(e, Noise(300, 2, 7))) notFinite += !std::isfinite(v);
+            EXPECT_EQ(notFinite, 0);
+        }
+    }
+}
+
 TEST(Processor, FloatAndDoublePathsAgree) {
     const auto in = Noise(1500, 2, 5);
     const std::vector<double> inD(in.begin(), in.end());
