@@ -72,6 +72,11 @@ bool HandleCommonControlMessage(HWND window, UINT message, LPARAM lParam, PaintF
     return HandlePaintMessage(window, message, paint, result);
 }
 
+// The focus frame of the buttons and value fields: red, so that it stands out on the grey and
+// amber faces; lit from the top left (top and left edges) like the skin.
+constexpr COLORREF kFocusLightColour = 0x0000e1;
+constexpr COLORREF kFocusDarkColour = 0x0000c8;
+
 // True when the screen has more than 8 bits per pixel (default colours depend on it).
 bool IsHighColourScreen();
 

@@ -12,15 +12,15 @@
 
 namespace {
 
-// kHeld: a drop-down button whose press lost the capture (to its menu) stays down, ignoring the
-// pointer and releases, until the page sends BTM_CANCELPRESS; that ends it without a click.
-enum Tracking : int { kIdle = 0, kMouse = 1, kSpaceKey = 2, kHeld = 3 };
+// kKey: pressed with a key (pressKey), which clicks at its release. kHeld: a drop-down button
+// whose press lost the capture (to its menu) stays down, ignoring the pointer and releases,
+// until the page sends BTM_CANCELPRESS; that ends it without a click.
+enum Tracking : int { kIdle = 0, kMouse = 1, kKey = 2, kHeld = 3 };
 
 constexpr COLORREF kDefaultIconKey = 0xff00ff;
 constexpr COLORREF kDefaultTextColour = 0x404040;
 constexpr COLORREF kDisabledTextColour = 0x808080;
 constexpr COLORREF kArrowColour = 0x404040;
-constexpr COLORREF kFocusFrameColour = 0x909090;
 constexpr int kEnabledOpacity = skin::kFullOpacity;
 constexpr int kDisabledOpacity = 160;
 constexpr int kContentMargin = 2;        // content rectangle inside the client area
@@ -44,6 +44,7 @@ struct PushButtonState {
     const BYTE* normalImage;
     const BYTE* pressedImage;
     RECT focusInsets;
+    WPARAM pressKey;  // the key of a keyboard press; the space key for a mouse press
 };
 
 HMODULE ResourceModule(HWND window) {
@@ -104,10 +105,10 @@ void DrawFocusFrame(HDC dc, const PushButtonState& st, const RECT& content) {
     r.top += st.focusInsets.top;
     r.right += st.focusInsets.right;
     r.bottom += st.focusInsets.bottom;
-    DrawLine(dc, r.left, r.top, r.right, r.top, kFocusFrameColour);
-    DrawLine(dc, r.left, r.top, r.left, r.bottom, kFocusFrameColour);
-    DrawLine(dc, r.left, r.bottom - 1, r.right, r.bottom - 1, kFocusFrameColour);
-    DrawLine(dc, r.right - 1, r.top, r.right - 1, r.bottom, kFocusFrameColour);
+    DrawLine(dc, r.left, r.top, r.right, r.top, kFocusLightColour);
+    DrawLine(dc, r.left, r.top, r.left, r.bottom, kFocusLightColour);
+    DrawLine(dc, r.left, r.bottom - 1, r.right, r.bottom - 1, kFocusDarkColour);
+    DrawLine(dc, r.right - 1, r.top, r.right - 1, r.bottom, kFocusDarkColour);
 }
 
 // Draws the whole button off-screen and copies it to target (null: the window's own DC).
@@ -172,7 +173,10 @@ void Invalidate(HWND window, const PushButtonState& st, bool repaintNow) {
 void Press(HWND window, PushButtonState& st, bool doubleClick) {
     st.pressed = 1;
     Paint(window, st, nullptr);
-    if (st.tracking != kSpaceKey) st.tracking = kMouse;
+    if (st.tracking != kKey) {
+        st.tracking = kMouse;
+        st.pressKey = VK_SPACE;
+    }
     st.inside = 1;
     BeginControlCapture(window);
     SetFocus(window);
@@ -208,11 +212,12 @@ void TrackPointer(HWND window, PushButtonState& st, LPARAM position) {
 }
 
 // The capture went elsewhere during a press: no release can make it a click any more. A plain
-// button pops up at once; a drop-down button (arrow or glyph) stays down while its menu is open.
+// or glyph button pops up at once; a drop-down button (the arrow style) stays down while its
+// menu is open.
 void LoseCapture(HWND window, PushButtonState& st) {
     if (st.tracking == kIdle || st.tracking == kHeld) return;
     st.inside = 0;
-    if (st.arrowStyle || st.glyphStyle) {
+    if (st.arrowStyle) {
         st.tracking = kHeld;
         return;
     }
@@ -232,6 +237,34 @@ void ReplaceCaption(PushButtonState& st, const char* text) {
     const size_t bytes = std::strlen(text) + 1;
     st.caption = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, bytes));
     if (st.caption) std::memcpy(st.caption, text, bytes);
+}
+
+// The keys that press the button: Enter and the space key, and on a drop-down button F4 and
+// Alt+Down, which open a drop-down list elsewhere in Windows.
+bool IsPressKey(const PushButtonState& st, UINT message, WPARAM key, LPARAM lParam) {
+    if (message == WM_KEYDOWN) return key == VK_SPACE || key == VK_RETURN || (st.arrowStyle && key == VK_F4);
+    const bool alt = (lParam & (1 << 29)) != 0;
+    return message == WM_SYSKEYDOWN && alt && st.arrowStyle && key == VK_DOWN;
+}
+
+void KeyPress(HWND window, PushButtonState& st, WPARAM key) {
+    // The key's character is already queued (the message loop translated the key before this
+    // press). A menu that the press opens would take it as its own key, and a space or Enter
+    // there chooses the highlighted item or closes the menu.
+    MSG character;
+    const WPARAM typed = key == VK_SPACE ? ' ' : key == VK_RETURN ? '\r' : 0;
+    if (typed && PeekMessageA(&character, window, WM_CHAR, WM_CHAR, PM_NOREMOVE) &&
+        character.wParam == typed) {
+        PeekMessageA(&character, window, WM_CHAR, WM_CHAR, PM_REMOVE);
+    }
+    st.tracking = kKey;
+    st.pressKey = key;
+    Press(window, st, false);
+}
+
+void KeyRelease(HWND window, PushButtonState& st, WPARAM key) {
+    if (key != st.pressKey) st.inside = 0;  // another key's release ends without a click
+    Release(window, st);
 }
 
 void CancelPress(HWND window) {
@@ -272,8 +305,14 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ReplaceCaption(*st, nullptr);
         DestroyControlState(window);
         return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON;
+    case WM_GETDLGCODE: {
+        // Asked with the message a dialog manager is about to handle: Enter is the button's own
+        // press, not the host frame's default button.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        const bool enter = msg && !IsSentFromAnotherThread() && msg->message == WM_KEYDOWN &&
+                           msg->wParam == VK_RETURN;
+        return DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON | (enter ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         Press(window, *st, message == WM_LBUTTONDBLCLK);
@@ -285,14 +324,17 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
         Release(window, *st);
         return 0;
     case WM_KEYDOWN:
-        if (wParam != VK_SPACE) break;
-        st->tracking = kSpaceKey;
-        Press(window, *st, false);
+    case WM_SYSKEYDOWN:
+        if (!IsPressKey(*st, message, wParam, lParam)) break;
+        KeyPress(window, *st, wParam);
         return 0;
     case WM_KEYUP:
-        if (wParam != VK_SPACE) st->inside = 0;  // another key's release ends without a click
-        Release(window, *st);
+        KeyRelease(window, *st, wParam);
         return 0;
+    case WM_SYSKEYUP:
+        // Alt may still be down when the key of an Alt+Down press comes up.
+        if (st->tracking == kKey) KeyRelease(window, *st, wParam);
+        break;
     case WM_RBUTTONDOWN:
         return SendMessageA(GetParent(window), BTN_RBUTTONDOWN, GetDlgCtrlID(window), lParam);
     case WM_SETFOCUS:

@@ -1,6 +1,7 @@
 // "tw:PushButton": the editor's skinned push button. Normal and pressed RGBT images, a lit
 // state with a tint, an optional icon, caption, drop-down arrow or indicator glyph, and a focus
-// frame; it reports presses and clicks to its parent. Window thread only.
+// frame; it reports presses and clicks to its parent. It takes Enter from a dialog manager, so
+// that Enter presses it inside a host's frame. Window thread only.
 #pragma once
 #include <windows.h>
 
@@ -34,7 +35,9 @@ constexpr UINT BTN_RBUTTONDOWN = 2031;
 // Notification codes: WM_COMMAND sent to the parent, wParam MAKEWPARAM(control id, code),
 // lParam the button's window.
 constexpr WORD BTN_CLICK = 0;   // a press ended by a release over the button
-constexpr WORD BTN_PRESS = 1;   // left press, double-click, space key down (and its repeats)
+// Left press, double-click, Enter or space key down (and their repeats); on a drop-down button
+// (PBS_ARROW) also F4 and Alt+Down. A key press clicks at the same key's release.
+constexpr WORD BTN_PRESS = 1;
 constexpr WORD BTN_DBLCLK = 2;  // double-click while the double-click code is set
 constexpr WORD BTN_ENTER = 3;   // during a mouse press the pointer came back over the button
 constexpr WORD BTN_LEAVE = 4;   // during a mouse press the pointer left the button

@@ -14,8 +14,6 @@ namespace {
 
 constexpr int kEnabledOpacity = skin::kFullOpacity;
 constexpr int kDisabledOpacity = 160;
-constexpr COLORREF kFocusLightColour = 0x0000e1;  // top and left edges
-constexpr COLORREF kFocusDarkColour = 0x0000c8;   // bottom and right edges
 constexpr COLORREF kTextShadowColour = 0xcbc7c5;
 constexpr COLORREF kTextColour = 0x454140;
 constexpr COLORREF kDisabledTextColour = 0x909090;
@@ -271,9 +269,21 @@ void CommitInlineEditor(HWND editor) {
     PostMessageA(page, EDN_DELTA, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(field));
 }
 
+// Enter and Escape, which a dialog manager would otherwise give to the host frame's default
+// and cancel buttons.
+bool IsEditorKey(const MSG& msg) {
+    return msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+}
+
 LRESULT CALLBACK InlineEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(editor, GWLP_USERDATA));
     switch (message) {
+    case WM_GETDLGCODE: {
+        const LRESULT code = CallWindowProcA(previous, editor, message, wParam, lParam);
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg && !IsSentFromAnotherThread() && IsEditorKey(*msg)) return code | DLGC_WANTMESSAGE;
+        return code;
+    }
     case WM_KEYDOWN:
         // The window is gone afterwards, so the key does not reach the EDIT procedure.
         if (wParam == VK_RETURN) {
@@ -310,9 +320,10 @@ LRESULT CALLBACK InlineEditorProc(HWND editor, UINT message, WPARAM wParam, LPAR
 void OpenInlineEditor(HWND edit) {
     RECT client;
     GetClientRect(edit, &client);
+    // Single-line: a multi-line edit drops automatic scrolling when right-aligned, and then
+    // refuses every character that would not fit its width.
     HWND editor = CreateWindowExA(
-        0, "EDIT", nullptr,
-        WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_RIGHT | ES_AUTOHSCROLL, 2, 2,
+        0, "EDIT", nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_RIGHT | ES_AUTOHSCROLL, 2, 2,
         client.right - 4, client.bottom - 4, edit, reinterpret_cast<HMENU>(kInlineEditorId),
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(edit, GWLP_HINSTANCE)), nullptr);
     if (!editor) return;

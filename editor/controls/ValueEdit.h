@@ -30,9 +30,11 @@ constexpr WPARAM EDF_REVERSE = 0x2;      // drag and wheel directions inverted
 constexpr int kEditPageStep = 10;
 constexpr int kEditEndStep = 17504;
 
-// The inline editor: a standard EDIT child with this identifier. Enter copies its text into
-// the field and posts WM_COMMAND(MAKEWPARAM(field id, EN_CHANGE), field) and then EDN_DELTA 0
-// to the field's parent; Escape or losing the focus drops the typed text. While it is open,
+// The inline editor: a single-line, right-aligned standard EDIT child with this identifier,
+// which scrolls to take a text wider than itself. Enter copies its text into the field and
+// posts WM_COMMAND(MAKEWPARAM(field id, EN_CHANGE), field) and then EDN_DELTA 0 to the field's
+// parent; Escape or losing the focus drops the typed text. It asks a dialog manager for Enter
+// and Escape, so that they reach it inside a host's frame. While it is open,
 // InlineEditorWindow (ControlShared.h) holds it.
 constexpr int kInlineEditorId = 4321;
 void OpenInlineEditor(HWND edit);

@@ -116,6 +116,14 @@ inline Note Key(UINT message, WPARAM key) {
     return {message, key, message == WM_KEYUP ? LPARAM(0xc0000001) : 1};
 }
 
+// Delivers a key message to a control as a host frame's dialog manager does: IsDialogMessage
+// on the window that holds it, which keeps Enter, Escape and Tab for the dialog unless the
+// control asks for them, and otherwise translates and dispatches the message.
+inline void ThroughDialogManager(HWND dialog, HWND target, const Note& key) {
+    MSG msg = {target, key.message, key.wParam, key.lParam, 0, {0, 0}};
+    IsDialogMessageA(dialog, &msg);
+}
+
 // The fixture of the control tests: the page, cleared after each test, and the control under
 // test with the messages it is sent and the notes it leaves with the page.
 class CControlTest : public ::testing::Test {

@@ -75,7 +75,7 @@ TEST_F(PushButtonTest, PressesNotifyAndClickOnlyWhenReleasedOverTheButton) {
           Key(WM_KEYUP, VK_SPACE)},
          {BTN_PRESS, BTN_PRESS, BTN_CLICK}},
         {{Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, 'A'), Key(WM_KEYUP, VK_SPACE),
-          Key(WM_KEYDOWN, VK_RETURN)},
+          Key(WM_KEYDOWN, 'A')},
          {BTN_PRESS}},
     };
     for (const auto& script : scripts) {
@@ -92,6 +92,39 @@ TEST_F(PushButtonTest, PressesNotifyAndClickOnlyWhenReleasedOverTheButton) {
     SetCapture(page.window());
     EXPECT_EQ(ControlCaptureFlag, 0) << "losing the capture lowers the flag";
     ReleaseCapture();
+}
+
+// Keys as a host frame's dialog manager routes them (IsDialogMessage, which would give Enter to
+// the frame's default button): Enter and the space key press a button and click it at their
+// release; F4 and Alt+Down press a drop-down button, whose menu opens on the press. A pressing
+// key's character is used up, or the menu would take it for its own Enter or space.
+TEST_F(PushButtonTest, EnterSpaceF4AndAltDownPressThroughTheDialogManager) {
+    const Note altDown = {WM_SYSKEYDOWN, VK_DOWN, 1 | (1 << 29)};
+    const struct {
+        DWORD style;
+        std::vector<Note> keys;
+        CodeList codes;
+    } cases[] = {
+        {0, {Key(WM_KEYDOWN, VK_RETURN), Key(WM_KEYUP, VK_RETURN)}, {BTN_PRESS, BTN_CLICK}},
+        {0, {Key(WM_KEYDOWN, VK_SPACE), Key(WM_KEYUP, VK_SPACE)}, {BTN_PRESS, BTN_CLICK}},
+        {0, {Key(WM_KEYDOWN, VK_F4), Key(WM_KEYUP, VK_F4), altDown}, {}},
+        {PBS_ARROW, {Key(WM_KEYDOWN, VK_F4)}, {BTN_PRESS}},
+        {PBS_ARROW, {altDown}, {BTN_PRESS}},
+        {PBS_ARROW, {Key(WM_KEYDOWN, VK_SPACE)}, {BTN_PRESS}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        DestroyWindow(control);
+        control = Create(c.style);
+        SetFocus(control);
+        for (const Note& key : c.keys) ThroughDialogManager(page.window(), control, key);
+        MSG left;
+        EXPECT_FALSE(PeekMessageA(&left, control, WM_CHAR, WM_CHAR, PM_NOREMOVE));
+        EXPECT_EQ(Codes(), c.codes);
+        Send(BTM_CANCELPRESS);
+        Codes();
+        EXPECT_TRUE(Released(control));
+    }
 }
 
 TEST_F(PushButtonTest, CancelPressReleasesAtTheOriginAndDropsOneQueuedClick) {
@@ -120,8 +153,8 @@ TEST_F(PushButtonTest, CancelPressReleasesAtTheOriginAndDropsOneQueuedClick) {
 }
 
 // A press that lost the capture (to another window, or by WM_CANCELMODE) never clicks: a plain
-// button pops up at once; a drop-down one stays down, ignoring the pointer and releases, until
-// BTM_CANCELPRESS. Closing a button mid-press lowers the flag.
+// or glyph button pops up at once; a drop-down one stays down, ignoring the pointer and
+// releases, until BTM_CANCELPRESS. Closing a button mid-press lowers the flag.
 TEST_F(PushButtonTest, PressThatLostTheCaptureNeverClicks) {
     for (DWORD style : {DWORD(0), PBS_ARROW, PBS_GLYPH}) {
         for (bool cancelMode : {false, true}) {
@@ -135,11 +168,11 @@ TEST_F(PushButtonTest, PressThatLostTheCaptureNeverClicks) {
             Mouse(WM_LBUTTONDOWN);
             LoseCapture(cancelMode);
             EXPECT_TRUE(Released(control));
-            EXPECT_EQ(showsUp(), style == 0);
+            EXPECT_EQ(showsUp(), style != PBS_ARROW);
             Mouse(WM_MOUSEMOVE, 200);
             Mouse(WM_MOUSEMOVE);
             Mouse(WM_LBUTTONUP);
-            EXPECT_EQ(showsUp(), style == 0);
+            EXPECT_EQ(showsUp(), style != PBS_ARROW);
             Send(BTM_CANCELPRESS);
             EXPECT_TRUE(showsUp());
             EXPECT_EQ(Codes(), CodeList({BTN_PRESS}));
@@ -257,6 +290,24 @@ TEST_F(PushButtonTest, FocusFrameFollowsTheFocusAndItsInsets) {
                 moved.top == frame.top && moved.bottom == frame.bottom);
     SetFocus(page.window());
     EXPECT_TRUE(CPixels(control).Differences(plain).Empty());
+
+    // On the skin's faces, plain and lit, the frame stands out: every pixel of it differs from
+    // the face under it by half the scale in some channel.
+    Send(BTM_SETIMAGES, reinterpret_cast<WPARAM>(LoadRawImage(Module(), skin::kButton76Id)), 0);
+    for (int lit : {0, 1}) {
+        Send(BTM_SETSTATE, lit, 1);
+        SetFocus(page.window());
+        const CPixels face(control);
+        SetFocus(control);
+        const CPixels focused(control);
+        ASSERT_TRUE(DiffersInAnOutline(focused, face, &frame)) << lit;
+        EXPECT_EQ(focused.CountWhere([&](int x, int y) {
+            const COLORREF a = focused.At(x, y), b = face.At(x, y);
+            return a != b && std::abs(GetRValue(a) - GetRValue(b)) < 128 &&
+                   std::abs(GetGValue(a) - GetGValue(b)) < 128 &&
+                   std::abs(GetBValue(a) - GetBValue(b)) < 128;
+        }), 0) << lit;
+    }
 }
 
 TEST_F(PushButtonTest, CaptionIsCentredOrLeftBesideASideMark) {
