@@ -66,6 +66,8 @@ CPresetLibrary::AddResult CPresetLibrary::Append(std::unique_ptr<PresetRecord> r
     const int32_t id = NextPresetId();
     if (id == kNoPreset) return AddResult::kLibraryFull;
     record->id = id;
+    // One bank, one spelling: the one the library already holds it under.
+    record->SetBank(BankSpelling(record->bank).c_str());
     if (!tw::Succeeded(m_presets->Append(record.get()))) return AddResult::kOutOfMemory;
     record.release();
     return AddResult::kAdded;
@@ -89,11 +91,63 @@ PresetRecord* CPresetLibrary::FindById(int32_t id) const {
     return nullptr;
 }
 
+PresetRecord* CPresetLibrary::FindSame(const PresetRecord& like, int32_t preferId) const {
+    PresetRecord* preferred = FindById(preferId);
+    if (preferred && preferred->SameAs(like)) return preferred;
+    for (int32_t i = 0; i < m_presets->Count(); ++i)
+        if (m_presets->At(i)->SameAs(like)) return m_presets->At(i);
+    return nullptr;
+}
+
+std::string CPresetLibrary::BankSpelling(const char* bank) const {
+    if (!bank) bank = "";
+    for (int32_t i = 0; i < m_presets->Count(); ++i)
+        if (SameBank(m_presets->At(i)->bank, bank)) return m_presets->At(i)->bank;
+    return bank;
+}
+
+std::vector<PresetRecord> CPresetLibrary::UnsavedPresets() const {
+    std::vector<PresetRecord> unsaved;
+    try {
+        for (int32_t i = 0; i < m_presets->Count(); ++i)
+            if (m_presets->At(i)->unsaved) unsaved.push_back(*m_presets->At(i));
+    } catch (const std::bad_alloc&) {
+        // The copies made so far are all there is.
+    }
+    return unsaved;
+}
+
+void CPresetLibrary::TakeUpUnsaved(const std::vector<PresetRecord>& presets) {
+    for (const PresetRecord& kept : presets) {
+        try {
+            if (FindSame(kept)) continue;  // saved meanwhile, by this editor or another
+            PresetRecord original = kept;
+            original.data = kept.fileData;
+            PresetRecord* record = kept.fileData.empty() ? nullptr : FindSame(original);
+            if (record) {
+                // New settings for a preset the file still holds with the old ones.
+                record->data = kept.data;
+                record->version = kept.version;
+                record->fileData = kept.fileData;
+            } else {
+                // A new preset, or one whose old settings the file no longer holds.
+                auto added = std::make_unique<PresetRecord>(kept);
+                added->fileData.clear();
+                record = added.get();
+                if (Append(std::move(added)) != AddResult::kAdded) continue;
+            }
+            record->unsaved = true;
+        } catch (const std::bad_alloc&) {
+            // Without memory this one is not brought back.
+        }
+    }
+    SortLibrary();
+}
+
 bool CPresetLibrary::IsDuplicate(const PresetRecord& record) const {
     for (int32_t i = 0; i < m_presets->Count(); ++i) {
         const PresetRecord& other = *m_presets->At(i);
-        if (AsciiCompareNoCase(other.name, record.name) == 0 &&
-            AsciiCompareNoCase(other.bank, record.bank) == 0 &&
+        if (AsciiCompareNoCase(other.name, record.name) == 0 && SameBank(other.bank, record.bank) &&
             AsciiCompareNoCase(other.data.c_str(), record.data.c_str()) == 0)
             return true;
     }

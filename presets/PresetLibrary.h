@@ -115,6 +115,7 @@ public:
     int32_t NextPresetId() const;
     // Gives the record the next identifier and appends it, taking ownership. On failure the
     // record is freed and the library is unchanged; a record without data text is refused.
+    // A record that names a bank the library holds takes that bank's spelling.
     AddResult AddPreset(std::unique_ptr<PresetRecord> record);
     // Takes the record out of the working library and frees it; currentId becomes -1 when
     // it named that record. False (nothing freed) when it is not there.
@@ -124,6 +125,13 @@ public:
     void DeleteAllPresets();
     // The first record with that identifier, or null.
     PresetRecord* FindById(int32_t id) const;
+    // The record that is the same preset as like (PresetRecord::SameAs): the one with the
+    // identifier preferId if it is, else the first; null when there is none.
+    PresetRecord* FindSame(const PresetRecord& like, int32_t preferId = kNoPreset) const;
+    // The spelling under which the library holds bank (that of its first record in library
+    // order), or bank itself when no record is in that bank. Names entered for a bank go
+    // through it, so the spelling already in the file is kept.
+    std::string BankSpelling(const char* bank) const;
     // True when a record of the working library has the same name, bank and data text, each
     // compared without regard to ASCII case.
     bool IsDuplicate(const PresetRecord& record) const;
@@ -155,9 +163,17 @@ public:
     // True when the library file is no longer what LoadPresetLibrary read or the last save
     // wrote (another editor saved it): saving now would drop that editor's presets.
     bool FileChangedSinceRead() const;
-    // Reads the library file again (as LoadPresetLibrary does, messages included) and keeps
-    // the current preset current by its name, bank and data.
+    // Reads the library file again (as LoadPresetLibrary does, messages included), keeps the
+    // unsaved presets (TakeUpUnsaved) and the current preset current by its name, bank and
+    // data.
     void ReloadLibrary();
+    // Copies of the records whose save failed (PresetRecord::unsaved), in library order.
+    std::vector<PresetRecord> UnsavedPresets() const;
+    // Brings back presets whose save failed, onto a library read from the file: one the file
+    // now holds as it is (another editor saved it) is dropped; new settings of a preset
+    // replace those of the preset the file still holds with the old ones; the others are
+    // added. They stay unsaved, so the next successful save writes them. Sorts the library.
+    void TakeUpUnsaved(const std::vector<PresetRecord>& presets);
     // Appends the sections Preset1, Preset2, ... of the file, up to the first section that
     // lacks a key. With import set, each record that duplicates one already present is
     // appended only if the user says so. Does not sort.
@@ -176,6 +192,7 @@ public:
     // it changed since it was read unless overwriteChanged is set (ask the user first), and
     // the sections the load left unread are carried over after the records. False, with
     // LastSaveError() set, when nothing was written; the library in memory stays as it is.
+    // Once the library file is written, no record is unsaved any more.
     bool SaveLibrary(const char* classKey, const std::string& path, bool overwriteChanged = false);
     // The export of a bank or of one preset: writes PluginName and CLSID and then the records
     // as Preset1..Preset<k>, after deleting the file's old preset sections, in the same safe
@@ -186,7 +203,7 @@ public:
     // The presets menu's Add: when the library file changed since it was read, it is read
     // again first so that another editor's presets stay; then the record is appended, made
     // current, the library sorted and saved. kNoData (nothing added, nothing written) for a
-    // null record or one without data.
+    // null record or one without data. On kSaveFailed the preset stays, marked unsaved.
     AddResult AddPresetAndSave(std::unique_ptr<PresetRecord> record);
     // The presets menu's Update: replaces the data of the record with that identifier by
     // data (the old text goes only once the new one exists) and sets its version to 3, then
@@ -194,7 +211,8 @@ public:
     // the update goes to the record with the old one's name, bank and data; should the other
     // editor have deleted it, it is added again with the new data, so the user's settings
     // are not lost. The updated record is current afterwards. Record pointers taken before
-    // a reload (here and in AddPresetAndSave) no longer hold.
+    // a reload (here and in AddPresetAndSave) no longer hold. On kSaveFailed the new data
+    // stays, marked unsaved.
     UpdateResult UpdatePresetAndSave(int32_t id, const char* data);
 
     SaveError LastSaveError() const { return m_lastSaveError; }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -36,11 +35,6 @@ uint32_t VersionFromText(const std::string& text) {
 constexpr const char* kPresetKeys[] = {kVersionKey, kNameKey, kBankKey, kDataKey};
 // Sections carried over unread are read up to this length, so their values stay whole.
 constexpr size_t kCarryReadChars = 65535;
-
-// The same preset: name, bank and data equal exactly.
-bool SamePreset(const PresetRecord& a, const PresetRecord& b) {
-    return std::strcmp(a.name, b.name) == 0 && std::strcmp(a.bank, b.bank) == 0 && a.data == b.data;
-}
 
 }  // namespace
 
@@ -106,15 +100,13 @@ void CPresetLibrary::ReloadLibrary() {
         } catch (const std::bad_alloc&) {
         }
     }
+    const std::vector<PresetRecord> unsaved = UnsavedPresets();
     const std::string classKey = m_classKey;
     const std::string path = m_presetFilePath;
     LoadPresetLibrary(classKey.c_str(), path);
-    m_currentId = kNoPreset;
-    for (int32_t i = 0; current && i < Count(); ++i)
-        if (SamePreset(*At(i), *current)) {
-            m_currentId = At(i)->id;
-            break;
-        }
+    TakeUpUnsaved(unsaved);
+    const PresetRecord* same = current ? FindSame(*current) : nullptr;
+    m_currentId = same ? same->id : kNoPreset;
 }
 
 CPresetLibrary::ReadSummary CPresetLibrary::ReadPresets(const std::string& path, bool import) {
@@ -301,6 +293,10 @@ bool CPresetLibrary::SaveLibrary(const char* classKey, const std::string& path,
     if (library) {
         m_stamp = m_store.Stamp(path);
         m_firstUnread = unreadNowAt;
+        for (int32_t i = 0; i < Count(); ++i) {
+            At(i)->unsaved = false;
+            At(i)->fileData.clear();
+        }
     }
     return true;
 }
@@ -318,13 +314,14 @@ bool CPresetLibrary::WritePresetFile(const char* classKey, const std::string& pa
 CPresetLibrary::AddResult CPresetLibrary::AddPresetAndSave(std::unique_ptr<PresetRecord> record) {
     if (!record || record->data.empty()) return AddResult::kNoData;
     if (FileChangedSinceRead()) ReloadLibrary();
-    const PresetRecord* added = record.get();
+    PresetRecord* added = record.get();
     const AddResult result = AddPreset(std::move(record));
     if (result != AddResult::kAdded) return result;
     m_currentId = added->id;
     SortLibrary();
-    return SaveLibrary(m_classKey.c_str(), m_presetFilePath) ? AddResult::kAdded
-                                                             : AddResult::kSaveFailed;
+    if (SaveLibrary(m_classKey.c_str(), m_presetFilePath)) return AddResult::kAdded;
+    added->unsaved = true;
+    return AddResult::kSaveFailed;
 }
 
 CPresetLibrary::UpdateResult CPresetLibrary::UpdatePresetAndSave(int32_t id, const char* data) {
@@ -339,29 +336,40 @@ CPresetLibrary::UpdateResult CPresetLibrary::UpdatePresetAndSave(int32_t id, con
             return UpdateResult::kOutOfMemory;
         }
         ReloadLibrary();
-        record = nullptr;
-        for (int32_t i = 0; !record && i < Count(); ++i)
-            if (SamePreset(*At(i), *old)) record = At(i);
+        record = FindSame(*old);
         if (!record) {
             // The other editor deleted it: add it again, carrying the user's new settings.
             if (!old->ReplaceData(data)) return UpdateResult::kOutOfMemory;
             old->version = PresetRecord::kCurrentVersion;
+            old->unsaved = false;  // the file holds no version of it now
+            old->fileData.clear();
             record = old.get();
             const AddResult added = AddPreset(std::move(old));
             if (added == AddResult::kLibraryFull) return UpdateResult::kLibraryFull;
             if (added != AddResult::kAdded) return UpdateResult::kOutOfMemory;
             m_currentId = record->id;
             SortLibrary();
-            return SaveLibrary(m_classKey.c_str(), m_presetFilePath) ? UpdateResult::kUpdated
-                                                                     : UpdateResult::kSaveFailed;
+            if (SaveLibrary(m_classKey.c_str(), m_presetFilePath)) return UpdateResult::kUpdated;
+            record->unsaved = true;
+            return UpdateResult::kSaveFailed;
         }
+    }
+    // The settings the file holds for it, unless it holds none yet or an earlier failed
+    // update already noted them.
+    std::string fileData;
+    try {
+        if (!record->unsaved) fileData = record->data;
+    } catch (const std::bad_alloc&) {
+        return UpdateResult::kOutOfMemory;
     }
     if (!record->ReplaceData(data)) return UpdateResult::kOutOfMemory;
     record->version = PresetRecord::kCurrentVersion;
     m_currentId = record->id;
     SortLibrary();
-    return SaveLibrary(m_classKey.c_str(), m_presetFilePath) ? UpdateResult::kUpdated
-                                                             : UpdateResult::kSaveFailed;
+    if (SaveLibrary(m_classKey.c_str(), m_presetFilePath)) return UpdateResult::kUpdated;
+    if (!record->unsaved) record->fileData.swap(fileData);
+    record->unsaved = true;
+    return UpdateResult::kSaveFailed;
 }
 
 std::string CPresetLibrary::SaveErrorText() const {

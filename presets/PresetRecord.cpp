@@ -39,6 +39,10 @@ void PresetRecord::SetBank(const char* text) {
     CopyCut(bank, text);
 }
 
+bool PresetRecord::SameAs(const PresetRecord& other) const {
+    return std::strcmp(name, other.name) == 0 && SameBank(bank, other.bank) && data == other.data;
+}
+
 bool PresetRecord::ReplaceData(const char* text) {
     if (!text || !*text) return false;
     try {

@@ -12,6 +12,12 @@
 // unsigned value. Negative, zero or positive.
 int AsciiCompareNoCase(const char* a, const char* b);
 
+// Whether two bank names name the same bank: banks match without regard to ASCII case
+// everywhere (menu, manager, add dialog, import, export), so "Keys" and "keys" are one bank.
+inline bool SameBank(const char* a, const char* b) {
+    return AsciiCompareNoCase(a, b) == 0;
+}
+
 struct PresetRecord {
     static constexpr size_t kTextChars = 128;  // name and bank buffers, terminator included
     static constexpr uint32_t kCurrentVersion = 3;
@@ -21,11 +27,19 @@ struct PresetRecord {
     char bank[kTextChars] = {};          // empty: a root preset
     std::string data;                    // the six-integer parameter text
     int32_t id = 0;                      // unique among the records present, 3501 and up
+    // Set while the library file lacks this preset as it is, because the save that was to
+    // write it failed: the process keeps it (CPresetSessions) until a save succeeds. For new
+    // settings of a preset the file already held, fileData is the data the file still has;
+    // empty for a preset the file never had.
+    bool unsaved = false;
+    std::string fileData;
 
     // Copy at most 127 characters; longer text is cut.
     void SetName(const char* text);
     void SetBank(const char* text);
     bool HasBank() const { return bank[0] != '\0'; }
+    // The same preset as other: the same name and data, and the same bank.
+    bool SameAs(const PresetRecord& other) const;
     // Replaces the data text by a copy of text, the old text going only once the copy
     // exists. False, and the data unchanged, for no text, an empty one or no memory.
     bool ReplaceData(const char* text);

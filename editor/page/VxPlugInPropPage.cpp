@@ -189,7 +189,7 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
     if (m_presets) {
         m_presets->Library().SetAltClassKey(presetfile::kAltClassKey);
         m_presets->LoadPresetLibrary(presetfile::kClassKey, kPresetFileName);
-        if (m_prop) m_presets->Library().SetCurrentId(m_prop->GetPresetId());
+        if (m_prop) m_presets->RestoreCurrentPreset(m_prop, m_prop->GetPresetId());
     }
 
     if (m_prop) {
@@ -208,7 +208,7 @@ void CVxPlugInPropPage::OnDestroy(HWND window) {
     if (m_timerRunning) KillTimer(window, kTimerId);
     m_timerRunning = false;
     if (m_prop) {
-        if (m_presets) m_prop->SetPresetId(m_presets->Library().CurrentId());
+        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop));
         m_prop->SetNotifyWindow(window, 0);
     }
     // The indicators let go of the clip bitmaps before they are deleted.

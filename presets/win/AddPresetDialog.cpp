@@ -26,7 +26,7 @@ void FillBanks(HWND dialog, const CPresetLibrary& library) {
         const char* bank = library.At(i)->bank;
         if (!*bank) continue;
         bool known = false;
-        for (const char* seen : listed) known = known || AsciiCompareNoCase(seen, bank) == 0;
+        for (const char* seen : listed) known = known || SameBank(seen, bank);
         if (known) continue;
         listed.push_back(bank);
         SendDlgItemMessageA(dialog, IDC_ADD_BANK, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(bank));

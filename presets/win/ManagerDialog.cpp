@@ -214,9 +214,11 @@ void CManagerDialog::Rename() {
             FocusTree();
             return;
         }
-        // Every spelling of the bank follows; a name of another bank merges the two.
+        // A new spelling of the bank is taken as typed; the name of another bank merges the
+        // two under that bank's spelling.
+        if (!SameBank(name.c_str(), bank.c_str())) name = m_library.BankSpelling(name.c_str());
         for (int32_t i = 0; i < m_library.Count(); ++i)
-            if (AsciiCompareNoCase(m_library.At(i)->bank, bank.c_str()) == 0)
+            if (SameBank(m_library.At(i)->bank, bank.c_str()))
                 m_library.At(i)->SetBank(name.c_str());
         m_tree.Fill(m_library);
     } else if (PresetRecord* record = m_tree.SelectedPreset(m_library)) {
@@ -255,7 +257,7 @@ void CManagerDialog::Delete() {
                     MB_YESNO) != IDYES)
                 return;
             for (int32_t i = 0; i < m_library.Count();) {
-                if (AsciiCompareNoCase(m_library.At(i)->bank, bank.c_str()) == 0)
+                if (SameBank(m_library.At(i)->bank, bank.c_str()))
                     m_library.DeletePreset(m_library.At(i));
                 else
                     ++i;
@@ -365,7 +367,8 @@ void CManagerDialog::Close(int result) {
 void CManagerDialog::MovePreset(int32_t id, const char* bank) {
     PresetRecord* record = m_library.FindById(id);
     if (!record) return;
-    record->SetBank(bank);
+    // A new bank typed as an existing one joins it under its spelling.
+    record->SetBank(m_library.BankSpelling(bank).c_str());
     m_tree.Fill(m_library);
     m_tree.SelectPreset(id);
     m_library.SetModified(true);
@@ -396,11 +399,10 @@ void CManagerDialog::OnTreeMenu(LPARAM point) {
             bool first = true;
             for (int32_t i = 0; i < m_library.Count(); ++i) {
                 const PresetRecord& record = *m_library.At(i);
-                if (!record.HasBank() || AsciiCompareNoCase(record.bank, selected->bank) == 0)
-                    continue;
+                if (!record.HasBank() || SameBank(record.bank, selected->bank)) continue;
                 bool seen = false;
                 for (int32_t j = 0; j < i && !seen; ++j)
-                    seen = AsciiCompareNoCase(m_library.At(j)->bank, record.bank) == 0;
+                    seen = SameBank(m_library.At(j)->bank, record.bank);
                 if (seen) continue;
                 if (first) AppendMenuA(move, MF_SEPARATOR, 0, nullptr);
                 first = false;

@@ -101,7 +101,7 @@ void CManagerTree::Fill(CPresetLibrary& library) {
         if (record.HasBank()) {
             parent = nullptr;
             for (const auto& bank : banks)
-                if (AsciiCompareNoCase(bank.first, record.bank) == 0) parent = bank.second;
+                if (SameBank(bank.first, record.bank)) parent = bank.second;
             if (!parent) {
                 parent =
                     Insert(m_root, TVI_LAST, record.bank, kBankTag, kBankImage, kOpenBankImage);

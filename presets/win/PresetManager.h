@@ -14,6 +14,10 @@ class CPresetManager {
 public:
     // owner: the editor page window; instance: source of the preset dialogs' resources.
     CPresetManager(HINSTANCE instance, HWND owner, const char* productName);
+    // Leaves the library's unsaved presets to the process's next editor of the file.
+    ~CPresetManager();
+    CPresetManager(const CPresetManager&) = delete;
+    CPresetManager& operator=(const CPresetManager&) = delete;
 
     CPresetLibrary& Library() { return m_library; }
     const CPresetLibrary& Library() const { return m_library; }
@@ -48,8 +52,15 @@ public:
     // rebuilds the manager's tree and selects the new preset.
     void OnPresetAddedInManager(int id);
 
-    // Finds the library file from the class key's registry entries and loads it.
+    // Finds the library file from the class key's registry entries and loads it, with the
+    // presets whose save failed in the process's editors closed since.
     void LoadPresetLibrary(const char* classKey, const char* fileName);
+    // The page's current preset when it takes up the plug-in object plugin, which kept keptId
+    // (GetPresetId): the preset it had current, found by name, bank and data.
+    void RestoreCurrentPreset(const void* plugin, int keptId);
+    // When the page closes or lets go of plugin: the identifier for the plug-in object to keep
+    // (SetPresetId), with the current preset remembered for RestoreCurrentPreset.
+    int KeepCurrentPreset(const void* plugin);
     // Rewrites the library file from the working library. False when nothing was written
     // (no library file, a refused or changed file, a failed write): the caller shows
     // Library().SaveErrorText() with the library's caption.

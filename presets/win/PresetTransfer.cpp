@@ -166,8 +166,7 @@ void ExportPresets(CPresetManager& manager, HWND dialog, ExportScope scope, cons
         records.push_back(preset);
     } else {
         for (int32_t i = 0; i < library.Count(); ++i)
-            if (AsciiCompareNoCase(library.At(i)->bank, bank.c_str()) == 0)
-                records.push_back(library.At(i));
+            if (SameBank(library.At(i)->bank, bank.c_str())) records.push_back(library.At(i));
     }
     if (!library.WritePresetFile(library.ClassKey().c_str(), path, records))
         ShowError(manager, dialog, library.SaveErrorText());

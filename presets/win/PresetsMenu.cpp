@@ -1,8 +1,9 @@
 // CPresetManager's presets menu: the presets grouped by bank with the current one marked,
 // choosing a preset, and storing the current settings into the current preset.
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "presets/PresetText.h"
 #include "presets/win/PresetManager.h"
@@ -33,21 +34,24 @@ void CPresetManager::BuildPresetsMenu(HMENU menu) {
     }
     if (m_library.Count() > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
 
-    // Banks by exact name, kept apart from the menu's own items: a bank may be called
-    // anything, "Add Preset..." included.
-    std::map<std::string, HMENU> banks;
+    // One submenu per bank, however its records spell it, labelled as the first one does.
+    // Banks are kept apart from the menu's own items: a bank may be called anything,
+    // "Add Preset..." included.
+    std::vector<std::pair<const char*, HMENU>> banks;
     for (int32_t i = 0; i < m_library.Count(); ++i) {
         const PresetRecord& record = *m_library.At(i);
         HMENU holder = menu;
         if (record.HasBank()) {
-            HMENU& submenu = banks[record.bank];
-            if (!submenu) {
-                submenu = CreatePopupMenu();
-                if (!submenu) continue;
+            holder = nullptr;
+            for (const auto& bank : banks)
+                if (SameBank(bank.first, record.bank)) holder = bank.second;
+            if (!holder) {
+                holder = CreatePopupMenu();
+                if (!holder) continue;
                 const std::string label = MenuText(record.bank);
-                AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), label.c_str());
+                AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(holder), label.c_str());
+                banks.emplace_back(record.bank, holder);
             }
-            holder = submenu;
         }
         AppendPreset(holder, record, &record == current);
     }

@@ -565,7 +565,7 @@ TEST_F(ManagerTest, AddUpdateAndRenameChangeTheCopyAndEnterSavesIt) {
             Dialog("Rename tw:Phase bank",
                    [&](HWND d) {
                        bankField = Text(GetDlgItem(d, IDC_RENAME_NAME));
-                       Enter(d, IDC_RENAME_NAME, "keys");  // merges with Keys
+                       Enter(d, IDC_RENAME_NAME, "keys");  // merges with Keys, as spelled
                    }),
             Manager([&](HWND d) {
                 tree = TreeText(d);
@@ -580,9 +580,9 @@ TEST_F(ManagerTest, AddUpdateAndRenameChangeTheCopyAndEnterSavesIt) {
         g_messages);
     EXPECT_EQ("Lead", renameField);
     EXPECT_EQ("Drums", bankField);
-    EXPECT_EQ(">Available tw:Phase presets(keys(Kick,Pad,Piano,Snare),Bass,Solo)", tree);
-    EXPECT_EQ((std::vector<std::string>{"keys/Kick=9,150,-20,1,0,1", "Keys/Pad=9,150,-20,1,0,1",
-                                        "Keys/Piano=3,100,0,0,1,0", "keys/Snare=1,100,0,0,1,0",
+    EXPECT_EQ(">Available tw:Phase presets(Keys(Kick,Pad,Piano,Snare),Bass,Solo)", tree);
+    EXPECT_EQ((std::vector<std::string>{"Keys/Kick=9,150,-20,1,0,1", "Keys/Pad=9,150,-20,1,0,1",
+                                        "Keys/Piano=3,100,0,0,1,0", "Keys/Snare=1,100,0,0,1,0",
                                         "Bass=5,100,0,0,1,0", "Solo=4,100,0,0,1,0"}),
               FilePresets(path));
     EXPECT_EQ(3506, Library().CurrentId());

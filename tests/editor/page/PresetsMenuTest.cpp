@@ -123,11 +123,12 @@ TEST_F(PresetsTest, MenuGroupsPresetsByBankAndMarksTheCurrentOne) {
     }
     manager.Library().SortLibrary();
     manager.Library().SetCurrentId(manager.Library().At(1)->id);
-    // Banks that differ in case are two submenus; a bank named like a fixed item is still a
-    // bank; '&' is doubled so that it shows as itself.
-    EXPECT_EQ("Add Preset..., Update Preset: Kick..., Preset Manager..., -, "
-              "Add Preset...: [Rock && Roll], Drums: [Kick*], drums: [Snare], Keys: [Lead], Pad",
-              build());
+    // Banks that differ in case are one submenu under the spelling the library holds; a bank
+    // named like a fixed item is still a bank; '&' is doubled so that it shows as itself.
+    EXPECT_EQ(
+        "Add Preset..., Update Preset: Kick..., Preset Manager..., -, "
+        "Add Preset...: [Rock && Roll], Drums: [Kick*, Snare], Keys: [Lead], Pad",
+        build());
 }
 
 TEST_F(PresetsTest, ChoosingAPresetAppliesItWithAnUndoPoint) {
@@ -189,4 +190,78 @@ TEST_F(PresetsTest, UpdatingTheCurrentPresetAsksAndStoresTheSettings) {
         EXPECT_EQ(answer == IDYES ? "10,120,-60,1,0,1" : "10,200,-60,1,0,1", Read("Preset1", "Data"));
     }
     g_messageAnswer = IDOK;
+}
+
+namespace {
+
+// Answers the next box of the preset code (an error or a question) with g_messageAnswer,
+// keeping its text in g_messageText; other dialogs (the add dialog) are left alone.
+void CALLBACK AnswerPresetMessage(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = FindWindowA("#32770", "tw:Phase Preset Manager");
+    if (!box || !IsWindowVisible(box)) return;
+    KillTimer(nullptr, id);
+    g_messageText.clear();
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM) CALLBACK -> BOOL {
+            if (ClassOf(child) == "Static" && Text(child).size() > g_messageText.size())
+                g_messageText = Text(child);
+            return TRUE;
+        },
+        0);
+    PostMessageA(box, WM_COMMAND, g_messageAnswer, 0);
+}
+
+}  // namespace
+
+TEST_F(PresetsTest, UpdateAfterReopeningStoresIntoTheCurrentPresetAndNoOther) {
+    WriteLibrary({{"Lead", "", "3,100,0,0,1,0"}, {"Pad", "", "4,100,0,0,1,0"}});
+    auto add = [&](const char* name, const char* bank) {
+        g_addName = name;
+        g_addBank = bank;
+        SetTimer(nullptr, 0, 50, FillAddDialog);
+        ChooseFromMenu(IDC_PRESETS, 1);
+    };
+    // Closes and opens the editor, then chooses "Update Preset" and says Yes: returns the name
+    // the question gives.
+    auto updateAfterReopening = [&] {
+        Close();
+        Open();
+        prop_->SetWidth(120, 0);
+        g_messageText.clear();
+        g_messageAnswer = IDYES;
+        SetTimer(nullptr, 0, 50, AnswerPresetMessage);
+        ChooseFromMenu(IDC_PRESETS, 2);  // Add Preset..., Update Preset: <current>...
+        g_messageAnswer = IDOK;
+        const size_t open = g_messageText.find('"'), close = g_messageText.rfind('"');
+        return open < close ? g_messageText.substr(open + 1, close - open - 1) : g_messageText;
+    };
+    auto file = [&] {
+        std::vector<std::string> presets;
+        for (int n = 1; !Read(("Preset" + std::to_string(n)).c_str(), "Name").empty(); ++n)
+            presets.push_back(Read(("Preset" + std::to_string(n)).c_str(), "Name") + "=" +
+                              Read(("Preset" + std::to_string(n)).c_str(), "Data"));
+        return presets;
+    };
+
+    // Added to a bank that sorts before the other presets, it is saved as the first preset.
+    SetAll(5, 150, -10, 1, 0, 1);
+    add("Wide & Loud", "Bass");
+    EXPECT_EQ("Wide & Loud", updateAfterReopening());
+    EXPECT_EQ((std::vector<std::string>{"Wide & Loud=5,120,-10,1,0,1", "Lead=3,100,0,0,1,0",
+                                        "Pad=4,100,0,0,1,0"}),
+              file());
+
+    // A preset whose save failed stays with the plug-in when the editor closes, and the next
+    // save that succeeds writes it.
+    SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_READONLY);
+    prop_->SetWidth(60, 0);
+    SetTimer(nullptr, 0, 50, AnswerPresetMessage);
+    add("Kept", "");
+    EXPECT_EQ(0u, g_messageText.find("Unable to save the presets to ")) << g_messageText;
+    SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ("Kept", updateAfterReopening());
+    EXPECT_EQ((std::vector<std::string>{"Wide & Loud=5,120,-10,1,0,1", "Kept=5,120,-10,1,0,1",
+                                        "Lead=3,100,0,0,1,0", "Pad=4,100,0,0,1,0"}),
+              file());
 }
