@@ -3,6 +3,7 @@
 
 #include <cwchar>
 #include <new>
+#include <utility>
 #include <vfwmsgs.h>
 
 #include "framework/BaseFilter.h"
@@ -177,8 +178,12 @@ STDMETHODIMP CBasePin::Disconnect() {
 void CBasePin::ClearConnection() {
     if (m_connected) m_connected->Release();
     m_connected = nullptr;
-    FreeMediaType(m_mt);
-    m_mt = AM_MEDIA_TYPE{};
+    AM_MEDIA_TYPE old{};
+    {
+        CAutoLock typeLock(&m_typeLock);
+        std::swap(m_mt, old);
+    }
+    FreeMediaType(old);
 }
 
 // Queries --------------------------------------------------------------------------------
@@ -199,6 +204,7 @@ STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt) {
         *pmt = AM_MEDIA_TYPE{};
         return VFW_E_NOT_CONNECTED;
     }
+    CAutoLock typeLock(&m_typeLock);
     return CopyMediaType(pmt, &m_mt);
 }
 
@@ -278,9 +284,18 @@ HRESULT CBasePin::CompleteConnect(IPin* /*pReceivePin*/) {
     return S_OK;
 }
 
+// A type carried on a sample comes on the streaming thread, which must not wait for the filter
+// lock: the record is swapped under a lock of its own that ConnectionMediaType also takes.
 HRESULT CBasePin::SetMediaType(const AM_MEDIA_TYPE* pmt) {
-    FreeMediaType(m_mt);
-    return CopyMediaType(&m_mt, pmt);
+    AM_MEDIA_TYPE copy{};
+    const HRESULT hr = CopyMediaType(&copy, pmt);
+    if (FAILED(hr)) return hr;
+    {
+        CAutoLock typeLock(&m_typeLock);
+        std::swap(m_mt, copy);
+    }
+    FreeMediaType(copy);
+    return S_OK;
 }
 
 HRESULT CBasePin::GetMediaType(int iPosition, AM_MEDIA_TYPE* /*pmt*/) {

@@ -97,6 +97,7 @@ protected:
     const PIN_DIRECTION m_dir;
     IPin* m_connected;
     AM_MEDIA_TYPE m_mt;
+    CCritSec m_typeLock;  // held while m_mt is replaced or copied out
     REFERENCE_TIME m_tStart;
     REFERENCE_TIME m_tStop;
     double m_dRate;

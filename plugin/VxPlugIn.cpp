@@ -63,7 +63,10 @@ CVxPlugIn::CVxPlugIn(LPUNKNOWN outer, HRESULT* hr)
 
 // The automation object may outlive the filter in a host's hands: from here on it must not
 // pass requests to this object.
-CVxPlugIn::~CVxPlugIn() { DetachAutomation(); }
+CVxPlugIn::~CVxPlugIn() {
+    DetachAutomation();
+    DropTypeToDeliver();
+}
 
 STDMETHODIMP CVxPlugIn::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -191,6 +194,12 @@ HRESULT CVxPlugIn::CompleteConnect(PIN_DIRECTION direction, IPin*) {
 HRESULT CVxPlugIn::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* type) {
     WaveFormat f = {};
     if (!PlainFormatOf(type, &f)) return E_INVALIDARG;
+    if (direction == PINDIR_INPUT && m_bStreaming) {
+        const HRESULT followed = FollowInputType(type);
+        if (FAILED(followed)) return followed;
+    } else if (direction == PINDIR_OUTPUT) {
+        DropTypeToDeliver();  // a new output connection, or the type FollowInputType sets
+    }
     WaveFormat& stored = direction == PINDIR_INPUT ? m_inputFormat : m_outputFormat;
     stored = Normalised(f);
     const HRESULT hr = CTransformFilter::SetMediaType(direction, type);
@@ -204,6 +213,29 @@ HRESULT CVxPlugIn::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* ty
     if (IEngineAutomation* automation = Automation())
         automation->SetSampleRate(static_cast<int32_t>(m_inputFormat.nSamplesPerSec));
     return S_OK;
+}
+
+HRESULT CVxPlugIn::FollowInputType(const AM_MEDIA_TYPE* type) {
+    CBasePin* output = static_cast<CBasePin*>(m_pOutput);
+    if (!output || !output->IsConnected() ||
+        CheckTransform(type, &output->CurrentMediaType()) == S_OK)
+        return S_OK;
+    AM_MEDIA_TYPE stereo = {};
+    HRESULT hr = MakeStereoVariant(type, &stereo);
+    if (SUCCEEDED(hr)) hr = output->SetMediaType(&stereo);
+    if (FAILED(hr)) {
+        FreeMediaType(stereo);
+        return hr;
+    }
+    m_typeToDeliver = stereo;
+    m_deliverType = true;
+    return S_OK;
+}
+
+void CVxPlugIn::DropTypeToDeliver() {
+    FreeMediaType(m_typeToDeliver);
+    m_typeToDeliver = {};
+    m_deliverType = false;
 }
 
 HRESULT CVxPlugIn::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
@@ -252,5 +284,12 @@ HRESULT CVxPlugIn::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* star
 
 HRESULT CVxPlugIn::Deliver(IMediaSample* sample) {
     if (!m_pOutput) return VFW_E_NOT_CONNECTED;
-    return static_cast<CBaseOutputPin*>(m_pOutput)->Deliver(sample);
+    if (m_deliverType) {
+        const HRESULT typed = sample->SetMediaType(&m_typeToDeliver);
+        if (FAILED(typed)) return typed;
+    }
+    const HRESULT hr = static_cast<CBaseOutputPin*>(m_pOutput)->Deliver(sample);
+    // Until downstream has taken a sample, each one carries the type.
+    if (SUCCEEDED(hr)) DropTypeToDeliver();
+    return hr;
 }

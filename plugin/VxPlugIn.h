@@ -67,6 +67,14 @@ private:
                               REFERENCE_TIME* stop, DWORD flags) override;
     HRESULT Deliver(IMediaSample* sample) override;
 
+    // A type carried on an input sample while streaming (the input pin has checked it): when
+    // the output connection cannot carry it, the output takes its stereo version, which the
+    // next delivered sample carries downstream.
+    HRESULT FollowInputType(const AM_MEDIA_TYPE* type);
+    void DropTypeToDeliver();
+
     WaveFormat m_inputFormat = {};
     WaveFormat m_outputFormat = {};
+    AM_MEDIA_TYPE m_typeToDeliver = {};  // streaming thread; valid while m_deliverType
+    bool m_deliverType = false;
 };

@@ -118,4 +118,5 @@ private:
     IUnknown* m_owner;
     CMediaParams* m_mediaParams = nullptr;
     LONGLONG m_samplePosition = 0;
+    DWORD m_positionRate = 0;  // the input rate the position was last counted in
 };

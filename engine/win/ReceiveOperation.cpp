@@ -18,6 +18,12 @@ LONGLONG FramesAt(LONGLONG time, DWORD samplesPerSec) {
     return time / kUnitsPerSecond * rate + time % kUnitsPerSecond * rate / kUnitsPerSecond;
 }
 
+// The reference time of a position in frames at a sample rate, truncated towards zero.
+LONGLONG TimeAt(LONGLONG frames, DWORD samplesPerSec) {
+    const LONGLONG rate = samplesPerSec;
+    return frames / rate * kUnitsPerSecond + frames % rate * kUnitsPerSecond / rate;
+}
+
 bool FormatsUsable(const WaveFormat* in, const WaveFormat* out) {
     return in && out && IsProcessablePair(*in, *out);
 }
@@ -57,6 +63,12 @@ HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* out
     const WaveFormat* inFormat = InputFormat();
     const WaveFormat* outFormat = OutputFormat();
     if (!FormatsUsable(inFormat, outFormat)) return VFW_E_INVALIDMEDIATYPE;
+    // A new input rate (a type carried on a sample) keeps the position at the same time, so
+    // automation goes on where it was.
+    const DWORD rate = inFormat->nSamplesPerSec;
+    if (m_positionRate != 0 && m_positionRate != rate)
+        m_samplePosition = FramesAt(TimeAt(m_samplePosition, m_positionRate), rate);
+    m_positionRate = rate;
 
     REFERENCE_TIME start = 0, stop = 0;
     const HRESULT timeResult = input->GetTime(&start, &stop);

@@ -8,6 +8,7 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParams.h"
+#include "engine/FormatRules.h"
 #include "engine/win/AudioTransform.h"
 #include "framework/MemAllocator.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -26,6 +27,11 @@ public:
         ResetProcessor(&in_, &out_);
     }
     int STDMETHODCALLTYPE OwnerQuery() override { return 1; }
+    // What the filter does when a sample carries a type at another rate.
+    void SetInputRate(DWORD rate) {
+        in_ = MakeWaveFormat(in_.wFormatTag, in_.nChannels, rate, in_.wBitsPerSample);
+        out_ = MakeWaveFormat(out_.wFormatTag, out_.nChannels, rate, out_.wBitsPerSample);
+    }
 
 private:
     struct Owner : IUnknown {
@@ -190,6 +196,13 @@ TEST(ReceiveOperation, PositionAdvancesAndReanchorsOnlyWithAValidStart) {
         in->SetTime(&start, &stop);  // not a discontinuity: the position runs on
         ASSERT_EQ(engine.ReceiveSample(in.get(), &out), S_OK);
         EXPECT_EQ(engine.SamplePosition(), 88200 + 600);
+    }
+    {
+        // A new rate keeps the position's time, and it runs on in frames of the new rate.
+        engine.SetInputRate(48000);
+        InputSample in(audio.data(), 300 * 8);
+        ASSERT_EQ(engine.ReceiveSample(in.get(), &out), S_OK);
+        EXPECT_EQ(engine.SamplePosition(), (88200LL + 600) * 48000 / 44100 + 300);
     }
 }
 

@@ -1,10 +1,10 @@
 // Hostile media through the real DLL in Wine's filter graph, from the pushing source to the
 // recording sink: NaN, infinite, denormal and huge float samples in each quadrature filter,
 // full-scale 16-bit square waves, samples ending in part of a frame, empty samples,
-// discontinuities and a flush in mid-stream. Whatever comes in, the stream goes on without an
-// error event and each sample comes out with the engine's output for its whole frames; once
-// bad values are behind, the output is finite and the same as for the stream with them
-// silenced.
+// discontinuities, a flush, and media types carried on samples in mid-stream. Whatever comes
+// in, the stream goes on without an error event (unless it brings a type downstream cannot
+// take) and each sample comes out with the engine's output for its whole frames; once bad
+// values are behind, the output is finite and the same as for the stream with them silenced.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -59,6 +59,8 @@ struct Packet {
     bool discontinuity = false;
     bool duringFlush = false;  // sent between BeginFlush and EndFlush on the source's pin
     REFERENCE_TIME start = 0;
+    WaveFormat type = {};   // the format it carries as a media type; none with 0 channels
+    HRESULT result = S_OK;  // what the plug-in answers (S_FALSE during a flush)
 };
 
 // Two tones per channel, interleaved, in [-0.95, 0.95].
@@ -123,8 +125,19 @@ std::vector<Packet> Packets(const std::vector<BYTE>& stream, int blockAlign) {
     return packets;
 }
 
-// What the engine makes of the packets' whole frames, one block per packet; those sent during
-// the flush never reach it. With restartAtFlush the engine starts afresh after the flush.
+// Tones in the format, in whole packets; 16-bit samples are rounded to the 16-bit scale.
+std::vector<Packet> TonePackets(const WaveFormat& format, int packets) {
+    std::vector<double> tones =
+        Tones(kBufferBytes / format.nBlockAlign * packets, format.nChannels);
+    if (format.wBitsPerSample == 16) {
+        for (double& s : tones) s = std::lround(s * 32767);
+    }
+    return Packets(Encode(tones, format.wBitsPerSample), format.nBlockAlign);
+}
+
+// What the engine makes of the packets' whole frames, one block per packet, each in the format
+// it carries from there on; those sent during the flush and those refused never reach it.
+// With restartAtFlush the engine starts afresh after the flush.
 std::vector<BYTE> Expected(const WaveFormat& format, const ParamValues& params,
                            const std::vector<Packet>& packets, bool restartAtFlush) {
     auto engine = std::make_unique<ReferenceEngine>(format, params);
@@ -134,6 +147,8 @@ std::vector<BYTE> Expected(const WaveFormat& format, const ParamValues& params,
             if (restartAtFlush) engine = std::make_unique<ReferenceEngine>(format, params);
             continue;
         }
+        if (FAILED(p.result)) continue;
+        if (p.type.nChannels) engine->SwitchFormat(p.type);
         const std::vector<BYTE> block = engine->Process(p.bytes);
         out.insert(out.end(), block.begin(), block.end());
     }
@@ -149,10 +164,13 @@ size_t FirstDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b, W
 
 class BadMediaGraph : public PlugInGraph {
 protected:
-    // Source → plug-in → sink in the format, the plug-in with the settings.
-    void Connect(const WaveFormat& format, const ParamValues& params) {
+    // Source → plug-in → sink in the format, the plug-in with the settings; the sink takes the
+    // rates given.
+    void Connect(const WaveFormat& format, const ParamValues& params,
+                 std::vector<DWORD> sinkRates = {kRateHz}) {
         source_ = Add(new CPushSource(format, kBufferBytes), L"Source");
-        sink_ = Add(new CStereoSink({kRateHz}, 1 << 20, format.wFormatTag, format.wBitsPerSample),
+        sink_ = Add(new CStereoSink(std::move(sinkRates), 1 << 20, format.wFormatTag,
+                                    format.wBitsPerSample),
                     L"Sink");
         ASSERT_EQ(S_OK, prop_->SetParams(&params));
         ASSERT_EQ(S_OK, graph_->ConnectDirect(source_->PinInterface(), plugInIn_.Get(), nullptr));
@@ -160,16 +178,21 @@ protected:
     }
 
     // Runs the graph and sends the packets with running time stamps (a discontinuity jumps
-    // a second ahead, as after a seek) and the end of the stream; each must be taken, those
-    // during a flush refused, and the graph must hear no error.
+    // a second ahead, as after a seek) and the end of the stream; each must be answered as the
+    // packet says, those during a flush refused, and unless one is refused the graph must hear
+    // no error.
     void Stream(std::vector<Packet>& packets) {
         sink_->data.clear();
         sink_->received.clear();
-        const WaveFormat format = source_->preferred;
+        WaveFormat format = source_->preferred;
+        bool refusal = false;
         GraphRun run(graph_.Get());
         LONGLONG frame = 0;
         for (size_t i = 0; i < packets.size(); ++i) {
             Packet& p = packets[i];
+            AM_MEDIA_TYPE type = {};
+            if (p.type.nChannels) type = AudioType(format = p.type);
+            refusal = refusal || FAILED(p.result);
             if (p.discontinuity && i > 0) frame += kRateHz;
             const LONGLONG frames = static_cast<LONGLONG>(p.bytes.size() / format.nBlockAlign);
             p.start = frame * kUnitsPerSecond / kRateHz;
@@ -178,17 +201,21 @@ protected:
             if (p.duringFlush) {
                 EXPECT_EQ(S_OK, source_->BeginFlush());
             }
-            EXPECT_EQ(p.duringFlush ? S_FALSE : S_OK,
-                      source_->PushSample(p.bytes.data(), static_cast<long>(p.bytes.size()),
-                                          p.start, stop, p.discontinuity))
+            EXPECT_EQ(
+                p.duringFlush ? S_FALSE : p.result,
+                source_->PushSample(p.bytes.data(), static_cast<long>(p.bytes.size()), p.start,
+                                    stop, p.discontinuity, p.type.nChannels ? &type : nullptr))
                 << "packet " << i;
+            FreeMediaType(type);
             if (p.duringFlush) {
                 EXPECT_EQ(S_OK, source_->EndFlush());
             }
         }
-        EXPECT_EQ(S_OK, source_->EndOfStream());
+        if (!refusal) {
+            EXPECT_EQ(S_OK, source_->EndOfStream());
+        }
         EXPECT_EQ(S_OK, run.Stop());
-        ExpectNoErrorEvent();
+        if (!refusal) ExpectNoErrorEvent();
     }
 
     void ExpectNoErrorEvent() {
@@ -378,12 +405,7 @@ const StreamSetup kStreamSetups[] = {
 std::vector<Packet> AbusedStream(Abuse abuse, const StreamSetup& setup) {
     const WaveFormat format = setup.Format();
     const int align = format.nBlockAlign;
-    const int frames = kBufferBytes / align * kPacketsPerStream;
-    std::vector<double> tones = Tones(frames, format.nChannels);
-    if (setup.bits == 16) {
-        for (double& s : tones) s = std::lround(s * 32767);
-    }
-    std::vector<Packet> packets = Packets(Encode(tones, setup.bits), align);
+    std::vector<Packet> packets = TonePackets(format, kPacketsPerStream);
     switch (abuse) {
         case Abuse::kPartialFrames: {
             // A sample ends one byte short of a further frame, and one holds less than a frame;
@@ -461,5 +483,72 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<AbusedStreams::ParamType>& info) {
         return std::string(std::get<1>(info.param).name) + "_" + std::get<0>(info.param).name;
     });
+
+// --- Media types carried on samples ----------------------------------------------------------
+
+struct TypeChange {
+    const char* name;
+    WaveFormat to;     // what the fourth sample of a 16-bit stereo 44.1 kHz stream carries
+    bool sinkTakesIt;  // the sink accepts its stereo version
+};
+
+void PrintTo(const TypeChange& c, std::ostream* os) { *os << c.name; }
+
+const TypeChange kTypeChanges[] = {
+    {"Pcm16At48k", MakeWaveFormat(WAVE_FORMAT_PCM, 2, 48000, 16), true},
+    {"Float32", MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, kRateHz, 32), true},
+    {"Float64MonoAt48k", MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 48000, 64), true},
+    {"Pcm16At48kRefusedDownstream", MakeWaveFormat(WAVE_FORMAT_PCM, 2, 48000, 16), false},
+};
+
+class MidStreamTypes : public BadMediaGraph, public ::testing::WithParamInterface<TypeChange> {};
+
+// When the sink takes the stereo version of the new type, the plug-in processes that sample and
+// the rest in the new format, and its first output sample after the change carries the new
+// type to the sink. Otherwise the sample is refused and every format stays as it was.
+TEST_P(MidStreamTypes, OutputFollowsTheInputOrTheSampleIsRefused) {
+    const TypeChange& c = GetParam();
+    const WaveFormat from = MakeWaveFormat(WAVE_FORMAT_PCM, 2, kRateHz, 16);
+    std::vector<DWORD> sinkRates = {kRateHz};
+    if (c.sinkTakesIt) sinkRates.push_back(c.to.nSamplesPerSec);
+    ASSERT_NO_FATAL_FAILURE(Connect(from, kMsFir, sinkRates));
+    if (c.sinkTakesIt) sink_->sampleFormats.emplace_back(c.to.wFormatTag, c.to.wBitsPerSample);
+
+    std::vector<Packet> packets = TonePackets(from, 3);
+    std::vector<Packet> after = TonePackets(c.to, c.sinkTakesIt ? 3 : 1);
+    after[0].type = c.to;
+    after[0].result = c.sinkTakesIt ? S_OK : VFW_E_INVALIDMEDIATYPE;
+    packets.insert(packets.end(), after.begin(), after.end());
+    ASSERT_NO_FATAL_FAILURE(Stream(packets));
+
+    const WaveFormat now = c.sinkTakesIt ? c.to : from;
+    const WaveFormat stereoFrom = StereoOutputOf(from), stereoNow = StereoOutputOf(now);
+    WAVEFORMATEX engineIn = {}, engineOut = {};
+    EXPECT_EQ(S_OK, prop_->GetFormat(0, &engineIn));
+    EXPECT_EQ(S_OK, prop_->GetFormat(1, &engineOut));
+    EXPECT_EQ(0, std::memcmp(&now, &engineIn, 16));
+    EXPECT_EQ(0, std::memcmp(&stereoNow, &engineOut, 16));
+    AM_MEDIA_TYPE output = {};
+    ASSERT_EQ(S_OK, plugInOut_->ConnectionMediaType(&output));
+    EXPECT_EQ(0, std::memcmp(&stereoNow, output.pbFormat, 16));
+    FreeMediaType(output);
+
+    // Three samples before the change, then those after it, split to fit the sink's buffers.
+    ASSERT_GE(sink_->received.size(), c.sinkTakesIt ? 6u : 3u);
+    for (size_t i = 0; i < sink_->received.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "output sample " << i);
+        const ReceivedSample& r = sink_->received[i];
+        EXPECT_EQ(i == 3, r.typed);
+        EXPECT_EQ(0, std::memcmp(i < 3 ? &stereoFrom : &stereoNow, &r.format, 16));
+    }
+    EXPECT_EQ(std::string::npos, FirstDifference(Expected(from, kMsFir, packets, false),
+                                                 sink_->data, 8))
+        << "first differing output byte";
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, MidStreamTypes, ::testing::ValuesIn(kTypeChanges),
+                         [](const ::testing::TestParamInfo<TypeChange>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

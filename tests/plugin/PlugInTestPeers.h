@@ -5,6 +5,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,11 @@ public:
         SetParams(params);
         ResetProcessor(&input_, &output_);
     }
+    // The formats from the next block on, as when a sample carries a type; the state goes on.
+    void SwitchFormat(const WaveFormat& input) {
+        input_ = input;
+        output_ = StereoOutputOf(input);
+    }
     std::vector<BYTE> Process(const std::vector<BYTE>& in) {
         const int frames = static_cast<int>(in.size() / input_.nBlockAlign);
         std::vector<BYTE> out(static_cast<size_t>(frames) * output_.nBlockAlign);
@@ -83,13 +89,15 @@ struct ReceivedSample {
     bool discontinuity;
     bool timed;  // GetTime gave a start and a stop
     REFERENCE_TIME start, stop;
+    bool typed;           // the sample carried a media type
+    WAVEFORMATEX format;  // the pin's format as it took the sample
 };
 
-// A sink for stereo audio of one sample format (16-bit PCM unless told otherwise) at the rates
-// it is given, built on the framework. Its pin insists on its own allocator, which grants at
-// most maxBufferBytes per buffer; it records what QueryAccept was asked, how often a
-// connection completed, and what every received sample carried (the bytes in order in data).
-// Samples arrive on the thread that pushes them into the graph.
+// A sink for stereo audio of one sample format (16-bit PCM unless told otherwise, and any added
+// to sampleFormats) at the rates it is given, built on the framework. Its pin insists on its own
+// allocator, which grants at most maxBufferBytes per buffer; it records what QueryAccept was
+// asked, how often a connection completed, and what every received sample carried (the bytes in
+// order in data). Samples arrive on the thread that pushes them into the graph.
 class CStereoSink : public CBaseFilter {
 public:
     CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBufferBytes,
@@ -102,8 +110,7 @@ public:
 
     const std::vector<DWORD> rates;
     const LONG maxBufferBytes;
-    const WORD formatTag;
-    const WORD bitsPerSample;
+    std::vector<std::pair<WORD, WORD>> sampleFormats;  // format tag and bits per sample
     std::vector<WAVEFORMATEX> queried;
     int connections = 0;
     std::vector<BYTE> data;
@@ -146,9 +153,12 @@ public:
         const bool rateAccepted =
             std::find(sink_->rates.begin(), sink_->rates.end(), f->nSamplesPerSec) !=
             sink_->rates.end();
-        const WORD blockAlign = static_cast<WORD>(sink_->bitsPerSample / 8 * 2);
-        return f->wFormatTag == sink_->formatTag && f->wBitsPerSample == sink_->bitsPerSample &&
-                       f->nChannels == 2 && f->nBlockAlign == blockAlign &&
+        const bool sampleFormatAccepted =
+            std::find(sink_->sampleFormats.begin(), sink_->sampleFormats.end(),
+                      std::make_pair(f->wFormatTag, f->wBitsPerSample)) !=
+            sink_->sampleFormats.end();
+        const WORD blockAlign = static_cast<WORD>(f->wBitsPerSample / 8 * 2);
+        return sampleFormatAccepted && f->nChannels == 2 && f->nBlockAlign == blockAlign &&
                        f->nAvgBytesPerSec == f->nSamplesPerSec * blockAlign && rateAccepted
                    ? S_OK
                    : S_FALSE;
@@ -181,8 +191,13 @@ public:
         sample->GetPointer(&p);
         const long bytes = sample->GetActualDataLength();
         sink_->data.insert(sink_->data.end(), p, p + bytes);
-        ReceivedSample r = {bytes, sample->IsDiscontinuity() == S_OK, false, 0, 0};
+        ReceivedSample r = {bytes, sample->IsDiscontinuity() == S_OK, false, 0, 0, false, {}};
         r.timed = sample->GetTime(&r.start, &r.stop) == S_OK;
+        AM_MEDIA_TYPE* type = nullptr;
+        r.typed = sample->GetMediaType(&type) == S_OK;
+        DeleteMediaType(type);
+        if (CurrentMediaType().cbFormat >= 16)
+            std::memcpy(&r.format, CurrentMediaType().pbFormat, 16);
         sink_->received.push_back(r);
         return S_OK;
     }
@@ -198,8 +213,7 @@ inline CStereoSink::CStereoSink(std::vector<DWORD> acceptedRates, LONG maxBuffer
     : CBaseFilter(L"stereo sink", nullptr, &lock_, GUID_NULL),
       rates(std::move(acceptedRates)),
       maxBufferBytes(maxBufferBytes),
-      formatTag(formatTag),
-      bitsPerSample(bitsPerSample) {}
+      sampleFormats{{formatTag, bitsPerSample}} {}
 
 inline CStereoSink::~CStereoSink() { delete pin_; }
 
@@ -231,9 +245,10 @@ public:
     IPin* PinInterface() { return static_cast<IPin*>(GetPin(0)); }
     // Test thread, while the graph runs.
     HRESULT Push(const std::vector<BYTE>& data);
-    // One sample of up to bufferBytes: what Deliver returned.
+    // One sample of up to bufferBytes, carrying the type if one is given: what Deliver
+    // returned.
     HRESULT PushSample(const BYTE* data, long bytes, REFERENCE_TIME start, REFERENCE_TIME stop,
-                       bool discontinuity);
+                       bool discontinuity, const AM_MEDIA_TYPE* type = nullptr);
     HRESULT BeginFlush() { return pin_->DeliverBeginFlush(); }
     HRESULT EndFlush() { return pin_->DeliverEndFlush(); }
     HRESULT EndOfStream() { return pin_->DeliverEndOfStream(); }
@@ -288,7 +303,8 @@ inline CBasePin* CPushSource::GetPin(int n) {
 }
 
 inline HRESULT CPushSource::PushSample(const BYTE* data, long bytes, REFERENCE_TIME start,
-                                       REFERENCE_TIME stop, bool discontinuity) {
+                                       REFERENCE_TIME stop, bool discontinuity,
+                                       const AM_MEDIA_TYPE* type) {
     ComPtr<IMediaSample> sample;
     HRESULT hr = pin_->GetDeliveryBuffer(sample.Put(), nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;
@@ -300,6 +316,7 @@ inline HRESULT CPushSource::PushSample(const BYTE* data, long bytes, REFERENCE_T
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(TRUE);
     sample->SetDiscontinuity(discontinuity);
+    if (type) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
     return pin_->Deliver(sample.Get());
 }
 
