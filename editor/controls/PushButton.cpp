@@ -242,7 +242,8 @@ void ReplaceCaption(PushButtonState& st, const char* text) {
 // The keys that press the button: Enter and the space key, and on a drop-down button F4 and
 // Alt+Down, which open a drop-down list elsewhere in Windows.
 bool IsPressKey(const PushButtonState& st, UINT message, WPARAM key, LPARAM lParam) {
-    if (message == WM_KEYDOWN) return key == VK_SPACE || key == VK_RETURN || (st.arrowStyle && key == VK_F4);
+    if (message == WM_KEYDOWN)
+        return key == VK_SPACE || key == VK_RETURN || (st.arrowStyle && key == VK_F4);
     const bool alt = (lParam & (1 << 29)) != 0;
     return message == WM_SYSKEYDOWN && alt && st.arrowStyle && key == VK_DOWN;
 }

@@ -82,8 +82,17 @@ STDMETHODIMP CVxPlugInPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
     return S_OK;
 }
 
-STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* /*pMsg*/) {
-    return E_NOTIMPL;
+STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* pMsg) {
+    if (!pMsg) return E_POINTER;
+    if (!m_hwnd || pMsg->message != WM_KEYDOWN) return S_FALSE;
+    if (pMsg->hwnd != m_hwnd && !IsChild(m_hwnd, pMsg->hwnd)) return S_FALSE;
+    // The frame would give Enter and Escape to its own buttons: a control that asks for the key
+    // (Enter on a button, Enter and Escape in a value's inline editor) gets it instead.
+    const LRESULT wants = SendMessageW(pMsg->hwnd, WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(pMsg));
+    if (!(wants & DLGC_WANTMESSAGE)) return S_FALSE;
+    TranslateMessage(pMsg);
+    DispatchMessageW(pMsg);
+    return S_OK;
 }
 
 HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {

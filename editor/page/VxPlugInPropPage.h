@@ -29,6 +29,8 @@ public:
     STDMETHODIMP GetPageInfo(PROPPAGEINFO* pPageInfo) override;
     // Opens the help file beside the module; a failure is shown to the user. Always S_OK.
     STDMETHODIMP Help(LPCOLESTR pszHelpDir) override;
+    // For a frame that offers the page its keys first: a key that the focused control asks for
+    // is delivered to it (S_OK); the frame keeps every other key (S_FALSE).
     STDMETHODIMP TranslateAccelerator(MSG* pMsg) override;
 
     static constexpr int kPageWidth = 428;
