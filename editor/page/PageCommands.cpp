@@ -205,8 +205,11 @@ void CVxPlugInPropPage::OnModeMenu() {
     }
     const int command = TrackMenuUnder(menu, IDC_MODE, IDC_MODE_MENU);
     if (command < ID_MODE_FIRST || command >= ID_MODE_FIRST + kModeCount) return;
+    // The mode in force chosen again changes nothing, and must not take the undo point.
+    const int previous = Param(&IVxPlugInProp::GetMode);
+    if (command - ID_MODE_FIRST == previous) return;
     m_prop->MarkUndo(kDiscreteUndo);
-    ApplyMode(Param(&IVxPlugInProp::GetMode), command - ID_MODE_FIRST);
+    ApplyMode(previous, command - ID_MODE_FIRST);
     UpdateControls(0, 1, 1);
 }
 
@@ -231,8 +234,10 @@ void CVxPlugInPropPage::OnSetupMenu() {
     }
     const int command = TrackMenuUnder(menu, IDC_SETUP, IDC_SETUP_MENU);
     if (command == ID_SETUP_A || command == ID_SETUP_B) {
-        m_prop->MarkUndo(kDiscreteUndo);
+        // The setup in force chosen again changes nothing, and must not take the undo point.
         const int setup = command == ID_SETUP_A ? 0 : 1;
+        if (setup == m_prop->GetSetup()) return;
+        m_prop->MarkUndo(kDiscreteUndo);
         m_prop->SelectSetup(setup);
         SetSetupButtonText(setup);
         UpdateControls(0, 1, 1);

@@ -1,6 +1,7 @@
 // The editor page's controls.
 #include "editor/page/PageLayout.h"
 
+#include "editor/ControlTexts.h"
 #include "editor/controls/Meter.h"
 #include "editor/controls/PushButton.h"
 #include "editor/controls/Slider.h"
@@ -71,9 +72,9 @@ const PageControlLayout kPageLayout[] = {
     {IDC_OUTPUT_SLIDER, kSliderClassName, 145, 125, 160, 20, 0, true, IDR_SLIDER_THUMB, 0, nullptr, false, {}, 20, 1, 20, 0, 0},
     {IDC_METER_POST, kPushButtonClassName, 69, 153, 76, 21, PBS_GLYPH, true, IDR_BUTTON76, IDR_BUTTON76_PRESSED, "Post", false, {}, 0, 0, 0, 0, 0},
     // The meters show values but take no input: Tab passes them by.
-    {IDC_PHASE_METER, kMeterClassName, 149, 157, 154, 12, 0, false, IDR_PHASE_METER, IDR_PHASE_METER_LIT, nullptr, false, {}, 0, 0, 0, 0, 180},
-    {IDC_METER_LEFT, kMeterClassName, 341, 54, 12, 120, kLevelMeterStyle, false, IDR_LEVEL, IDR_LEVEL_LIT, nullptr, false, {}, 0, 0, 0, -300, 0},
-    {IDC_METER_RIGHT, kMeterClassName, 371, 54, 12, 120, kLevelMeterStyle, false, IDR_LEVEL, IDR_LEVEL_LIT, nullptr, false, {}, 0, 0, 0, -300, 0},
+    {IDC_PHASE_METER, kMeterClassName, 149, 157, 154, 12, 0, false, IDR_PHASE_METER, IDR_PHASE_METER_LIT, nullptr, false, {}, 0, 0, 0, kPhaseMeterMinDegrees, kPhaseMeterMaxDegrees},
+    {IDC_METER_LEFT, kMeterClassName, 341, 54, 12, 120, kLevelMeterStyle, false, IDR_LEVEL, IDR_LEVEL_LIT, nullptr, false, {}, 0, 0, 0, kLevelMeterMinTenths, kLevelMeterMaxTenths},
+    {IDC_METER_RIGHT, kMeterClassName, 371, 54, 12, 120, kLevelMeterStyle, false, IDR_LEVEL, IDR_LEVEL_LIT, nullptr, false, {}, 0, 0, 0, kLevelMeterMinTenths, kLevelMeterMaxTenths},
     {IDC_PEAK_LEFT, kStaticTextClassName, 317, 44, 24, 11, kReadoutStyle, false, 0, 0, nullptr, false, {}, 0, 0, 0, 0, 0},
     {IDC_PEAK_RIGHT, kStaticTextClassName, 383, 44, 24, 11, kReadoutStyle, false, 0, 0, nullptr, false, {}, 0, 0, 0, 0, 0},
 };

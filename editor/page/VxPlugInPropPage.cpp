@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "editor/ControlTexts.h"
 #include "editor/HelpPath.h"
 #include "editor/ValueText.h"
 #include "editor/controls/ControlClasses.h"
@@ -15,6 +16,7 @@
 #include "editor/page/HtmlHelp.h"
 #include "editor/page/PageIds.h"
 #include "editor/page/PageLayout.h"
+#include "editor/page/PageTooltips.h"
 #include "editor/win/SkinResources.h"
 #include "presets/PresetFile.h"
 #include "presets/win/PresetManager.h"
@@ -105,6 +107,8 @@ HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
     m_prop = prop;
     if (m_hwnd) {
         m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
+        // Another plug-in given to the open page: its current preset is the one to mark.
+        if (m_presets) m_presets->Library().SetCurrentId(m_prop->GetPresetId());
         UpdateControls(0, 1, 1);
     }
     return S_OK;
@@ -112,7 +116,11 @@ HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
 
 HRESULT CVxPlugInPropPage::OnDisconnect() {
     if (!m_prop) return E_UNEXPECTED;
-    if (m_hwnd) m_prop->SetNotifyWindow(m_hwnd, 0);
+    if (m_hwnd) {
+        // The plug-in keeps its current preset while no open page shows it.
+        if (m_presets) m_prop->SetPresetId(m_presets->Library().CurrentId());
+        m_prop->SetNotifyWindow(m_hwnd, 0);
+    }
     IVxPlugInProp* prop = m_prop;
     m_prop = nullptr;
     prop->Release();
@@ -186,6 +194,7 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
     }
     CreatePageControls(window, module, m_skin,
                        m_labelFont ? m_labelFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    m_tooltips = CreatePageTooltips(window);
 
     m_clipOff = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_OFF), IMAGE_BITMAP, 0, 0, 0));
     m_clipHeld = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_HELD), IMAGE_BITMAP, 0, 0, 0));
@@ -201,10 +210,6 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
         if (m_prop) m_presets->RestoreCurrentPreset(m_prop, m_prop->GetPresetId());
     }
 
-    if (m_prop) {
-        SendDlgItemMessageA(window, IDC_BYPASS, BTM_SETSTATE, m_prop->GetBypass() ? 1 : 0, 0);
-        SetSetupButtonText(m_prop->GetSetup());
-    }
     SetControlRanges();
     UpdateControls(0, 1, 1);
     UpdateMeters(window);
@@ -230,6 +235,9 @@ void CVxPlugInPropPage::OnDestroy(HWND window) {
     DeleteGdiObject(m_clipOff);
     DeleteGdiObject(m_clipActive);
     m_presets.reset();
+    // The tooltip window belongs to the host's top-level window, not to the page.
+    if (m_tooltips) DestroyWindow(m_tooltips);
+    m_tooltips = nullptr;
     m_firstErase = 0;
 }
 
@@ -308,9 +316,15 @@ int CVxPlugInPropPage::UpdateControls(int controlId, int updateEdits, int applyT
         SetItemText(IDC_MODE, mode >= 0 && mode < kModeCount ? kModeNames[mode] : "");
     }
     if (wants(IDC_METER_POST))
-        SetItemText(IDC_METER_POST, Param(&IVxPlugInProp::GetMeterPost) ? "Post" : "Pre");
+        SetItemText(IDC_METER_POST, kMeterPositionNames[Param(&IVxPlugInProp::GetMeterPost) ? 1 : 0]);
     if (wants(IDC_FILTER))
-        SetItemText(IDC_FILTER, Param(&IVxPlugInProp::GetFilter) ? "FIR" : "IIR");
+        SetItemText(IDC_FILTER, kFilterNames[Param(&IVxPlugInProp::GetFilter) ? 1 : 0]);
+    if (controlId == 0) {
+        // Bypass and the active setup belong to the plug-in as much as its values do: a page
+        // given another plug-in shows that plug-in's.
+        SendDlgItemMessageA(m_hwnd, IDC_BYPASS, BTM_SETSTATE, m_prop->GetBypass() ? 1 : 0, 0);
+        SetSetupButtonText(m_prop->GetSetup());
+    }
     return 1;
 }
 

@@ -98,6 +98,7 @@ private:
     HBITMAP m_clipHeld = nullptr;
     HBITMAP m_clipOff = nullptr;
     HBITMAP m_clipActive = nullptr;
+    HWND m_tooltips = nullptr;
     int m_firstTick = 1;
     int m_firstErase = 0;
     bool m_timerRunning = false;

@@ -1,13 +1,16 @@
 // The editor page's portable rules: typed values, value texts, meter levels, the phase that
-// travels with the mode, and the help file's path.
+// travels with the mode, the tooltips, and the help file's path.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <set>
 
+#include "editor/ControlTexts.h"
 #include "editor/HelpPath.h"
 #include "editor/ModeCycle.h"
 #include "editor/ValueText.h"
+#include "engine/ParamMapping.h"
 
 TEST(PageTexts, TypedValuesParseLikeTheFieldsShowThem) {
     struct Case {
@@ -101,4 +104,46 @@ TEST(PageTexts, HelpFileSitsBesideTheModule) {
     ASSERT_TRUE(HelpFilePathBeside(folder + "x.dll", &path));
     EXPECT_EQ(path.size(), kMaxHelpPathChars);
     EXPECT_FALSE(HelpFilePathBeside(folder + "a\\x.dll", &path));
+}
+
+TEST(PageTexts, TooltipsGiveRangesChoicesAndWhatTheMouseDoes) {
+    const auto tip = [](ControlTip t) { return ControlTipText(t); };
+    const auto has = [](const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    };
+    std::set<std::string> seen;
+    for (int i = 0; i < static_cast<int>(ControlTip::kCount); ++i) {
+        const std::string text = tip(static_cast<ControlTip>(i));
+        EXPECT_TRUE(has(text, ": ") && !has(text, "{") && text.back() == '.') << text;
+        EXPECT_TRUE(seen.insert(text).second) << "twice: " << text;
+    }
+    // The value controls: the range as the fields show values, the wheel, typing in the field
+    // and the default a double-click on the slider restores.
+    struct Value {
+        ControlTip field, slider;
+        int param;
+    } const values[] = {{ControlTip::kPhaseField, ControlTip::kPhaseSlider, kParamPhase},
+                        {ControlTip::kWidthField, ControlTip::kWidthSlider, kParamWidth},
+                        {ControlTip::kOutputField, ControlTip::kOutputSlider, kParamOutput}};
+    for (const Value& v : values) {
+        const auto shown = [&v](int32_t x) {
+            return v.param == kParamOutput ? FormatTenths(x, kOutputSilenceTenths) : std::to_string(x);
+        };
+        const ParamRange range = ParamRangeOf(v.param);
+        for (ControlTip t : {v.field, v.slider})
+            EXPECT_TRUE(has(tip(t), shown(range.min) + " ") && has(tip(t), shown(range.max) + " ") &&
+                        has(tip(t), "wheel")) << tip(t);
+        EXPECT_TRUE(has(tip(v.field), "double-click to type")) << tip(v.field);
+        EXPECT_TRUE(has(tip(v.slider), "double-click to reset it to " + shown(kDefaultParams[v.param])))
+            << tip(v.slider);
+    }
+    for (const char* mode : kModeNames)
+        EXPECT_TRUE(has(tip(ControlTip::kMode), mode) && has(tip(ControlTip::kModeMenu), mode)) << mode;
+    for (int v = 0; v < 2; ++v)
+        EXPECT_TRUE(has(tip(ControlTip::kFilter), kFilterNames[v]) &&
+                    has(tip(ControlTip::kMeterPost), kMeterPositionNames[v]));
+    // Nothing on the page itself says that the clip lights and peak readouts reset on a click.
+    for (ControlTip t : {ControlTip::kLeftClip, ControlTip::kRightClip, ControlTip::kLeftPeak,
+                         ControlTip::kRightPeak})
+        EXPECT_TRUE(has(tip(t), "Click to clear both") || has(tip(t), "Click to reset both")) << tip(t);
 }

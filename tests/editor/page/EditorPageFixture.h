@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <olectl.h>
+#include <commctrl.h>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -147,12 +148,13 @@ public:
         SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), LPARAM(Item(id)));
         Step(id, 0);  // as the field does after a typed entry
     }
-    // Opens a menu from its arrow with the keys that choose its `downs`-th selectable item:
-    // the menu opens with nothing highlighted, and the arrow key skips separators.
+    // Opens a menu by pressing its arrow with the mouse and chooses its `downs`-th selectable
+    // item with the keys: the menu opens with nothing highlighted, and the arrow key skips
+    // separators.
     void ChooseFromMenu(int arrowId, int downs) {
         for (int i = 0; i < downs; ++i) PostMessageA(window_, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(window_, WM_KEYDOWN, VK_RETURN, 0);
-        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(arrowId, BTN_PRESS), LPARAM(Item(arrowId)));
+        SendMessageA(Item(arrowId), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     }
     void SetAll(int phase, int width, int output, int mode, int post, int filter) {
         prop_->SetPhase(phase, 0);

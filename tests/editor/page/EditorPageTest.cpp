@@ -5,6 +5,93 @@
 
 using namespace pagetest;
 
+namespace {
+
+// The page background as the skin image draws it, one 0xRRGGBB value per pixel, top row first.
+struct SkinPixels {
+    std::vector<DWORD> pixels = std::vector<DWORD>(428 * 222);
+    DWORD At(int x, int y) const { return pixels[y * 428 + x]; }
+    int Channel(int x, int y, int shift) const { return (At(x, y) >> shift) & 0xff; }
+    // The frames around the meters and the strip behind the button row.
+    bool Dark(int x, int y) const {
+        return Channel(x, y, 16) < 0x38 && Channel(x, y, 8) < 0x38 && Channel(x, y, 0) < 0x38;
+    }
+    // The ink of the engraved labels ("Phase", "dB", ...), 0x2e2f33.
+    bool Ink(int x, int y) const {
+        return std::abs(Channel(x, y, 16) - 0x2e) <= 1 && std::abs(Channel(x, y, 8) - 0x2f) <= 1 &&
+               std::abs(Channel(x, y, 0) - 0x33) <= 1;
+    }
+};
+
+SkinPixels ReadSkin(HBITMAP skin) {
+    SkinPixels s;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 428, -222, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, skin, 0, 222, s.pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    return s;
+}
+
+// The bounding box of the dark area of the skin around (x, y).
+RECT DarkAreaAround(const SkinPixels& s, int x, int y) {
+    RECT box = {x, y, x + 1, y + 1};
+    std::vector<bool> seen(428 * 222);
+    std::vector<POINT> todo = {{x, y}};
+    while (!todo.empty()) {
+        const POINT p = todo.back();
+        todo.pop_back();
+        if (p.x < 0 || p.y < 0 || p.x >= 428 || p.y >= 222 || seen[p.y * 428 + p.x] || !s.Dark(p.x, p.y))
+            continue;
+        seen[p.y * 428 + p.x] = true;
+        box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x + 1),
+               std::max(box.bottom, p.y + 1)};
+        for (POINT n : {POINT{p.x + 1, p.y}, POINT{p.x - 1, p.y}, POINT{p.x, p.y + 1}, POINT{p.x, p.y - 1}})
+            todo.push_back(n);
+    }
+    return box;
+}
+
+// The boxes of the engraved words: ink pixels less than 3 pixels apart belong to one word.
+std::vector<RECT> LabelBoxes(const SkinPixels& s) {
+    struct Word {
+        RECT box;
+        int pixels;
+    };
+    const auto adjacent = [](const RECT& a, const RECT& b) {
+        return std::max(a.left - b.right, b.left - a.right) < 3 &&
+               std::max(a.top - b.bottom, b.top - a.bottom) < 3;
+    };
+    std::vector<Word> words;
+    for (int y = 0; y < 222; ++y)
+        for (int x = 0; x < 428; ++x)
+            if (s.Ink(x, y)) words.push_back({{x, y, x + 1, y + 1}, 1});
+    for (size_t i = 0; i < words.size(); ++i)
+        for (size_t j = i + 1; j < words.size(); ++j) {
+            if (!adjacent(words[i].box, words[j].box)) continue;
+            UnionRect(&words[i].box, &words[i].box, &words[j].box);
+            words[i].pixels += words[j].pixels;
+            words.erase(words.begin() + j);
+            j = i;  // the grown box may reach words already passed over
+        }
+    std::vector<RECT> boxes;  // a stray pixel of the same colour is no word
+    for (const Word& w : words)
+        if (w.pixels >= 3) boxes.push_back(w.box);
+    return boxes;
+}
+
+// Whether box and control sit side by side (or one above the other) at most 8 pixels apart,
+// the box's middle within the control's extent on the other axis.
+bool Beside(const RECT& box, const RECT& control) {
+    const LONG cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+    const LONG gapX = std::max(control.left - box.right, box.left - control.right);
+    const LONG gapY = std::max(control.top - box.bottom, box.top - control.bottom);
+    return (gapX >= 0 && gapX <= 8 && cy >= control.top && cy < control.bottom) ||
+           (gapY >= 0 && gapY <= 8 && cx >= control.left && cx < control.right);
+}
+
+}  // namespace
+
 TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
     PROPPAGEINFO info = {};
     ASSERT_EQ(S_OK, page_->GetPageInfo(&info));
@@ -19,29 +106,59 @@ TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
         HWND control = Item(c.id);
         ASSERT_NE(nullptr, control) << c.id;
         EXPECT_EQ(c.className, ClassOf(control)) << c.id;
-        RECT r;
-        GetWindowRect(control, &r);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ((RECT{c.x, c.y, c.x + c.width, c.y + c.height}.left), r.left) << c.id;
-        EXPECT_EQ(c.width, r.right - r.left) << c.id;
-        EXPECT_EQ(c.y, r.top) << c.id;
-        EXPECT_EQ(c.height, r.bottom - r.top) << c.id;
         // Each tab stop follows the one created before it.
         if (c.tabStop) {
             if (previous) EXPECT_EQ(control, GetNextDlgTabItem(window_, previous, FALSE)) << c.id;
             previous = control;
         }
     }
-    for (int id : {IDC_CLIP_LEFT, IDC_CLIP_RIGHT}) {
-        RECT r;
-        GetWindowRect(Item(id), &r);
-        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(id == IDC_CLIP_LEFT ? 341 : 371, r.left);
-        EXPECT_EQ(45, r.top);
-    }
-    // The skin shows where no control sits: the page paints its background itself.
+
+    // Where the controls are is checked against the skin, which is drawn around them: every
+    // control inside the panel and clear of the others, each meter filling the dark frame drawn
+    // for it, each control wholly on the dark button strip (and centred on it) or wholly off it,
+    // and every engraved label uncovered with a control beside it.
     HBITMAP skin = LoadSkinBitmap(GetModuleHandleA("twPhaseDX.dll"), IDB_SKIN, nullptr);
     ASSERT_NE(nullptr, skin);
+    const SkinPixels art = ReadSkin(skin);
+    std::vector<std::pair<int, RECT>> controls;
+    for (HWND c = GetWindow(window_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+        controls.push_back({GetDlgCtrlID(c), r});
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 428 && r.bottom <= 222) << GetDlgCtrlID(c);
+        for (size_t i = 0; i + 1 < controls.size(); ++i) {
+            RECT overlap;
+            EXPECT_FALSE(IntersectRect(&overlap, &controls[i].second, &r))
+                << controls[i].first << " and " << GetDlgCtrlID(c) << " overlap";
+        }
+        if (ClassOf(c) == kMeterClassName) {
+            const RECT frame = DarkAreaAround(art, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            EXPECT_TRUE(frame.left == r.left - 1 && frame.top == r.top - 1 &&
+                        frame.right == r.right + 1 && frame.bottom == r.bottom + 1) << GetDlgCtrlID(c);
+        }
+        int dark = 0;
+        for (int y = r.top + 1; y < r.bottom - 1; ++y)
+            for (int x = r.left + 1; x < r.right - 1; ++x) dark += art.Dark(x, y);
+        EXPECT_TRUE(dark == 0 || dark == (r.right - r.left - 2) * (r.bottom - r.top - 2)) << GetDlgCtrlID(c);
+        if (dark) {  // and in the middle of the strip's height
+            const RECT strip = DarkAreaAround(art, r.left + 1, r.top + 1);
+            EXPECT_LE(std::abs((strip.top + strip.bottom) - (r.top + r.bottom)), 2) << GetDlgCtrlID(c);
+        }
+    }
+    const std::vector<RECT> labels = LabelBoxes(art);
+    EXPECT_LE(11u, labels.size());  // Filter, Mode, Phase, Width, Output, Meter, units, L and R
+    for (const RECT& label : labels) {
+        bool beside = false;
+        for (const auto& c : controls) {
+            RECT overlap;
+            EXPECT_FALSE(IntersectRect(&overlap, &label, &c.second)) << c.first << " covers a label";
+            beside = beside || Beside(label, c.second);
+        }
+        EXPECT_TRUE(beside) << "no control beside the label at " << label.left << "," << label.top;
+    }
+
+    // The skin shows where no control sits: the page paints its background itself.
     HDC skinDc = CreateCompatibleDC(nullptr);
     HGDIOBJ oldBitmap = SelectObject(skinDc, skin);
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -52,6 +169,55 @@ TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
     SelectObject(skinDc, oldBitmap);
     DeleteDC(skinDc);
     DeleteObject(skin);
+}
+
+// Every control of the page has a tooltip, and hovering over one shows it.
+TEST_F(EditorPage, EveryControlHasATooltipThatShowsOnHover) {
+    // The page's tooltip window: the one that knows its Bypass button.
+    const auto knows = [this](HWND tooltips, HWND control, char* text) {
+        TTTOOLINFOA tool = {};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = window_;
+        tool.uId = UINT_PTR(control);
+        tool.lpszText = text;
+        if (!SendMessageA(tooltips, TTM_GETTOOLINFOA, 0, LPARAM(&tool))) return false;
+        SendMessageA(tooltips, TTM_GETTEXTA, 512, LPARAM(&tool));
+        return true;
+    };
+    HWND tooltips = nullptr;
+    char text[512] = {};
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w && !tooltips; w = GetWindow(w, GW_HWNDNEXT))
+        if (ClassOf(w) == TOOLTIPS_CLASSA && knows(w, Item(IDC_BYPASS), text)) tooltips = w;
+    ASSERT_NE(nullptr, tooltips);
+    std::vector<HWND> controls;
+    for (HWND c = GetWindow(window_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
+    ASSERT_EQ(size_t(kPageLayoutCount + 2), controls.size());  // and the two clip lights
+    std::vector<std::string> texts;
+    for (HWND c : controls) {
+        text[0] = 0;
+        EXPECT_TRUE(knows(tooltips, c, text)) << GetDlgCtrlID(c);
+        EXPECT_NE(std::string::npos, std::string(text).find(": ")) << GetDlgCtrlID(c) << " " << text;
+        texts.push_back(text);
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts.end(), std::adjacent_find(texts.begin(), texts.end())) << "two controls share a tip";
+
+    // The pointer rests on the width slider: its tip shows.
+    RECT r;
+    GetWindowRect(Item(IDC_WIDTH_SLIDER), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(Item(IDC_WIDTH_SLIDER), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    for (int i = 0; i < 40 && !IsWindowVisible(tooltips); ++i) {
+        Sleep(50);
+        PumpMessages();
+    }
+    EXPECT_TRUE(IsWindowVisible(tooltips));
+    TTTOOLINFOA current = {};
+    current.cbSize = TTTOOLINFOA_V2_SIZE;
+    ASSERT_TRUE(SendMessageA(tooltips, TTM_GETCURRENTTOOLA, 0, LPARAM(&current)));
+    EXPECT_EQ(UINT_PTR(Item(IDC_WIDTH_SLIDER)), current.uId);
+    knows(tooltips, Item(IDC_WIDTH_SLIDER), text);
+    EXPECT_EQ(0u, std::string(text).find("Width: ")) << text;
 }
 
 TEST_F(EditorPage, ShowsTheParametersAndFollowsChangesFromOutside) {
@@ -185,6 +351,50 @@ TEST_F(EditorPage, SetupsSwitchAndCopy) {
     EXPECT_EQ(1, prop_->GetSetup());
     // The arrow comes back up after the menu.
     EXPECT_TRUE(controltest::CPixels(arrow).Differences(up).Empty());
+}
+
+// A menu choice of what is already in force changes nothing, so Undo still takes back the drag
+// before it.
+TEST_F(EditorPage, ChoosingWhatIsInForceKeepsTheUndoPoint) {
+    struct Case {
+        const char* what;
+        int arrowId, downs;
+    } const cases[] = {{"Setup A", IDC_SETUP_MENU, 1}, {"LR phase", IDC_MODE_MENU, 1}};
+    Tick();
+    for (const Case& c : cases) {
+        Slide(IDC_PHASE_SLIDER, 40);
+        Tick();
+        ChooseFromMenu(c.arrowId, c.downs);
+        Click(IDC_UNDO);
+        EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase)) << c.what;
+        Tick();
+    }
+}
+
+// A page handed another plug-in while open shows that plug-in's state, bypass and setup
+// included, and its commands act on it.
+TEST_F(EditorPage, AnotherPlugInShowsItsOwnBypassAndSetup) {
+    ComPtr<IBaseFilter> other;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                     other.PutVoid()));
+    ComPtr<IVxPlugInProp> otherProp;
+    ASSERT_EQ(S_OK, other.As(IID_IVxPlugInProp, &otherProp));
+    otherProp->SetBypass(1);
+    otherProp->SelectSetup(1);
+    otherProp->SetPhase(25, 0);
+    const auto showPlugIn = [this](IUnknown* object) {
+        IUnknown* objects[] = {object};
+        EXPECT_EQ(S_OK, page_->SetObjects(1, objects));
+        return ItemText(IDC_PHASE_EDIT) + ", " + ItemText(IDC_SETUP) + ", bypass " +
+               std::to_string(SendMessageA(Item(IDC_BYPASS), BTM_GETSTATE, 0, 0));
+    };
+    EXPECT_EQ("25, Setup B, bypass 1", showPlugIn(other.Get()));
+    Click(IDC_BYPASS);
+    EXPECT_EQ(0, otherProp->GetBypass());
+    EXPECT_EQ("0, Setup A, bypass 0", showPlugIn(filter_.Get()));
+    otherProp->SetBypass(1);
+    EXPECT_EQ("25, Setup B, bypass 1", showPlugIn(other.Get()));
+    showPlugIn(filter_.Get());
 }
 
 TEST_F(EditorPage, ClipIndicatorsRunDownAndClear) {

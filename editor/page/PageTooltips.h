@@ -1,0 +1,9 @@
+// The editor page's tooltips: one common-controls tooltip window with a tool for every control,
+// each showing its text from the portable table of control texts. Window thread only.
+#pragma once
+#include <windows.h>
+
+// Creates the tooltip window of page and adds every control of the page that has a tooltip.
+// A popup cannot be owned by a child window, so the page's top-level window owns it: the page
+// destroys it. Null when the window cannot be created.
+HWND CreatePageTooltips(HWND page);
