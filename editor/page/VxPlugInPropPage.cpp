@@ -108,7 +108,7 @@ HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
     if (m_hwnd) {
         m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
         // Another plug-in given to the open page: its current preset is the one to mark.
-        if (m_presets) m_presets->Library().SetCurrentId(m_prop->GetPresetId());
+        if (m_presets) m_presets->RestoreCurrentPreset(m_prop, m_prop->GetPresetId());
         UpdateControls(0, 1, 1);
     }
     return S_OK;
@@ -118,7 +118,7 @@ HRESULT CVxPlugInPropPage::OnDisconnect() {
     if (!m_prop) return E_UNEXPECTED;
     if (m_hwnd) {
         // The plug-in keeps its current preset while no open page shows it.
-        if (m_presets) m_prop->SetPresetId(m_presets->Library().CurrentId());
+        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop));
         m_prop->SetNotifyWindow(m_hwnd, 0);
     }
     IVxPlugInProp* prop = m_prop;

@@ -209,7 +209,8 @@ void CALLBACK AnswerPresetMessage(HWND, UINT, UINT_PTR id, DWORD) {
             return TRUE;
         },
         0);
-    PostMessageA(box, WM_COMMAND, g_messageAnswer, 0);
+    // The preset manager shares the caption: it is closed, leaving no question text.
+    PostMessageA(box, WM_COMMAND, GetDlgItem(box, 1510) ? IDCANCEL : g_messageAnswer, 0);
 }
 
 }  // namespace
@@ -264,4 +265,14 @@ TEST_F(PresetsTest, UpdateAfterReopeningStoresIntoTheCurrentPresetAndNoOther) {
     EXPECT_EQ((std::vector<std::string>{"Wide & Loud=5,120,-10,1,0,1", "Kept=5,120,-10,1,0,1",
                                         "Lead=3,100,0,0,1,0", "Pad=4,100,0,0,1,0"}),
               file());
+
+    // A page given another plug-in leaves this one its current preset, found again later.
+    ComPtr<IBaseFilter> other;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                     other.PutVoid()));
+    // Add Preset..., Update Preset: Kept..., Preset Manager..., Bass, Kept, Lead.
+    ChooseFromMenu(IDC_PRESETS, 6);
+    IUnknown* objects[] = {other.Get()};
+    ASSERT_EQ(S_OK, page_->SetObjects(1, objects));
+    EXPECT_EQ("Lead", updateAfterReopening());
 }
