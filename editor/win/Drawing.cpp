@@ -1,5 +1,5 @@
 // GDI side of the skin drawing: reads the destination back, lets the portable core blend it,
-// writes it back; the mask blit; small helpers of the controls and dialogs.
+// writes it back; the mask blit; small helpers of the controls.
 #include "editor/win/Drawing.h"
 
 #include "editor/Compositing.h"
@@ -140,17 +140,4 @@ HFONT CreateCaptionFont(HDC dc) {
     font.lfWeight = FW_NORMAL;
     lstrcpyW(font.lfFaceName, L"Arial");
     return CreateFontIndirectW(&font);
-}
-
-void CentreOverParent(HWND window) {
-    HWND parent = GetParent(window);
-    RECT parentRect, rect;
-    if (!parent || !GetWindowRect(parent, &parentRect) || !GetWindowRect(window, &rect)) return;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    POINT topLeft = {parentRect.left + (parentRect.right - parentRect.left - width) / 2,
-                     parentRect.top + (parentRect.bottom - parentRect.top - height) / 2};
-    // A child window is placed in its parent's client coordinates, not on the screen.
-    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ScreenToClient(parent, &topLeft);
-    SetWindowPos(window, HWND_TOP, topLeft.x, topLeft.y, 0, 0, SWP_NOSIZE);
 }

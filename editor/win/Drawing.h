@@ -1,6 +1,6 @@
-// GDI drawing helpers shared by the editor's controls and the preset dialogs: compositing of
-// RGBT images over what a device context already shows, the colour-keyed blit, lines, the
-// page background under a control, the caption font and dialog centring. Window thread only.
+// GDI drawing helpers of the editor's controls: compositing of RGBT images over what a device
+// context already shows, the colour-keyed blit, lines, the page background under a control
+// and the caption font. Window thread only.
 #pragma once
 #include <windows.h>
 
@@ -30,7 +30,3 @@ void CopyParentBackground(HWND control, HDC memoryDc, HBITMAP backgroundBitmap);
 // The caption font of buttons and edit fields: the stock GUI font at 96 dpi, else Arial 14.
 // The caller deletes it after drawing (deleting the stock font is harmless).
 HFONT CreateCaptionFont(HDC dc);
-
-// Moves window so that it is centred over its parent (or owner), keeping its size, and puts it
-// at the top of the Z order.
-void CentreOverParent(HWND window);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/win/Drawing.h"
 #include "presets/PresetText.h"
 #include "presets/win/AddPresetDialogIds.h"
+#include "presets/win/DialogPlacement.h"
 #include "presets/win/PresetManager.h"
 
 namespace {

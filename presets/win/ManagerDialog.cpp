@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "editor/win/Drawing.h"
 #include "presets/PresetLibrary.h"
 #include "presets/PresetText.h"
 #include "presets/win/AddPresetDialog.h"
+#include "presets/win/DialogPlacement.h"
 #include "presets/win/NameDialogs.h"
 #include "presets/win/PresetDialogIds.h"
 #include "presets/win/PresetManager.h"

@@ -1,9 +1,9 @@
 // The rename and new-bank dialogs: one name field each, read through NormalisePresetName.
 #include "presets/win/NameDialogs.h"
 
-#include "editor/win/Drawing.h"
 #include "presets/PresetLibrary.h"
 #include "presets/PresetText.h"
+#include "presets/win/DialogPlacement.h"
 #include "presets/win/PresetDialogIds.h"
 
 namespace {

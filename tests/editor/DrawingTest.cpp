@@ -1,6 +1,6 @@
 // The GDI drawing helpers under Wine: compositing and the colour-keyed blit onto memory device
 // contexts read back pixel by pixel, lines, the background copy under a real child window,
-// the caption font and centring over real windows.
+// and the caption font.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -147,25 +147,6 @@ TEST_F(WindowTest, CopyParentBackgroundTakesTheBlockUnderTheControl) {
     CopyParentBackground(control, offscreen.Dc(), background.Bitmap());
     EXPECT_EQ(offscreen.At(0, 0), RGB(30, 20, 7));
     EXPECT_EQ(offscreen.At(9, 7), RGB(39, 27, 7));
-}
-
-TEST_F(WindowTest, CentreOverParentKeepsTheSizeAndRaisesTheWindow) {
-    HWND owner = Create(WS_POPUP, 100, 100, 301, 201, nullptr);
-    HWND dialog = Create(WS_POPUP, 0, 0, 100, 50, owner);
-    CentreOverParent(dialog);
-    RECT r = WindowRect(dialog);
-    EXPECT_TRUE(r.left == 100 + (301 - 100) / 2 && r.top == 100 + (201 - 50) / 2);
-    EXPECT_TRUE(r.right - r.left == 100 && r.bottom - r.top == 50);
-
-    // A child window lands at the same screen position, given in its parent's coordinates.
-    HWND parent = Create(WS_POPUP | WS_BORDER, 300, 200, 200, 100, nullptr);
-    HWND first = Create(WS_CHILD, 0, 0, 20, 10, parent);
-    Create(WS_CHILD, 50, 50, 20, 10, parent);
-    SetWindowPos(first, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    CentreOverParent(first);
-    r = WindowRect(first);
-    EXPECT_TRUE(r.left == 300 + (200 - 20) / 2 && r.top == 200 + (100 - 10) / 2);
-    EXPECT_EQ(GetWindow(parent, GW_CHILD), first) << "not at the top of the Z order";
 }
 
 TEST(CreateCaptionFont, IsTheStockGuiFontAtStandardResolution) {

@@ -1,6 +1,7 @@
 // The preset shell under Wine: real INI files through the private-profile functions (their
 // reported failures, the replace in one step, names as the reader returns them), the
-// registry lookup of the library file, and the manager loading and saving through both.
+// registry lookup of the library file, the manager loading and saving through both, and the
+// dialogs' placement over their owner.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "plugin/PluginGuids.h"
 #include "presets/PresetFile.h"
 #include "presets/PresetText.h"
+#include "presets/win/DialogPlacement.h"
 #include "presets/win/PresetFileLocation.h"
 #include "presets/win/PresetManager.h"
 #include "presets/win/PrivateProfileStore.h"
@@ -124,6 +126,53 @@ protected:
         return LocatePresetFile(kTestClassKey.c_str(), presetfile::kLibraryFileName);
     }
 };
+
+// Plain windows of a private class, destroyed after each test.
+class PlacementTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"twPresetPlacementTest";
+        RegisterClassW(&wc);
+    }
+    void TearDown() override {
+        for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
+    }
+    HWND Create(DWORD style, int x, int y, int w, int h, HWND parent) {
+        HWND window = CreateWindowExW(0, L"twPresetPlacementTest", L"", style, x, y, w, h, parent,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+        EXPECT_NE(window, nullptr);
+        windows_.push_back(window);
+        return window;
+    }
+    static RECT WindowRect(HWND window) {
+        RECT r;
+        GetWindowRect(window, &r);
+        return r;
+    }
+    std::vector<HWND> windows_;
+};
+
+TEST_F(PlacementTest, CentreOverParentKeepsTheSizeAndRaisesTheWindow) {
+    HWND owner = Create(WS_POPUP, 100, 100, 301, 201, nullptr);
+    HWND dialog = Create(WS_POPUP, 0, 0, 100, 50, owner);
+    CentreOverParent(dialog);
+    RECT r = WindowRect(dialog);
+    EXPECT_TRUE(r.left == 100 + (301 - 100) / 2 && r.top == 100 + (201 - 50) / 2);
+    EXPECT_TRUE(r.right - r.left == 100 && r.bottom - r.top == 50);
+
+    // A child window lands at the same screen position, given in its parent's coordinates.
+    HWND parent = Create(WS_POPUP | WS_BORDER, 300, 200, 200, 100, nullptr);
+    HWND first = Create(WS_CHILD, 0, 0, 20, 10, parent);
+    Create(WS_CHILD, 50, 50, 20, 10, parent);
+    SetWindowPos(first, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    CentreOverParent(first);
+    r = WindowRect(first);
+    EXPECT_TRUE(r.left == 300 + (200 - 20) / 2 && r.top == 200 + (100 - 10) / 2);
+    EXPECT_EQ(GetWindow(parent, GW_CHILD), first) << "not at the top of the Z order";
+}
 
 }  // namespace
 
