@@ -9,7 +9,7 @@
 #include "base/CritSec.h"
 #include "base/Result.h"
 
-// The envelope's own lock (lock_) guards the segment list and the last evaluation
+// The envelope's own lock (m_lock) guards the segment list and the last evaluation
 // time. The values and flags are single words that the streaming thread reads without a lock;
 // they are atomics with relaxed ordering, which compiles to plain loads and stores.
 class CParamEnvelope {

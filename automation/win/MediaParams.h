@@ -74,9 +74,9 @@ private:
     // Answers the requests a detached object still can.
     HRESULT QueryOwnInterface(REFIID riid, void** ppv);
 
-    IUnknown* m_owner;  // not counted; guarded by ownerLock_, null once detached
+    IUnknown* m_owner;  // not counted; guarded by m_ownerLock, null once detached
     CCritSec m_ownerLock;
-    IMediaParamsUICallback* m_hostCallback;  // counted; guarded by callbackLock_
+    IMediaParamsUICallback* m_hostCallback;  // counted; guarded by m_callbackLock
     CCritSec m_callbackLock;
     volatile LONG m_refCount;
 };
