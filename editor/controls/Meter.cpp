@@ -138,14 +138,51 @@ void RepaintNow(HWND window, MeterState* state) {
     ReleaseDC(window, dc);
 }
 
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+    MeterState* state = CreateControlState<MeterState>(window);
+    if (!state) return -1;
+    InitialiseState(state, reinterpret_cast<const CREATESTRUCTA*>(lParam)->style);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window, MeterState* state) {
+    if (state->memoryDc) DeleteDC(state->memoryDc);  // frees the bitmap's selection first
+    if (state->backBitmap) DeleteObject(state->backBitmap);
+    DestroyControlState(window);
+    return 0;
+}
+
+LRESULT OnSetRange(MeterState* state, WPARAM wParam, LPARAM lParam) {
+    state->min = ToInt32(wParam);
+    state->max = ToInt32(lParam);
+    return 0;
+}
+
+LRESULT OnSetValues(HWND window, MeterState* state, WPARAM wParam, LPARAM lParam) {
+    const int32_t values[kChannels] = {ToInt32(wParam), ToInt32(lParam)};
+    ApplyValues(state, values);
+    RepaintNow(window, state);
+    return 0;
+}
+
+// MTM_GETPEAKHOLD and MTM_GETMAX: both channels' values written through the two pointers.
+LRESULT OnGetLevels(const int32_t (&levels)[kChannels], WPARAM wParam, LPARAM lParam) {
+    if (IsSentFromAnotherThread()) return 0;
+    WriteThrough(wParam, levels[0]);
+    WriteThrough(lParam, levels[1]);
+    return 0;
+}
+
+LRESULT OnSetImages(MeterState* state, WPARAM wParam, LPARAM lParam) {
+    if (IsSentFromAnotherThread()) return 0;
+    state->unlitImage = reinterpret_cast<const BYTE*>(wParam);
+    state->litImage = reinterpret_cast<const BYTE*>(lParam);
+    return 0;
+}
+
 LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) return OnCreate(window, lParam);
     MeterState* state = ControlState<MeterState>(window);
-    if (message == WM_CREATE) {
-        state = CreateControlState<MeterState>(window);
-        if (!state) return -1;
-        InitialiseState(state, reinterpret_cast<const CREATESTRUCTA*>(lParam)->style);
-        return 0;
-    }
     if (!state) return DefWindowProcA(window, message, wParam, lParam);
     // A meter never takes the capture: only the paint messages are the shared ones.
     LRESULT result;
@@ -155,44 +192,15 @@ LRESULT CALLBACK MeterWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     if (HandlePaintMessage(window, message, paint, &result)) return result;
 
     switch (message) {
-        case WM_DESTROY:
-            if (state->memoryDc) DeleteDC(state->memoryDc);  // frees the bitmap's selection first
-            if (state->backBitmap) DeleteObject(state->backBitmap);
-            DestroyControlState(window);
-            return 0;
-        case MTM_SETRANGE:
-            state->min = ToInt32(wParam);
-            state->max = ToInt32(lParam);
-            return 0;
-        case MTM_SETVALUES: {
-            const int32_t values[kChannels] = {ToInt32(wParam), ToInt32(lParam)};
-            ApplyValues(state, values);
-            RepaintNow(window, state);
-            return 0;
-        }
-        case MTM_GETPEAKHOLD:
-            if (IsSentFromAnotherThread()) return 0;
-            WriteThrough(wParam, state->peakHold[0]);
-            WriteThrough(lParam, state->peakHold[1]);
-            return 0;
-        case MTM_RESETMAX:
-            state->maxLevel[0] = state->maxLevel[1] = meter::kNoLevel;
-            return 0;
-        case MTM_GETMAX:
-            if (IsSentFromAnotherThread()) return 0;
-            WriteThrough(wParam, state->maxLevel[0]);
-            WriteThrough(lParam, state->maxLevel[1]);
-            return 0;
-        case MTM_SETIMAGES:
-            if (IsSentFromAnotherThread()) return 0;
-            state->unlitImage = reinterpret_cast<const BYTE*>(wParam);
-            state->litImage = reinterpret_cast<const BYTE*>(lParam);
-            return 0;
-        case MTM_SETDECAY:
-            state->decayStep = ToInt32(wParam);
-            return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY: return OnDestroy(window, state);
+    case MTM_SETRANGE: return OnSetRange(state, wParam, lParam);
+    case MTM_SETVALUES: return OnSetValues(window, state, wParam, lParam);
+    case MTM_GETPEAKHOLD: return OnGetLevels(state->peakHold, wParam, lParam);
+    case MTM_RESETMAX: state->maxLevel[0] = state->maxLevel[1] = meter::kNoLevel; return 0;
+    case MTM_GETMAX: return OnGetLevels(state->maxLevel, wParam, lParam);
+    case MTM_SETIMAGES: return OnSetImages(state, wParam, lParam);
+    case MTM_SETDECAY: state->decayStep = ToInt32(wParam); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -275,21 +275,122 @@ void CancelPress(HWND window) {
     PeekMessageA(&pending, window, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_REMOVE);
 }
 
-LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        auto* st = CreateControlState<PushButtonState>(window);
-        if (!st) return -1;
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        st->arrowStyle = (create->style & PBS_ARROW) ? 1 : 0;
-        st->glyphStyle = (create->style & PBS_GLYPH) ? 1 : 0;
-        st->iconKey = kDefaultIconKey;
-        st->textColour = kDefaultTextColour;
-        st->tint = skin::kHighlightTint;
-        st->background = CreationBackground(lParam);
-        // A title given at creation is stored without a WM_SETTEXT: take it as the caption.
-        if (create->lpszName && !IS_INTRESOURCE(create->lpszName)) ReplaceCaption(*st, create->lpszName);
-        return 0;
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+    auto* st = CreateControlState<PushButtonState>(window);
+    if (!st) return -1;
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    st->arrowStyle = (create->style & PBS_ARROW) ? 1 : 0;
+    st->glyphStyle = (create->style & PBS_GLYPH) ? 1 : 0;
+    st->iconKey = kDefaultIconKey;
+    st->textColour = kDefaultTextColour;
+    st->tint = skin::kHighlightTint;
+    st->background = CreationBackground(lParam);
+    // A title given at creation is stored without a WM_SETTEXT: take it as the caption.
+    if (create->lpszName && !IS_INTRESOURCE(create->lpszName)) {
+        ReplaceCaption(*st, create->lpszName);
     }
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window, PushButtonState& st) {
+    st.tracking = kIdle;  // closed mid-press: lower the flag
+    ReleaseControlCapture(window);
+    ReplaceCaption(st, nullptr);
+    DestroyControlState(window);
+    return 0;
+}
+
+// Asked with the message a dialog manager is about to handle: Enter is the button's own press,
+// not the host frame's default button.
+LRESULT OnGetDlgCode(LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    const bool enter = msg && !IsSentFromAnotherThread() && msg->message == WM_KEYDOWN &&
+                       msg->wParam == VK_RETURN;
+    return DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON | (enter ? DLGC_WANTMESSAGE : 0);
+}
+
+LRESULT OnKeyDown(HWND window, PushButtonState& st, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsPressKey(st, message, wParam, lParam)) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    KeyPress(window, st, wParam);
+    return 0;
+}
+
+LRESULT OnSysKeyUp(HWND window, PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    // Alt may still be down when the key of an Alt+Down press comes up.
+    if (st.tracking == kKey) KeyRelease(window, st, wParam);
+    return DefWindowProcA(window, WM_SYSKEYUP, wParam, lParam);
+}
+
+LRESULT OnSetText(HWND window, PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    const char* text = reinterpret_cast<const char*>(lParam);
+    if (SameText(text, st.caption)) return 0;
+    ReplaceCaption(st, text);
+    Invalidate(window, st, true);
+    return DefWindowProcA(window, WM_SETTEXT, wParam, lParam);
+}
+
+LRESULT OnSetState(HWND window, PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    if (st.state != int(wParam) || lParam) {
+        st.state = int(wParam);
+        Invalidate(window, st, lParam != 0);
+    }
+    return 0;
+}
+
+LRESULT OnSetIcon(HWND window, PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    if (st.iconId != int(wParam)) {
+        st.iconId = int(wParam);
+        Invalidate(window, st, lParam != 0);
+    }
+    return 0;
+}
+
+LRESULT OnCancelPress(HWND window, PushButtonState& st) {
+    if (st.tracking == kHeld) st.tracking = kMouse;  // outside: the release is no click
+    CancelPress(window);
+    return 0;
+}
+
+LRESULT OnSetImages(PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    if (IsSentFromAnotherThread()) return 0;
+    st.normalImage = reinterpret_cast<const BYTE*>(wParam);
+    st.pressedImage = reinterpret_cast<const BYTE*>(lParam);
+    return 0;
+}
+
+LRESULT OnSetFocusInsets(PushButtonState& st, WPARAM wParam, LPARAM lParam) {
+    if (IsSentFromAnotherThread()) return 0;
+    if (const auto* insets = reinterpret_cast<const int*>(wParam)) {
+        st.focusInsets = {insets[0], insets[1], insets[2], insets[3]};
+    }
+    st.insetTint = lParam ? 1 : 0;
+    return 0;
+}
+
+// The button's own messages (BTM_*), which set its look or end its press; any other message goes
+// to DefWindowProc.
+LRESULT OnButtonMessage(HWND window, PushButtonState& st, UINT message, WPARAM wParam,
+                        LPARAM lParam) {
+    switch (message) {
+    case BTM_SETSTATE: return OnSetState(window, st, wParam, lParam);
+    case BTM_GETSTATE: return st.state;
+    case BTM_REDRAW: Invalidate(window, st, lParam != 0); return 0;
+    case BTM_SETDBLCLKCODE: st.doubleClickCode = int(wParam); return 0;
+    case BTM_SETICON: return OnSetIcon(window, st, wParam, lParam);
+    case BTM_SETICONKEY: st.iconKey = COLORREF(wParam); return 0;
+    case BTM_CANCELPRESS: return OnCancelPress(window, st);
+    case BTM_SETIMAGES: return OnSetImages(st, wParam, lParam);
+    case BTM_SETFOCUSINSETS: return OnSetFocusInsets(st, wParam, lParam);
+    case BTM_SETTINT: st.tint = DWORD(wParam); return 0;
+    case BTM_SETTEXTCOLOR: st.textColour = COLORREF(wParam); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) return OnCreate(window, lParam);
     auto* st = ControlState<PushButtonState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
@@ -300,104 +401,23 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 
     switch (message) {
-    case WM_DESTROY:
-        st->tracking = kIdle;  // closed mid-press: lower the flag
-        ReleaseControlCapture(window);
-        ReplaceCaption(*st, nullptr);
-        DestroyControlState(window);
-        return 0;
-    case WM_GETDLGCODE: {
-        // Asked with the message a dialog manager is about to handle: Enter is the button's own
-        // press, not the host frame's default button.
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        const bool enter = msg && !IsSentFromAnotherThread() && msg->message == WM_KEYDOWN &&
-                           msg->wParam == VK_RETURN;
-        return DLGC_WANTARROWS | DLGC_UNDEFPUSHBUTTON | (enter ? DLGC_WANTMESSAGE : 0);
-    }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        Press(window, *st, message == WM_LBUTTONDBLCLK);
-        return 0;
-    case WM_MOUSEMOVE:
-        TrackPointer(window, *st, lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        Release(window, *st);
-        return 0;
+    case WM_DESTROY: return OnDestroy(window, *st);
+    case WM_GETDLGCODE: return OnGetDlgCode(lParam);
+    case WM_LBUTTONDOWN: Press(window, *st, false); return 0;
+    case WM_LBUTTONDBLCLK: Press(window, *st, true); return 0;
+    case WM_MOUSEMOVE: TrackPointer(window, *st, lParam); return 0;
+    case WM_LBUTTONUP: Release(window, *st); return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        if (!IsPressKey(*st, message, wParam, lParam)) break;
-        KeyPress(window, *st, wParam);
-        return 0;
-    case WM_KEYUP:
-        KeyRelease(window, *st, wParam);
-        return 0;
-    case WM_SYSKEYUP:
-        // Alt may still be down when the key of an Alt+Down press comes up.
-        if (st->tracking == kKey) KeyRelease(window, *st, wParam);
-        break;
+    case WM_SYSKEYDOWN: return OnKeyDown(window, *st, message, wParam, lParam);
+    case WM_KEYUP: KeyRelease(window, *st, wParam); return 0;
+    case WM_SYSKEYUP: return OnSysKeyUp(window, *st, wParam, lParam);
     case WM_RBUTTONDOWN:
         return SendMessageA(GetParent(window), BTN_RBUTTONDOWN, GetDlgCtrlID(window), lParam);
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Paint(window, *st, nullptr);
-        return 0;
-    case WM_SETTEXT: {
-        const char* text = reinterpret_cast<const char*>(lParam);
-        if (SameText(text, st->caption)) return 0;
-        ReplaceCaption(*st, text);
-        Invalidate(window, *st, true);
-        break;
+    case WM_KILLFOCUS: Paint(window, *st, nullptr); return 0;
+    case WM_SETTEXT: return OnSetText(window, *st, wParam, lParam);
+    default: return OnButtonMessage(window, *st, message, wParam, lParam);
     }
-    case BTM_SETSTATE:
-        if (st->state != int(wParam) || lParam) {
-            st->state = int(wParam);
-            Invalidate(window, *st, lParam != 0);
-        }
-        return 0;
-    case BTM_GETSTATE:
-        return st->state;
-    case BTM_REDRAW:
-        Invalidate(window, *st, lParam != 0);
-        return 0;
-    case BTM_SETDBLCLKCODE:
-        st->doubleClickCode = int(wParam);
-        return 0;
-    case BTM_SETICON:
-        if (st->iconId != int(wParam)) {
-            st->iconId = int(wParam);
-            Invalidate(window, *st, lParam != 0);
-        }
-        return 0;
-    case BTM_SETICONKEY:
-        st->iconKey = COLORREF(wParam);
-        return 0;
-    case BTM_CANCELPRESS:
-        if (st->tracking == kHeld) st->tracking = kMouse;  // outside: the release is no click
-        CancelPress(window);
-        return 0;
-    case BTM_SETIMAGES:
-        if (IsSentFromAnotherThread()) return 0;
-        st->normalImage = reinterpret_cast<const BYTE*>(wParam);
-        st->pressedImage = reinterpret_cast<const BYTE*>(lParam);
-        return 0;
-    case BTM_SETFOCUSINSETS:
-        if (IsSentFromAnotherThread()) return 0;
-        if (const auto* insets = reinterpret_cast<const int*>(wParam)) {
-            st->focusInsets = {insets[0], insets[1], insets[2], insets[3]};
-        }
-        st->insetTint = lParam ? 1 : 0;
-        return 0;
-    case BTM_SETTINT:
-        st->tint = DWORD(wParam);
-        return 0;
-    case BTM_SETTEXTCOLOR:
-        st->textColour = COLORREF(wParam);
-        return 0;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace

@@ -388,6 +388,52 @@ LRESULT OnSetRange(HWND window, SliderState& s, int min, int max) {
     return 0;
 }
 
+LRESULT OnDestroy(HWND window, SliderState& s) {
+    // Closed mid-drag: show the pointer again and lower the flag, telling the page nothing.
+    if (s.dragging) SetCursor(s.savedCursor);
+    s.dragging = 0;
+    ReleaseControlCapture(window);
+    DestroyControlState(window);
+    return 0;
+}
+
+LRESULT OnSetValue(HWND window, SliderState& s, WPARAM wParam, LPARAM lParam) {
+    const int value = static_cast<int>(wParam);
+    if (value != s.value) {
+        s.value = value;
+        InvalidateRect(window, nullptr, FALSE);
+        if (lParam) UpdateWindow(window);
+    }
+    return 0;
+}
+
+LRESULT OnSetThumbImage(SliderState& s, WPARAM wParam) {
+    if (!IsSentFromAnotherThread()) s.thumbImage = reinterpret_cast<const BYTE*>(wParam);
+    return 0;
+}
+
+// The slider's own messages (SLM_*), which read or set its value and set its look; any other
+// message goes to DefWindowProc.
+LRESULT OnSliderMessage(HWND window, SliderState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case SLM_GETVALUE: return s.value;
+    case SLM_SETVALUE: return OnSetValue(window, s, wParam, lParam);
+    case SLM_SETRANGE:
+        return OnSetRange(window, s, static_cast<int>(wParam), static_cast<int>(lParam));
+    case SLM_SETACCEL: s.acceleration = static_cast<int>(wParam); return 0;
+    case SLM_SETTICKINTERVAL: s.tickInterval = static_cast<int>(wParam); return 0;
+    case SLM_SETPAGESTEP: s.pageStep = static_cast<int>(wParam); return 0;
+    case SLM_SETTICKOFFSET: s.tickOffset = static_cast<int>(wParam); return 0;
+    case SLM_SETBACKBITMAP: s.backBitmapId = static_cast<int>(wParam); return 0;
+    case SLM_SETTHUMBIMAGE: return OnSetThumbImage(s, wParam);
+    case SLM_SETGROOVE: s.groove = static_cast<int>(wParam); return 0;
+    case SLM_SETTHUMBLENGTH: s.thumbLength = static_cast<int>(wParam); return 0;
+    case SLM_SETHOTTINT: s.hotTint = static_cast<DWORD>(wParam); return 0;
+    case SLM_SETCOLDTINT: s.coldTint = static_cast<DWORD>(wParam); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
 LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<CREATESTRUCTA*>(lParam));
     SliderState* state = ControlState<SliderState>(window);
@@ -401,60 +447,19 @@ LRESULT CALLBACK SliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 
     switch (message) {
-    case WM_DESTROY:
-        // Closed mid-drag: show the pointer again and lower the flag, telling the page nothing.
-        if (s.dragging) SetCursor(s.savedCursor);
-        s.dragging = 0;
-        ReleaseControlCapture(window);
-        DestroyControlState(window);
-        return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
+    case WM_DESTROY: return OnDestroy(window, s);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Repaint(window, s);  // focus selects the tint
-        return 0;
-    case WM_KEYDOWN:
-        return OnKeyDown(window, s, wParam, lParam);
-    case WM_MOUSEWHEEL:
-        return OnMouseWheel(window, s, wParam);
-    case WM_LBUTTONDOWN:
-        return OnLButtonDown(window, s, lParam);
-    case WM_MOUSEMOVE:
-        return OnMouseMove(window, s, wParam, lParam);
-    case WM_LBUTTONUP:
-        return OnLButtonUp(window, s, wParam, lParam);
+    case WM_KILLFOCUS: Repaint(window, s); return 0;  // focus selects the tint
+    case WM_KEYDOWN: return OnKeyDown(window, s, wParam, lParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(window, s, wParam);
+    case WM_LBUTTONDOWN: return OnLButtonDown(window, s, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(window, s, wParam, lParam);
+    case WM_LBUTTONUP: return OnLButtonUp(window, s, wParam, lParam);
     case WM_LBUTTONDBLCLK:
         Notify(window, SLN_DOUBLECLICK, static_cast<WPARAM>(GetDlgCtrlID(window)));
         return 0;
-
-    case SLM_GETVALUE:
-        return s.value;
-    case SLM_SETVALUE: {
-        const int value = static_cast<int>(wParam);
-        if (value != s.value) {
-            s.value = value;
-            InvalidateRect(window, nullptr, FALSE);
-            if (lParam) UpdateWindow(window);
-        }
-        return 0;
-    }
-    case SLM_SETRANGE:
-        return OnSetRange(window, s, static_cast<int>(wParam), static_cast<int>(lParam));
-    case SLM_SETACCEL: s.acceleration = static_cast<int>(wParam); return 0;
-    case SLM_SETTICKINTERVAL: s.tickInterval = static_cast<int>(wParam); return 0;
-    case SLM_SETPAGESTEP: s.pageStep = static_cast<int>(wParam); return 0;
-    case SLM_SETTICKOFFSET: s.tickOffset = static_cast<int>(wParam); return 0;
-    case SLM_SETBACKBITMAP: s.backBitmapId = static_cast<int>(wParam); return 0;
-    case SLM_SETTHUMBIMAGE:
-        if (!IsSentFromAnotherThread()) s.thumbImage = reinterpret_cast<const BYTE*>(wParam);
-        return 0;
-    case SLM_SETGROOVE: s.groove = static_cast<int>(wParam); return 0;
-    case SLM_SETTHUMBLENGTH: s.thumbLength = static_cast<int>(wParam); return 0;
-    case SLM_SETHOTTINT: s.hotTint = static_cast<DWORD>(wParam); return 0;
-    case SLM_SETCOLDTINT: s.coldTint = static_cast<DWORD>(wParam); return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+    default: return OnSliderMessage(window, s, message, wParam, lParam);
     }
 }
 

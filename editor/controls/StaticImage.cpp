@@ -34,14 +34,29 @@ void Paint(HWND window, const StaticImageState& st, HDC target) {
     paint.Present();
 }
 
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+    auto* st = CreateControlState<StaticImageState>(window);
+    if (!st) return -1;
+    st->background = CreationBackground(lParam);
+    st->bitmapId = kNoStaticBitmap;
+    return 0;
+}
+
+LRESULT OnSetBitmap(HWND window, StaticImageState& st, WPARAM wParam) {
+    st.bitmapId = int(wParam);
+    InvalidateRect(window, nullptr, FALSE);
+    return 0;
+}
+
+// A press on a picture that reports clicks; the other kind lets DefWindowProc have it.
+LRESULT OnClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool notifiesClicks) {
+    if (!notifiesClicks) return DefWindowProcA(window, message, wParam, lParam);
+    PostMessageA(GetParent(window), SIN_CLICK, GetDlgCtrlID(window), lParam);
+    return 0;
+}
+
 LRESULT PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool notifiesClicks) {
-    if (message == WM_CREATE) {
-        auto* st = CreateControlState<StaticImageState>(window);
-        if (!st) return -1;
-        st->background = CreationBackground(lParam);
-        st->bitmapId = kNoStaticBitmap;
-        return 0;
-    }
+    if (message == WM_CREATE) return OnCreate(window, lParam);
     auto* st = ControlState<StaticImageState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
@@ -51,22 +66,12 @@ LRESULT PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, boo
     }
 
     switch (message) {
-    case WM_DESTROY:
-        DestroyControlState(window);
-        return 0;
-    case SIM_SETBITMAP:
-        st->bitmapId = int(wParam);
-        InvalidateRect(window, nullptr, FALSE);
-        return 0;
+    case WM_DESTROY: DestroyControlState(window); return 0;
+    case SIM_SETBITMAP: return OnSetBitmap(window, *st, wParam);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        if (!notifiesClicks) break;
-        PostMessageA(GetParent(window), SIN_CLICK, GetDlgCtrlID(window), lParam);
-        return 0;
-    default:
-        break;
+    case WM_LBUTTONDBLCLK: return OnClick(window, message, wParam, lParam, notifiesClicks);
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK StaticImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -29,13 +29,32 @@ void Paint(HWND window, const StaticState& st, HDC target) {
     paint.Present();
 }
 
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+    auto* st = CreateControlState<StaticState>(window);
+    if (!st) return -1;
+    st->background = CreationBackground(lParam);
+    return 0;
+}
+
+LRESULT OnSetFont(HWND window, StaticState& st, WPARAM wParam, LPARAM lParam) {
+    st.font = reinterpret_cast<HFONT>(wParam);
+    if (LOWORD(lParam)) InvalidateRect(window, nullptr, FALSE);
+    return 0;
+}
+
+LRESULT OnSetText(HWND window, WPARAM wParam, LPARAM lParam) {
+    InvalidateRect(window, nullptr, FALSE);
+    return DefWindowProcA(window, WM_SETTEXT, wParam, lParam);
+}
+
+LRESULT OnClick(HWND window) {
+    PostMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_TEXTCLICK),
+                 reinterpret_cast<LPARAM>(window));
+    return 0;
+}
+
 LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        auto* st = CreateControlState<StaticState>(window);
-        if (!st) return -1;
-        st->background = CreationBackground(lParam);
-        return 0;
-    }
+    if (message == WM_CREATE) return OnCreate(window, lParam);
     auto* st = ControlState<StaticState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
@@ -45,27 +64,14 @@ LRESULT CALLBACK StaticTextProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 
     switch (message) {
-    case WM_DESTROY:
-        DestroyControlState(window);
-        return 0;
-    case WM_SETFONT:
-        st->font = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(window, nullptr, FALSE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(st->font);
-    case WM_SETTEXT:
-        InvalidateRect(window, nullptr, FALSE);
-        break;
+    case WM_DESTROY: DestroyControlState(window); return 0;
+    case WM_SETFONT: return OnSetFont(window, *st, wParam, lParam);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(st->font);
+    case WM_SETTEXT: return OnSetText(window, wParam, lParam);
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        PostMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), STN_TEXTCLICK),
-                     reinterpret_cast<LPARAM>(window));
-        return 0;
-    default:
-        break;
+    case WM_LBUTTONDBLCLK: return OnClick(window);
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace

@@ -147,16 +147,100 @@ bool NoteTextChange(HWND window, EditState& st, const char* text) {
     return true;
 }
 
-LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        auto* st = CreateControlState<EditState>(window);
-        if (!st) return -1;
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        st->acceleration = (create->style & EDS_LINEAR) ? 0 : 1;
-        st->changeCount = -1;
-        st->background = CreationBackground(lParam);
+LRESULT OnCreate(HWND window, LPARAM lParam) {
+    auto* st = CreateControlState<EditState>(window);
+    if (!st) return -1;
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    st->acceleration = (create->style & EDS_LINEAR) ? 0 : 1;
+    st->changeCount = -1;
+    st->background = CreationBackground(lParam);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window, EditState& st) {
+    st.dragging = 0;  // closed mid-drag: lower the flag
+    ReleaseControlCapture(window);
+    DestroyControlState(window);
+    return 0;
+}
+
+LRESULT OnLButtonDown(HWND window, EditState& st, LPARAM lParam) {
+    st.lastX = static_cast<short>(LOWORD(lParam));
+    st.lastY = static_cast<short>(HIWORD(lParam));
+    st.dragging = 1;
+    BeginControlCapture(window);
+    SetFocus(window);
+    Paint(window, st, nullptr);
+    return 0;
+}
+
+LRESULT OnMouseMove(HWND window, EditState& st, WPARAM wParam, LPARAM lParam) {
+    if (!st.dragging) return DefWindowProcA(window, WM_MOUSEMOVE, wParam, lParam);
+    Drag(window, st, lParam);
+    return 0;
+}
+
+LRESULT OnKillFocus(HWND window, EditState& st) {
+    PostStep(window, 0);
+    if (st.dragging) EndDrag(window, st);
+    else Paint(window, st, nullptr);
+    return 0;
+}
+
+LRESULT OnRButtonDown(HWND window, const EditState& st, WPARAM wParam, LPARAM lParam) {
+    if (st.dragging) return 0;
+    return DefWindowProcA(window, WM_RBUTTONDOWN, wParam, lParam);
+}
+
+LRESULT OnKeyDown(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (wParam == VK_SPACE) {
+        OpenInlineEditor(window);
         return 0;
     }
+    int step;
+    if (!KeyStep(wParam, &step)) return DefWindowProcA(window, WM_KEYDOWN, wParam, lParam);
+    PostStep(window, step);
+    return 0;
+}
+
+LRESULT OnMouseWheel(HWND window, EditState& st, WPARAM wParam) {
+    if (!InlineEditorWindow) Wheel(window, st, wParam);
+    return 0;
+}
+
+LRESULT OnSetText(HWND window, EditState& st, WPARAM wParam, LPARAM lParam) {
+    if (!NoteTextChange(window, st, reinterpret_cast<const char*>(lParam))) return 0;
+    return DefWindowProcA(window, WM_SETTEXT, wParam, lParam);
+}
+
+LRESULT OnCheckChanged(HWND window, EditState& st) {
+    if (st.changeCount != 0) {
+        st.changeCount -= 1;
+    } else {
+        PostMessageA(GetParent(window), EDN_CHANGED, GetDlgCtrlID(window),
+                     reinterpret_cast<LPARAM>(window));
+    }
+    return 0;
+}
+
+LRESULT OnSetImage(EditState& st, WPARAM wParam) {
+    if (!IsSentFromAnotherThread()) st.image = reinterpret_cast<const BYTE*>(wParam);
+    return 0;
+}
+
+// The field's own messages (EDM_*); any other message goes to DefWindowProc.
+LRESULT OnEditMessage(HWND window, EditState& st, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case EDM_SETACCEL: st.acceleration = wParam ? 1 : 0; return 0;
+    case EDM_SETFLAGS: st.reverse = (wParam & EDF_REVERSE) ? 1 : 0; return 0;
+    case EDM_CHECKCHANGED: return OnCheckChanged(window, st);
+    case EDM_SETIMAGE: return OnSetImage(st, wParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) return OnCreate(window, lParam);
     auto* st = ControlState<EditState>(window);
     if (!st) return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result;
@@ -170,80 +254,20 @@ LRESULT CALLBACK ValueEditProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
 
     switch (message) {
-    case WM_DESTROY:
-        st->dragging = 0;  // closed mid-drag: lower the flag
-        ReleaseControlCapture(window);
-        DestroyControlState(window);
-        return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
-    case WM_LBUTTONDOWN:
-        st->lastX = static_cast<short>(LOWORD(lParam));
-        st->lastY = static_cast<short>(HIWORD(lParam));
-        st->dragging = 1;
-        BeginControlCapture(window);
-        SetFocus(window);
-        Paint(window, *st, nullptr);
-        return 0;
-    case WM_MOUSEMOVE:
-        if (!st->dragging) break;
-        Drag(window, *st, lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        EndDrag(window, *st);
-        return 0;
-    case WM_KILLFOCUS:
-        PostStep(window, 0);
-        if (st->dragging) EndDrag(window, *st);
-        else Paint(window, *st, nullptr);
-        return 0;
-    case WM_SETFOCUS:
-        Paint(window, *st, nullptr);
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        OpenInlineEditor(window);
-        return 0;
-    case WM_RBUTTONDOWN:
-        if (st->dragging) return 0;
-        break;
-    case WM_KEYDOWN: {
-        if (wParam == VK_SPACE) {
-            OpenInlineEditor(window);
-            return 0;
-        }
-        int step;
-        if (!KeyStep(wParam, &step)) break;
-        PostStep(window, step);
-        return 0;
+    case WM_DESTROY: return OnDestroy(window, *st);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_LBUTTONDOWN: return OnLButtonDown(window, *st, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(window, *st, wParam, lParam);
+    case WM_LBUTTONUP: EndDrag(window, *st); return 0;
+    case WM_KILLFOCUS: return OnKillFocus(window, *st);
+    case WM_SETFOCUS: Paint(window, *st, nullptr); return 0;
+    case WM_LBUTTONDBLCLK: OpenInlineEditor(window); return 0;
+    case WM_RBUTTONDOWN: return OnRButtonDown(window, *st, wParam, lParam);
+    case WM_KEYDOWN: return OnKeyDown(window, wParam, lParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(window, *st, wParam);
+    case WM_SETTEXT: return OnSetText(window, *st, wParam, lParam);
+    default: return OnEditMessage(window, *st, message, wParam, lParam);
     }
-    case WM_MOUSEWHEEL:
-        if (!InlineEditorWindow) Wheel(window, *st, wParam);
-        return 0;
-    case WM_SETTEXT:
-        if (!NoteTextChange(window, *st, reinterpret_cast<const char*>(lParam))) return 0;
-        break;
-    case EDM_SETACCEL:
-        st->acceleration = wParam ? 1 : 0;
-        return 0;
-    case EDM_SETFLAGS:
-        st->reverse = (wParam & EDF_REVERSE) ? 1 : 0;
-        return 0;
-    case EDM_CHECKCHANGED:
-        if (st->changeCount != 0) {
-            st->changeCount -= 1;
-        } else {
-            PostMessageA(GetParent(window), EDN_CHANGED, GetDlgCtrlID(window),
-                         reinterpret_cast<LPARAM>(window));
-        }
-        return 0;
-    case EDM_SETIMAGE:
-        if (IsSentFromAnotherThread()) return 0;
-        st->image = reinterpret_cast<const BYTE*>(wParam);
-        return 0;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // The inline editor being destroyed by its own handler: destroying the focused window takes
@@ -275,44 +299,55 @@ bool IsEditorKey(const MSG& msg) {
     return msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
 }
 
-LRESULT CALLBACK InlineEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
+// The EDIT procedure that the inline editor replaces, kept in its user data.
+LRESULT CallEditProcedure(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(editor, GWLP_USERDATA));
-    switch (message) {
-    case WM_GETDLGCODE: {
-        const LRESULT code = CallWindowProcA(previous, editor, message, wParam, lParam);
-        const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg && !IsSentFromAnotherThread() && IsEditorKey(*msg)) return code | DLGC_WANTMESSAGE;
-        return code;
-    }
-    case WM_KEYDOWN:
-        // The window is gone afterwards, so the key does not reach the EDIT procedure.
-        if (wParam == VK_RETURN) {
-            CommitInlineEditor(editor);
-            CloseInlineEditor(editor);
-            return 0;
-        }
-        if (wParam == VK_ESCAPE) {
-            CloseInlineEditor(editor);
-            return 0;
-        }
-        break;
-    case WM_KILLFOCUS:
-        if (editor != closingEditor) {
-            CloseInlineEditor(editor);
-            return 0;
-        }
-        break;
-    case WM_DESTROY: {
-        if (InlineEditorWindow == editor) InlineEditorWindow = nullptr;
-        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(editor, WM_GETFONT, 0, 0));
-        const LRESULT result = CallWindowProcA(previous, editor, message, wParam, lParam);
-        if (font) DeleteObject(font);  // deleting the stock GUI font is harmless
-        return result;
-    }
-    default:
-        break;
-    }
     return CallWindowProcA(previous, editor, message, wParam, lParam);
+}
+
+LRESULT OnEditorGetDlgCode(HWND editor, WPARAM wParam, LPARAM lParam) {
+    const LRESULT code = CallEditProcedure(editor, WM_GETDLGCODE, wParam, lParam);
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (msg && !IsSentFromAnotherThread() && IsEditorKey(*msg)) return code | DLGC_WANTMESSAGE;
+    return code;
+}
+
+LRESULT OnEditorKeyDown(HWND editor, WPARAM wParam, LPARAM lParam) {
+    // The window is gone afterwards, so the key does not reach the EDIT procedure.
+    if (wParam == VK_RETURN) {
+        CommitInlineEditor(editor);
+        CloseInlineEditor(editor);
+        return 0;
+    }
+    if (wParam == VK_ESCAPE) {
+        CloseInlineEditor(editor);
+        return 0;
+    }
+    return CallEditProcedure(editor, WM_KEYDOWN, wParam, lParam);
+}
+
+LRESULT OnEditorKillFocus(HWND editor, WPARAM wParam, LPARAM lParam) {
+    if (editor == closingEditor) return CallEditProcedure(editor, WM_KILLFOCUS, wParam, lParam);
+    CloseInlineEditor(editor);
+    return 0;
+}
+
+LRESULT OnEditorDestroy(HWND editor, WPARAM wParam, LPARAM lParam) {
+    if (InlineEditorWindow == editor) InlineEditorWindow = nullptr;
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(editor, WM_GETFONT, 0, 0));
+    const LRESULT result = CallEditProcedure(editor, WM_DESTROY, wParam, lParam);
+    if (font) DeleteObject(font);  // deleting the stock GUI font is harmless
+    return result;
+}
+
+LRESULT CALLBACK InlineEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETDLGCODE: return OnEditorGetDlgCode(editor, wParam, lParam);
+    case WM_KEYDOWN: return OnEditorKeyDown(editor, wParam, lParam);
+    case WM_KILLFOCUS: return OnEditorKillFocus(editor, wParam, lParam);
+    case WM_DESTROY: return OnEditorDestroy(editor, wParam, lParam);
+    default: return CallEditProcedure(editor, message, wParam, lParam);
+    }
 }
 
 }  // namespace
