@@ -83,29 +83,37 @@ bool AddPreset(HWND dialog, CPresetManager& manager) {
     return true;
 }
 
-INT_PTR CALLBACK AddPresetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* manager = reinterpret_cast<CPresetManager*>(lParam);
-        SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-        const std::string title = "Add " + manager->Library().ProductName() + " preset";
-        SetWindowTextA(dialog, title.c_str());
-        CentreOverParent(dialog);
-        SendDlgItemMessageA(dialog, IDC_ADD_NAME, EM_LIMITTEXT, kTextChars, 0);
-        SendDlgItemMessageA(dialog, IDC_ADD_BANK, CB_LIMITTEXT, kTextChars, 0);
-        FillBanks(dialog, manager->Library());
-        return TRUE;
-    }
-    auto* manager = reinterpret_cast<CPresetManager*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (message != WM_COMMAND || !manager) return FALSE;
+INT_PTR OnInitDialog(HWND dialog, LPARAM lParam) {
+    auto* manager = reinterpret_cast<CPresetManager*>(lParam);
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+    const std::string title = "Add " + manager->Library().ProductName() + " preset";
+    SetWindowTextA(dialog, title.c_str());
+    CentreOverParent(dialog);
+    SendDlgItemMessageA(dialog, IDC_ADD_NAME, EM_LIMITTEXT, kTextChars, 0);
+    SendDlgItemMessageA(dialog, IDC_ADD_BANK, CB_LIMITTEXT, kTextChars, 0);
+    FillBanks(dialog, manager->Library());
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, CPresetManager& manager, WPARAM wParam) {
     switch (LOWORD(wParam)) {
-        case IDOK:
-            if (AddPreset(dialog, *manager)) EndDialog(dialog, 1);
-            return TRUE;
-        case IDCANCEL:  // the Cancel button and the close box: nothing changes
-            EndDialog(dialog, 0);
-            return TRUE;
-        default:
-            return FALSE;
+    case IDOK:
+        if (AddPreset(dialog, manager)) EndDialog(dialog, 1);
+        return TRUE;
+    case IDCANCEL:  // the Cancel button and the close box: nothing changes
+        EndDialog(dialog, 0);
+        return TRUE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK AddPresetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) return OnInitDialog(dialog, lParam);
+    auto* manager = reinterpret_cast<CPresetManager*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    if (!manager) return FALSE;
+    switch (message) {
+    case WM_COMMAND: return OnCommand(dialog, *manager, wParam);
+    default: return FALSE;
     }
 }
 

@@ -375,6 +375,33 @@ void CManagerDialog::MovePreset(int32_t id, const char* bank) {
     UpdateButtons();
 }
 
+namespace {
+
+// "Move Preset": to the root, to a new bank, or to each other bank once, the bank item carrying
+// the identifier of the bank's first preset.
+void AppendMoveMenu(HMENU menu, const CPresetLibrary& library, const PresetRecord& selected) {
+    HMENU move = CreatePopupMenu();
+    if (!move) return;
+    if (selected.HasBank()) AppendMenuA(move, MF_STRING, IDM_MOVE_TO_ROOT, "to Root");
+    AppendMenuA(move, MF_STRING, IDM_MOVE_TO_NEW_BANK, "to New Bank...");
+    bool first = true;
+    for (int32_t i = 0; i < library.Count(); ++i) {
+        const PresetRecord& record = *library.At(i);
+        if (!record.HasBank() || SameBank(record.bank, selected.bank)) continue;
+        bool seen = false;
+        for (int32_t j = 0; j < i && !seen; ++j) seen = SameBank(library.At(j)->bank, record.bank);
+        if (seen) continue;
+        if (first) AppendMenuA(move, MF_SEPARATOR, 0, nullptr);
+        first = false;
+        AppendMenuA(move, MF_STRING, static_cast<UINT_PTR>(record.id),
+                    MenuText(record.bank).c_str());
+    }
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move), "Move Preset");
+}
+
+}  // namespace
+
 void CManagerDialog::OnTreeMenu(LPARAM point) {
     HMENU resource = LoadMenuA(m_manager.Instance(), MAKEINTRESOURCEA(IDR_MANAGER_MENU));
     HMENU menu = resource ? GetSubMenu(resource, 0) : nullptr;
@@ -388,31 +415,7 @@ void CManagerDialog::OnTreeMenu(LPARAM point) {
     if (m_library.Count() == 0) EnableMenuItem(menu, IDC_MANAGER_DELETE, MF_BYCOMMAND | MF_GRAYED);
     if (!selected && kind != CManagerTree::Kind::kBank)
         EnableMenuItem(menu, IDC_MANAGER_RENAME, MF_BYCOMMAND | MF_GRAYED);
-
-    if (selected) {
-        // "Move Preset": to the root, to a new bank, or to each other bank once, the bank
-        // item carrying the identifier of the bank's first preset.
-        HMENU move = CreatePopupMenu();
-        if (move) {
-            if (selected->HasBank()) AppendMenuA(move, MF_STRING, IDM_MOVE_TO_ROOT, "to Root");
-            AppendMenuA(move, MF_STRING, IDM_MOVE_TO_NEW_BANK, "to New Bank...");
-            bool first = true;
-            for (int32_t i = 0; i < m_library.Count(); ++i) {
-                const PresetRecord& record = *m_library.At(i);
-                if (!record.HasBank() || SameBank(record.bank, selected->bank)) continue;
-                bool seen = false;
-                for (int32_t j = 0; j < i && !seen; ++j)
-                    seen = SameBank(m_library.At(j)->bank, record.bank);
-                if (seen) continue;
-                if (first) AppendMenuA(move, MF_SEPARATOR, 0, nullptr);
-                first = false;
-                AppendMenuA(move, MF_STRING, static_cast<UINT_PTR>(record.id),
-                            MenuText(record.bank).c_str());
-            }
-            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-            AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(move), "Move Preset");
-        }
-    }
+    if (selected) AppendMoveMenu(menu, m_library, *selected);
 
     POINT at = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
     ClientToScreen(m_tree.Window(), &at);
@@ -421,7 +424,10 @@ void CManagerDialog::OnTreeMenu(LPARAM point) {
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
                        at.y, 0, m_dialog, nullptr));
     DestroyMenu(resource);  // with the submenu
+    OnTreeMenuCommand(command, selectedId);
+}
 
+void CManagerDialog::OnTreeMenuCommand(int command, int32_t selectedId) {
     switch (command) {
         case 0:
             return;

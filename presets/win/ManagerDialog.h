@@ -37,6 +37,8 @@ private:
     // Returns the notification's result.
     LRESULT OnNotify(const NMHDR& header);
     void OnTreeMenu(LPARAM point);
+    // What the context menu's choice (0: none) does to the preset selected when it opened.
+    void OnTreeMenuCommand(int command, int32_t selectedId);
 
     void Add();
     void Update();

@@ -20,20 +20,26 @@ constexpr int kOpenBankImage = 3;
 
 // A right press selects the item under the pointer, as a left press does, and then asks the
 // dialog for the context menu; the right press itself goes no further.
+LRESULT OnRightButtonDown(HWND tree, WNDPROC old, WPARAM wParam, LPARAM lParam) {
+    CallWindowProcW(old, tree, WM_LBUTTONDOWN, wParam, lParam);
+    PostMessageA(GetParent(tree), kPresetTreeMenuMessage, wParam, lParam);
+    return 0;
+}
+
+// The tree's last message: its own procedure goes back in before it handles it.
+LRESULT OnNcDestroy(HWND tree, WNDPROC old, WPARAM wParam, LPARAM lParam) {
+    SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    RemovePropA(tree, kOldProcProperty);
+    return CallWindowProcW(old, tree, WM_NCDESTROY, wParam, lParam);
+}
+
 LRESULT CALLBACK TreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
     auto old = reinterpret_cast<WNDPROC>(GetPropA(tree, kOldProcProperty));
     if (!old) return DefWindowProcW(tree, message, wParam, lParam);
     switch (message) {
-        case WM_RBUTTONDOWN:
-            CallWindowProcW(old, tree, WM_LBUTTONDOWN, wParam, lParam);
-            PostMessageA(GetParent(tree), kPresetTreeMenuMessage, wParam, lParam);
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-            RemovePropA(tree, kOldProcProperty);
-            return CallWindowProcW(old, tree, message, wParam, lParam);
-        default:
-            return CallWindowProcW(old, tree, message, wParam, lParam);
+    case WM_RBUTTONDOWN: return OnRightButtonDown(tree, old, wParam, lParam);
+    case WM_NCDESTROY: return OnNcDestroy(tree, old, wParam, lParam);
+    default: return CallWindowProcW(old, tree, message, wParam, lParam);
     }
 }
 

@@ -17,40 +17,48 @@ struct NameDialog {
     std::string name;  // the accepted name
 };
 
-INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-        const auto* setup = reinterpret_cast<const NameDialog*>(lParam);
-        SetWindowTextA(dialog, setup->title.c_str());
-        CentreOverParent(dialog);
-        HWND field = GetDlgItem(dialog, setup->fieldId);
-        SendMessageA(field, EM_LIMITTEXT, PresetRecord::kTextChars - 1, 0);
-        SetWindowTextA(field, setup->initial.c_str());
-        SendMessageA(field, EM_SETSEL, 0, -1);
-        SetFocus(field);
-        return FALSE;  // the focus is set
+INT_PTR OnInitDialog(HWND dialog, LPARAM lParam) {
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+    const auto* setup = reinterpret_cast<const NameDialog*>(lParam);
+    SetWindowTextA(dialog, setup->title.c_str());
+    CentreOverParent(dialog);
+    HWND field = GetDlgItem(dialog, setup->fieldId);
+    SendMessageA(field, EM_LIMITTEXT, PresetRecord::kTextChars - 1, 0);
+    SetWindowTextA(field, setup->initial.c_str());
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SetFocus(field);
+    return FALSE;  // the focus is set
+}
+
+// OK takes the normalised name; an empty one is refused with a message and the dialog stays.
+INT_PTR OnOk(HWND dialog, NameDialog& setup) {
+    char text[PresetRecord::kTextChars] = {};
+    GetDlgItemTextA(dialog, setup.fieldId, text, sizeof text);
+    setup.name = NormalisePresetName(text);
+    if (setup.name.empty()) {
+        MessageBoxA(dialog, setup.emptyMessage, setup.caption->c_str(), MB_OK | MB_ICONERROR);
+        SetFocus(GetDlgItem(dialog, setup.fieldId));
+        return TRUE;
     }
-    auto* setup = reinterpret_cast<NameDialog*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-    if (message != WM_COMMAND || !setup) return FALSE;
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, NameDialog& setup, WPARAM wParam) {
     switch (LOWORD(wParam)) {
-        case IDOK: {
-            char text[PresetRecord::kTextChars] = {};
-            GetDlgItemTextA(dialog, setup->fieldId, text, sizeof text);
-            setup->name = NormalisePresetName(text);
-            if (setup->name.empty()) {
-                MessageBoxA(dialog, setup->emptyMessage, setup->caption->c_str(),
-                            MB_OK | MB_ICONERROR);
-                SetFocus(GetDlgItem(dialog, setup->fieldId));
-                return TRUE;
-            }
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        case IDCANCEL:  // Cancel and the close box
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        default:
-            return FALSE;
+    case IDOK: return OnOk(dialog, setup);
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;  // Cancel and the close box
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) return OnInitDialog(dialog, lParam);
+    auto* setup = reinterpret_cast<NameDialog*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    if (!setup) return FALSE;
+    switch (message) {
+    case WM_COMMAND: return OnCommand(dialog, *setup, wParam);
+    default: return FALSE;
     }
 }
 
