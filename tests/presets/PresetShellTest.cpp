@@ -127,51 +127,36 @@ protected:
     }
 };
 
-// Plain windows of a private class, destroyed after each test.
-class PlacementTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"twPresetPlacementTest";
-        RegisterClassW(&wc);
-    }
-    void TearDown() override {
-        for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
-    }
-    HWND Create(DWORD style, int x, int y, int w, int h, HWND parent) {
-        HWND window = CreateWindowExW(0, L"twPresetPlacementTest", L"", style, x, y, w, h, parent,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
-        EXPECT_NE(window, nullptr);
-        windows_.push_back(window);
-        return window;
-    }
-    static RECT WindowRect(HWND window) {
+TEST(DialogPlacement, CentreOverParentKeepsTheSizeAndRaisesTheWindow) {
+    std::vector<HWND> windows;
+    const auto create = [&](DWORD style, int x, int y, int w, int h, HWND parent) {
+        windows.push_back(CreateWindowExW(0, L"STATIC", L"", style, x, y, w, h, parent, nullptr,
+                                          nullptr, nullptr));
+        EXPECT_NE(windows.back(), nullptr);
+        return windows.back();
+    };
+    const auto windowRect = [](HWND window) {
         RECT r;
         GetWindowRect(window, &r);
         return r;
-    }
-    std::vector<HWND> windows_;
-};
-
-TEST_F(PlacementTest, CentreOverParentKeepsTheSizeAndRaisesTheWindow) {
-    HWND owner = Create(WS_POPUP, 100, 100, 301, 201, nullptr);
-    HWND dialog = Create(WS_POPUP, 0, 0, 100, 50, owner);
+    };
+    HWND owner = create(WS_POPUP, 100, 100, 301, 201, nullptr);
+    HWND dialog = create(WS_POPUP, 0, 0, 100, 50, owner);
     CentreOverParent(dialog);
-    RECT r = WindowRect(dialog);
+    RECT r = windowRect(dialog);
     EXPECT_TRUE(r.left == 100 + (301 - 100) / 2 && r.top == 100 + (201 - 50) / 2);
     EXPECT_TRUE(r.right - r.left == 100 && r.bottom - r.top == 50);
 
     // A child window lands at the same screen position, given in its parent's coordinates.
-    HWND parent = Create(WS_POPUP | WS_BORDER, 300, 200, 200, 100, nullptr);
-    HWND first = Create(WS_CHILD, 0, 0, 20, 10, parent);
-    Create(WS_CHILD, 50, 50, 20, 10, parent);
+    HWND parent = create(WS_POPUP | WS_BORDER, 300, 200, 200, 100, nullptr);
+    HWND first = create(WS_CHILD, 0, 0, 20, 10, parent);
+    create(WS_CHILD, 50, 50, 20, 10, parent);
     SetWindowPos(first, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CentreOverParent(first);
-    r = WindowRect(first);
+    r = windowRect(first);
     EXPECT_TRUE(r.left == 300 + (200 - 20) / 2 && r.top == 200 + (100 - 10) / 2);
     EXPECT_EQ(GetWindow(parent, GW_CHILD), first) << "not at the top of the Z order";
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) DestroyWindow(*it);
 }
 
 }  // namespace
