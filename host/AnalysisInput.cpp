@@ -70,13 +70,16 @@ bool MeasureWavFile(const std::string& path, StereoMoments* moments, double* qua
     *quantum =
         format.wFormatTag == kWaveFormatPcm ? std::ldexp(1.0, 1 - format.wBitsPerSample) : 0.0;
     std::vector<uint8_t> raw;
-    std::vector<double> values;
+    std::vector<double> values, left(kReadFrames), right(kReadFrames);
     CStereoMeter meter;
     const size_t channels = format.nChannels;
     for (;;) {
         const size_t got = ReadValues(reader, raw, values, kReadFrames);
-        for (size_t i = 0; i < got; ++i)
-            meter.Add(values[i * channels], values[i * channels + channels - 1]);
+        for (size_t i = 0; i < got; ++i) {
+            left[i] = values[i * channels];
+            right[i] = values[i * channels + channels - 1];
+        }
+        meter.AddFrames(left.data(), right.data(), got);
         if (!reader.Error().empty()) {
             *error = reader.Error();
             return false;

@@ -19,6 +19,10 @@ public:
     // The file's samples are exact in the format the renderer runs the plug-in in; that
     // format decides the plug-in's precision.
     bool SinglePrecision() const override { return m_single; }
+    // The render is written in the file's format: integer PCM clips at full scale.
+    bool ClipsAtFullScale() const override {
+        return m_reader.Format().wFormatTag == kWaveFormatPcm;
+    }
     uint64_t FrameCount() const override { return m_reader.FrameCount(); }
     const std::string& Error() const override { return m_error; }
 

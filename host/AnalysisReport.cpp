@@ -91,8 +91,52 @@ std::string MetricText(AnalysisMetric metric, double value) {
 // What the guarantee of MS phase rests on, in the report's words.
 constexpr const char* kMsGuarantee =
     "In MS phase the mono fold-down (L+R)/2 is the mid signal through the reference filter\n"
-    "  (Output gain applied): it does not depend on Phase or Width, so no MS setting makes a\n"
-    "  mix more or less mono-compatible.";
+    "  (Output gain applied): it does not depend on Phase or Width, so no MS setting changes\n"
+    "  what a mono listener hears; its mono loss moves only with the output's stereo level.";
+
+// "16-bit PCM" of "16-bit PCM, stereo, 44100 Hz".
+std::string SampleTypeText(const AnalysisReportInfo& info) {
+    return info.formatText.substr(0, info.formatText.find(','));
+}
+
+// The objective's figure in a heading: "mono loss", "correlation", "peak", "crest".
+const char* ObjectiveFigure(AnalysisObjective objective) {
+    switch (objective) {
+        case AnalysisObjective::kMonoLoss:
+            return "mono loss";
+        case AnalysisObjective::kCorrelation:
+            return "correlation";
+        case AnalysisObjective::kPeak:
+            return "peak";
+        case AnalysisObjective::kCrest:
+            return "crest";
+    }
+    return "";
+}
+
+// What the user should know about the suggestion: that it clips an integer file, and which
+// better angles were left out because they would.
+std::vector<std::string> AnalysisWarnings(const PhaseAnalysisResult& r,
+                                          const AnalysisReportInfo& info) {
+    std::vector<std::string> warnings;
+    const std::string type = SampleTypeText(info);
+    for (size_t i = 0; i < r.cases.size(); ++i) {
+        const AnalysisCase& c = r.cases[i];
+        const std::string name = std::string(ModeName(c.mode)) + " " + FilterName(c.filter);
+        if (i == r.suggested && c.bestClips)
+            warnings.push_back("the suggested setting clips the " + type +
+                               " output: its peak would be " + PeakText(c.bestUnclippedPeakDbfs) +
+                               " (every angle evaluated clips); the figures are those of the "
+                               "clipped file; a lower --output avoids it");
+        if (c.clippingLeftOut > 0)
+            warnings.push_back(name + ": " + std::to_string(c.clippingLeftOut) +
+                               (c.clippingLeftOut == 1 ? " angle" : " angles") +
+                               " better for the objective clip the " + type +
+                               " output and are left out (the best of them " +
+                               PhaseText(c.bestClippingPhase) + ")");
+    }
+    return warnings;
+}
 
 // JSON ------------------------------------------------------------------------------------
 
@@ -193,16 +237,41 @@ std::string Coord(double value) {
 
 constexpr const char* kCaseColours[4] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728"};
 
-const char* CaseColour(const AnalysisCase& c) {
-    return kCaseColours[(c.mode == Mode::kMsPhase ? 2 : 0) +
-                        (c.filter == QuadratureFilter::kFir ? 1 : 0)];
+int CaseIndex(const AnalysisCase& c) {
+    return (c.mode == Mode::kMsPhase ? 2 : 0) + (c.filter == QuadratureFilter::kFir ? 1 : 0);
 }
+
+const char* CaseColour(const AnalysisCase& c) {
+    return kCaseColours[CaseIndex(c)];
+}
+
+// Each case's line, drawn in this order: every later line is narrower than the earlier ones,
+// or dashed, so curves that coincide (the flat MS ones) still show each colour.
+std::string CaseStroke(const AnalysisCase& c) {
+    static constexpr const char* kStrokes[4] = {"stroke-width=\"3.2\"", "stroke-width=\"2.3\"",
+                                                "stroke-width=\"1.5\"",
+                                                "stroke-width=\"1.5\" stroke-dasharray=\"6 4\""};
+    return std::string(kStrokes[CaseIndex(c)]) + " stroke=\"" + CaseColour(c) + "\"";
+}
+
+// A tick's value; zero unsigned ("0.0", not "+0.0").
+std::string TickText(const char* format, double value) {
+    std::string text = Printf(format, value);
+    if ((text[0] == '+' || text[0] == '-') && text.find_first_not_of("0.", 1) == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
+// The angles' room inside a panel's frame, on each side: lines at -180 and 180 stay inside it.
+constexpr double kPanelInset = 6.0;
 
 struct Panel {
     double x, y, width, height;  // the plotting area
     double low, high;            // the value range, bottom to top
     double X(int phase) const {
-        return x + width * (phase - kAnalysisMinPhase) / (kAnalysisMaxPhase - kAnalysisMinPhase);
+        return x + kPanelInset +
+               (width - 2 * kPanelInset) * (phase - kAnalysisMinPhase) /
+                   (kAnalysisMaxPhase - kAnalysisMinPhase);
     }
     double Y(double value) const {
         const double clamped = std::max(low, std::min(high, value));
@@ -229,9 +298,28 @@ std::string PanelFrame(const Panel& p, const std::string& title, double tickStep
         out += "<line x1=\"" + Coord(p.x) + "\" y1=\"" + Coord(p.Y(value)) + "\" x2=\"" +
                Coord(p.x + p.width) + "\" y2=\"" + Coord(p.Y(value)) + "\" stroke=\"#eee\"/>\n";
         out += "<text x=\"" + Coord(p.x - 6) + "\" y=\"" + Coord(p.Y(value) + 4) +
-               "\" text-anchor=\"end\">" + Printf(tickFormat, value) + "</text>\n";
+               "\" text-anchor=\"end\">" + TickText(tickFormat, value) + "</text>\n";
     }
     return out + "</g>\n";
+}
+
+std::string DashedLine(double x1, double y1, double x2, double y2) {
+    return "<line x1=\"" + Coord(x1) + "\" y1=\"" + Coord(y1) + "\" x2=\"" + Coord(x2) +
+           "\" y2=\"" + Coord(y2) + "\" stroke=\"#000\" stroke-dasharray=\"4 3\"/>\n";
+}
+
+std::string SuggestedLine(const Panel& p, int phase) {
+    return DashedLine(p.X(phase), p.y, p.X(phase), p.y + p.height);
+}
+
+std::string Dot(double x, double y, const char* colour) {
+    return "<circle cx=\"" + Coord(x) + "\" cy=\"" + Coord(y) + "\" r=\"1.8\" fill=\"" + colour +
+           "\"/>\n";
+}
+
+std::string Ring(double x, double y, const char* colour) {
+    return "<circle cx=\"" + Coord(x) + "\" cy=\"" + Coord(y) +
+           "\" r=\"4.5\" fill=\"none\" stroke-width=\"2\" stroke=\"" + colour + "\"/>\n";
 }
 
 // One case's curve: a polyline per run of defined values (infinite ones pinned to the edge).
@@ -240,8 +328,7 @@ std::string CurvePath(const Panel& p, const AnalysisCase& c, Getter get) {
     std::string out, points;
     auto flush = [&]() {
         if (!points.empty())
-            out += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" +
-                   std::string(CaseColour(c)) + "\" points=\"" + points + "\"/>\n";
+            out += "<polyline fill=\"none\" " + CaseStroke(c) + " points=\"" + points + "\"/>\n";
         points.clear();
     };
     for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
@@ -262,22 +349,13 @@ std::string CurveDots(const Panel& p, const AnalysisCase& c, Getter get) {
     std::string out;
     for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
         const double value = get(c.curve[phase - kAnalysisMinPhase]);
-        if (!std::isnan(value))
-            out += "<circle cx=\"" + Coord(p.X(phase)) + "\" cy=\"" + Coord(p.Y(value)) +
-                   "\" r=\"1.8\" fill=\"" + CaseColour(c) + "\"/>\n";
+        if (!std::isnan(value)) out += Dot(p.X(phase), p.Y(value), CaseColour(c));
     }
     return out;
 }
 
 std::string Marker(const Panel& p, const AnalysisCase& c, double value) {
-    return "<circle cx=\"" + Coord(p.X(c.bestPhase)) + "\" cy=\"" + Coord(p.Y(value)) +
-           "\" r=\"4.5\" fill=\"none\" stroke-width=\"2\" stroke=\"" + CaseColour(c) + "\"/>\n";
-}
-
-std::string SuggestedLine(const Panel& p, int phase) {
-    return "<line x1=\"" + Coord(p.X(phase)) + "\" y1=\"" + Coord(p.y) + "\" x2=\"" +
-           Coord(p.X(phase)) + "\" y2=\"" + Coord(p.y + p.height) +
-           "\" stroke=\"#000\" stroke-dasharray=\"4 3\"/>\n";
+    return Ring(p.X(c.bestPhase), p.Y(value), CaseColour(c));
 }
 
 // A goniometer: mid (L+R) up, side (L-R) across, so mono is a vertical line, one channel
@@ -361,41 +439,56 @@ std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo&
            AnalysisObjectiveName(r.settings.objective) + "), width " +
            std::to_string(r.settings.width) + " %, output " + OutputDbText(r.settings.output) +
            " dB:\n";
-    out += "  mode      filter  phase  mono loss  correlation  peak        crest     vs phase 0\n";
+    constexpr const char* kRow = "  %-8s  %-6s  %5s  %9s  %11s  %10s  %8s  %10s  %s";
+    char heading[200];
+    std::snprintf(heading, sizeof heading, kRow, "mode", "filter", "phase", "mono loss",
+                  "correlation", "peak", "crest", "vs phase 0", "");
+    out += std::string(heading).erase(std::string(heading).find_last_not_of(' ') + 1) + "\n";
     bool anyMs = false;
     double msSpread = 0.0;
     const AnalysisMetric metric = static_cast<AnalysisMetric>(r.settings.objective);
     for (size_t i = 0; i < r.cases.size(); ++i) {
         const AnalysisCase& c = r.cases[i];
-        // What the best angle changes against leaving Phase at 0, in the objective's figure.
-        const double change =
-            MetricValue(metric, c.best) - MetricValue(metric, c.curve[-kAnalysisMinPhase]);
+        // What the best angle changes against leaving Phase at 0, in the objective's figure,
+        // before any clipping (the curve's figures).
+        const double change = MetricValue(metric, c.curve[c.bestPhase - kAnalysisMinPhase]) -
+                              MetricValue(metric, c.curve[-kAnalysisMinPhase]);
         const std::string changeText = c.bestPhase == 0 ? "-"
                                        : metric == AnalysisMetric::kCorrelation
                                            ? FigureText(change, "%+.3f", "")
                                            : FigureText(change, "%+.3f", "dB");
         char line[200];
-        std::snprintf(line, sizeof line, "  %-8s  %-6s  %5s  %9s  %11s  %-10s  %-8s  %-10s  %s\n",
-                      ModeName(c.mode), FilterName(c.filter), PhaseText(c.bestPhase).c_str(),
-                      LossText(c.best.monoLossDb).c_str(),
+        std::snprintf(line, sizeof line, kRow, ModeName(c.mode), FilterName(c.filter),
+                      PhaseText(c.bestPhase).c_str(), LossText(c.best.monoLossDb).c_str(),
                       CorrelationText(c.best.correlation).c_str(),
                       PeakText(c.best.peakDbfs).c_str(), CrestText(c.best.crestDb).c_str(),
-                      changeText.c_str(), i == r.suggested ? "<- suggested" : "");
+                      changeText.c_str(),
+                      i == r.suggested ? (c.bestClips ? "<- suggested, clips" : "<- suggested")
+                                       : (c.bestClips ? "clips" : ""));
         std::string text = line;
         text.erase(text.find_last_not_of(" \n") + 1);
         out += text + "\n";
         if (c.mode == Mode::kMsPhase) {
             anyMs = true;
-            msSpread = std::max(msSpread, c.monoLossSpread);
+            msSpread = std::max(msSpread, c.foldDownSpread);
         }
     }
+    out += std::string("  vs phase 0: the change in ") + ObjectiveFigure(r.settings.objective) +
+           " from Phase 0 to the best angle, in the same mode and filter.\n";
+    bool anyClips = false;
+    for (const AnalysisCase& c : r.cases) anyClips |= c.bestClips;
+    if (anyClips)
+        out += "  clips: every angle evaluated goes beyond full scale, which the " +
+               SampleTypeText(info) + " output clips; the figures are those of the clipped file.\n";
     out += "  ";
     out += kMsGuarantee;
     out += "\n";
     if (anyMs)
-        out += "  Here its mono loss varies by " + LossText(msSpread, true) +
+        out += "  Here the fold-down's level varies by " + LossText(msSpread, true) +
                " over the 361 angles.\n";
     out += "\nsuggested: " + SuggestedOptions(r) + "\n";
+    for (const std::string& warning : AnalysisWarnings(r, info))
+        out += "warning: " + warning + "\n";
 
     if (render.done) {
         const SignalFigures& a = r.cases[r.suggested].best;
@@ -441,6 +534,8 @@ std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo&
                                                 : JsonNumber(r.settings.output / 10.0)) +
            ",\n";
     out += "  \"input\": " + JsonFigures(r.input, true) + ",\n";
+    out +=
+        std::string("  \"clipsAtFullScale\": ") + (r.clipsAtFullScale ? "true" : "false") + ",\n";
     out += "  \"msPhaseMonoIndependentOfPhaseAndWidth\": true,\n";
     out += "  \"cases\": [\n";
     for (size_t i = 0; i < r.cases.size(); ++i) {
@@ -451,7 +546,9 @@ std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo&
                ", \"bestPhase\": " + std::to_string(c.bestPhase) +
                ", \"atBest\": " + JsonFigures(c.best, false) +
                ", \"atPhase0\": " + JsonFigures(c.curve[-kAnalysisMinPhase], false) +
-               ", \"monoLossSpreadDb\": " + JsonNumber(c.monoLossSpread) +
+               ", \"foldDownSpreadDb\": " + JsonNumber(c.foldDownSpread) +
+               ", \"bestClips\": " + (c.bestClips ? "true" : "false") +
+               ", \"clippingLeftOut\": " + std::to_string(c.clippingLeftOut) +
                ", \"peakEvaluations\": " + std::to_string(c.peakEvaluations) + ",\n";
         out += "     \"curve\": {\"firstPhase\": " + std::to_string(kAnalysisMinPhase) +
                ", \"stepDegrees\": 1,\n";
@@ -470,7 +567,12 @@ std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo&
     out += "  \"suggested\": {\"mode\": " + JsonString(ModeOption(s.mode)) +
            ", \"filter\": " + JsonString(FilterOption(s.filter)) +
            ", \"phase\": " + std::to_string(s.bestPhase) +
-           ", \"options\": " + JsonString(SuggestedOptions(r)) + "},\n";
+           ", \"options\": " + JsonString(SuggestedOptions(r)) +
+           ", \"clips\": " + (s.bestClips ? "true" : "false") + "},\n";
+    out += "  \"warnings\": [";
+    const std::vector<std::string> warnings = AnalysisWarnings(r, info);
+    for (size_t i = 0; i < warnings.size(); ++i) out += (i ? ", " : "") + JsonString(warnings[i]);
+    out += "],\n";
     if (render.done)
         out += "  \"render\": {\"frames\": " +
                std::to_string(static_cast<uint64_t>(render.measured.frames)) +
@@ -527,7 +629,7 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
     }
     const double scopeTop = panels.back().y + kPanelHeight + kGap;
     const double scopeSize = 240;
-    const double height = scopeTop + scopeSize + 70;
+    const double height = scopeTop + scopeSize + 90;
 
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"" + Coord(height) +
@@ -571,17 +673,35 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
     }
     for (const Panel& p : panels) out += SuggestedLine(p, chosen.bestPhase);
 
-    // The legend.
+    // The legend: each case's line, then what the marks are.
     double legendX = kLeft;
-    const double legendY = height - 18;
+    const double legendY = height - 36;
     for (const AnalysisCase& c : r.cases) {
         const std::string label = std::string(ModeName(c.mode)) + ", " + FilterName(c.filter) +
                                   " (best " + std::to_string(c.bestPhase) + ")";
-        out += "<rect x=\"" + Coord(legendX) + "\" y=\"" + Coord(legendY - 9) +
-               "\" width=\"14\" height=\"4\" fill=\"" + CaseColour(c) + "\"/>\n";
+        out += "<line x1=\"" + Coord(legendX) + "\" y1=\"" + Coord(legendY - 7) + "\" x2=\"" +
+               Coord(legendX + 16) + "\" y2=\"" + Coord(legendY - 7) + "\" " + CaseStroke(c) +
+               "/>\n";
         out += "<text x=\"" + Coord(legendX + 20) + "\" y=\"" + Coord(legendY - 3) +
                "\" font-size=\"12\">" + XmlText(label) + "</text>\n";
         legendX += 200;
+    }
+    const double marksY = height - 14;
+    auto markLabel = [&](double x, const std::string& label) {
+        out += "<text x=\"" + Coord(x) + "\" y=\"" + Coord(marksY + 4) + "\" font-size=\"12\">" +
+               XmlText(label) + "</text>\n";
+    };
+    double markX = kLeft;
+    out += Ring(markX + 6, marksY, "#555");
+    markLabel(markX + 16, "each one's best angle");
+    markX += 190;
+    out += DashedLine(markX, marksY, markX + 16, marksY);
+    markLabel(markX + 22, "the suggested angle");
+    markX += 190;
+    if (peakPanel) {
+        out += Dot(markX + 6, marksY, "#555");
+        markLabel(markX + 16, std::string(crest ? "crest factor" : "peak") +
+                                  " at an angle the search evaluated (no others are computed)");
     }
 
     const double scale = ScopeScale(r);

@@ -1,13 +1,22 @@
-// The phase analysis: passes of the engine's processor over the input, the exact curves from
-// the sums of the quadrature pair, and the bounded search for peaks.
+// The phase analysis: one pass of the engine's quadrature stage over the input, the exact curves
+// from the sums of the quadrature pair, and the bounded search for peaks over the frames that
+// can hold them.
 #include "host/PhaseAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <cstdio>
+#include <cstdlib>
 
 #include "engine/Coefficients.h"
-#include "engine/PhaseProcessor.h"
+#include "engine/PhaseKernels.h"
 
 namespace {
 
@@ -18,21 +27,35 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr float kInputOffset = 1e-30f;
 // Ratios beyond 200 dB are off the scale: a fold-down that far down has cancelled.
 constexpr double kOffScale = 1e-20;
-// Costs closer than this are the same to the search within one case: the smaller angle wins.
-constexpr double kTieCost = 1e-9;
+// Figures closer than this (dB, or correlation) are equal to the choice within one case: the
+// differences rounding leaves, such as the 1e-8 dB between angles half a turn apart, decide
+// nothing.
+constexpr double kTieFigure = 1e-6;
 // Between cases an improvement must be audible in the figures to be worth another mode or the
 // FIR filter's latency.
 constexpr double kCaseMarginDb = 0.01;
 constexpr double kCaseMarginCorrelation = 0.001;
 
-constexpr size_t kBlockFrames = 4096;
+// Frames read at once; each block is one hand-over to the second thread.
+constexpr size_t kReadFrames = 16384;
 // The peak search evaluates every 10th degree, then the candidates among every 5th, then the
 // rest: each level's peaks tighten the bounds that rule out the next level's angles.
 constexpr int kGridStep = 10;
-constexpr int kRefineSteps[] = {5, 1};
+constexpr int kSearchSteps[] = {kGridStep, 5, 1};
+// Angles a case whose frames are not kept evaluates per pass while it looks for the best one
+// that does not clip.
+constexpr size_t kProbesPerPass = 8;
+// The frames kept for the peak search are pruned when they reach this many, and again each time
+// they double; the floor they must reach is raised from the strongest few of them.
+constexpr size_t kFirstPrune = 4096;
+constexpr size_t kFloorWitnesses = 256;
 
 double Db10(double ratio) {
     return 10.0 * std::log10(ratio);
+}
+
+double Db20(double magnitude) {
+    return magnitude > 0.0 ? 20.0 * std::log10(magnitude) : -kInf;
 }
 
 // The output as the plug-in's mode matrix and gains make it from u and q = t cos + v sin:
@@ -81,25 +104,55 @@ inline void Mix(double u, double t, double v, const Coefficients& c, double* lef
     *right = m - s;
 }
 
-// Frame count, sums of (u, t, v) and of their products.
+// The frame count and the sums of u, t, v and of their products; also the energies of u + t
+// and of u - t. Near phase 0 or 180 a fold-down (or difference) that all but cancels is then a
+// small sum of its own in the basis (u + t, t, v) or (u - t, t, v), rather than the difference
+// of large ones; the basis's other sums (of u + t or u - t times t and v) enter it only with
+// weights that vanish there, so they may be taken from the plain products.
 struct QuadratureSums {
     double frames = 0.0;
     double sum[3] = {};
     double product[3][3] = {};  // symmetric; the upper triangle is kept
+    double plus = 0.0;          // the sum of (u + t)^2
+    double minus = 0.0;         // the sum of (u - t)^2
 
     void Add(const QuadratureSums& o) {
         frames += o.frames;
+        plus += o.plus;
+        minus += o.minus;
         for (int i = 0; i < 3; ++i) {
             sum[i] += o.sum[i];
             for (int j = i; j < 3; ++j) product[i][j] += o.product[i][j];
         }
     }
     double Product(int i, int j) const { return i <= j ? product[i][j] : product[j][i]; }
-    double Form(const double (&a)[3], const double (&b)[3]) const {
+    // The sum over the frames of (a . x)(b . x), x = (u, t, v).
+    double Cross(const double (&a)[3], const double (&b)[3]) const {
         double total = 0.0;
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) total += a[i] * Product(i, j) * b[j];
         return total;
+    }
+    // The sum of (w . x)^2, in the basis where w's weights are smallest: with u = y - t the
+    // weights on (y, t, v) are (w0, w1 - w0, w2), with u = z + t (w0, w1 + w0, w2).
+    double Energy(const double (&w)[3]) const {
+        const double plain = std::fabs(w[0]) + std::fabs(w[1]) + std::fabs(w[2]);
+        const double onPlus = std::fabs(w[0]) + std::fabs(w[1] - w[0]) + std::fabs(w[2]);
+        const double onMinus = std::fabs(w[0]) + std::fabs(w[1] + w[0]) + std::fabs(w[2]);
+        if (plain <= onPlus && plain <= onMinus) return std::max(0.0, Cross(w, w));
+        const bool usePlus = onPlus <= onMinus;
+        const double sign = usePlus ? 1.0 : -1.0;  // the first vector is u + sign t
+        const double c[3] = {w[0], w[1] - sign * w[0], w[2]};
+        const double withT = Product(0, 1) + sign * Product(1, 1);
+        const double withV = Product(0, 2) + sign * Product(1, 2);
+        // The Gram matrix of the basis: its first vector's sums, then t's and v's.
+        const double gram[3][3] = {{usePlus ? plus : minus, withT, withV},
+                                   {withT, Product(1, 1), Product(1, 2)},
+                                   {withV, Product(1, 2), Product(2, 2)}};
+        double total = 0.0;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) total += c[i] * gram[i][j] * c[j];
+        return std::max(0.0, total);
     }
 };
 
@@ -108,15 +161,19 @@ StereoMoments MomentsAt(const QuadratureSums& s, const Coefficients& c) {
     const MixForm f = MixFormOf(c);
     const double wl[3] = {f.lu, f.lq * c.cosPhase, f.lq * c.sinPhase};
     const double wr[3] = {f.ru, f.rq * c.cosPhase, f.rq * c.sinPhase};
+    const double wm[3] = {wl[0] + wr[0], wl[1] + wr[1], wl[2] + wr[2]};
+    const double ws[3] = {wl[0] - wr[0], wl[1] - wr[1], wl[2] - wr[2]};
     StereoMoments m;
     m.frames = s.frames;
     for (int i = 0; i < 3; ++i) {
         m.sumL += wl[i] * s.sum[i];
         m.sumR += wr[i] * s.sum[i];
     }
-    m.sumLL = s.Form(wl, wl);
-    m.sumRR = s.Form(wr, wr);
-    m.sumLR = s.Form(wl, wr);
+    m.sumLL = s.Cross(wl, wl);
+    m.sumRR = s.Cross(wr, wr);
+    m.sumLR = s.Cross(wl, wr);
+    m.sumMid = s.Energy(wm);
+    m.sumSide = s.Energy(ws);
     m.peak = kNan;
     return m;
 }
@@ -133,290 +190,771 @@ struct Probe {
     Coefficients coefficients;
     double peak[2];
     Frame witness[2];
-    double Peak() const { return std::max(peak[0], peak[1]); }
 };
 
-// One case while the passes run: three processors that give u, t and v exactly. Each runs the
-// plug-in's arithmetic in LR phase on an input and coefficients that leave one of them alone in
-// an output: (a, 0) at cos = sin = 0 gives left = u; (0, b) at cos 1 gives right = t, at sin 1
-// right = v. The mode's input matrix is applied here, as the processor applies it.
+// The frames of one case that can hold the output's peak at some angle. A frame's output at any
+// angle is at most its bound, |lu| |u| + |lq| r on the left (r the magnitude of (t, v)), and
+// likewise on the right; the peak at every angle reaches the floor, the least over the angles
+// of the peaks of a few of the frames kept. So a frame whose bound is below the floor is never
+// the peak at any angle, and the frames kept give every angle's peak exactly.
+struct PeakFrames {
+    std::vector<Frame> frames;
+    std::vector<double> bounds;
+    double floor = 0.0;
+    size_t pruneAt = kFirstPrune;
+    bool overflowed = false;  // more frames were needed than allowed: the search reads the input
+};
+
+// What a pass does with the quadrature pair of each output frame.
+enum class PassWork {
+    kSums,     // the sums, the frames that can hold a peak, the scope
+    kProbes,   // the peaks of the probes' angles
+    kClipped,  // the moments of the output at one angle held within full scale
+};
+
+// One case while the passes run: the engine's quadrature stage and what is gathered from it.
 struct CaseRun {
     AnalysisCase* out = nullptr;
     bool ms = false;
     bool fir = false;
-    int latency = 0;
-    CPhaseProcessor procU, procT, procV;
+    const SignalKernels* kernels = nullptr;
+    std::unique_ptr<PhaseState> state;
+    std::vector<Coefficients> angles;  // by phase + 180
+    // The magnitudes of the mix form's weights on |u| and r, left and right, each with an
+    // allowance for the rounding of the plug-in's arithmetic.
+    double boundLeft[2] = {}, boundRight[2] = {};
+
     QuadratureSums sums;
-    std::vector<Probe> probes;
-    std::vector<Frame> witnesses;  // the frames of the peaks found so far
+    PeakFrames peakFrames;
+    std::vector<double> scope[3];  // u, t, v at the scope's frames
     // By phase + 180: each channel's peak where a probe found it (NaN elsewhere), and the RMS
     // of both channels from the sums.
     std::vector<double> peaks[2];
     std::vector<double> rms;
-    std::vector<double> scope[3];               // u, t, v at the scope's frames
-    std::vector<double> inputs[3], outputs[3];  // the three processors' interleaved blocks
+    std::vector<Frame> witnesses;  // the frames of the peaks found so far
+    std::vector<Probe> probes;
+    Coefficients clippedAt;  // kClipped: the angle whose clipped output is measured
+    CStereoMeter clipped;
+    bool searched = false;  // the non-peak objectives: the best angle is settled
 
-    void Reset() {
-        procU.Reset();
-        procT.Reset();
-        procV.Reset();
-        sums = QuadratureSums();
-        for (Probe& probe : probes) probe.peak[0] = probe.peak[1] = 0.0;
-        for (std::vector<double>& points : scope) points.clear();
+    // FIR: the first and second signals as the processor reads them, the 63 frames before the
+    // chunk, then the chunk's: u and t of the output 63 frames later.
+    double lineA[kFirLatencyFrames + kPhaseChunkFrames] = {};
+    double lineB[kFirLatencyFrames + kPhaseChunkFrames] = {};
+    uint64_t processed = 0;  // processor frames this pass
+    uint64_t emitted = 0;    // output frames this pass
+    float outFloat[2 * kPhaseChunkFrames] = {};
+    double outDouble[2 * kPhaseChunkFrames] = {};
+
+    bool KeepsFrames() const { return !peakFrames.overflowed; }
+    double Bound(double u, double r) const {
+        return std::max(boundLeft[0] * std::fabs(u) + boundLeft[1] * r,
+                        boundRight[0] * std::fabs(u) + boundRight[1] * r);
     }
+    double PeakAt(int phase) const {
+        const size_t i = static_cast<size_t>(phase - kAnalysisMinPhase);
+        return std::max(peaks[0][i], peaks[1][i]);
+    }
+    bool Evaluated(int phase) const { return !std::isnan(peaks[0][phase - kAnalysisMinPhase]); }
 };
 
-Coefficients Extractor(double cosPhase, double sinPhase) {
-    Coefficients c;
-    c.cosPhase = cosPhase;
-    c.sinPhase = sinPhase;
-    c.mode = Mode::kLrPhase;
-    c.midGain = 0.5;
-    c.sideGain = 0.5;
-    return c;
+double ReadSample(float s) {
+    return static_cast<double>(s + kInputOffset);
+}
+double ReadSample(double s) {
+    return s + static_cast<double>(kInputOffset);
 }
 
-void ProcessExtractor(CPhaseProcessor& processor, const Coefficients& c, bool fir, const double* in,
-                      double* out, size_t frames) {
-    PhaseBlock block = {};
-    block.frames = static_cast<int>(frames);
-    block.stereoIn = true;
-    block.fir = fir;
-    block.meterPre = false;
-    block.coefficients = c;
-    block.phaseDecay = 0.9999;
-    block.phaseRise = 1.0 - 0.9999;
-    processor.ProcessDouble(block, in, out);
+void Process(CaseRun& run, PhaseBlock& block, const float* in) {
+    run.kernels->processFloat(*run.state, block, in, run.outFloat);
+}
+void Process(CaseRun& run, PhaseBlock& block, const double* in) {
+    run.kernels->processDouble(*run.state, block, in, run.outDouble);
 }
 
-// Processor frames [first, first + count) of one case. inL and inR hold the inputs as the
-// processor reads them, offset included (the offset alone after the end: the renderer flushes
-// the FIR filter with silence). Output frame j = processor frame - latency. single: the plug-in
-// runs the single-precision path, whose FIR filter takes its input rounded to float.
-void RunBlock(CaseRun& run, bool single, const double* inL, const double* inR, uint64_t first,
-              size_t count, uint64_t frames, uint64_t stride) {
-    static const Coefficients kOnlyU = Extractor(0.0, 0.0);  // left = u
-    static const Coefficients kOnlyT = Extractor(1.0, 0.0);  // right = t with a silent first input
-    static const Coefficients kOnlyV = Extractor(0.0, 1.0);  // right = v likewise
-    const uint64_t end = frames + static_cast<uint64_t>(run.latency);
-    const size_t n = first >= end ? 0 : static_cast<size_t>(std::min<uint64_t>(count, end - first));
-    if (n == 0) return;
-    // The processor adds the offset to what it reads: it is taken off here, which gives back
-    // the intended value exactly for silence and for any sample above about 1e-14.
-    const double offset = static_cast<double>(kInputOffset);
-    for (std::vector<double>& buffer : run.inputs) buffer.resize(2 * n);
-    for (std::vector<double>& buffer : run.outputs) buffer.resize(2 * n);
-    for (size_t k = 0; k < n; ++k) {
-        double a = inL[k], b = inR[k];
-        if (run.ms) {  // the processor's input matrix in MS phase
-            a = inL[k] + inR[k];
-            b = inL[k] - inR[k];
-        }
-        const double firB = single && run.fir ? static_cast<double>(static_cast<float>(b)) : b;
-        run.inputs[0][2 * k] = a - offset;
-        run.inputs[0][2 * k + 1] = -offset;
-        run.inputs[1][2 * k] = -offset;
-        run.inputs[1][2 * k + 1] = b - offset;
-        run.inputs[2][2 * k] = -offset;
-        run.inputs[2][2 * k + 1] = firB - offset;
-    }
-    ProcessExtractor(run.procU, kOnlyU, run.fir, run.inputs[0].data(), run.outputs[0].data(), n);
-    ProcessExtractor(run.procT, kOnlyT, run.fir, run.inputs[1].data(), run.outputs[1].data(), n);
-    ProcessExtractor(run.procV, kOnlyV, run.fir, run.inputs[2].data(), run.outputs[2].data(), n);
-
-    QuadratureSums block;
-    for (size_t k = 0; k < n; ++k) {
-        const uint64_t i = first + k;
-        if (i < static_cast<uint64_t>(run.latency)) continue;
-        const double u = run.outputs[0][2 * k], t = run.outputs[1][2 * k + 1],
-                     v = run.outputs[2][2 * k + 1];
-        const uint64_t j = i - run.latency;
-        const double x[3] = {u, t, v};
-        block.frames += 1.0;
-        for (int r = 0; r < 3; ++r) {
-            block.sum[r] += x[r];
-            for (int c = r; c < 3; ++c) block.product[r][c] += x[r] * x[c];
-        }
-        for (Probe& probe : run.probes) {
+// The least over all angles of the peak of the strongest kept frames: the peak at every angle
+// reaches it. The frames below it are dropped; a case that would still keep more than `limit`
+// keeps none.
+void RaiseFloor(CaseRun& run, size_t limit) {
+    PeakFrames& kept = run.peakFrames;
+    const size_t n = kept.frames.size();
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    const size_t witnesses = std::min(n, kFloorWitnesses);
+    std::nth_element(order.begin(), order.begin() + witnesses, order.end(),
+                     [&kept](size_t a, size_t b) { return kept.bounds[a] > kept.bounds[b]; });
+    double floor = kInf;
+    for (const Coefficients& c : run.angles) {
+        double peak = 0.0;
+        for (size_t k = 0; k < witnesses; ++k) {
+            const Frame& f = kept.frames[order[k]];
             double left, right;
-            Mix(u, t, v, probe.coefficients, &left, &right);
-            if (std::fabs(left) > probe.peak[0]) {
-                probe.peak[0] = std::fabs(left);
-                probe.witness[0] = {u, t, v};
-            }
-            if (std::fabs(right) > probe.peak[1]) {
-                probe.peak[1] = std::fabs(right);
-                probe.witness[1] = {u, t, v};
-            }
+            Mix(f.u, f.t, f.v, c, &left, &right);
+            peak = std::max(peak, std::max(std::fabs(left), std::fabs(right)));
         }
-        if (j % stride == 0)
-            for (int r = 0; r < 3; ++r) run.scope[r].push_back(x[r]);
+        floor = std::min(floor, peak);
     }
-    run.sums.Add(block);
+    if (witnesses > 0) kept.floor = std::max(kept.floor, floor);
+    size_t to = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (kept.bounds[i] < kept.floor) continue;
+        kept.frames[to] = kept.frames[i];
+        kept.bounds[to] = kept.bounds[i];
+        ++to;
+    }
+    kept.frames.resize(to);
+    kept.bounds.resize(to);
+    kept.pruneAt = std::min(std::max(kFirstPrune, 2 * to), limit + 1);
+    if (to > limit) {
+        kept.overflowed = true;
+        kept.frames = std::vector<Frame>();
+        kept.bounds = std::vector<double>();
+    }
 }
 
-// One pass over the source for every case. The input's moments and scope go to the result.
-bool RunPass(IAnalysisSource& source, std::vector<CaseRun>& runs, uint64_t stride,
-             PhaseAnalysisResult* result, std::string* error) {
+// Two frames side by side: the sums' additions run in both lanes at once.
+typedef double FramePair __attribute__((vector_size(16)));
+typedef int64_t PairMask __attribute__((vector_size(16)));
+
+FramePair LoadPair(const double* p) {
+    FramePair x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
+}
+
+double LaneSum(FramePair x) {
+    return x[0] + x[1];
+}
+
+// The frames of a chunk that may reach the floor. A frame's bound w0 |u| + w1 r is at most
+// sqrt(w0^2 + w1^2) times the length of (u, t, v), so the frames (nearly all) whose squared
+// length is below `reach` (the floor's square over the larger w0^2 + w1^2 of the two channels)
+// cannot; the others are tested exactly, without a square root unless they pass.
+struct FloorTest {
+    double reach;  // squared length a frame must have to be tested
+    double floor;
+};
+
+FloorTest FloorTestOf(const CaseRun& run) {
+    const double weights =
+        std::max(run.boundLeft[0] * run.boundLeft[0] + run.boundLeft[1] * run.boundLeft[1],
+                 run.boundRight[0] * run.boundRight[0] + run.boundRight[1] * run.boundRight[1]);
+    const double floor = run.peakFrames.floor;
+    return {weights > 0.0 ? floor * floor / weights * (1.0 - 1e-9) : kInf, floor};
+}
+
+// Whether a frame's bound reaches the floor: w0 |u| + w1 r >= floor when w0 |u| does, or when
+// (w1 r)^2 reaches (floor - w0 |u|)^2.
+bool ReachesFloor(const CaseRun& run, double u, double t, double v, double floor) {
+    const double au = std::fabs(u), r2 = t * t + v * v;
+    const double left = floor - run.boundLeft[0] * au, right = floor - run.boundRight[0] * au;
+    return left <= 0.0 || right <= 0.0 || run.boundLeft[1] * run.boundLeft[1] * r2 >= left * left ||
+           run.boundRight[1] * run.boundRight[1] * r2 >= right * right;
+}
+
+// The chunk's sums, even and odd frames in their own lanes, each sum in a register of its own;
+// and the frames that may reach the floor (their indices into `found`, their count returned).
+int AddChunkSums(QuadratureSums& sums, const double* u, const double* t, const double* v, int count,
+                 double reach, int* found) {
+    FramePair su = {}, st = {}, sv = {}, uu = {}, ut = {}, uv = {}, tt = {}, tv = {}, vv = {};
+    FramePair pp = {}, mm = {};
+    const int even = count - count % 2;
+    int pairs[kPhaseChunkFrames / 2 + 1];
+    int n = 0;
+    for (int k = 0; k < even; k += 2) {
+        const FramePair a = LoadPair(u + k), b = LoadPair(t + k), c = LoadPair(v + k);
+        const FramePair p = a + b, m = a - b;
+        const FramePair a2 = a * a, b2 = b * b, c2 = c * c;
+        su += a;
+        st += b;
+        sv += c;
+        uu += a2;
+        ut += a * b;
+        uv += a * c;
+        tt += b2;
+        tv += b * c;
+        vv += c2;
+        pp += p * p;
+        mm += m * m;
+        const PairMask near = (a2 + b2 + c2) >= reach;
+        pairs[n] = k;
+        n += static_cast<int>((near[0] | near[1]) & 1);
+    }
+    QuadratureSums chunk;
+    chunk.frames = count;
+    chunk.sum[0] = LaneSum(su);
+    chunk.sum[1] = LaneSum(st);
+    chunk.sum[2] = LaneSum(sv);
+    chunk.product[0][0] = LaneSum(uu);
+    chunk.product[0][1] = LaneSum(ut);
+    chunk.product[0][2] = LaneSum(uv);
+    chunk.product[1][1] = LaneSum(tt);
+    chunk.product[1][2] = LaneSum(tv);
+    chunk.product[2][2] = LaneSum(vv);
+    chunk.plus = LaneSum(pp);
+    chunk.minus = LaneSum(mm);
+    if (even < count) {
+        const double a = u[even], b = t[even], c = v[even], p = a + b, m = a - b;
+        chunk.sum[0] += a;
+        chunk.sum[1] += b;
+        chunk.sum[2] += c;
+        chunk.product[0][0] += a * a;
+        chunk.product[0][1] += a * b;
+        chunk.product[0][2] += a * c;
+        chunk.product[1][1] += b * b;
+        chunk.product[1][2] += b * c;
+        chunk.product[2][2] += c * c;
+        chunk.plus += p * p;
+        chunk.minus += m * m;
+        pairs[n++] = even;
+    }
+    sums.Add(chunk);
+    // Pairs to frames, each frame tested exactly.
+    int kept = 0;
+    for (int i = 0; i < n; ++i)
+        for (int k = pairs[i]; k < pairs[i] + 2 && k < count; ++k) found[kept++] = k;
+    return kept;
+}
+
+// kSums for output frames [run.emitted, + count).
+void GatherSums(CaseRun& run, const double* u, const double* t, const double* v, int count,
+                uint64_t stride, size_t limit) {
+    PeakFrames& kept = run.peakFrames;
+    const FloorTest test = FloorTestOf(run);
+    int found[kPhaseChunkFrames];
+    const int n =
+        AddChunkSums(run.sums, u, t, v, count, kept.overflowed ? kInf : test.reach, found);
+    if (!kept.overflowed) {
+        for (int i = 0; i < n; ++i) {
+            const int k = found[i];
+            if (!ReachesFloor(run, u[k], t[k], v[k], test.floor)) continue;
+            kept.frames.push_back({u[k], t[k], v[k]});
+            kept.bounds.push_back(run.Bound(u[k], std::sqrt(t[k] * t[k] + v[k] * v[k])));
+        }
+        if (kept.frames.size() >= kept.pruneAt) RaiseFloor(run, limit);
+    }
+    for (uint64_t k = (stride - run.emitted % stride) % stride; k < static_cast<uint64_t>(count);
+         k += stride) {
+        run.scope[0].push_back(u[k]);
+        run.scope[1].push_back(t[k]);
+        run.scope[2].push_back(v[k]);
+    }
+}
+
+void ProbeFrame(std::vector<Probe>& probes, const Frame& f) {
+    for (Probe& probe : probes) {
+        double left, right;
+        Mix(f.u, f.t, f.v, probe.coefficients, &left, &right);
+        if (std::fabs(left) > probe.peak[0]) {
+            probe.peak[0] = std::fabs(left);
+            probe.witness[0] = f;
+        }
+        if (std::fabs(right) > probe.peak[1]) {
+            probe.peak[1] = std::fabs(right);
+            probe.witness[1] = f;
+        }
+    }
+}
+
+// kProbes: only frames whose bound reaches the floor can hold a peak.
+void GatherPeaks(CaseRun& run, const double* u, const double* t, const double* v, int count) {
+    const FloorTest test = FloorTestOf(run);
+    for (int k = 0; k < count; ++k)
+        if (u[k] * u[k] + t[k] * t[k] + v[k] * v[k] >= test.reach &&
+            ReachesFloor(run, u[k], t[k], v[k], test.floor))
+            ProbeFrame(run.probes, {u[k], t[k], v[k]});
+}
+
+// kClipped: the output as an integer file holds it.
+void GatherClipped(CaseRun& run, const double* u, const double* t, const double* v, int count) {
+    for (int k = 0; k < count; ++k) {
+        double left, right;
+        Mix(u[k], t[k], v[k], run.clippedAt, &left, &right);
+        run.clipped.Add(std::max(-1.0, std::min(1.0, left)), std::max(-1.0, std::min(1.0, right)));
+    }
+}
+
+struct PassContext {
+    PassWork work;
+    uint64_t stride;
+    size_t limit;
+};
+
+// A block of the plug-in's input: interleaved stereo in its working precision, and each
+// channel as the processor reads it (the offset added).
+template <typename Sample>
+struct Block {
+    const Sample* in;
+    const double* readLeft;
+    const double* readRight;
+    int frames;
+};
+
+// A block through one case's quadrature stage, chunk by chunk as the processor takes it; the
+// output frames' quadrature pairs go to the pass's work.
+template <typename Sample>
+void Feed(CaseRun& run, const Block<Sample>& in, const PassContext& pass) {
+    PhaseState& state = *run.state;
+    for (int done = 0; done < in.frames;) {
+        const int n = std::min(kPhaseChunkFrames, in.frames - done);
+        const Sample* chunk = in.in + 2 * done;
+        if (run.fir) {
+            // The first and second signals as the processor forms them.
+            const double* left = in.readLeft + done;
+            const double* right = in.readRight + done;
+            double* a = run.lineA + kFirLatencyFrames;
+            double* b = run.lineB + kFirLatencyFrames;
+            if (run.ms) {
+                for (int k = 0; k < n; ++k) {
+                    a[k] = left[k] + right[k];
+                    b[k] = left[k] - right[k];
+                }
+            } else {
+                std::memcpy(a, left, sizeof(double) * n);
+                std::memcpy(b, right, sizeof(double) * n);
+            }
+        }
+        PhaseBlock block = {};
+        block.frames = n;
+        block.stereoIn = true;
+        block.fir = run.fir;
+        block.meterPre = false;
+        // The mode sets the input matrix; silent outputs keep the phase meter, which the
+        // kernels run on them, on one branch.
+        block.coefficients = run.angles[-kAnalysisMinPhase];
+        block.coefficients.midGain = 0.0;
+        block.coefficients.sideGain = 0.0;
+        block.phaseDecay = 0.9999;
+        block.phaseRise = 1.0 - 0.9999;
+        Process(run, block, chunk);
+        // The all-pass network leaves the chunk's pair in the state; the FIR filter leaves v,
+        // and u and t are its input 63 frames back. Its first 63 outputs are the renderer's
+        // dropped latency.
+        const double* u = run.fir ? run.lineA : state.u;
+        const double* t = run.fir ? run.lineB : state.t;
+        const double* v = state.v;
+        int skip = 0;
+        if (run.fir && run.processed < static_cast<uint64_t>(kFirLatencyFrames))
+            skip = static_cast<int>(std::min<uint64_t>(n, kFirLatencyFrames - run.processed));
+        const int count = n - skip;
+        if (count > 0) {
+            switch (pass.work) {
+                case PassWork::kSums:
+                    GatherSums(run, u + skip, t + skip, v + skip, count, pass.stride, pass.limit);
+                    break;
+                case PassWork::kProbes:
+                    GatherPeaks(run, u + skip, t + skip, v + skip, count);
+                    break;
+                case PassWork::kClipped:
+                    GatherClipped(run, u + skip, t + skip, v + skip, count);
+                    break;
+            }
+        }
+        if (run.fir) {
+            std::memmove(run.lineA, run.lineA + n, sizeof(double) * kFirLatencyFrames);
+            std::memmove(run.lineB, run.lineB + n, sizeof(double) * kFirLatencyFrames);
+        }
+        run.processed += n;
+        run.emitted += count;
+        done += n;
+    }
+}
+
+void StartPass(CaseRun& run, PassWork work) {
+    std::memset(run.state.get(), 0, sizeof(PhaseState));
+    std::fill(std::begin(run.lineA), std::end(run.lineA), 0.0);
+    std::fill(std::begin(run.lineB), std::end(run.lineB), 0.0);
+    run.processed = 0;
+    run.emitted = 0;
+    if (work == PassWork::kSums) {
+        run.sums = QuadratureSums();
+        for (std::vector<double>& points : run.scope) points.clear();
+    }
+    if (work == PassWork::kProbes)
+        for (Probe& probe : run.probes) probe.peak[0] = probe.peak[1] = 0.0;
+    if (work == PassWork::kClipped) run.clipped = CStereoMeter();
+}
+
+// A second thread for half of the cases of a pass: the cases share nothing but the input
+// block, so they run side by side, each in the order of its frames, with the same results as
+// one after the other. Without a second processor the jobs run on the calling thread.
+class CCaseWorker {
+public:
+    explicit CCaseWorker(bool wanted) {
+        if (wanted && std::thread::hardware_concurrency() > 1)
+            m_thread = std::thread([this] { Serve(); });
+    }
+    ~CCaseWorker() {
+        if (!m_thread.joinable()) return;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    CCaseWorker(const CCaseWorker&) = delete;
+    CCaseWorker& operator=(const CCaseWorker&) = delete;
+
+    // Runs job on the worker; Wait() returns once it has finished.
+    void Start(std::function<void()> job) {
+        if (!m_thread.joinable()) {
+            job();
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_job = std::move(job);
+            m_busy = true;
+        }
+        m_changed.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_changed.wait(hold, [this] { return !m_busy; });
+    }
+
+private:
+    void Serve() {
+        std::unique_lock<std::mutex> hold(m_lock);
+        for (;;) {
+            m_changed.wait(hold, [this] { return m_busy || m_quit; });
+            if (!m_busy) return;
+            hold.unlock();
+            m_job();
+            hold.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_busy = false;
+    bool m_quit = false;
+};
+
+// Every case of the list through `feed`: every other one (an all-pass and a FIR case each, in
+// the usual order) on the worker.
+template <typename Feeder>
+void FeedAll(CCaseWorker& worker, const std::vector<CaseRun*>& runs, Feeder feed) {
+    worker.Start([&runs, &feed] {
+        for (size_t i = 1; i < runs.size(); i += 2) feed(*runs[i]);
+    });
+    for (size_t i = 0; i < runs.size(); i += 2) feed(*runs[i]);
+    worker.Wait();
+}
+
+// One pass over the source for the given cases, in the plug-in's working precision. kSums also
+// measures the input and takes its scope into the result.
+template <typename Sample>
+bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const PassContext& pass,
+               PhaseAnalysisResult* result, std::string* error) {
     if (!source.Rewind()) {
         *error = source.Error();
         return false;
     }
-    for (CaseRun& run : runs) run.Reset();
-    const bool single = source.SinglePrecision();
-    int flush = 0;
-    for (const CaseRun& run : runs) flush = std::max(flush, run.latency);
-
-    std::vector<double> rawL(kBlockFrames), rawR(kBlockFrames);
-    std::vector<double> inL(kBlockFrames), inR(kBlockFrames);
+    ++result->passes;
+    for (CaseRun* run : runs) StartPass(*run, pass.work);
+    const bool sums = pass.work == PassWork::kSums;
+    if (sums) {
+        result->inputScope[0].clear();
+        result->inputScope[1].clear();
+    }
+    std::vector<double> left(kReadFrames), right(kReadFrames);
+    std::vector<double> readLeft(kReadFrames), readRight(kReadFrames);
+    std::vector<Sample> in(2 * kReadFrames);
     CStereoMeter meter;
-    result->inputScope[0].clear();
-    result->inputScope[1].clear();
+    CCaseWorker worker(runs.size() > 1);
     uint64_t frames = 0;
-    bool ended = false;
-    while (!ended) {
-        size_t got = source.Read(rawL.data(), rawR.data(), kBlockFrames);
+    for (;;) {
+        const size_t got = source.Read(left.data(), right.data(), kReadFrames);
         if (!source.Error().empty()) {
             *error = source.Error();
             return false;
         }
         for (size_t k = 0; k < got; ++k) {
-            meter.Add(rawL[k], rawR[k]);
-            if ((frames + k) % stride == 0) {
-                result->inputScope[0].push_back(rawL[k]);
-                result->inputScope[1].push_back(rawR[k]);
-            }
-            if (single) {
-                inL[k] = static_cast<double>(static_cast<float>(rawL[k]) + kInputOffset);
-                inR[k] = static_cast<double>(static_cast<float>(rawR[k]) + kInputOffset);
-            } else {
-                inL[k] = rawL[k] + static_cast<double>(kInputOffset);
-                inR[k] = rawR[k] + static_cast<double>(kInputOffset);
+            in[2 * k] = static_cast<Sample>(left[k]);
+            in[2 * k + 1] = static_cast<Sample>(right[k]);
+            readLeft[k] = ReadSample(in[2 * k]);
+            readRight[k] = ReadSample(in[2 * k + 1]);
+        }
+        if (sums) {
+            meter.AddFrames(left.data(), right.data(), got);
+            for (uint64_t k = (pass.stride - frames % pass.stride) % pass.stride; k < got;
+                 k += pass.stride) {
+                result->inputScope[0].push_back(left[k]);
+                result->inputScope[1].push_back(right[k]);
             }
         }
-        uint64_t total = frames + got;  // the frame count once the input has ended
-        if (got < kBlockFrames) {
-            ended = true;
-            // The renderer flushes the FIR filter with silence, which gets the offset too.
-            const double silence = single ? static_cast<double>(0.0f + kInputOffset)
-                                          : static_cast<double>(kInputOffset);
-            const size_t padded = std::min(kBlockFrames, got + static_cast<size_t>(flush));
-            for (size_t k = got; k < padded; ++k) inL[k] = inR[k] = silence;
-            for (CaseRun& run : runs) {
-                RunBlock(run, single, inL.data(), inR.data(), frames, padded, total, stride);
-            }
-            // A flush that did not fit in this block's tail gets a block of its own.
-            if (padded - got < static_cast<size_t>(flush)) {
-                for (size_t k = 0; k < static_cast<size_t>(flush); ++k) inL[k] = inR[k] = silence;
-                for (CaseRun& run : runs) {
-                    RunBlock(run, single, inL.data(), inR.data(), frames + padded, flush, total,
-                             stride);
-                }
-            }
-        } else {
-            // Not the end: every frame of the block is an input frame of every case.
-            total = ~uint64_t{0} / 2;
-            for (CaseRun& run : runs) {
-                RunBlock(run, single, inL.data(), inR.data(), frames, got, total, stride);
-            }
-        }
+        const Block<Sample> block = {in.data(), readLeft.data(), readRight.data(),
+                                     static_cast<int>(got)};
+        FeedAll(worker, runs, [&](CaseRun& run) { Feed(run, block, pass); });
         frames += got;
+        if (got < kReadFrames) break;
     }
-    result->frames = frames;
-    result->inputMoments = meter.Moments();
+    // The renderer flushes the FIR filter's latency with silence.
+    const std::vector<Sample> silence(2 * kFirLatencyFrames, Sample(0));
+    const std::vector<double> readSilence(kFirLatencyFrames, ReadSample(Sample(0)));
+    const Block<Sample> flush = {silence.data(), readSilence.data(), readSilence.data(),
+                                 kFirLatencyFrames};
+    FeedAll(worker, runs, [&](CaseRun& run) {
+        if (run.fir) Feed(run, flush, pass);
+    });
+    if (sums) {
+        result->frames = frames;
+        result->inputMoments = meter.Moments();
+    } else if (frames != result->frames) {
+        *error = "the input changed while it was analysed";
+        return false;
+    }
     return true;
 }
 
-// Whether cost a beats cost b at phases pa and pb within one case: clearly lower, or as low
-// and nearer 0 (the positive one of a pair).
-bool BetterAngle(double a, int pa, double b, int pb) {
-    if (std::isnan(b)) return !std::isnan(a);
-    if (std::isnan(a)) return false;
-    if (a != b && (std::isinf(a) || std::isinf(b))) return a < b;
-    const double tie = kTieCost * std::max(1.0, std::max(std::fabs(a), std::fabs(b)));
-    if (a < b - tie) return true;
-    if (b < a - tie) return false;
-    if (std::abs(pa) != std::abs(pb)) return std::abs(pa) < std::abs(pb);
-    return pa > pb;
+bool RunPass(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const PassContext& pass,
+             PhaseAnalysisResult* result, std::string* error) {
+    return source.SinglePrecision() ? RunPassAs<float>(source, runs, pass, result, error)
+                                    : RunPassAs<double>(source, runs, pass, result, error);
 }
 
-int BestPhase(const AnalysisCase& c, AnalysisObjective objective) {
-    int best = 0;
-    double bestCost = kNan;
+// The figure a metric compares, smaller meaning better (correlation negated); +inf for NaN.
+double MetricCost(AnalysisMetric metric, const SignalFigures& f) {
+    const double value = MetricValue(metric, f);
+    if (std::isnan(value)) return kInf;
+    return metric == AnalysisMetric::kCorrelation ? -value : value;
+}
+
+// What breaks a tie in the objective's figure: the figures a listener would lose, mono loss
+// first, then correlation; for the crest factor also the peak.
+std::vector<AnalysisMetric> TieBreakers(AnalysisObjective objective) {
+    switch (objective) {
+        case AnalysisObjective::kMonoLoss:
+            return {AnalysisMetric::kCorrelation};
+        case AnalysisObjective::kCorrelation:
+            return {AnalysisMetric::kMonoLoss};
+        case AnalysisObjective::kPeak:
+            return {AnalysisMetric::kMonoLoss, AnalysisMetric::kCorrelation};
+        case AnalysisObjective::kCrest:
+            return {AnalysisMetric::kMonoLoss, AnalysisMetric::kCorrelation, AnalysisMetric::kPeak};
+    }
+    return {};
+}
+
+// Whether a cost is as good as `best` to rounding (both infinite counts too).
+bool Ties(double cost, double best) {
+    return cost <= best + kTieFigure;
+}
+
+// The angle to suggest among the allowed ones (index phase + 180; at least one): the best
+// figure for the objective; among figures equal to rounding, wherever their angles lie, the
+// best other figures; then the angle nearest 0, the positive one of +a and -a.
+int ChooseAngle(const std::vector<SignalFigures>& curve, AnalysisObjective objective,
+                const std::vector<char>& allowed) {
+    const AnalysisMetric metric = static_cast<AnalysisMetric>(objective);
+    std::vector<int> tied;
+    for (size_t i = 0; i < curve.size(); ++i)
+        if (allowed[i]) tied.push_back(static_cast<int>(i));
+    std::vector<AnalysisMetric> metrics = TieBreakers(objective);
+    metrics.insert(metrics.begin(), metric);
+    for (AnalysisMetric m : metrics) {
+        double best = kInf;
+        for (int i : tied) best = std::min(best, MetricCost(m, curve[i]));
+        std::vector<int> kept;
+        for (int i : tied)
+            if (Ties(MetricCost(m, curve[i]), best)) kept.push_back(i);
+        tied.swap(kept);
+    }
+    int chosen = tied.front();
+    for (int i : tied) {
+        const int phase = i + kAnalysisMinPhase, current = chosen + kAnalysisMinPhase;
+        if (std::abs(phase) < std::abs(current) ||
+            (std::abs(phase) == std::abs(current) && phase > current))
+            chosen = i;
+    }
+    return chosen + kAnalysisMinPhase;
+}
+
+bool PeakObjective(AnalysisObjective objective) {
+    return objective == AnalysisObjective::kPeak || objective == AnalysisObjective::kCrest;
+}
+
+// An integer file holds nothing beyond full scale.
+bool Clips(const CaseRun& run, int phase, bool clipsAtFullScale) {
+    return clipsAtFullScale && run.Evaluated(phase) && run.PeakAt(phase) > 1.0;
+}
+
+// The angles of a case that may be suggested: evaluated ones (for the peak objectives) that do
+// not clip; all evaluated ones when every one clips.
+std::vector<char> Allowed(const CaseRun& run, const AnalysisSettings& settings,
+                          bool clipsAtFullScale, bool* allClip) {
+    const bool peaks = PeakObjective(settings.objective);
+    std::vector<char> allowed(kAnalysisAngleCount, 0), any(kAnalysisAngleCount, 0);
+    bool someAllowed = false;
     for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
-        const double cost = ObjectiveCost(objective, c.curve[phase - kAnalysisMinPhase]);
-        if (BetterAngle(cost, phase, bestCost, best)) {
-            best = phase;
-            bestCost = cost;
-        }
+        const size_t i = static_cast<size_t>(phase - kAnalysisMinPhase);
+        any[i] = !peaks || run.Evaluated(phase);
+        allowed[i] = any[i] && !Clips(run, phase, clipsAtFullScale);
+        someAllowed |= allowed[i] != 0;
     }
-    return best;
+    *allClip = !someAllowed;
+    return someAllowed ? allowed : any;
 }
 
-Coefficients CoefficientsAt(const AnalysisSettings& settings, const AnalysisCase& c, int phase) {
-    return ComputeCoefficients(AnalysisParams(settings, c.mode, c.filter, phase));
+// Whether angle `phase`, were it to tie `best` in the objective's figure, would still lose the
+// tie on the figures it has from the sums alone, or on being further from 0.
+bool LosesTie(const AnalysisCase& c, AnalysisObjective objective, int phase, int best) {
+    const SignalFigures& f = c.curve[phase - kAnalysisMinPhase];
+    const SignalFigures& b = c.curve[best - kAnalysisMinPhase];
+    for (AnalysisMetric m : TieBreakers(objective)) {
+        if (m == AnalysisMetric::kPeak) return false;  // not known before it is evaluated
+        const double cost = MetricCost(m, f), bestCost = MetricCost(m, b);
+        if (!Ties(cost, bestCost)) return true;
+        if (!Ties(bestCost, cost)) return false;
+    }
+    return std::abs(phase) > std::abs(best) || (std::abs(phase) == std::abs(best) && phase < best);
 }
 
-// The whole degrees whose peak is not known and that could still be best. The output at any
-// angle has the frames where earlier probes found their peaks: their samples there, computed as
-// the plug-in computes them, bound that angle's peak from below. Angles whose bound (over the
-// exact RMS for crest) is below the best known value are candidates, and so are those that could
-// tie it and would win the tie by being nearer 0.
-std::vector<int> PeakCandidates(const CaseRun& run, const AnalysisSettings& settings) {
+// The whole degrees (multiples of `step`) whose peak is not known and that could still be
+// suggested. The output at any angle has the frames where earlier probes found their peaks:
+// their samples there, computed as the plug-in computes them, bound that angle's peak from
+// below. An angle is out when that bound (over the exact RMS for crest) is worse than the best
+// known figure beyond rounding, or could at most tie it and would lose the tie, or it surely
+// clips while the best does not.
+std::vector<int> PeakCandidates(const CaseRun& run, const AnalysisSettings& settings,
+                                bool clipsAtFullScale, int step) {
+    bool allClip = false;
+    const std::vector<char> allowed = Allowed(run, settings, clipsAtFullScale, &allClip);
+    bool anyKnown = false;
+    double lowestKnown = kInf;
+    const AnalysisCase& c = *run.out;
+    for (size_t i = 0; i < allowed.size(); ++i)
+        if (allowed[i]) {
+            anyKnown = true;
+            lowestKnown = std::min(lowestKnown, ObjectiveCost(settings.objective, c.curve[i]));
+        }
     const bool crest = settings.objective == AnalysisObjective::kCrest;
-    auto cost = [&](size_t index, double peak) {
-        const double r = run.rms[index];
-        return crest ? (r > 0.0 ? peak / r : kInf) : peak;
-    };
-    double best = kInf;
-    int bestPhase = 0;
-    for (size_t i = 0; i < run.peaks[0].size(); ++i) {
-        if (std::isnan(run.peaks[0][i])) continue;
-        const double value = cost(i, std::max(run.peaks[0][i], run.peaks[1][i]));
-        const int phase = static_cast<int>(i) + kAnalysisMinPhase;
-        if (BetterAngle(value, phase, best, bestPhase)) {
-            best = value;
-            bestPhase = phase;
-        }
-    }
+    const int best = anyKnown ? ChooseAngle(c.curve, settings.objective, allowed) : 0;
+    const double bestCost =
+        anyKnown ? ObjectiveCost(settings.objective, c.curve[best - kAnalysisMinPhase]) : kInf;
+    const bool bestClips = anyKnown && Clips(run, best, clipsAtFullScale);
     std::vector<int> candidates;
-    for (size_t i = 0; i < run.peaks[0].size(); ++i) {
-        if (!std::isnan(run.peaks[0][i])) continue;
-        const int phase = static_cast<int>(i) + kAnalysisMinPhase;
-        const Coefficients c = CoefficientsAt(settings, *run.out, phase);
+    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; phase += step) {
+        if (run.Evaluated(phase)) continue;
+        const size_t i = static_cast<size_t>(phase - kAnalysisMinPhase);
         double bound = 0.0;
         for (const Frame& f : run.witnesses) {
             double left, right;
-            Mix(f.u, f.t, f.v, c, &left, &right);
+            Mix(f.u, f.t, f.v, run.angles[i], &left, &right);
             bound = std::max(bound, std::max(std::fabs(left), std::fabs(right)));
         }
-        const double lowest = cost(i, bound);
-        const bool winsTie = std::abs(phase) < std::abs(bestPhase) ||
-                             (std::abs(phase) == std::abs(bestPhase) && phase > bestPhase);
-        if (lowest < best || (winsTie && lowest <= best)) candidates.push_back(phase);
+        const bool surelyClips = clipsAtFullScale && bound > 1.0;
+        const double lowest = crest ? Db20(bound) - c.curve[i].rmsDbfs : Db20(bound);
+        const bool better = lowest < lowestKnown - kTieFigure;
+        const bool mayTie = Ties(lowest, bestCost) && !LosesTie(c, settings.objective, phase, best);
+        if (!anyKnown || (bestClips && !surelyClips) ||
+            (surelyClips == bestClips && (better || mayTie)))
+            candidates.push_back(phase);
     }
     return candidates;
 }
 
-void SetProbes(CaseRun& run, const AnalysisSettings& settings, const std::vector<int>& phases) {
+void SetProbes(CaseRun& run, const std::vector<int>& phases) {
     run.probes.clear();
     for (int phase : phases)
-        run.probes.push_back({phase, CoefficientsAt(settings, *run.out, phase), {0.0, 0.0}, {}});
+        run.probes.push_back({phase, run.angles[phase - kAnalysisMinPhase], {0.0, 0.0}, {{}, {}}});
 }
 
 // Writes the probes' peaks into the case's curve (crest = peak over RMS, as FiguresOf).
 void StorePeaks(CaseRun& run) {
     AnalysisCase& c = *run.out;
     for (const Probe& probe : run.probes) {
-        SignalFigures& f = c.curve[probe.phase - kAnalysisMinPhase];
-        const double peak = probe.Peak();
-        run.peaks[0][probe.phase - kAnalysisMinPhase] = probe.peak[0];
-        run.peaks[1][probe.phase - kAnalysisMinPhase] = probe.peak[1];
+        const size_t i = static_cast<size_t>(probe.phase - kAnalysisMinPhase);
+        SignalFigures& f = c.curve[i];
+        run.peaks[0][i] = probe.peak[0];
+        run.peaks[1][i] = probe.peak[1];
         run.witnesses.push_back(probe.witness[0]);
         run.witnesses.push_back(probe.witness[1]);
-        f.peakDbfs = peak > 0.0 ? 20.0 * std::log10(peak) : -kInf;
+        f.peakDbfs = Db20(std::max(probe.peak[0], probe.peak[1]));
         f.crestDb = std::isfinite(f.rmsDbfs) ? f.peakDbfs - f.rmsDbfs : kNan;
         ++c.peakEvaluations;
+    }
+    run.probes.clear();
+}
+
+// Every case's probes: over its kept frames, or in one pass for the cases that keep none.
+bool EvaluateProbes(IAnalysisSource& source, std::vector<CaseRun>& runs, const PassContext& pass,
+                    PhaseAnalysisResult* result, std::string* error) {
+    std::vector<CaseRun*> reading;
+    for (CaseRun& run : runs) {
+        if (run.probes.empty()) continue;
+        if (run.KeepsFrames()) {
+            for (const Frame& f : run.peakFrames.frames) ProbeFrame(run.probes, f);
+        } else {
+            reading.push_back(&run);
+        }
+    }
+    if (!reading.empty() && !RunPass(source, reading, pass, result, error)) return false;
+    for (CaseRun& run : runs) StorePeaks(run);
+    return true;
+}
+
+// The peak and crest objectives: every 10th degree, then the candidates among every 5th, then
+// the candidates among the rest.
+bool SearchPeaks(IAnalysisSource& source, std::vector<CaseRun>& runs,
+                 const AnalysisSettings& settings, const PassContext& pass,
+                 PhaseAnalysisResult* result, std::string* error) {
+    for (int step : kSearchSteps) {
+        // The last level again until no angle is left that could be better: its own peaks
+        // may have moved the best.
+        for (bool any = true; any;) {
+            any = false;
+            for (CaseRun& run : runs) {
+                SetProbes(run, PeakCandidates(run, settings, result->clipsAtFullScale, step));
+                any |= !run.probes.empty();
+            }
+            if (any && !EvaluateProbes(source, runs, pass, result, error)) return false;
+            if (step != 1) break;
+        }
+    }
+    return true;
+}
+
+// The other objectives, whose figure every angle has: the peak of the angle to suggest, and
+// with an integer output, of the next ones until one does not clip. A case that keeps no frames
+// evaluates a few angles per pass, in the order they would be suggested.
+bool SettleBest(IAnalysisSource& source, std::vector<CaseRun>& runs,
+                const AnalysisSettings& settings, const PassContext& pass,
+                PhaseAnalysisResult* result, std::string* error) {
+    for (;;) {
+        bool any = false;
+        for (CaseRun& run : runs) {
+            if (run.searched) continue;
+            std::vector<int> phases;
+            bool allClip = false;
+            std::vector<char> allowed = Allowed(run, settings, result->clipsAtFullScale, &allClip);
+            const size_t wanted = run.KeepsFrames() ? 1 : kProbesPerPass;
+            while (phases.size() < wanted) {
+                bool open = false;
+                for (char a : allowed) open |= a != 0;
+                if (!open) break;
+                const int phase = ChooseAngle(run.out->curve, settings.objective, allowed);
+                if (!run.Evaluated(phase))
+                    phases.push_back(phase);
+                else if (phases.empty())
+                    break;  // the best allowed angle is known: settled
+                allowed[phase - kAnalysisMinPhase] = 0;
+            }
+            if (phases.empty()) {
+                run.searched = true;
+                continue;
+            }
+            SetProbes(run, phases);
+            any = true;
+        }
+        if (!any) return true;
+        if (!EvaluateProbes(source, runs, pass, result, error)) return false;
     }
 }
 
@@ -458,6 +996,8 @@ void CStereoMeter::Add(double left, double right) {
     m_block.sumLL += left * left;
     m_block.sumRR += right * right;
     m_block.sumLR += left * right;
+    m_block.sumMid += (left + right) * (left + right);
+    m_block.sumSide += (left - right) * (left - right);
     const double magnitude = std::max(std::fabs(left), std::fabs(right));
     if (magnitude > m_total.peak) m_total.peak = magnitude;
     if (++m_blockFrames == kBlockFrames) {
@@ -469,6 +1009,50 @@ void CStereoMeter::Add(double left, double right) {
     }
 }
 
+void CStereoMeter::AddFrames(const double* left, const double* right, size_t frames) {
+    while (frames > 0) {
+        const size_t n = std::min(frames, static_cast<size_t>(kBlockFrames - m_blockFrames));
+        FramePair sl = {}, sr = {}, ll = {}, rr = {}, lr = {}, mid = {}, side = {}, peak = {};
+        const size_t even = n - n % 2;
+        for (size_t k = 0; k < even; k += 2) {
+            const FramePair l = LoadPair(left + k), r = LoadPair(right + k);
+            const FramePair m = l + r, d = l - r;
+            sl += l;
+            sr += r;
+            ll += l * l;
+            rr += r * r;
+            lr += l * r;
+            mid += m * m;
+            side += d * d;
+            const FramePair al = l < 0.0 ? -l : l, ar = r < 0.0 ? -r : r;
+            const FramePair larger = al > ar ? al : ar;
+            peak = larger > peak ? larger : peak;
+        }
+        m_block.frames += static_cast<double>(even);
+        m_block.sumL += LaneSum(sl);
+        m_block.sumR += LaneSum(sr);
+        m_block.sumLL += LaneSum(ll);
+        m_block.sumRR += LaneSum(rr);
+        m_block.sumLR += LaneSum(lr);
+        m_block.sumMid += LaneSum(mid);
+        m_block.sumSide += LaneSum(side);
+        m_total.peak = std::max({m_total.peak, peak[0], peak[1]});
+        m_blockFrames += static_cast<int>(even);
+        // The odd frame, and the block's end, as one frame at a time.
+        if (even < n) Add(left[even], right[even]);
+        if (m_blockFrames == kBlockFrames) {
+            const double held = m_total.peak;
+            m_total = Moments();
+            m_total.peak = held;
+            m_block = StereoMoments();
+            m_blockFrames = 0;
+        }
+        left += n;
+        right += n;
+        frames -= n;
+    }
+}
+
 StereoMoments CStereoMeter::Moments() const {
     StereoMoments m = m_total;
     m.frames += m_block.frames;
@@ -477,6 +1061,8 @@ StereoMoments CStereoMeter::Moments() const {
     m.sumLL += m_block.sumLL;
     m.sumRR += m_block.sumRR;
     m.sumLR += m_block.sumLR;
+    m.sumMid += m_block.sumMid;
+    m.sumSide += m_block.sumSide;
     return m;
 }
 
@@ -484,13 +1070,13 @@ double StereoPower(const StereoMoments& m) {
     return m.frames > 0.0 ? (m.sumLL + m.sumRR) / (2.0 * m.frames) : 0.0;
 }
 
-SignalFigures FiguresOf(const StereoMoments& m, double referencePower) {
+SignalFigures FiguresOf(const StereoMoments& m) {
     SignalFigures f;
     const double n = m.frames > 0.0 ? m.frames : 1.0;
     const double power = StereoPower(m);
-    const double floor = kOffScale * std::max(power, referencePower);
-    const double mid = (m.sumLL + m.sumRR + 2.0 * m.sumLR) / (4.0 * n);
-    const double side = std::max(0.0, (m.sumLL + m.sumRR - 2.0 * m.sumLR) / (4.0 * n));
+    const double floor = kOffScale * power;
+    const double mid = std::max(0.0, m.sumMid / (4.0 * n));
+    const double side = std::max(0.0, m.sumSide / (4.0 * n));
 
     const double varL = m.sumLL / n - (m.sumL / n) * (m.sumL / n);
     const double varR = m.sumRR / n - (m.sumR / n) * (m.sumR / n);
@@ -506,14 +1092,16 @@ SignalFigures FiguresOf(const StereoMoments& m, double referencePower) {
         f.midSideDb = -kInf;
     else
         f.midSideDb = Db10(mid / side);
-    if (referencePower <= 0.0)
+    // The fold-down's mean power is at most the stereo power ((L+R)^2 / 4 <= (L^2 + R^2) / 2);
+    // rounding may not make a loss below 0.
+    if (power <= 0.0)
         f.monoLossDb = kNan;
-    else if (mid <= kOffScale * referencePower)
+    else if (mid <= floor)
         f.monoLossDb = kInf;
     else
-        f.monoLossDb = Db10(referencePower / mid);
+        f.monoLossDb = std::max(0.0, Db10(power / mid));
     f.rmsDbfs = power > 0.0 ? Db10(power) : -kInf;
-    f.peakDbfs = std::isnan(m.peak) ? kNan : m.peak > 0.0 ? 2.0 * Db10(m.peak) : -kInf;
+    f.peakDbfs = std::isnan(m.peak) ? kNan : Db20(m.peak);
     f.crestDb = std::isnan(m.peak) || power <= 0.0 ? kNan : 2.0 * Db10(m.peak / std::sqrt(power));
     return f;
 }
@@ -533,10 +1121,23 @@ double MetricValue(AnalysisMetric metric, const SignalFigures& f) {
 }
 
 double ObjectiveCost(AnalysisObjective objective, const SignalFigures& f) {
-    const AnalysisMetric metric = static_cast<AnalysisMetric>(objective);
-    const double value = MetricValue(metric, f);
-    if (std::isnan(value)) return kInf;
-    return metric == AnalysisMetric::kCorrelation ? -value : value;
+    return MetricCost(static_cast<AnalysisMetric>(objective), f);
+}
+
+bool MetricLimitInRange(AnalysisMetric metric, double limit, std::string* range) {
+    switch (metric) {
+        case AnalysisMetric::kCorrelation:
+            *range = "-1 to 1";
+            return limit >= -1.0 && limit <= 1.0;
+        case AnalysisMetric::kMonoLoss:
+        case AnalysisMetric::kCrest:
+            *range = "0 or more (dB)";
+            return limit >= 0.0;
+        case AnalysisMetric::kPeak:
+            *range = "any level in dBFS";
+            return std::isfinite(limit);
+    }
+    return false;
 }
 
 bool MomentsAgree(const StereoMoments& a, const StereoMoments& b, double quantum,
@@ -561,11 +1162,9 @@ bool MomentsAgree(const StereoMoments& a, const StereoMoments& b, double quantum
         return std::fabs(x - y) <= quantum + kRelative * scale + 1e-300;
     };
     if (!close(rms(a.sumLL + a.sumRR), rms(b.sumLL + b.sumRR), level)) note("RMS");
-    if (!close(rms(a.sumLL + a.sumRR + 2 * a.sumLR) / 2, rms(b.sumLL + b.sumRR + 2 * b.sumLR) / 2,
-               level))
-        note("mono fold-down");
+    if (!close(rms(a.sumMid) / 2, rms(b.sumMid) / 2, level)) note("mono fold-down");
     if (!std::isnan(a.peak) && !close(a.peak, b.peak, a.peak)) note("peak");
-    const SignalFigures fa = FiguresOf(a, StereoPower(a)), fb = FiguresOf(b, StereoPower(b));
+    const SignalFigures fa = FiguresOf(a), fb = FiguresOf(b);
     const double sigma = std::min(rms(a.sumLL), rms(a.sumRR));
     if (!std::isnan(fa.correlation) && !std::isnan(fb.correlation) && sigma > 0.0) {
         // Each channel moves by at most its error's RMS, the correlation by about twice that
@@ -592,6 +1191,7 @@ bool AnalyzePhase(IAnalysisSource& source, const AnalysisSettings& settings,
     *result = PhaseAnalysisResult();
     result->settings = settings;
     result->singlePrecision = source.SinglePrecision();
+    result->clipsAtFullScale = source.ClipsAtFullScale();
     const uint64_t expected = source.FrameCount();
     const uint64_t stride = std::max<uint64_t>(
         1, (expected + settings.scopePoints - 1) / std::max<size_t>(1, settings.scopePoints));
@@ -610,112 +1210,141 @@ bool AnalyzePhase(IAnalysisSource& source, const AnalysisSettings& settings,
         *error = "nothing to analyse: no mode or no filter chosen";
         return false;
     }
+    const SignalKernels* kernels = SignalKernelsFor(BestSignalPath());
     std::vector<CaseRun> runs(result->cases.size());
-    const bool searchPeaks = settings.objective == AnalysisObjective::kPeak ||
-                             settings.objective == AnalysisObjective::kCrest;
-    std::vector<int> grid;
-    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; phase += kGridStep)
-        grid.push_back(phase);
     for (size_t i = 0; i < runs.size(); ++i) {
-        runs[i].out = &result->cases[i];
-        runs[i].ms = result->cases[i].mode == Mode::kMsPhase;
-        runs[i].fir = result->cases[i].filter == QuadratureFilter::kFir;
-        runs[i].latency = result->cases[i].latencyFrames;
-        runs[i].peaks[0].assign(kAnalysisAngleCount, kNan);
-        runs[i].peaks[1].assign(kAnalysisAngleCount, kNan);
-        if (searchPeaks) SetProbes(runs[i], settings, grid);
+        CaseRun& run = runs[i];
+        const AnalysisCase& c = result->cases[i];
+        run.out = &result->cases[i];
+        run.ms = c.mode == Mode::kMsPhase;
+        run.fir = c.filter == QuadratureFilter::kFir;
+        run.kernels = kernels;
+        run.state.reset(new PhaseState());
+        for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase)
+            run.angles.push_back(
+                ComputeCoefficients(AnalysisParams(settings, c.mode, c.filter, phase)));
+        const Coefficients& any = run.angles.front();
+        const MixForm f = MixFormOf(any);
+        const double allowance = 1e-12 * (std::fabs(any.midGain) + std::fabs(any.sideGain));
+        run.boundLeft[0] = std::fabs(f.lu) + allowance;
+        run.boundLeft[1] = std::fabs(f.lq) + allowance;
+        run.boundRight[0] = std::fabs(f.ru) + allowance;
+        run.boundRight[1] = std::fabs(f.rq) + allowance;
+        run.peaks[0].assign(kAnalysisAngleCount, kNan);
+        run.peaks[1].assign(kAnalysisAngleCount, kNan);
     }
+    std::vector<CaseRun*> all;
+    for (CaseRun& run : runs) all.push_back(&run);
 
-    // Pass 1: the sums, the input's moments and the scope.
-    if (!RunPass(source, runs, stride, result, error)) return false;
+    // The one pass: the sums, the frames that can hold a peak, the input's moments and scope.
+    if (!RunPass(source, all, {PassWork::kSums, stride, settings.peakFrameLimit}, result, error))
+        return false;
     if (result->frames == 0) {
         *error = "the input holds no audio frames";
         return false;
     }
-    const double reference = StereoPower(result->inputMoments);
-    result->input = FiguresOf(result->inputMoments, reference);
-    std::vector<std::vector<double>> scopes(runs.size() * 3);
-    for (size_t i = 0; i < runs.size(); ++i) {
-        CaseRun& run = runs[i];
+    result->input = FiguresOf(result->inputMoments);
+    for (CaseRun& run : runs) {
+        if (run.KeepsFrames()) RaiseFloor(run, settings.peakFrameLimit);
         AnalysisCase& c = *run.out;
         c.curve.resize(kAnalysisAngleCount);
         run.rms.resize(kAnalysisAngleCount);
         double lowest = kInf, highest = -kInf;
-        for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
-            const StereoMoments m = MomentsAt(run.sums, CoefficientsAt(settings, c, phase));
-            SignalFigures& f = c.curve[phase - kAnalysisMinPhase];
-            f = FiguresOf(m, reference);
-            run.rms[phase - kAnalysisMinPhase] = std::sqrt(std::max(0.0, StereoPower(m)));
-            if (!std::isnan(f.monoLossDb)) {
-                lowest = std::min(lowest, f.monoLossDb);
-                highest = std::max(highest, f.monoLossDb);
+        for (size_t i = 0; i < run.angles.size(); ++i) {
+            const StereoMoments m = MomentsAt(run.sums, run.angles[i]);
+            c.curve[i] = FiguresOf(m);
+            run.rms[i] = std::sqrt(StereoPower(m));
+            const double foldDown = Db10(m.sumMid / (4.0 * m.frames));
+            if (std::isfinite(foldDown)) {
+                lowest = std::min(lowest, foldDown);
+                highest = std::max(highest, foldDown);
             }
         }
-        c.monoLossSpread = highest == lowest || highest < lowest ? 0.0 : highest - lowest;
-        StorePeaks(run);
-        for (int r = 0; r < 3; ++r) scopes[3 * i + r] = run.scope[r];
+        c.foldDownSpread = highest > lowest ? highest - lowest : 0.0;
     }
 
-    // Further passes: the peak of the best angle, or the peak search's levels.
-    PhaseAnalysisResult again;
-    if (!searchPeaks) {
-        for (CaseRun& run : runs)
-            SetProbes(run, settings, {BestPhase(*run.out, settings.objective)});
-        if (!RunPass(source, runs, stride, &again, error)) return false;
-        for (CaseRun& run : runs) StorePeaks(run);
-    }
-    const std::vector<int> levels =
-        searchPeaks ? std::vector<int>(std::begin(kRefineSteps), std::end(kRefineSteps))
-                    : std::vector<int>();
-    for (int step : levels) {
-        bool any = false;
-        for (CaseRun& run : runs) {
-            std::vector<int> level;
-            for (int phase : PeakCandidates(run, settings))
-                if ((phase - kAnalysisMinPhase) % step == 0) level.push_back(phase);
-            SetProbes(run, settings, level);
-            any |= !level.empty();
-        }
-        if (!any) continue;
-        if (!RunPass(source, runs, stride, &again, error)) return false;
-        for (CaseRun& run : runs) StorePeaks(run);
-    }
-    if (again.frames != 0 && again.frames != result->frames) {
-        *error = "the input changed while it was analysed";
+    // The peaks: searched over the frames kept, or with further passes for a case that keeps
+    // none.
+    const PassContext probing = {PassWork::kProbes, stride, settings.peakFrameLimit};
+    if (PeakObjective(settings.objective)
+            ? !SearchPeaks(source, runs, settings, probing, result, error)
+            : !SettleBest(source, runs, settings, probing, result, error))
         return false;
+
+    std::vector<CaseRun*> clipping;
+    for (CaseRun& run : runs) {
+        AnalysisCase& c = *run.out;
+        bool allClip = false;
+        const std::vector<char> allowed =
+            Allowed(run, settings, result->clipsAtFullScale, &allClip);
+        c.bestPhase = ChooseAngle(c.curve, settings.objective, allowed);
+        const size_t best = static_cast<size_t>(c.bestPhase - kAnalysisMinPhase);
+        c.best = c.curve[best];
+        c.bestMoments = MomentsAt(run.sums, run.angles[best]);
+        c.bestMoments.peak = run.PeakAt(c.bestPhase);
+        c.bestUnclippedPeakDbfs = c.best.peakDbfs;
+        c.bestClips = Clips(run, c.bestPhase, result->clipsAtFullScale);
+        // The angles passed over because they clip, though better for the objective.
+        const double bestCost = ObjectiveCost(settings.objective, c.best);
+        double leftOutCost = kInf;
+        for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase) {
+            const double cost =
+                ObjectiveCost(settings.objective, c.curve[phase - kAnalysisMinPhase]);
+            if (!Clips(run, phase, result->clipsAtFullScale) || Ties(bestCost, cost)) continue;
+            ++c.clippingLeftOut;
+            if (cost < leftOutCost) {
+                leftOutCost = cost;
+                c.bestClippingPhase = phase;
+            }
+        }
+        if (c.bestClips) {
+            run.clippedAt = run.angles[best];
+            clipping.push_back(&run);
+        }
+    }
+    // A suggestion that clips is compared with the file it makes: its figures after clipping.
+    if (!clipping.empty()) {
+        if (!RunPass(source, clipping, {PassWork::kClipped, stride, settings.peakFrameLimit},
+                     result, error))
+            return false;
+        for (CaseRun* run : clipping) {
+            AnalysisCase& c = *run->out;
+            c.bestMoments = run->clipped.Moments();
+            c.best = FiguresOf(c.bestMoments);
+        }
     }
 
+    // Another case must be better by a margin the figures can show, and may not clip where the
+    // first does not.
     double suggestedCost = kNan;
     for (size_t i = 0; i < runs.size(); ++i) {
-        CaseRun& run = runs[i];
-        AnalysisCase& c = *run.out;
-        c.bestPhase = BestPhase(c, settings.objective);
-        c.best = c.curve[c.bestPhase - kAnalysisMinPhase];
-        c.bestMoments = MomentsAt(run.sums, CoefficientsAt(settings, c, c.bestPhase));
-        c.bestMoments.peak = std::max(run.peaks[0][c.bestPhase - kAnalysisMinPhase],
-                                      run.peaks[1][c.bestPhase - kAnalysisMinPhase]);
-
-        // Another case must be better by a margin the figures can show.
+        const AnalysisCase& c = result->cases[i];
         const double cost = ObjectiveCost(settings.objective, c.best);
         const double margin = settings.objective == AnalysisObjective::kCorrelation
                                   ? kCaseMarginCorrelation
                                   : kCaseMarginDb;
-        if (i == 0 || cost < suggestedCost - margin) {
+        const bool suggestedClips = result->cases[result->suggested].bestClips;
+        if (i == 0 || (suggestedClips && !c.bestClips) ||
+            (suggestedClips == c.bestClips && cost < suggestedCost - margin)) {
             result->suggested = i;
             suggestedCost = cost;
         }
     }
 
-    // The suggested output at the scope's frames.
+    // The suggested output at the scope's frames, as the file holds it.
     const size_t s = result->suggested;
-    const AnalysisCase& chosen = result->cases[s];
-    const Coefficients c = CoefficientsAt(settings, chosen, chosen.bestPhase);
-    const size_t points = std::min(scopes[3 * s].size(), result->inputScope[0].size());
+    const CaseRun& chosen = runs[s];
+    const Coefficients& c = chosen.angles[chosen.out->bestPhase - kAnalysisMinPhase];
+    const size_t points = std::min(chosen.scope[0].size(), result->inputScope[0].size());
     result->inputScope[0].resize(points);
     result->inputScope[1].resize(points);
     for (size_t k = 0; k < points; ++k) {
         double left, right;
-        Mix(scopes[3 * s][k], scopes[3 * s + 1][k], scopes[3 * s + 2][k], c, &left, &right);
+        Mix(chosen.scope[0][k], chosen.scope[1][k], chosen.scope[2][k], c, &left, &right);
+        if (result->clipsAtFullScale) {
+            left = std::max(-1.0, std::min(1.0, left));
+            right = std::max(-1.0, std::min(1.0, right));
+        }
         result->outputScope[0].push_back(left);
         result->outputScope[1].push_back(right);
     }

@@ -164,9 +164,16 @@ bool ParseThreshold(const std::string& option, const std::string& text, bool abo
         *error = option + ": '" + text.substr(equals + 1) + "' is not a number";
         return false;
     }
+    const double limit = static_cast<double>(scaled) / 1e6;
+    std::string range;
+    if (!MetricLimitInRange(metric, limit, &range)) {
+        *error = option + ": " + text.substr(equals + 1) + " is outside what " +
+                 text.substr(0, equals) + " can be (" + range + ")";
+        return false;
+    }
     threshold->metric = metric;
     threshold->above = above;
-    threshold->limit = static_cast<double>(scaled) / 1e6;
+    threshold->limit = limit;
     return true;
 }
 

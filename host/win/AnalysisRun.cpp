@@ -69,7 +69,7 @@ bool RenderSuggestion(const RenderOptions& options, const PhaseAnalysisResult& r
     DeleteFileA(render.outputPath.c_str());
     if (!measured) return false;
     check->done = true;
-    check->figures = FiguresOf(check->measured, StereoPower(result.inputMoments));
+    check->figures = FiguresOf(check->measured);
     check->agrees = MomentsAgree(chosen.bestMoments, check->measured, quantum, &check->differences);
     return true;
 }
