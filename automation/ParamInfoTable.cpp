@@ -1,23 +1,5 @@
-// The parameter-info table and the parameter text built from it.
+// The parameter text built from a parameter-info record.
 #include "automation/ParamInfoTable.h"
-
-// Every parameter is automated in 0..1 and kept internally in 0..1; the engine maps that to
-// its integer units. Only jump segments are advertised.
-const ParamInfoRecord kParamInfoTable[kParamCount] = {
-    {{tw::kMpTypeFloat, tw::kCapsCurveJump, 0.0f, 1.0f, 0.5f, u"", u"Phase"}, 0.0f, 1.0f, nullptr},
-    {{tw::kMpTypeFloat, tw::kCapsCurveJump, 0.0f, 1.0f, 0.5f, u"", u"Width"}, 0.0f, 1.0f, nullptr},
-    // Neutral Output is the normalized image of 0.0 dB.
-    {{tw::kMpTypeFloat, tw::kCapsCurveJump, 0.0f, 1.0f, 0.8574821949005127f, u"", u"Output"},
-     0.0f,
-     1.0f,
-     nullptr},
-    {{tw::kMpTypeFloat, tw::kCapsCurveJump, 0.0f, 1.0f, 0.0f, u"", u"Mode"}, 0.0f, 1.0f, nullptr},
-    {{tw::kMpTypeBool, tw::kCapsCurveJump, 0.0f, 1.0f, 1.0f, u"", u"Meter Pre/Post"},
-     0.0f,
-     1.0f,
-     nullptr},
-    {{tw::kMpTypeBool, tw::kCapsCurveJump, 0.0f, 1.0f, 0.0f, u"", u"Filter"}, 0.0f, 1.0f, nullptr},
-};
 
 // Length of a fixed-size text field, which need not hold a terminator.
 static size_t FieldLength(const char16_t* text) {

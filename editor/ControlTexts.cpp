@@ -1,23 +1,24 @@
 // The texts of the editor page's controls.
 #include "editor/ControlTexts.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 
-#include "editor/ModeCycle.h"
 #include "editor/ValueText.h"
 #include "engine/ParamMapping.h"
 #include "engine/ParamValues.h"
 #include "engine/PhaseKernels.h"
 
-const char* const kFilterNames[2] = {"IIR", "FIR"};
-const char* const kMeterPositionNames[2] = {"Pre", "Post"};
+const char* ChoiceText(int param, int32_t value) {
+    return kParamDescriptors[param].ChoiceOf(ClampParam(param, value)).name;
+}
 
 namespace {
 
 // One tooltip. In the text, {range}, {default} and {choices} stand for those of the row's
-// parameter; {defaults}, {taps}, {latency}, {levels}, {inPhase} and {opposed} for the facts
-// of the same names below.
+// parameter and {choice0}, {choice1}... for its first, second... choice; {defaults}, {taps},
+// {latency}, {levels}, {inPhase} and {opposed} for the facts of the same names below.
 struct TipRow {
     ControlTip tip;
     int param;  // a ParamIndex, or -1
@@ -33,7 +34,7 @@ const TipRow kTipRows[] = {
     {ControlTip::kReset, -1, "Reset: click to set every parameter to its default: {defaults}."},
     {ControlTip::kPresets, -1, "Presets: click to choose a preset, to add the current values as a preset, or to manage the presets."},
     {ControlTip::kHelp, -1, "Help: click to open the help file."},
-    {ControlTip::kFilter, kParamFilter, "Filter: {choices}, how the phase is shifted: IIR with all-pass filters and no latency, FIR with a {taps}-tap filter and {latency} frames of latency. Click to switch."},
+    {ControlTip::kFilter, kParamFilter, "Filter: {choices}, how the phase is shifted: {choice0} with all-pass filters and no latency, {choice1} with a {taps}-tap filter and {latency} frames of latency. Click to switch."},
     {ControlTip::kMode, kParamMode, "Mode: {choices}. Click for the next mode."},
     {ControlTip::kModeMenu, kParamMode, "Mode menu: click to choose the mode from the list: {choices}."},
     {ControlTip::kPhaseField, kParamPhase, "Phase: {range}. Drag in the field or turn the wheel to change it; double-click to type a value."},
@@ -53,59 +54,34 @@ const TipRow kTipRows[] = {
 };
 // clang-format on
 
-const char* const kParamNames[kParamCount] = {"Phase", "Width", "Output", "Mode", "Meter", "Filter"};
-
-// The names of a parameter's settings, or null for a numeric parameter.
-const char* const* SettingNames(int param) {
-    switch (param) {
-        case kParamMode: return kModeNames;
-        case kParamMeterPost: return kMeterPositionNames;
-        case kParamFilter: return kFilterNames;
-        default: return nullptr;
-    }
-}
-
-std::string Number(int param, int32_t value) {
-    return param == kParamOutput ? FormatTenths(value, kOutputSilenceTenths) : std::to_string(value);
-}
-
-const char* Unit(int param) {
-    switch (param) {
-        case kParamPhase: return " degrees";
-        case kParamWidth: return " %";
-        case kParamOutput: return " dB";
-        default: return "";
-    }
-}
-
 std::string ValueText(int param, int32_t value) {
-    if (const char* const* names = SettingNames(param)) return names[value];
-    if (param == kParamOutput && value <= kOutputSilenceTenths) return Number(param, value);
-    return Number(param, value) + Unit(param);
+    const ParamDescriptor& d = kParamDescriptors[param];
+    if (d.HasChoices()) return ChoiceText(param, value);
+    if (d.IsSilent(value)) return FieldText(param, value);
+    return FieldText(param, value) + " " + d.unit;
 }
 
 std::string RangeText(int param) {
-    const ParamRange range = ParamRangeOf(param);
-    if (param == kParamOutput)
-        return Number(param, range.min + 1) + " to " + ValueText(param, range.max) + ", or " +
-               Number(param, range.min) + " (silence)";
-    return Number(param, range.min) + " to " + ValueText(param, range.max);
+    const ParamDescriptor& d = kParamDescriptors[param];
+    if (d.silentSymbol)
+        return FieldText(param, d.min + 1) + " to " + ValueText(param, d.max) + ", or " +
+               FieldText(param, d.min) + " (silence)";
+    return FieldText(param, d.min) + " to " + ValueText(param, d.max);
 }
 
 std::string ChoicesText(int param) {
-    const char* const* names = SettingNames(param);
-    if (!names) return "";
-    const ParamRange range = ParamRangeOf(param);
-    std::string text = names[range.min];
-    for (int32_t v = range.min + 1; v <= range.max; ++v)
-        text += (v == range.max ? " or " : ", ") + std::string(names[v]);
+    const ParamDescriptor& d = kParamDescriptors[param];
+    if (!d.HasChoices()) return "";
+    std::string text = d.ChoiceOf(d.min).name;
+    for (int32_t v = d.min + 1; v <= d.max; ++v)
+        text += (v == d.max ? " or " : ", ") + std::string(d.ChoiceOf(v).name);
     return text;
 }
 
 std::string DefaultsText() {
     std::string text;
     for (int param = 0; param < kParamCount; ++param)
-        text += (param ? ", " : "") + std::string(kParamNames[param]) + " " +
+        text += (param ? ", " : "") + std::string(kParamDescriptors[param].shortName) + " " +
                 ValueText(param, kDefaultParams[param]);
     return text;
 }
@@ -119,6 +95,8 @@ std::string Fill(const std::string& name, int param) {
     if (name == "range") return RangeText(param);
     if (name == "default") return ValueText(param, kDefaultParams[param]);
     if (name == "choices") return ChoicesText(param);
+    if (name.size() == 7 && name.compare(0, 6, "choice") == 0 && std::isdigit(static_cast<unsigned char>(name[6])))
+        return ChoiceText(param, kParamDescriptors[param].min + (name[6] - '0'));
     if (name == "defaults") return DefaultsText();
     if (name == "taps") return std::to_string(kFirTaps);
     if (name == "latency") return std::to_string(kFirLatencyFrames);

@@ -1,11 +1,12 @@
-// The texts of the editor page's controls: the names of the two-way settings, and each
-// control's tooltip (its name, its range or choices, and what the mouse does with it).
+// The texts of the editor page's controls: what a setting's button shows, and each control's
+// tooltip (its name, its range or choices, and what the mouse does with it).
 #pragma once
+#include <cstdint>
 #include <string>
 
-// The names the Filter and Meter Pre/Post buttons show, indexed by the parameter's value.
-extern const char* const kFilterNames[2];
-extern const char* const kMeterPositionNames[2];
+// The name of a parameter's choice as its button and menu show it: "LR phase", "FIR". A value
+// outside the range shows as the nearest choice.
+const char* ChoiceText(int param, int32_t value);
 
 // The ranges the page's meters are given: the phase meter reads the plug-in's phase opposition
 // in degrees, the level meters the output peaks in tenths of a dB.

@@ -1,13 +1,11 @@
-// The mode names of the editor and the phase that travels with a change of mode: "CS encode"
-// starts at 90 degrees, and coming back round to "LR phase" gives the earlier phase back.
+// The order in which the mode button steps through the modes, and the phase that travels with a
+// change of mode: "CS encode" starts at 90 degrees, and coming back round to "LR phase" gives
+// the earlier phase back.
 #pragma once
 #include <cstdint>
 
-constexpr int kModeCount = 4;
-// Mode names indexed by the Mode parameter, also the order of the mode menu.
-extern const char* const kModeNames[kModeCount];
-
-// The mode after `mode` when the mode button is clicked: 0, 1, 2, 3, then 0 again.
+// The mode after `mode` when the mode button is clicked: each mode in turn, then the first
+// again.
 int32_t NextMode(int32_t mode);
 
 // The phase kept while "CS encode" is in force. One per editor page.
@@ -16,8 +14,8 @@ public:
     static constexpr int32_t kEncodePhase = 90;
 
     // Called after the mode changed from `previousMode` to `mode` with `phase` in force.
-    // True with *newPhase set when the phase is to change: entering mode 2 saves the phase
-    // and gives 90; entering mode 0 with the phase still at exactly 90 gives the saved phase
+    // True with *newPhase set when the phase is to change: entering CS encode saves the phase
+    // and gives 90; entering LR phase with the phase still at exactly 90 gives the saved phase
     // back. Choosing the mode already in force changes nothing (and saves nothing).
     bool PhaseForMode(int32_t previousMode, int32_t mode, int32_t phase, int32_t* newPhase);
 

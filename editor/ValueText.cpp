@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/ParamDescriptors.h"
+
 namespace {
 
 constexpr int64_t kSaturated = std::numeric_limits<int32_t>::max();
@@ -21,10 +23,27 @@ int64_t AppendDigit(int64_t magnitude, int digit) {
     return grown > kSaturated ? kSaturated : grown;
 }
 
-bool EqualsIgnoringCase(const char* text, const char* expected) {
+// True when text is expected, or expected followed by ".", in any case.
+bool IsWordIgnoringCase(const char* text, const char* expected) {
     for (; *expected; ++text, ++expected)
-        if (std::tolower(static_cast<unsigned char>(*text)) != *expected) return false;
-    return *text == '\0';
+        if (std::tolower(static_cast<unsigned char>(*text)) !=
+            std::tolower(static_cast<unsigned char>(*expected)))
+            return false;
+    return *text == '\0' || (text[0] == '.' && text[1] == '\0');
+}
+
+// A value with `decimals` decimal places: 125 with 1 gives "12.5".
+std::string FixedText(int32_t value, int decimals) {
+    const uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : value;
+    uint32_t scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    char text[24];
+    if (decimals == 0)
+        std::snprintf(text, sizeof text, "%s%u", value < 0 ? "-" : "", magnitude);
+    else
+        std::snprintf(text, sizeof text, "%s%u.%0*u", value < 0 ? "-" : "", magnitude / scale,
+                      decimals, magnitude % scale);
+    return text;
 }
 
 }  // namespace
@@ -52,20 +71,21 @@ int32_t ParseFixed(const char* text, int decimals) {
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-int32_t ParseOutputTenths(const char* text) {
+int32_t ParseFieldValue(int param, const char* text) {
+    const ParamDescriptor& d = kParamDescriptors[param];
     const char* p = text;
     while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    if (EqualsIgnoringCase(p, "-inf") || EqualsIgnoringCase(p, "-inf.")) return kOutputSilenceTenths;
-    return ParseFixed(text, 1);
+    if (d.silentSymbol && IsWordIgnoringCase(p, d.silentSymbol)) return d.min;
+    return ParseFixed(text, d.decimals);
+}
+
+std::string FieldText(int param, int32_t value) {
+    const ParamDescriptor& d = kParamDescriptors[param];
+    return d.IsSilent(value) ? kSilenceText : FixedText(value, d.decimals);
 }
 
 std::string FormatTenths(int32_t tenths, int32_t floorTenths) {
-    if (tenths <= floorTenths) return "-Inf.";
-    const uint32_t magnitude = tenths < 0 ? 0u - static_cast<uint32_t>(tenths) : tenths;
-    char text[16];
-    std::snprintf(text, sizeof text, "%s%u.%u", tenths < 0 ? "-" : "", magnitude / 10,
-                  magnitude % 10);
-    return text;
+    return tenths <= floorTenths ? kSilenceText : FixedText(tenths, 1);
 }
 
 int32_t PeakLevelTenths(float peak) {

@@ -1,11 +1,11 @@
-// The texts of the editor's values: typed values read back into internal units, the output
-// level in tenths of a dB, the level meters' input and the peak readouts.
+// The texts of the editor's values: the value fields' texts and typed values read back into
+// internal units, levels in tenths of a dB, the level meters' input and the peak readouts.
 #pragma once
 #include <cstdint>
 #include <string>
 
-// The internal value of the Output parameter that means silence, shown as "-Inf.".
-constexpr int32_t kOutputSilenceTenths = -361;
+// What a value field shows for a parameter's silent value.
+constexpr char kSilenceText[] = "-Inf.";
 // The level of a silent channel, in tenths of a dB; also below every meter's range.
 constexpr int32_t kSilentLevelTenths = -9999;
 // The highest level the meters are given: a peak beyond it (or an infinite one) shows as this.
@@ -17,9 +17,12 @@ constexpr int32_t kLoudestLevelTenths = 9999;
 // gives 0. Magnitudes too large for an int32 saturate.
 int32_t ParseFixed(const char* text, int decimals);
 
-// The Output field's typed text in tenths of a dB: "-Inf" or "-Inf." in any case gives
-// kOutputSilenceTenths, anything else ParseFixed with one decimal.
-int32_t ParseOutputTenths(const char* text);
+// A parameter's typed text in internal units: ParseFixed with the parameter's decimals, or its
+// silent value for its silence symbol ("-inf", with or without a final ".", in any case).
+int32_t ParseFieldValue(int param, const char* text);
+
+// A parameter's value as its field shows it, without the unit: "45", "-6.0", kSilenceText.
+std::string FieldText(int param, int32_t value);
 
 // Tenths as text with one decimal ("-0.5", "6.0"); "-Inf." at or below floorTenths.
 std::string FormatTenths(int32_t tenths, int32_t floorTenths);

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/ParamValues.h"
+#include "engine/ParamDescriptors.h"
 
 struct ParamRange {
     int32_t min;

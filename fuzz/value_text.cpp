@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editor/ValueText.h"
+#include "engine/ParamDescriptors.h"
 #include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -21,11 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t value = ParseFixed(typed, decimals);
     FUZZ_CHECK(value != std::numeric_limits<int32_t>::min());
 
-    const int32_t tenths = ParseOutputTenths(typed);
-    FUZZ_CHECK(tenths == kOutputSilenceTenths || tenths == ParseFixed(typed, 1));
-    if (tenths > kOutputSilenceTenths) {
-        const std::string shown = FormatTenths(tenths, kOutputSilenceTenths);
-        FUZZ_CHECK(ParseOutputTenths(shown.c_str()) == tenths);
+    const int32_t tenths = ParseFieldValue(kParamOutput, typed);
+    FUZZ_CHECK(tenths == kOutputSilence || tenths == ParseFixed(typed, 1));
+    if (tenths > kOutputSilence) {
+        const std::string shown = FieldText(kParamOutput, tenths);
+        FUZZ_CHECK(ParseFieldValue(kParamOutput, shown.c_str()) == tenths);
     }
 
     if (size >= 4) {

@@ -1,7 +1,8 @@
-// The built-in preset table.
+// The built-in preset table: both presets are the factory defaults, the second under the name
+// hosts list for a full reset.
 #include "plugin/FactoryPresets.h"
 
 const FactoryPreset kFactoryPresets[kFactoryPresetCount] = {
     {"(Default)", kDefaultParams},
-    {"[1] Full Reset", {{0, 100, 0, 0, 1, 0}}},
+    {"[1] Full Reset", kDefaultParams},
 };

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "editor/ControlTexts.h"
 #include "editor/ModeCycle.h"
 #include "editor/ValueText.h"
 #include "editor/controls/ControlShared.h"
@@ -25,17 +26,24 @@ constexpr int kTypedTextChars = 29;
 constexpr size_t kSettingsTextBytes = 128;
 constexpr WORD kTypedValueCode = EN_CHANGE;
 
+using ParamSetter = HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*)(int, int);
+
+// The plug-in's setter of each parameter, in index order.
+const ParamSetter kParamSetters[] = {&IVxPlugInProp::SetPhase, &IVxPlugInProp::SetWidth,
+                                     &IVxPlugInProp::SetOutput, &IVxPlugInProp::SetMode,
+                                     &IVxPlugInProp::SetMeterPost, &IVxPlugInProp::SetFilter};
+static_assert(sizeof kParamSetters / sizeof kParamSetters[0] == kParamCount, "one setter each");
+
 // The parameter each value control sets, by the id of its slider.
 struct ValueTarget {
-    int sliderId, editId;
+    int sliderId, editId, param;
     HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*);
-    HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*setter)(int, int);
-    int resetValue;
+    ParamSetter setter;
 };
 const ValueTarget kValueTargets[] = {
-    {IDC_PHASE_SLIDER, IDC_PHASE_EDIT, &IVxPlugInProp::GetPhase, &IVxPlugInProp::SetPhase, 0},
-    {IDC_WIDTH_SLIDER, IDC_WIDTH_EDIT, &IVxPlugInProp::GetWidth, &IVxPlugInProp::SetWidth, 100},
-    {IDC_OUTPUT_SLIDER, IDC_OUTPUT_EDIT, &IVxPlugInProp::GetOutput, &IVxPlugInProp::SetOutput, 0},
+    {IDC_PHASE_SLIDER, IDC_PHASE_EDIT, kParamPhase, &IVxPlugInProp::GetPhase, &IVxPlugInProp::SetPhase},
+    {IDC_WIDTH_SLIDER, IDC_WIDTH_EDIT, kParamWidth, &IVxPlugInProp::GetWidth, &IVxPlugInProp::SetWidth},
+    {IDC_OUTPUT_SLIDER, IDC_OUTPUT_EDIT, kParamOutput, &IVxPlugInProp::GetOutput, &IVxPlugInProp::SetOutput},
 };
 
 const ValueTarget* TargetOfSlider(int id) {
@@ -136,7 +144,7 @@ void CVxPlugInPropPage::OnSliderDoubleClick(int sliderId) {
     const ValueTarget* target = TargetOfSlider(sliderId);
     if (!target) return;
     m_prop->MarkUndo(kDiscreteUndo);
-    (m_prop->*target->setter)(target->resetValue, 1);
+    (m_prop->*target->setter)(kDefaultParams[target->param], 1);
     UpdateControls(sliderId, 1, 1);
 }
 
@@ -158,8 +166,7 @@ void CVxPlugInPropPage::OnTypedValue(int fieldId) {
     m_prop->MarkUndo(kDiscreteUndo);
     char text[kTypedTextChars + 1] = {};
     GetDlgItemTextA(m_hwnd, fieldId, text, sizeof text);
-    const int value = fieldId == IDC_OUTPUT_EDIT ? ParseOutputTenths(text) : ParseFixed(text, 0);
-    (m_prop->*target->setter)(value, 1);
+    (m_prop->*target->setter)(ParseFieldValue(target->param, text), 1);
     // The field keeps the typed text; the step of 0 that follows rewrites it.
     UpdateControls(target->sliderId, 0, 1);
 }
@@ -196,20 +203,23 @@ int CVxPlugInPropPage::TrackMenuUnder(HMENU menu, int buttonId, int arrowId) {
 }
 
 void CVxPlugInPropPage::OnModeMenu() {
+    // One item per mode, in the order of their values; item n chooses the n-th mode.
+    const ParamDescriptor& modes = kParamDescriptors[kParamMode];
     HMENU menu = CreatePopupMenu();
     if (menu) {
-        for (int mode = 0; mode < kModeCount; ++mode)
-            AppendMenuA(menu, MF_STRING, ID_MODE_FIRST + mode, kModeNames[mode]);
-        const int current = Param(&IVxPlugInProp::GetMode);
-        CheckMenuRadioItem(menu, 0, kModeCount - 1, static_cast<UINT>(current), MF_BYPOSITION);
+        for (int item = 0; item < modes.ValueCount(); ++item)
+            AppendMenuA(menu, MF_STRING, ID_MODE_FIRST + item, ChoiceText(kParamMode, modes.min + item));
+        const int current = Param(&IVxPlugInProp::GetMode) - modes.min;
+        CheckMenuRadioItem(menu, 0, modes.ValueCount() - 1, static_cast<UINT>(current), MF_BYPOSITION);
     }
     const int command = TrackMenuUnder(menu, IDC_MODE, IDC_MODE_MENU);
-    if (command < ID_MODE_FIRST || command >= ID_MODE_FIRST + kModeCount) return;
+    if (command < ID_MODE_FIRST || command >= ID_MODE_FIRST + modes.ValueCount()) return;
     // The mode in force chosen again changes nothing, and must not take the undo point.
     const int previous = Param(&IVxPlugInProp::GetMode);
-    if (command - ID_MODE_FIRST == previous) return;
+    const int mode = modes.min + command - ID_MODE_FIRST;
+    if (mode == previous) return;
     m_prop->MarkUndo(kDiscreteUndo);
-    ApplyMode(previous, command - ID_MODE_FIRST);
+    ApplyMode(previous, mode);
     UpdateControls(0, 1, 1);
 }
 
@@ -253,12 +263,8 @@ void CVxPlugInPropPage::OnSetupMenu() {
 
 void CVxPlugInPropPage::OnReset() {
     m_prop->MarkUndo(kDiscreteUndo);
-    m_prop->SetPhase(0, 1);
-    m_prop->SetWidth(100, 1);
-    m_prop->SetOutput(0, 1);
-    m_prop->SetMode(0, 1);
-    m_prop->SetMeterPost(1, 1);
-    m_prop->SetFilter(0, 1);
+    for (int param = 0; param < kParamCount; ++param)
+        (m_prop->*kParamSetters[param])(kDefaultParams[param], 1);
     UpdateControls(0, 1, 1);
 }
 
@@ -288,12 +294,8 @@ void CVxPlugInPropPage::ApplyPresetText(const std::string& text) {
     ParamValues values;
     m_prop->GetParams(&values);
     ParsePresetData(text.c_str(), &values);
-    m_prop->SetPhase(values[kParamPhase], 1);
-    m_prop->SetWidth(values[kParamWidth], 1);
-    m_prop->SetOutput(values[kParamOutput], 1);
-    m_prop->SetMode(values[kParamMode], 1);
-    m_prop->SetMeterPost(values[kParamMeterPost], 1);
-    m_prop->SetFilter(values[kParamFilter], 1);
+    for (int param = 0; param < kParamCount; ++param)
+        (m_prop->*kParamSetters[param])(values[param], 1);
     UpdateControls(0, 1, 1);
     InvalidateRect(m_hwnd, nullptr, TRUE);
 }

@@ -267,9 +267,14 @@ void CVxPlugInPropPage::SetClipImage(int controlId, HBITMAP image) {
 }
 
 int CVxPlugInPropPage::SetControlRanges() {
-    SendDlgItemMessageA(m_hwnd, IDC_PHASE_SLIDER, SLM_SETRANGE, static_cast<WPARAM>(-180), 180);
-    SendDlgItemMessageA(m_hwnd, IDC_WIDTH_SLIDER, SLM_SETRANGE, 0, 200);
-    SendDlgItemMessageA(m_hwnd, IDC_OUTPUT_SLIDER, SLM_SETRANGE, static_cast<WPARAM>(-361), 60);
+    const struct {
+        int sliderId, param;
+    } sliders[] = {{IDC_PHASE_SLIDER, kParamPhase}, {IDC_WIDTH_SLIDER, kParamWidth},
+                   {IDC_OUTPUT_SLIDER, kParamOutput}};
+    for (const auto& slider : sliders) {
+        const ParamDescriptor& d = kParamDescriptors[slider.param];
+        SendDlgItemMessageA(m_hwnd, slider.sliderId, SLM_SETRANGE, static_cast<WPARAM>(d.min), d.max);
+    }
     return 1;
 }
 
@@ -294,31 +299,31 @@ int CVxPlugInPropPage::UpdateControls(int controlId, int updateEdits, int applyT
     const auto wants = [controlId](int group) { return controlId == 0 || controlId == group; };
 
     struct ValueGroup {
-        int sliderId, editId;
+        int sliderId, editId, param;
         HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*);
     } const groups[] = {
-        {IDC_PHASE_SLIDER, IDC_PHASE_EDIT, &IVxPlugInProp::GetPhase},
-        {IDC_WIDTH_SLIDER, IDC_WIDTH_EDIT, &IVxPlugInProp::GetWidth},
-        {IDC_OUTPUT_SLIDER, IDC_OUTPUT_EDIT, &IVxPlugInProp::GetOutput},
+        {IDC_PHASE_SLIDER, IDC_PHASE_EDIT, kParamPhase, &IVxPlugInProp::GetPhase},
+        {IDC_WIDTH_SLIDER, IDC_WIDTH_EDIT, kParamWidth, &IVxPlugInProp::GetWidth},
+        {IDC_OUTPUT_SLIDER, IDC_OUTPUT_EDIT, kParamOutput, &IVxPlugInProp::GetOutput},
     };
     for (const ValueGroup& group : groups) {
         if (!wants(group.sliderId)) continue;
         const int value = Param(group.getter);
         SendDlgItemMessageA(m_hwnd, group.sliderId, SLM_SETVALUE, static_cast<WPARAM>(value), 1);
-        if (!updateEdits) continue;
-        const std::string text = group.sliderId == IDC_OUTPUT_SLIDER
-                                     ? FormatTenths(value, kOutputSilenceTenths)
-                                     : std::to_string(value);
-        SetItemText(group.editId, text.c_str());
+        if (updateEdits) SetItemText(group.editId, FieldText(group.param, value).c_str());
     }
-    if (wants(IDC_MODE)) {
-        const int mode = Param(&IVxPlugInProp::GetMode);
-        SetItemText(IDC_MODE, mode >= 0 && mode < kModeCount ? kModeNames[mode] : "");
-    }
-    if (wants(IDC_METER_POST))
-        SetItemText(IDC_METER_POST, kMeterPositionNames[Param(&IVxPlugInProp::GetMeterPost) ? 1 : 0]);
-    if (wants(IDC_FILTER))
-        SetItemText(IDC_FILTER, kFilterNames[Param(&IVxPlugInProp::GetFilter) ? 1 : 0]);
+    // The buttons of the settings show the name of the choice in force.
+    const struct {
+        int buttonId, param;
+        HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*);
+    } settings[] = {
+        {IDC_MODE, kParamMode, &IVxPlugInProp::GetMode},
+        {IDC_METER_POST, kParamMeterPost, &IVxPlugInProp::GetMeterPost},
+        {IDC_FILTER, kParamFilter, &IVxPlugInProp::GetFilter},
+    };
+    for (const auto& setting : settings)
+        if (wants(setting.buttonId))
+            SetItemText(setting.buttonId, ChoiceText(setting.param, Param(setting.getter)));
     if (controlId == 0) {
         // Bypass and the active setup belong to the plug-in as much as its values do: a page
         // given another plug-in shows that plug-in's.

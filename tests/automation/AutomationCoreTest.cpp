@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/ParamInfoTable.h"
+#include "engine/ParamMapping.h"
 
 namespace {
 
@@ -108,4 +109,22 @@ TEST(ParamText, LabelUnitAndEnumerationAsNulSeparatedList) {
     std::u16string text(ParamTextChars(modes), u'x');
     WriteParamText(modes, &text[0]);
     EXPECT_EQ(std::u16string(u"Mode\0dB\0LR\0MS\0\0", 15), text);
+}
+
+// What hosts learn of each parameter comes from its descriptor: its name, a switch exactly
+// where the parameter is one, and a neutral value that maps to the factory default and back.
+TEST(ParamInfoTable, EachRecordPublishesItsParameterNeutralAtTheDefault) {
+    for (int i = 0; i < kParamCount; ++i) {
+        const ParamDescriptor& d = kParamDescriptors[i];
+        const MpParamInfo& info = kParamInfoTable[i].info;
+        const std::string name = d.name;
+        EXPECT_EQ(std::u16string(name.begin(), name.end()), std::u16string(info.szLabel)) << i;
+        EXPECT_EQ(info.mpType, d.automation == ParamAutomation::kBool ? tw::kMpTypeBool : tw::kMpTypeFloat);
+        EXPECT_EQ(info.mopCaps, tw::kCapsCurveJump);
+        EXPECT_TRUE(info.mpdMinValue == 0.0f && info.mpdMaxValue == 1.0f && info.szUnitText[0] == 0);
+        EXPECT_EQ(info.mpdNeutralValue, NormalizedFromInternal(i, d.defaultValue)) << d.name;
+        int32_t neutral = 12345;
+        EXPECT_TRUE(InternalFromNormalized(i, info.mpdNeutralValue, &neutral));
+        EXPECT_EQ(neutral, d.defaultValue) << d.name;
+    }
 }

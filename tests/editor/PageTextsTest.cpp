@@ -11,6 +11,7 @@
 #include "editor/ModeCycle.h"
 #include "editor/ValueText.h"
 #include "engine/ParamMapping.h"
+#include "engine/ParamValues.h"
 
 TEST(PageTexts, TypedValuesParseLikeTheFieldsShowThem) {
     struct Case {
@@ -29,12 +30,29 @@ TEST(PageTexts, TypedValuesParseLikeTheFieldsShowThem) {
     for (const Case& c : cases) EXPECT_EQ(ParseFixed(c.text, c.decimals), c.expected) << c.text;
 
     for (const char* silence : {"-Inf.", "-inf", "-INF", " -inf."})
-        EXPECT_EQ(ParseOutputTenths(silence), kOutputSilenceTenths) << silence;
-    EXPECT_EQ(ParseOutputTenths("-infinity"), 0);
-    EXPECT_EQ(ParseOutputTenths("-12.34"), -123);
+        EXPECT_EQ(ParseFieldValue(kParamOutput, silence), kOutputSilence) << silence;
+    EXPECT_EQ(ParseFieldValue(kParamOutput, "-infinity"), 0);
+    EXPECT_EQ(ParseFieldValue(kParamOutput, "-12.34"), -123);
+    EXPECT_EQ(ParseFieldValue(kParamPhase, "-inf"), 0);
+    EXPECT_EQ(ParseFieldValue(kParamWidth, "12.9"), 12);
 }
 
-TEST(PageTexts, TenthsRoundTripThroughTheOutputField) {
+TEST(PageTexts, EveryValueRoundTripsThroughItsFieldAndEveryChoiceHasItsName) {
+    for (int param = 0; param < kParamCount; ++param) {
+        const ParamDescriptor& d = kParamDescriptors[param];
+        for (int32_t v = d.min; v <= d.max; ++v) {
+            if (d.HasChoices()) EXPECT_STREQ(ChoiceText(param, v), d.ChoiceOf(v).name);
+            else ASSERT_EQ(ParseFieldValue(param, FieldText(param, v).c_str()), v) << FieldText(param, v);
+        }
+    }
+    EXPECT_EQ(FieldText(kParamOutput, kOutputSilence), "-Inf.");
+    EXPECT_EQ(FieldText(kParamOutput, -5), "-0.5");
+    EXPECT_EQ(FieldText(kParamPhase, -180), "-180");
+    // A value the engine would never hand out still names a choice.
+    EXPECT_STREQ(ChoiceText(kParamMode, 9), ChoiceText(kParamMode, kParamDescriptors[kParamMode].max));
+}
+
+TEST(PageTexts, TenthsAsTheMetersShowThem) {
     EXPECT_EQ(FormatTenths(-361, -361), "-Inf.");
     EXPECT_EQ(FormatTenths(-400, -361), "-Inf.");
     EXPECT_EQ(FormatTenths(std::numeric_limits<int32_t>::min(), 0), "-Inf.");
@@ -42,8 +60,6 @@ TEST(PageTexts, TenthsRoundTripThroughTheOutputField) {
               "-Inf.");
     EXPECT_EQ(FormatTenths(std::numeric_limits<int32_t>::min() + 1, std::numeric_limits<int32_t>::min()),
               "-214748364.7");
-    for (int32_t v = -360; v <= 60; ++v)
-        EXPECT_EQ(ParseOutputTenths(FormatTenths(v, kOutputSilenceTenths).c_str()), v) << v;
     EXPECT_EQ(FormatTenths(-5, -361), "-0.5");
 }
 
@@ -126,9 +142,7 @@ TEST(PageTexts, TooltipsGiveRangesChoicesAndWhatTheMouseDoes) {
                         {ControlTip::kWidthField, ControlTip::kWidthSlider, kParamWidth},
                         {ControlTip::kOutputField, ControlTip::kOutputSlider, kParamOutput}};
     for (const Value& v : values) {
-        const auto shown = [&v](int32_t x) {
-            return v.param == kParamOutput ? FormatTenths(x, kOutputSilenceTenths) : std::to_string(x);
-        };
+        const auto shown = [&v](int32_t x) { return FieldText(v.param, x); };
         const ParamRange range = ParamRangeOf(v.param);
         for (ControlTip t : {v.field, v.slider})
             EXPECT_TRUE(has(tip(t), shown(range.min) + " ") && has(tip(t), shown(range.max) + " ") &&
@@ -137,11 +151,12 @@ TEST(PageTexts, TooltipsGiveRangesChoicesAndWhatTheMouseDoes) {
         EXPECT_TRUE(has(tip(v.slider), "double-click to reset it to " + shown(kDefaultParams[v.param])))
             << tip(v.slider);
     }
-    for (const char* mode : kModeNames)
-        EXPECT_TRUE(has(tip(ControlTip::kMode), mode) && has(tip(ControlTip::kModeMenu), mode)) << mode;
+    for (const ParamChoice& mode : kModeChoices)
+        EXPECT_TRUE(has(tip(ControlTip::kMode), mode.name) && has(tip(ControlTip::kModeMenu), mode.name))
+            << mode.name;
     for (int v = 0; v < 2; ++v)
-        EXPECT_TRUE(has(tip(ControlTip::kFilter), kFilterNames[v]) &&
-                    has(tip(ControlTip::kMeterPost), kMeterPositionNames[v]));
+        EXPECT_TRUE(has(tip(ControlTip::kFilter), kFilterChoices[v].name) &&
+                    has(tip(ControlTip::kMeterPost), kMeterPositionChoices[v].name));
     // Nothing on the page itself says that the clip lights and peak readouts reset on a click.
     for (ControlTip t : {ControlTip::kLeftClip, ControlTip::kRightClip, ControlTip::kLeftPeak,
                          ControlTip::kRightPeak})

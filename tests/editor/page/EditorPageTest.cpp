@@ -276,6 +276,30 @@ TEST_F(EditorPage, CommandsSetTheParametersAndRefreshTheControls) {
     }
 }
 
+// The sliders reach each end of their parameter's range from the keyboard, and the mode menu
+// offers every mode by name in the order of their values.
+TEST_F(EditorPage, SlidersSpanTheRangesAndTheModeMenuNamesEveryMode) {
+    const struct {
+        int sliderId, param;
+        HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*);
+    } sliders[] = {{IDC_PHASE_SLIDER, kParamPhase, &IVxPlugInProp::GetPhase},
+                   {IDC_WIDTH_SLIDER, kParamWidth, &IVxPlugInProp::GetWidth},
+                   {IDC_OUTPUT_SLIDER, kParamOutput, &IVxPlugInProp::GetOutput}};
+    for (const auto& s : sliders) {
+        const ParamDescriptor& d = kParamDescriptors[s.param];
+        for (WPARAM key : {VK_END, VK_HOME}) {
+            SendMessageA(Item(s.sliderId), WM_KEYDOWN, key, 1);
+            EXPECT_EQ(key == VK_END ? d.max : d.min, Get(s.getter)) << d.name;
+        }
+    }
+    const ParamDescriptor& modes = kParamDescriptors[kParamMode];
+    for (int item = 1; item <= modes.ValueCount(); ++item) {
+        ChooseFromMenu(IDC_MODE_MENU, item);
+        EXPECT_EQ(modes.min + item - 1, Get(&IVxPlugInProp::GetMode));
+        EXPECT_EQ(modes.ChoiceOf(modes.min + item - 1).name, ItemText(IDC_MODE));
+    }
+}
+
 TEST_F(EditorPage, UndoTakesBackOneGestureAndRedoes) {
     Tick();  // the first tick marks the starting point
     Slide(IDC_PHASE_SLIDER, 20);
