@@ -16,7 +16,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/PlainPhase.h"
-#include "engine/AudioEngine.h"
+#include "engine/BlockProcessor.h"
+#include "engine/ParamModel.h"
 
 namespace {
 
@@ -34,15 +35,16 @@ ParamValues BenchParams(int64_t fir) {
 // no automation.
 struct BenchEngine {
     WaveFormat format;
-    CAudioEngine engine;
+    CParamModel params;
+    CBlockProcessor engine{params};
 
     BenchEngine(Format f, int64_t fir, SignalPath path = BestSignalPath()) {
         const uint16_t bits = f == Format::kDouble ? 64 : f == Format::kFloat ? 32 : 16;
         const uint16_t tag = f == Format::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat;
         const uint16_t align = static_cast<uint16_t>(bits / 8 * 2);
         format = {tag, 2, 44100, 44100u * align, align, bits, 0};
-        engine.SetParams(BenchParams(fir));
-        engine.ResetProcessor(&format, &format);
+        params.SetParams(BenchParams(fir));
+        engine.StartStream(&format, &format);
         engine.SelectSignalPath(path);
     }
 };
@@ -74,7 +76,7 @@ struct Block {
           inScratch(2 * frames),
           outScratch(2 * frames) {}
 
-    void Run(CAudioEngine& e) {
+    void Run(CBlockProcessor& e) {
         int frames = static_cast<int>(in.size() / 2), outFrames = frames;
         if constexpr (sizeof(Sample) == 2) {
             e.ProcessPcm16(in.data(), frames, out.data(), inScratch.data(), outScratch.data());

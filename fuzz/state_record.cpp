@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/AudioEngine.h"
+#include "engine/BlockProcessor.h"
 #include "engine/ParamMapping.h"
+#include "engine/ParamModel.h"
 #include "engine/StateRecord.h"
 #include "fuzz/FuzzCheck.h"
 
@@ -34,14 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(values == stored);
 
     static const WaveFormat format = {kWaveFormatIeeeFloat, 2, 44100, 44100 * 8, 8, 32, 0};
-    CAudioEngine engine;
-    engine.SetParams(values);
-    const ParamValues applied = engine.GetParams();
+    CParamModel params;
+    CBlockProcessor engine(params);
+    params.SetParams(values);
+    const ParamValues applied = params.GetParams();
     for (int i = 0; i < kParamCount; ++i) {
         const ParamRange range = ParamRangeOf(i);
         FUZZ_CHECK(applied[i] >= range.min && applied[i] <= range.max);
     }
-    engine.ResetProcessor(&format, &format);
+    engine.StartStream(&format, &format);
     constexpr int kFrames = 64;
     float in[2 * kFrames], out[2 * kFrames];
     for (int i = 0; i < 2 * kFrames; ++i) in[i] = 0.5f * std::sin(0.37f * static_cast<float>(i));

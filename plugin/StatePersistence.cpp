@@ -29,7 +29,7 @@ HRESULT WriteAll(IStream* stream, const void* buffer, ULONG bytes) {
 
 }  // namespace
 
-STDMETHODIMP CVxPlugIn::IsDirty() { return CAudioEngine::IsDirty() ? S_OK : S_FALSE; }
+STDMETHODIMP CVxPlugIn::IsDirty() { return Params().IsDirty() ? S_OK : S_FALSE; }
 
 STDMETHODIMP CVxPlugIn::Load(IStream* stream) {
     if (!stream) return E_POINTER;
@@ -43,8 +43,8 @@ STDMETHODIMP CVxPlugIn::Load(IStream* stream) {
     BYTE body[kStateRecordBytes - kStateHeaderBytes];
     hr = ReadExactly(stream, body, length - kHeaderBytes);
     if (FAILED(hr)) return hr;
-    CAudioEngine::SetParams(StateRecordValues(body, length));
-    NotifyWindows(kNotifyStateLoaded);
+    Params().SetParams(StateRecordValues(body, length));
+    Params().NotifyWindows(kNotifyStateLoaded);
     return S_OK;
 }
 
@@ -55,10 +55,10 @@ STDMETHODIMP CVxPlugIn::Save(IStream* stream, BOOL clearDirty) {
     std::memcpy(header + sizeof kRecordBytes, &IID_IVxPlugInProp, sizeof(GUID));
     HRESULT hr = WriteAll(stream, header, kHeaderBytes);
     if (FAILED(hr)) return hr;
-    const ParamValues values = CurrentStateForSave();
+    const ParamValues values = Params().CurrentStateForSave();
     hr = WriteAll(stream, &values, sizeof values);
     if (FAILED(hr)) return hr;
-    if (clearDirty) ClearDirty();
+    if (clearDirty) Params().ClearDirty();
     return S_OK;
 }
 
@@ -88,5 +88,6 @@ STDMETHODIMP CVxPlugIn::GetPresetName(INT32 index, WCHAR* name, INT32 length) {
 STDMETHODIMP CVxPlugIn::ApplyPreset(INT32 index) {
     if (static_cast<UINT32>(index) >= static_cast<UINT32>(kFactoryPresetCount))
         return E_INVALIDARG;
-    return CAudioTransform::SetParams(&kFactoryPresets[index].values);
+    Params().SetParams(kFactoryPresets[index].values);
+    return S_OK;
 }

@@ -9,7 +9,6 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-#include "automation/win/MediaParams.h"
 #include "engine/FormatRules.h"
 #include "framework/MediaType.h"
 #include "framework/PinCreation.h"
@@ -56,15 +55,24 @@ CUnknown* WINAPI CVxPlugIn::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
     return plugIn;
 }
 
+// The automation object answers for this identity: it asks the owner for anything but its own
+// four interfaces. Its envelopes take the defaults as set values.
 CVxPlugIn::CVxPlugIn(LPUNKNOWN outer, HRESULT* hr)
-    : CTransformFilter(nullptr, outer, CLSID_TwPhase), CAudioTransform(GetOwner(), hr) {
-    CAudioEngine::SetParams(kDefaultParams);
+    : CTransformFilter(nullptr, outer, CLSID_TwPhase), CAudioTransform(GetOwner()) {
+    const HRESULT created = CreateMediaParams(m_mediaParams.Put(), GetOwner());
+    if (FAILED(created)) {
+        if (hr) *hr = created;
+    } else {
+        Params().SetAutomation(m_mediaParams->Engine());
+    }
+    Params().SetParams(kDefaultParams);
 }
 
 // The automation object may outlive the filter in a host's hands: from here on it must not
-// pass requests to this object.
+// pass requests to this object, and the engine no longer reaches it.
 CVxPlugIn::~CVxPlugIn() {
-    DetachAutomation();
+    if (m_mediaParams) m_mediaParams->DetachOwner();
+    Params().SetAutomation(nullptr);
     DropTypeToDeliver();
 }
 
@@ -76,7 +84,7 @@ STDMETHODIMP CVxPlugIn::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (iid == IID_IPersistStream) return GetInterface(static_cast<IPersistStream*>(this), out);
     if (iid == IID_IStaticFilterPreset)
         return GetInterface(static_cast<IStaticFilterPreset*>(this), out);
-    if (CMediaParams* params = MediaParams()) {
+    if (CMediaParams* params = m_mediaParams.Get()) {
         // These carry the automation object's own reference count.
         if (iid == IID_IMediaParams)
             return GetInterface(static_cast<IMediaParamsSdk*>(params), out);
@@ -205,12 +213,12 @@ HRESULT CVxPlugIn::SetMediaType(PIN_DIRECTION direction, const AM_MEDIA_TYPE* ty
     const HRESULT hr = CTransformFilter::SetMediaType(direction, type);
     if (FAILED(hr)) return hr;
     if (direction == PINDIR_INPUT) {
-        SetInputFormat(&m_inputFormat);
+        Processor().SetInputFormat(&m_inputFormat);
     } else {
-        SetOutputFormat(&m_outputFormat);
+        Processor().SetOutputFormat(&m_outputFormat);
     }
-    NotifyWindows(direction == PINDIR_INPUT ? kNotifyInputFormat : kNotifyOutputFormat);
-    if (IEngineAutomation* automation = Automation())
+    Params().NotifyWindows(direction == PINDIR_INPUT ? kNotifyInputFormat : kNotifyOutputFormat);
+    if (IEngineAutomation* automation = Params().Automation())
         automation->SetSampleRate(static_cast<int32_t>(m_inputFormat.nSamplesPerSec));
     return S_OK;
 }
@@ -266,10 +274,12 @@ HRESULT CVxPlugIn::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTI
     return granted.cbBuffer < kMinOutputBufferBytes ? E_FAIL : hr;
 }
 
-HRESULT CVxPlugIn::StartStreaming() { return ResetProcessor(&m_inputFormat, &m_outputFormat); }
+HRESULT CVxPlugIn::StartStreaming() {
+    return Processor().StartStream(&m_inputFormat, &m_outputFormat);
+}
 
 HRESULT CVxPlugIn::StopStreaming() {
-    StopMeters();
+    Processor().StopMeters();
     return S_OK;
 }
 

@@ -1,11 +1,14 @@
 // CVxPlugIn: the plug-in object. One COM identity that is at once a DirectShow audio
 // transform filter (one input, one stereo output) and the engine, with property pages,
-// state persistence and built-in presets.
+// state persistence and built-in presets. It creates the automation object and hands it to
+// the engine.
 #pragma once
 #include <windows.h>
 #include <ocidl.h>
 
+#include "automation/win/MediaParams.h"
 #include "engine/win/AudioTransform.h"
+#include "framework/ComPtr.h"
 #include "framework/TransformFilter.h"
 #include "plugin/StaticFilterPreset.h"
 
@@ -58,6 +61,9 @@ public:
     // The stereo version of a media type: what the output proposes for an input type.
     static HRESULT MakeStereoVariant(const AM_MEDIA_TYPE* source, AM_MEDIA_TYPE* stereo);
 
+    // The automation object, or null when none could be created.
+    CMediaParams* MediaParams() const { return m_mediaParams.Get(); }
+
 private:
     CVxPlugIn(LPUNKNOWN outer, HRESULT* hr);
     ~CVxPlugIn() override;
@@ -73,6 +79,8 @@ private:
     HRESULT FollowInputType(const AM_MEDIA_TYPE* type);
     void DropTypeToDeliver();
 
+    // Counted; a host may hold it after the filter is gone, so the filter detaches it first.
+    ComPtr<CMediaParams> m_mediaParams;
     WaveFormat m_inputFormat = {};
     WaveFormat m_outputFormat = {};
     AM_MEDIA_TYPE m_typeToDeliver = {};  // streaming thread; valid while m_deliverType

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/AudioEngine.h"
+#include "engine/BlockProcessor.h"
+#include "engine/ParamModel.h"
 #include "host/DemoSignal.h"
 #include "host/RenderStats.h"
 #include "host/WavReader.h"
@@ -40,10 +41,11 @@ int Render(const std::string& in, const std::string& out, int blockFrames) {
     CWavWriter writer;
     if (!writer.Open(out, format)) return Fail(writer.Error());
 
-    CAudioEngine engine;
-    engine.SetParams({{45, 130, -20, ParamValueOf(Mode::kMsPhase), ParamValueOf(MeterPosition::kPost),
+    CParamModel params;
+    CBlockProcessor engine(params);
+    params.SetParams({{45, 130, -20, ParamValueOf(Mode::kMsPhase), ParamValueOf(MeterPosition::kPost),
                        ParamValueOf(QuadratureFilter::kFir)}});
-    engine.ResetProcessor(&format, &format);
+    engine.StartStream(&format, &format);
     CRenderStats stats(2);
     std::vector<float> input(2 * blockFrames), output(2 * blockFrames);
 

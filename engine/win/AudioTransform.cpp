@@ -1,33 +1,17 @@
-// CAudioTransform: IVxPlugInProp over the portable engine, and the engine's window system.
+// CAudioTransform: IVxPlugInProp on the parameter model and the block processor, and the
+// engine's window system.
 #include "engine/win/AudioTransform.h"
 
 #include <cstring>
 
 #include <vfwmsgs.h>
 
-#include "automation/win/MediaParams.h"
-
-CAudioTransform::CAudioTransform(IUnknown* owner, HRESULT* hr) : m_owner(owner) {
-    SetEditorWindows(this);
-    // The automation object asks this interface (and so the owner) for anything but IUnknown.
-    const HRESULT created = CreateMediaParams(&m_mediaParams, static_cast<IVxPlugInProp*>(this));
-    if (FAILED(created)) {
-        m_mediaParams = nullptr;
-        if (hr) *hr = created;
-        return;
-    }
-    SetAutomation(m_mediaParams->Engine());
+CAudioTransform::CAudioTransform(IUnknown* owner) : m_owner(owner) {
+    m_params.SetEditorWindows(this);
 }
 
 CAudioTransform::~CAudioTransform() {
-    DetachAutomation();
-    SetAutomation(nullptr);
-    SetEditorWindows(nullptr);
-    if (m_mediaParams) m_mediaParams->Release();
-}
-
-void CAudioTransform::DetachAutomation() {
-    if (m_mediaParams) m_mediaParams->DetachOwner();
+    m_params.SetEditorWindows(nullptr);
 }
 
 STDMETHODIMP CAudioTransform::QueryInterface(REFIID iid, void** out) {
@@ -42,19 +26,21 @@ STDMETHODIMP_(ULONG) CAudioTransform::Release() {
 
 STDMETHODIMP CAudioTransform::GetParams(ParamValues* values) {
     if (!values) return E_POINTER;
-    *values = CAudioEngine::GetParams();
+    *values = m_params.GetParams();
     return S_OK;
 }
 
 STDMETHODIMP CAudioTransform::SetParams(const ParamValues* values) {
     if (!values) return E_POINTER;
-    CAudioEngine::SetParams(*values);
+    m_params.SetParams(*values);
     return S_OK;
 }
 
 STDMETHODIMP CAudioTransform::GetFormat(int which, WAVEFORMATEX* format) {
     if (!format) return E_POINTER;
-    const WaveFormat* source = which == 0 ? InputFormat() : which == 1 ? OutputFormat() : nullptr;
+    const WaveFormat* source = which == 0   ? m_processor.InputFormat()
+                               : which == 1 ? m_processor.OutputFormat()
+                                            : nullptr;
     if (!source) return VFW_E_NOT_CONNECTED;
     static_assert(sizeof(WAVEFORMATEX) == sizeof(WaveFormat), "format layouts differ");
     std::memcpy(format, source, sizeof(WAVEFORMATEX));
@@ -62,89 +48,69 @@ STDMETHODIMP CAudioTransform::GetFormat(int which, WAVEFORMATEX* format) {
 }
 
 STDMETHODIMP CAudioTransform::SetNotifyWindow(HWND window, int id) {
-    return CAudioEngine::SetNotifyWindow(window, id);
-}
-
-int STDMETHODCALLTYPE CAudioTransform::GetPhaseMeter() {
-    return CAudioEngine::GetPhaseMeter();
+    return m_params.SetNotifyWindow(window, id);
 }
 
 HRESULT CAudioTransform::GetParamSlot(int index, int* value) {
     if (!value) return E_POINTER;
-    *value = GetParam(index);
+    *value = m_params.GetParam(index);
     return S_OK;
 }
 
 HRESULT CAudioTransform::SetParamSlot(int index, int value, int notify) {
-    SetParam(index, value, notify != 0);
+    m_params.SetParam(index, value, notify != 0);
     return S_OK;
 }
 
 HRESULT CAudioTransform::SetClipSlot(Channel channel, int which, int value) {
-    SetClip(channel, CounterOf(which), value);
+    m_processor.SetClip(channel, CounterOf(which), value);
     return S_OK;
 }
 
-STDMETHODIMP CAudioTransform::UpdateCoefficients() {
-    return CAudioEngine::UpdateCoefficients();
-}
-
 STDMETHODIMP CAudioTransform::EndCapture() {
-    CAudioEngine::EndCapture();
+    m_params.EndCapture();
     return S_OK;
 }
 
 STDMETHODIMP CAudioTransform::SetCaptureHold(int hold) {
-    CAudioEngine::SetCaptureHold(hold);
+    m_params.SetCaptureHold(hold);
     return S_OK;
 }
 
 STDMETHODIMP CAudioTransform::SetPhaseMeter(float value) {
-    CAudioEngine::SetPhaseMeter(value);
+    m_processor.SetPhaseMeter(value);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetPresetId() {
-    return CAudioEngine::GetPresetId();
-}
 STDMETHODIMP CAudioTransform::SetPresetId(int id) {
-    CAudioEngine::SetPresetId(id);
+    m_params.SetPresetId(id);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetBypass() {
-    return CAudioEngine::GetBypass();
-}
 STDMETHODIMP CAudioTransform::SetBypass(int bypass) {
-    CAudioEngine::SetBypass(bypass);
+    m_processor.SetBypass(bypass);
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::GetSetup() {
-    return CAudioEngine::GetSetup();
-}
 STDMETHODIMP CAudioTransform::SelectSetup(int index) {
-    CAudioEngine::SelectSetup(index);
+    m_params.SelectSetup(index);
     return S_OK;
 }
 STDMETHODIMP CAudioTransform::CopySetup(int from, int to) {
-    CAudioEngine::CopySetup(from, to);
+    m_params.CopySetup(from, to);
     return S_OK;
 }
 STDMETHODIMP CAudioTransform::MarkUndo(int controlId) {
-    CAudioEngine::MarkUndo(controlId);
+    m_params.MarkUndo(controlId);
     return S_OK;
 }
 STDMETHODIMP CAudioTransform::Undo() {
-    CAudioEngine::Undo();
+    m_params.Undo();
     return S_OK;
 }
 
-int STDMETHODCALLTYPE CAudioTransform::ParamsChangedForEditor() {
-    return CAudioEngine::ParamsChangedForEditor();
-}
 STDMETHODIMP CAudioTransform::SetEditorRefresh(int value) {
-    CAudioEngine::SetEditorRefresh(value);
+    m_params.SetEditorRefresh(value);
     return S_OK;
 }
 

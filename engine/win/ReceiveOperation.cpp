@@ -31,15 +31,15 @@ bool FormatsUsable(const WaveFormat* in, const WaveFormat* out) {
 }  // namespace
 
 HRESULT CAudioTransform::ProcessChunk(const BYTE* in, int frames, BYTE* out) {
-    const WaveFormat* format = InputFormat();
+    const WaveFormat* format = m_processor.InputFormat();
     int inFrames = frames, outFrames = frames;
     if (format->wFormatTag == kWaveFormatIeeeFloat) {
         if (format->wBitsPerSample == 64) {
-            return ProcessDouble(reinterpret_cast<const double*>(in), &inFrames,
-                                 reinterpret_cast<double*>(out), &outFrames);
+            return m_processor.ProcessDouble(reinterpret_cast<const double*>(in), &inFrames,
+                                             reinterpret_cast<double*>(out), &outFrames);
         }
-        return ProcessFloat(reinterpret_cast<const float*>(in), &inFrames,
-                            reinterpret_cast<float*>(out), &outFrames);
+        return m_processor.ProcessFloat(reinterpret_cast<const float*>(in), &inFrames,
+                                        reinterpret_cast<float*>(out), &outFrames);
     }
 
     // 16-bit PCM goes through float buffers from the process heap.
@@ -49,9 +49,9 @@ HRESULT CAudioTransform::ProcessChunk(const BYTE* in, int frames, BYTE* out) {
     void* outFloat = HeapAlloc(heap, 0, sizeof(float) * 2 * frames + 1);
     HRESULT hr = E_OUTOFMEMORY;
     if (inFloat && outFloat) {
-        hr = ProcessPcm16(reinterpret_cast<const int16_t*>(in), frames,
-                          reinterpret_cast<int16_t*>(out), static_cast<float*>(inFloat),
-                          static_cast<float*>(outFloat));
+        hr = m_processor.ProcessPcm16(reinterpret_cast<const int16_t*>(in), frames,
+                                      reinterpret_cast<int16_t*>(out), static_cast<float*>(inFloat),
+                                      static_cast<float*>(outFloat));
     }
     if (inFloat) HeapFree(heap, 0, inFloat);
     if (outFloat) HeapFree(heap, 0, outFloat);
@@ -60,8 +60,8 @@ HRESULT CAudioTransform::ProcessChunk(const BYTE* in, int frames, BYTE* out) {
 
 HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* output) {
     if (!input || !output) return E_POINTER;
-    const WaveFormat* inFormat = InputFormat();
-    const WaveFormat* outFormat = OutputFormat();
+    const WaveFormat* inFormat = m_processor.InputFormat();
+    const WaveFormat* outFormat = m_processor.OutputFormat();
     if (!FormatsUsable(inFormat, outFormat)) return VFW_E_INVALIDMEDIATYPE;
     // A new input rate (a type carried on a sample) keeps the position at the same time, so
     // automation goes on where it was.
@@ -82,7 +82,7 @@ HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* out
 
     const bool discontinuity = input->IsDiscontinuity() == S_OK;
     if (discontinuity && hasTime) m_samplePosition = FramesAt(start, inFormat->nSamplesPerSec);
-    if (IEngineAutomation* automation = Automation())
+    if (IEngineAutomation* automation = m_params.Automation())
         automation->UpdateToPosition(m_samplePosition);
 
     outSample->SetTime(startOut, stopOut);

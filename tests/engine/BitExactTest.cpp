@@ -182,15 +182,15 @@ void RunCase(const Case& c, SignalPath signalPath) {
     static constexpr uint16_t kBits[] = {32, 64, 16};  // by Path
     TestEngine e(c.channels, c.path == Path::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat,
                  kBits[static_cast<int>(c.path)]);
-    ASSERT_TRUE(e->SelectSignalPath(signalPath));
+    ASSERT_TRUE(e.processor.SelectSignalPath(signalPath));
     Model model(c.path != Path::kDouble);
     ParamValues params = c.params;
-    e->SetParams(params);
+    e.params.SetParams(params);
     for (int block = 0, frame = 0; block < static_cast<int>(std::size(kBlocks)); ++block) {
         const int n = kBlocks[block];
         if (block == kSwitchBlock) {
             params[kParamFilter] ^= 1;
-            e->SetParams(params);
+            e.params.SetParams(params);
         }
         std::vector<double> in, want;
         model.BeginBlock(params);
@@ -208,15 +208,18 @@ void RunCase(const Case& c, SignalPath signalPath) {
         while (d < got.size() && std::memcmp(&got[d], &want[d], sizeof(double)) == 0) ++d;
         ASSERT_EQ(d, got.size()) << "first differing sample " << d << ", engine "
                                  << std::setprecision(17) << got[d] << " model " << want[d];
-        EXPECT_EQ(e->GetPhaseMeter(), static_cast<int32_t>(model.acc * 180));
+        EXPECT_EQ(e.processor.GetPhaseMeter(), static_cast<int32_t>(model.acc * 180));
         for (int ch = 0; ch < 2; ++ch) {
             const Channel channel = static_cast<Channel>(ch);
-            EXPECT_EQ(e->GetClip(channel, ClipCounter::kLive), model.clip[ch]) << "channel " << ch;
-            e->SetClip(channel, ClipCounter::kLive, 0);  // so the next block shows its own clips
+            EXPECT_EQ(e.processor.GetClip(channel, ClipCounter::kLive), model.clip[ch])
+                << "channel " << ch;
+            e.processor.SetClip(channel, ClipCounter::kLive,
+                                0);  // so the next block shows its own clips
             model.clip[ch] = 0;
             // Left unread after the first block, so its held peak carries into the second.
             if (block == 0) continue;
-            EXPECT_EQ(e->GetPeak(channel), static_cast<float>(model.held[ch])) << "channel " << ch;
+            EXPECT_EQ(e.processor.GetPeak(channel), static_cast<float>(model.held[ch]))
+                << "channel " << ch;
             model.read[ch] = true;
         }
     }

@@ -34,9 +34,9 @@ struct AutomatedEngine {
     HostRecordingAutomation automation;
     TestEngine engine;
     AutomatedEngine() {
-        engine->SetAutomation(&automation);
-        engine->SetParams(kDefaultParams);
-        engine->ResetProcessor(&engine.input, &engine.output);
+        engine.params.SetAutomation(&automation);
+        engine.params.SetParams(kDefaultParams);
+        engine.processor.StartStream(&engine.input, &engine.output);
         automation.host.entries.clear();
     }
 };
@@ -45,9 +45,9 @@ struct AutomatedEngine {
 
 TEST(EngineAutomation, ASetterReachesTheHostAsACaptureAndHoldKeepsItOpen) {
     AutomatedEngine a;
-    a.engine->SetCaptureHold(1);  // the user is dragging the Width fader
-    a.engine->SetParam(kParamWidth, 150, true);
-    a.engine->EndCapture();  // the editor's timer tick
+    a.engine.params.SetCaptureHold(1);  // the user is dragging the Width fader
+    a.engine.params.SetParam(kParamWidth, 150, true);
+    a.engine.params.EndCapture();  // the editor's timer tick
     ASSERT_EQ(a.automation.host.entries.size(), 2u);
     const uint32_t width = kParamWidth;
     EXPECT_EQ(a.automation.host.entries[0], std::make_tuple('B', width, 0.0f));
@@ -58,8 +58,8 @@ TEST(EngineAutomation, ASetterReachesTheHostAsACaptureAndHoldKeepsItOpen) {
     a.automation.GetParam(kParamWidth, &value);
     EXPECT_FLOAT_EQ(value, 0.75f);
 
-    a.engine->SetCaptureHold(0);  // released
-    a.engine->EndCapture();
+    a.engine.params.SetCaptureHold(0);  // released
+    a.engine.params.EndCapture();
     ASSERT_EQ(a.automation.host.entries.size(), 3u);
     EXPECT_EQ(std::get<0>(a.automation.host.entries[2]), 'E');
     EXPECT_FALSE(a.automation.Envelope(kParamWidth).IsCaptured());
@@ -83,7 +83,7 @@ TEST(EngineAutomation, AJumpSegmentReachesTheAudioAtTheFirstBlockAfterItsStart) 
         for (int i = 0; i < block; ++i) identical = identical && out[2 * i] == out[2 * i + 1];
         EXPECT_EQ(identical, position >= 44100) << "block at " << position;
     }
-    EXPECT_EQ(a.engine->GetParam(kParamWidth), 0);
+    EXPECT_EQ(a.engine.params.GetParam(kParamWidth), 0);
 }
 
 TEST(EngineAutomation, HostileEnvelopeValuesAreClampedAndNaNIsIgnored) {
@@ -91,12 +91,12 @@ TEST(EngineAutomation, HostileEnvelopeValuesAreClampedAndNaNIsIgnored) {
     ParamValues p;
     a.automation.SetParam(kParamOutput, 1e9f);
     a.automation.SetParam(kParamWidth, -3.0f);
-    a.engine->UpdateState(&p);
+    a.engine.params.UpdateState(&p);
     EXPECT_EQ(p[kParamOutput], ParamRangeOf(kParamOutput).max);
     EXPECT_EQ(p[kParamWidth], ParamRangeOf(kParamWidth).min);
     a.automation.SetParam(kParamOutput, std::nanf(""));
     a.automation.SetParam(kParamPhase, INFINITY);
-    a.engine->UpdateState(&p);
+    a.engine.params.UpdateState(&p);
     EXPECT_EQ(p[kParamOutput], ParamRangeOf(kParamOutput).max);  // NaN left it alone
     EXPECT_EQ(p[kParamPhase], ParamRangeOf(kParamPhase).max);
 }

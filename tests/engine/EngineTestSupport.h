@@ -11,7 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/AudioEngine.h"
+#include "engine/BlockProcessor.h"
+#include "engine/ParamModel.h"
 
 // Windows exist while listed in liveWindows; every post is recorded.
 class RecordingWindows : public IEditorWindows {
@@ -81,23 +82,23 @@ inline WaveFormat MakeFormat(uint16_t tag, uint16_t bits, int channels) {
     return {tag, static_cast<uint16_t>(channels), 44100, 44100u * align, align, bits, 0};
 }
 
-// The engine as the filter starts a stream: factory defaults applied, then the processor reset
-// with an input format of the given channels and sample type and its stereo output. It owns the
-// formats and the recording window system the engine points at.
+// The engine's two parts as the filter starts a stream: factory defaults applied, then the
+// processor started with an input format of the given channels and sample type and its stereo
+// output. It owns the formats and the recording window system the model points at.
 struct TestEngine {
     WaveFormat input;
     WaveFormat output;
     RecordingWindows windows;
-    CAudioEngine engine;
+    CParamModel params;
+    CBlockProcessor processor{params};
 
     explicit TestEngine(int inputChannels = 2, uint16_t tag = kWaveFormatIeeeFloat,
                         uint16_t bits = 32)
         : input(MakeFormat(tag, bits, inputChannels)), output(MakeFormat(tag, bits, 2)) {
-        engine.SetEditorWindows(&windows);
-        engine.SetParams(kDefaultParams);
-        engine.ResetProcessor(&input, &output);
+        params.SetEditorWindows(&windows);
+        params.SetParams(kDefaultParams);
+        processor.StartStream(&input, &output);
     }
-    CAudioEngine* operator->() { return &engine; }
 };
 
 // A parameter record named field by field, starting from the factory defaults:
@@ -153,18 +154,18 @@ inline std::vector<float> Noise(int frames, int channels = 2, unsigned seed = 1)
 // out for the engine's input channels; the interleaved stereo output.
 template <typename Sample>
 std::vector<Sample> Process(TestEngine& e, const std::vector<Sample>& in) {
-    const int channels = e.engine.InputFormat()->nChannels;
+    const int channels = e.processor.InputFormat()->nChannels;
     int frames = static_cast<int>(in.size()) / channels, outFrames = frames;
     std::vector<Sample> out(2 * static_cast<size_t>(frames));
     tw::Result result;
     if constexpr (std::is_same_v<Sample, int16_t>) {
         std::vector<float> inScratch(in.size()), outScratch(out.size());
-        result =
-            e->ProcessPcm16(in.data(), frames, out.data(), inScratch.data(), outScratch.data());
+        result = e.processor.ProcessPcm16(in.data(), frames, out.data(), inScratch.data(),
+                                          outScratch.data());
     } else if constexpr (std::is_same_v<Sample, double>) {
-        result = e->ProcessDouble(in.data(), &frames, out.data(), &outFrames);
+        result = e.processor.ProcessDouble(in.data(), &frames, out.data(), &outFrames);
     } else {
-        result = e->ProcessFloat(in.data(), &frames, out.data(), &outFrames);
+        result = e.processor.ProcessFloat(in.data(), &frames, out.data(), &outFrames);
     }
     EXPECT_EQ(result, tw::kOk);
     EXPECT_EQ(frames, outFrames);

@@ -36,103 +36,103 @@ const ParamValues kFirDelay = Settings().With(QuadratureFilter::kFir);
 
 TEST(PhaseMeter, OppositeChannelsPass90AfterTenThousandTimesLn2Frames) {
     TestEngine e;
-    e->SetParams(Settings().With(MeterPosition::kPre));
+    e.params.SetParams(Settings().With(MeterPosition::kPre));
     // 10000 * ln 2 = 6931.5: below 90 after 6931 opposite frames, at 90 after 6932.
     const auto half = [](int) { return 0.5f; };
     const auto minusHalf = [](int) { return -0.5f; };
     Process(e, Stereo(6931, half, minusHalf));
-    EXPECT_EQ(e->GetPhaseMeter(), 89);
+    EXPECT_EQ(e.processor.GetPhaseMeter(), 89);
     Process(e, Stereo(1, half, minusHalf));
-    EXPECT_EQ(e->GetPhaseMeter(), 90);
+    EXPECT_EQ(e.processor.GetPhaseMeter(), 90);
 
     TestEngine same;
     Process(same, Stereo(20000, Wave, Wave));
-    EXPECT_EQ(same->GetPhaseMeter(), 0);
+    EXPECT_EQ(same.processor.GetPhaseMeter(), 0);
     TestEngine inverted;
     Process(inverted, Stereo(60000, Wave, InvertedWave));
-    EXPECT_GE(inverted->GetPhaseMeter(), 179);
+    EXPECT_GE(inverted.processor.GetPhaseMeter(), 179);
 }
 
 TEST(PhaseMeter, PreMeteringWatchesTheInputNotTheEncodedOutput) {
     // CS encoding turns opposite channels into (0, signal): the post meter sees that, pre does not.
     const Settings encode = Settings().With(Mode::kCsEncode, QuadratureFilter::kFir);
     TestEngine pre, post;
-    pre->SetParams(Settings(encode).With(MeterPosition::kPre));
-    post->SetParams(Settings(encode).With(MeterPosition::kPost));
+    pre.params.SetParams(Settings(encode).With(MeterPosition::kPre));
+    post.params.SetParams(Settings(encode).With(MeterPosition::kPost));
     const auto in = Stereo(60000, InvertedWave, Wave);
     Process(pre, in);
     Process(post, in);
-    EXPECT_GE(pre->GetPhaseMeter(), 179);
-    EXPECT_LT(post->GetPhaseMeter(), 135);
+    EXPECT_GE(pre.processor.GetPhaseMeter(), 179);
+    EXPECT_LT(post.processor.GetPhaseMeter(), 135);
 }
 
 TEST(ClipAndPeaks, FullScaleIsNoClipAndBeyondSetsTheHold) {
     TestEngine e;
-    e->SetParams(kFirDelay);
+    e.params.SetParams(kFirDelay);
     std::vector<float> in(2 * 200, 0.0f);
     in[0] = 1.0f;
     in[3] = -1.0f;
     Process(e, in);
-    EXPECT_EQ(e->GetClip(kLeft, kLive), 0);
-    EXPECT_EQ(e->GetClip(kRight, kLive), 0);
+    EXPECT_EQ(e.processor.GetClip(kLeft, kLive), 0);
+    EXPECT_EQ(e.processor.GetClip(kRight, kLive), 0);
     in[4] = 1.0001f;
     Process(e, in);
-    EXPECT_EQ(e->GetClip(kLeft, kLive), kClipHoldSteps);
-    EXPECT_EQ(e->GetClip(kRight, kLive), 0);
+    EXPECT_EQ(e.processor.GetClip(kLeft, kLive), kClipHoldSteps);
+    EXPECT_EQ(e.processor.GetClip(kRight, kLive), 0);
     in[5] = std::numeric_limits<float>::quiet_NaN();  // NaN: no crash, counts as a clip
     Process(e, in);
-    EXPECT_EQ(e->GetClip(kRight, kLive), kClipHoldSteps);
+    EXPECT_EQ(e.processor.GetClip(kRight, kLive), kClipHoldSteps);
     // The editor's shown copy is a counter of its own.
-    e->SetClip(kLeft, ClipCounter::kShown, 2);
-    EXPECT_EQ(e->GetClip(kLeft, ClipCounter::kShown), 2);
-    EXPECT_EQ(e->GetClip(kLeft, kLive), kClipHoldSteps);
+    e.processor.SetClip(kLeft, ClipCounter::kShown, 2);
+    EXPECT_EQ(e.processor.GetClip(kLeft, ClipCounter::kShown), 2);
+    EXPECT_EQ(e.processor.GetClip(kLeft, kLive), kClipHoldSteps);
 }
 
 TEST(ClipAndPeaks, PeaksHoldUntilReadThenFollowTheLatestBlock) {
     TestEngine e;
-    e->SetParams(kFirDelay);
+    e.params.SetParams(kFirDelay);
     std::vector<float> loud(2 * 100, 0.0f), quiet(2 * 100, 0.0f);
     loud[2 * 10] = 0.9f;
     quiet[2 * 10] = 0.25f;
     Process(e, loud);  // peak 0.9 comes out at frame 73, in the second block
     Process(e, quiet);
     Process(e, quiet);
-    EXPECT_FLOAT_EQ(e->GetPeak(kLeft), 0.9f);  // held since stream start
+    EXPECT_FLOAT_EQ(e.processor.GetPeak(kLeft), 0.9f);  // held since stream start
     Process(e, std::vector<float>(2 * 100, 0.0f));
     Process(e, loud);  // the loud peak is delayed into the next block, which nobody reads
     Process(e, quiet);
-    EXPECT_FLOAT_EQ(e->GetPeak(kLeft), 0.25f);
-    EXPECT_NEAR(e->GetPeak(kRight), 0.0f, 1e-29);
+    EXPECT_FLOAT_EQ(e.processor.GetPeak(kLeft), 0.25f);
+    EXPECT_NEAR(e.processor.GetPeak(kRight), 0.0f, 1e-29);
 }
 
 TEST(Bypass, CopiesAudioAndClearsMetersWithoutTouchingState) {
     TestEngine mono(1);
-    mono->SetParams(kEveryParamMoved);
-    mono->SetBypass(1);
+    mono.params.SetParams(kEveryParamMoved);
+    mono.processor.SetBypass(1);
     EXPECT_EQ(Process(mono, std::vector<float>{0.1f, -0.2f, 1.5f}),
               (std::vector<float>{0.1f, 0.1f, -0.2f, -0.2f, 1.5f, 1.5f}));
-    EXPECT_EQ(mono->GetPhaseMeter(), 0);
-    EXPECT_EQ(mono->GetPeak(kLeft), 0.0f);
+    EXPECT_EQ(mono.processor.GetPhaseMeter(), 0);
+    EXPECT_EQ(mono.processor.GetPeak(kLeft), 0.0f);
 
     TestEngine stereo;
-    stereo->SetBypass(1);
+    stereo.processor.SetBypass(1);
     const std::vector<float> in = {0.3f, -0.4f, 2.0f, 0.0f};
     EXPECT_EQ(Process(stereo, in), in);
-    EXPECT_EQ(stereo->GetClip(kLeft, kLive), 0);  // bypassed audio is not metered
+    EXPECT_EQ(stereo.processor.GetClip(kLeft, kLive), 0);  // bypassed audio is not metered
 }
 
 TEST(BlockContract, ProcessesTheSmallerCountAndNoMore) {
     TestEngine e;
     std::vector<float> in(2 * 10, 0.25f), out(2 * 4 + 2, -7.0f);
     int frames = 10, outFrames = 4;
-    ASSERT_EQ(e->ProcessFloat(in.data(), &frames, out.data(), &outFrames), tw::kOk);
+    ASSERT_EQ(e.processor.ProcessFloat(in.data(), &frames, out.data(), &outFrames), tw::kOk);
     EXPECT_EQ(frames, 4);
     EXPECT_EQ(outFrames, 4);
     EXPECT_EQ(out[8], -7.0f);  // nothing written past the fourth frame
     EXPECT_NE(out[7], -7.0f);
     // Floats beyond full scale pass unclamped in the float formats.
     TestEngine fir;
-    fir->SetParams(kFirDelay);
+    fir.params.SetParams(kFirDelay);
     EXPECT_EQ(Process(fir, std::vector<float>(2 * 100, 1.5f))[2 * 99], 1.5f);
 }
 

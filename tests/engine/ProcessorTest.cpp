@@ -49,7 +49,7 @@ TEST(Processor, FirModesReduceToDelaysOfTheInput) {
         SCOPED_TRACE(c.name);
         const auto in = Noise(frames, c.channels, 7);
         TestEngine e(c.channels);
-        e->SetParams(c.params);
+        e.params.SetParams(c.params);
         const auto out = Process(e, in);
         const bool phaseZero = c.params[kParamPhase] == 0;
         for (int i = phaseZero ? 0 : kFirLatencyFrames; i < kFirLatencyFrames; ++i) {
@@ -74,12 +74,12 @@ TEST(Processor, WidthZeroGivesIdenticalChannelsAndSilenceGivesZero) {
     const auto in = Noise(1000, 2, 3);
     for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
         TestEngine narrow;
-        narrow->SetParams(Settings().Phase(37).Width(0).With(filter));
+        narrow.params.SetParams(Settings().Phase(37).Width(0).With(filter));
         const auto out = Process(narrow, in);
         for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
 
         TestEngine silent;
-        silent->SetParams(
+        silent.params.SetParams(
             Settings().Phase(37).Width(150).Output(kOutputSilence).With(Mode::kCsEncode, filter));
         for (float v : Process(silent, in)) ASSERT_EQ(v, 0.0f);
     }
@@ -90,7 +90,7 @@ TEST(Processor, AllpassPathKeepsBothChannelsOnOneResponseAtPhaseZero) {
     std::vector<float> in(2 * 800);
     for (int i = 0; i < 800; ++i) in[2 * i] = in[2 * i + 1] = static_cast<float>(std::sin(0.3 * i));
     TestEngine e;
-    e->SetParams(Settings());
+    e.params.SetParams(Settings());
     const auto out = Process(e, in);
     for (int i = 0; i < 800; ++i) ASSERT_EQ(out[2 * i], out[2 * i + 1]);
 }
@@ -102,11 +102,11 @@ TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
     // Reference: the FIR path alone over the first part, then the all-pass path alone.
     const Settings settings = Settings().Phase(45);
     TestEngine fir, iir, switching;
-    fir->SetParams(Settings(settings).With(QuadratureFilter::kFir));
-    iir->SetParams(settings);
-    switching->SetParams(Settings(settings).With(QuadratureFilter::kFir));
+    fir.params.SetParams(Settings(settings).With(QuadratureFilter::kFir));
+    iir.params.SetParams(settings);
+    switching.params.SetParams(Settings(settings).With(QuadratureFilter::kFir));
     EXPECT_EQ(Process(fir, first), Process(switching, first));
-    switching->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
+    switching.params.SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
     EXPECT_EQ(Process(switching, second), Process(iir, second));
 }
 
@@ -117,14 +117,14 @@ TEST(Processor, NonFiniteInputLeavesNothingInTheFirLinesForLater) {
         for (float bad : {std::nanf(""), INFINITY}) {
             SCOPED_TRACE(::testing::Message() << SignalPathName(path) << ", " << bad);
             TestEngine e;
-            ASSERT_TRUE(e->SelectSignalPath(path));
-            e->SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
+            ASSERT_TRUE(e.processor.SelectSignalPath(path));
+            e.params.SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
             auto in = Noise(200, 2, 3);
             in[2 * 170] = in[2 * 170 + 1] = bad;  // within every line's reach at the block's end
             Process(e, in);
-            e->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
+            e.params.SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
             Process(e, Noise(10000, 2, 5));
-            e->SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kFir), false);
+            e.params.SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kFir), false);
             int notFinite = 0;
             for (float v : Process(e, Noise(300, 2, 7))) notFinite += !std::isfinite(v);
             EXPECT_EQ(notFinite, 0);
@@ -139,22 +139,22 @@ TEST(Processor, FloatAndDoublePathsAgree) {
         const ParamValues params =
             Settings().Phase(-63).Width(170).Output(-25).With(Mode::kScEncode, filter);
         TestEngine ef(2), ed(2, kWaveFormatIeeeFloat, 64);
-        ef->SetParams(params);
-        ed->SetParams(params);
+        ef.params.SetParams(params);
+        ed.params.SetParams(params);
         const auto outF = Process(ef, in);
         const auto outD = Process(ed, inD);
         for (size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(outF[i], outD[i], 1e-6);
     }
 }
 
-TEST(Processor, ResetProcessorMakesTheEngineBehaveLikeANewOne) {
+TEST(Processor, StartingTheStreamAgainMakesTheEngineBehaveLikeANewOne) {
     const auto in = Noise(700, 2, 9);
     const ParamValues params = Settings().Phase(90).With(Mode::kMsPhase, QuadratureFilter::kFir);
     TestEngine used, fresh;
-    used->SetParams(params);
-    fresh->SetParams(params);
+    used.params.SetParams(params);
+    fresh.params.SetParams(params);
     Process(used, Noise(300, 2, 4));
-    used->ResetProcessor(used->InputFormat(), used->OutputFormat());
+    used.processor.StartStream(used.processor.InputFormat(), used.processor.OutputFormat());
     EXPECT_EQ(Process(used, in), Process(fresh, in));
 }
 
@@ -165,7 +165,7 @@ TEST(Processor, FirQuadratureHasUnityMagnitudeAtAQuarterOfTheSampleRate) {
     for (int i = 0; i < frames; ++i)
         in[2 * i + 1] = static_cast<float>(0.5 * std::sin(kPi / 2 * i + kPi / 4));
     TestEngine e;
-    e->SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
+    e.params.SetParams(Settings().Phase(90).With(QuadratureFilter::kFir));
     const auto out = Process(e, in);
     double peak = 0;
     for (int i = 2 * kFirTaps; i < frames; ++i)
@@ -183,7 +183,7 @@ TEST(Processor, AllpassChainsStayInQuadratureAcrossTheBand) {
         for (size_t i = 0; i < in.size() / 2; ++i) in[2 * i + 1] = 0.5 * std::sin(2 * kPi * f * i);
         for (int phase : {0, 90}) {
             TestEngine e(2, kWaveFormatIeeeFloat, 64);
-            e->SetParams(Settings().Phase(phase));
+            e.params.SetParams(Settings().Phase(phase));
             const auto out = Process(e, in);
             auto& dst = phase == 0 ? ref : quad;
             for (int i = settle; i < settle + window; ++i) dst.push_back(out[2 * i + 1]);

@@ -10,6 +10,7 @@
 #include "automation/win/MediaParams.h"
 #include "engine/FormatRules.h"
 #include "engine/win/AudioTransform.h"
+#include "framework/ComPtr.h"
 #include "framework/MemAllocator.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -20,11 +21,11 @@ namespace {
 class TestTransform : public CAudioTransform {
 public:
     TestTransform(WORD tag, WORD bits, WORD channels)
-        : CAudioTransform(&owner_, &hr_),
+        : CAudioTransform(&owner_),
           in_(MakeFormat(tag, bits, channels)),
           out_(MakeFormat(tag, bits, 2)) {
-        CAudioEngine::SetParams(kDefaultParams);
-        ResetProcessor(&in_, &out_);
+        Params().SetParams(kDefaultParams);
+        Processor().StartStream(&in_, &out_);
     }
     int STDMETHODCALLTYPE OwnerQuery() override { return 1; }
     // What the filter does when a sample carries a type at another rate.
@@ -42,7 +43,6 @@ private:
         STDMETHODIMP_(ULONG) AddRef() override { return 2; }
         STDMETHODIMP_(ULONG) Release() override { return 1; }
     } owner_;
-    HRESULT hr_ = S_OK;
     WaveFormat in_, out_;
 };
 
@@ -128,8 +128,8 @@ TEST(ReceiveOperation, SplitsIntoGrantedBuffersWithStampsAndFlagsOnTheFirstOnly)
     TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 32, 2), reference(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
     const ParamValues params =
         Settings().Phase(30).Width(140).Output(-12).With(Mode::kMsPhase, QuadratureFilter::kFir);
-    engine.CAudioEngine::SetParams(params);
-    reference.CAudioEngine::SetParams(params);
+    engine.Params().SetParams(params);
+    reference.Params().SetParams(params);
     const auto audio = Noise(1000, 2, 3);
     InputSample in(audio.data(), static_cast<LONG>(audio.size() * sizeof(float)));
     REFERENCE_TIME start = 5000000, stop = 5226757;
@@ -162,7 +162,7 @@ TEST(ReceiveOperation, SplitsIntoGrantedBuffersWithStampsAndFlagsOnTheFirstOnly)
     }
     std::vector<float> expected(2 * 1000);
     int frames = 1000, outFrames = 1000;
-    reference.ProcessFloat(audio.data(), &frames, expected.data(), &outFrames);
+    reference.Processor().ProcessFloat(audio.data(), &frames, expected.data(), &outFrames);
     ASSERT_EQ(all.size(), expected.size() * sizeof(float));
     EXPECT_EQ(std::memcmp(all.data(), expected.data(), all.size()), 0);
     // Re-anchored at 0.5 s = 22050 frames, then advanced by the 1000 processed.
@@ -208,7 +208,7 @@ TEST(ReceiveOperation, PositionAdvancesAndReanchorsOnlyWithAValidStart) {
 
 TEST(ReceiveOperation, MonoSixteenBitBecomesProcessedStereoSixteenBit) {
     TestTransform engine(WAVE_FORMAT_PCM, 16, 1);
-    engine.CAudioEngine::SetParams(Settings().With(QuadratureFilter::kFir));  // a plain delay
+    engine.Params().SetParams(Settings().With(QuadratureFilter::kFir));  // a plain delay
     std::vector<short> audio(500);
     for (int i = 0; i < 500; ++i) audio[i] = static_cast<short>((i * 977) % 65536 - 32768);
     InputSample in(audio.data(), 500 * 2);
@@ -229,7 +229,7 @@ TEST(ReceiveOperation, MonoSixteenBitBecomesProcessedStereoSixteenBit) {
 
 TEST(ReceiveOperation, BypassWritesMonoToBothChannels) {
     TestTransform engine(WAVE_FORMAT_PCM, 16, 1);
-    engine.CAudioEngine::SetParams(kEveryParamMoved);
+    engine.Params().SetParams(kEveryParamMoved);
     engine.SetBypass(1);
     const short audio[4] = {-32768, 12, 32767, -5};
     InputSample in(audio, sizeof audio);
@@ -292,7 +292,7 @@ TEST(ReceiveOperation, FloatBeyondFullScaleStaysInFloatAndClampsInSixteenBit) {
     EXPECT_EQ(std::memcmp(out.delivered[0].data.data(), hot, sizeof hot), 0);
 
     TestTransform pcm(WAVE_FORMAT_PCM, 16, 2);
-    pcm.CAudioEngine::SetParams(Settings().Output(60).With(QuadratureFilter::kFir));  // +6 dB delay
+    pcm.Params().SetParams(Settings().Output(60).With(QuadratureFilter::kFir));  // +6 dB delay
     std::vector<short> loud(2 * 100);
     for (int i = 0; i < 100; ++i) {
         loud[2 * i] = 30000;
@@ -309,8 +309,11 @@ TEST(ReceiveOperation, FloatBeyondFullScaleStaysInFloatAndClampsInSixteenBit) {
 
 TEST(ReceiveOperation, EvaluatesAutomationAtEachInputSamplesPosition) {
     TestTransform engine(WAVE_FORMAT_IEEE_FLOAT, 32, 2);
-    ASSERT_NE(engine.MediaParams(), nullptr);
-    IMediaParamsSdk* params = engine.MediaParams();
+    // The automation object as the filter attaches it, answering for the engine's identity.
+    ComPtr<CMediaParams> automation;
+    ASSERT_EQ(CreateMediaParams(automation.Put(), &engine), S_OK);
+    engine.Params().SetAutomation(automation->Engine());
+    IMediaParamsSdk* params = automation.Get();
     // Width 0 (identical channels) from 0.5 s on.
     MP_ENVELOPE_SEGMENT narrow = {5000000, 9000000, 0.0f, 0.0f, MP_CURVE_JUMP, 0};
     ASSERT_EQ(params->AddEnvelope(1, 1, &narrow), S_OK);
@@ -330,4 +333,5 @@ TEST(ReceiveOperation, EvaluatesAutomationAtEachInputSamplesPosition) {
     MP_DATA width = -1;
     params->GetParam(1, &width);
     EXPECT_EQ(width, 0.0f);
+    engine.Params().SetAutomation(nullptr);
 }

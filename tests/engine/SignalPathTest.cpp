@@ -102,7 +102,7 @@ std::unique_ptr<TestEngine> MakeEngine(const Stream& s) {
     auto e = std::make_unique<TestEngine>(
         s.channels, s.format == Format::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat,
         kBits[static_cast<int>(s.format)]);
-    e->engine.SetParams(s.params);
+    e->params.SetParams(s.params);
     return e;
 }
 
@@ -113,7 +113,7 @@ void RunStream(const Stream& s) {
     std::vector<std::unique_ptr<TestEngine>> engines;
     for (SignalPath path : paths) {
         engines.push_back(MakeEngine(s));
-        ASSERT_TRUE(engines.back()->engine.SelectSignalPath(path));
+        ASSERT_TRUE(engines.back()->processor.SelectSignalPath(path));
     }
     engines.push_back(MakeEngine(s));  // the one that changes path
     TestEngine& plain = *engines[0];
@@ -126,9 +126,9 @@ void RunStream(const Stream& s) {
         const int n = kBlockSizes[block];
         if (block % 9 == 8) {  // now and then the other filter, resuming from its own state
             params[kParamFilter] ^= 1;
-            for (auto& e : engines) e->engine.SetParams(params);
+            for (auto& e : engines) e->params.SetParams(params);
         }
-        engines.back()->engine.SelectSignalPath(paths[block % paths.size()]);
+        engines.back()->processor.SelectSignalPath(paths[block % paths.size()]);
         const BlockIo io(s.format, s.channels, frame, n, s.poison, total);
         frame += n;
         const std::vector<double> want = io.Run(plain);
@@ -143,23 +143,24 @@ void RunStream(const Stream& s) {
                 ASSERT_TRUE(SameValue(got[i], want[i]))
                     << "sample " << i << ": " << got[i] << ", plain C++ " << want[i];
             }
-            EXPECT_TRUE(SameValue(e->GetPhaseAccumulator(), plain->GetPhaseAccumulator()));
+            EXPECT_TRUE(SameValue(e.processor.GetPhaseAccumulator(),
+                                  plain.processor.GetPhaseAccumulator()));
             for (Channel ch : {Channel::kLeft, Channel::kRight}) {
-                EXPECT_EQ(e->GetClip(ch, ClipCounter::kLive),
-                          plain->GetClip(ch, ClipCounter::kLive));
+                EXPECT_EQ(e.processor.GetClip(ch, ClipCounter::kLive),
+                          plain.processor.GetClip(ch, ClipCounter::kLive));
                 // Read only on some blocks, so held peaks also span blocks.
                 if (block % 3 == 0) {
-                    EXPECT_EQ(e->GetPeak(ch), plain->GetPeak(ch));
+                    EXPECT_EQ(e.processor.GetPeak(ch), plain.processor.GetPeak(ch));
                 }
             }
         }
         if (block % 3 == 0) {
-            plain->GetPeak(Channel::kLeft);
-            plain->GetPeak(Channel::kRight);
+            plain.processor.GetPeak(Channel::kLeft);
+            plain.processor.GetPeak(Channel::kRight);
         }
         for (auto& e : engines) {
-            e->engine.SetClip(Channel::kLeft, ClipCounter::kLive, 0);
-            e->engine.SetClip(Channel::kRight, ClipCounter::kLive, 0);
+            e->processor.SetClip(Channel::kLeft, ClipCounter::kLive, 0);
+            e->processor.SetClip(Channel::kRight, ClipCounter::kLive, 0);
         }
     }
 }
@@ -224,12 +225,13 @@ TEST(SignalPaths, SixteenBitConversionsMatchOnEveryPath) {
 
 TEST(SignalPaths, TheFastestSupportedPathIsTheDefaultAndOthersAreRefused) {
     TestEngine e;
-    EXPECT_EQ(e->GetSignalPath(), SupportedSignalPaths().back());
+    EXPECT_EQ(e.processor.GetSignalPath(), SupportedSignalPaths().back());
     for (int p = 0; p < kSignalPathCount; ++p) {
         const SignalPath path = static_cast<SignalPath>(p);
-        EXPECT_EQ(e->SelectSignalPath(path), SignalPathSupported(path)) << SignalPathName(path);
+        EXPECT_EQ(e.processor.SelectSignalPath(path), SignalPathSupported(path))
+            << SignalPathName(path);
     }
-    EXPECT_FALSE(e->SelectSignalPath(static_cast<SignalPath>(kSignalPathCount)));
+    EXPECT_FALSE(e.processor.SelectSignalPath(static_cast<SignalPath>(kSignalPathCount)));
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ struct Rig {
     std::atomic<bool> streaming{true};
 
     Rig() {
-        engine->SetAutomation(&automation);
-        engine->SetParams(kDefaultParams);
+        engine.params.SetAutomation(&automation);
+        engine.params.SetParams(kDefaultParams);
     }
-    ~Rig() { engine->SetAutomation(nullptr); }
+    ~Rig() { engine.params.SetAutomation(nullptr); }
 
     // The streaming thread: envelopes evaluated at the position, then one block processed.
     void Stream() {
@@ -34,7 +34,7 @@ struct Rig {
         while (streaming.load()) {
             automation.UpdateToPosition(position);
             int inFrames = 64, outFrames = 64;
-            engine->ProcessFloat(in.data(), &inFrames, out.data(), &outFrames);
+            engine.processor.ProcessFloat(in.data(), &inFrames, out.data(), &outFrames);
             position += 64;
         }
     }
@@ -45,31 +45,33 @@ TEST(Threads, EditorAndHostCallsAgainstStreamingLeaveNoCaptureBehind) {
     std::thread streaming([&] { rig.Stream(); });
     std::thread editor([&] {
         for (int i = 0; i < kRounds; ++i) {
-            rig.engine->SetCaptureHold(1);
-            rig.engine->MarkUndo(i % kParamCount);
-            rig.engine->SetParam(i % kParamCount, i, true);
-            rig.engine->SetCaptureHold(0);
-            rig.engine->EndCapture();
-            rig.engine->UpdateCoefficients();
+            rig.engine.params.SetCaptureHold(1);
+            rig.engine.params.MarkUndo(i % kParamCount);
+            rig.engine.params.SetParam(i % kParamCount, i, true);
+            rig.engine.params.SetCaptureHold(0);
+            rig.engine.params.EndCapture();
+            rig.engine.processor.UpdateCoefficients();
             const Channel channel = i % 2 ? Channel::kRight : Channel::kLeft;
-            rig.engine->SetClip(channel, ClipCounter::kLive,
-                                rig.engine->GetClip(channel, ClipCounter::kLive) - 1);
-            rig.engine->GetPeak(channel);
-            rig.engine->SetPhaseMeter(0.0f);
-            rig.engine->GetPhaseMeter();
-            rig.engine->ParamsChangedForEditor();
-            rig.engine->SetEditorRefresh(0);
-            if (i % 50 == 0) rig.engine->SetBypass(i % 100 == 0);
+            rig.engine.processor.SetClip(
+                channel, ClipCounter::kLive,
+                rig.engine.processor.GetClip(channel, ClipCounter::kLive) - 1);
+            rig.engine.processor.GetPeak(channel);
+            rig.engine.processor.SetPhaseMeter(0.0f);
+            rig.engine.processor.GetPhaseMeter();
+            rig.engine.params.ParamsChangedForEditor();
+            rig.engine.params.SetEditorRefresh(0);
+            if (i % 50 == 0) rig.engine.processor.SetBypass(i % 100 == 0);
         }
-        rig.engine->SetBypass(0);
+        rig.engine.processor.SetBypass(0);
     });
     std::thread host([&] {
         for (int i = 0; i < kRounds; ++i) {
-            rig.engine->SetParams({{i % 360 - 180, i % 200, -i % 361, i % 4, i % 2, (i / 7) % 2}});
-            if (i % 10 == 0) rig.engine->SelectSetup((i / 10) % 2);
-            if (i % 25 == 0) rig.engine->Undo();
-            rig.engine->IsDirty();
-            rig.engine->ClearDirty();
+            rig.engine.params.SetParams(
+                {{i % 360 - 180, i % 200, -i % 361, i % 4, i % 2, (i / 7) % 2}});
+            if (i % 10 == 0) rig.engine.params.SelectSetup((i / 10) % 2);
+            if (i % 25 == 0) rig.engine.params.Undo();
+            rig.engine.params.IsDirty();
+            rig.engine.params.ClearDirty();
         }
     });
     editor.join();
@@ -78,7 +80,7 @@ TEST(Threads, EditorAndHostCallsAgainstStreamingLeaveNoCaptureBehind) {
     streaming.join();
 
     // With no hold, one end of capture releases whatever the threads left captured.
-    rig.engine->EndCapture();
+    rig.engine.params.EndCapture();
     for (uint32_t i = 0; i < kParamCount; ++i)
         EXPECT_FALSE(rig.automation.Envelope(i).IsCaptured()) << "parameter " << i;
 }

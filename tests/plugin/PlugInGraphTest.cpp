@@ -17,7 +17,6 @@
 #include <dshow.h>
 #include <mmreg.h>
 
-#include "engine/AudioEngine.h"
 #include "engine/FormatRules.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BaseFilter.h"

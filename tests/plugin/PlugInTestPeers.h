@@ -12,8 +12,9 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "engine/AudioEngine.h"
+#include "engine/BlockProcessor.h"
 #include "engine/FormatRules.h"
+#include "engine/ParamModel.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BaseFilter.h"
 #include "framework/BaseInputPin.h"
@@ -44,14 +45,14 @@ inline AM_MEDIA_TYPE AudioType(const WaveFormat& f) {
 }
 
 // The engine on its own, set up the way the filter starts a stream: parameters, then
-// ResetProcessor with the two formats; each Process is one block, as one input sample is for
+// StartStream with the two formats; each Process is one block, as one input sample is for
 // the filter, and takes the whole frames of what it is given.
-class ReferenceEngine : public CAudioEngine {
+class ReferenceEngine {
 public:
     ReferenceEngine(const WaveFormat& input, const ParamValues& params)
         : input_(input), output_(StereoOutputOf(input)) {
-        SetParams(params);
-        ResetProcessor(&input_, &output_);
+        params_.SetParams(params);
+        processor_.StartStream(&input_, &output_);
     }
     // The formats from the next block on, as when a sample carries a type; the state goes on.
     void SwitchFormat(const WaveFormat& input) {
@@ -65,15 +66,15 @@ public:
         if (input_.wFormatTag == WAVE_FORMAT_PCM) {
             std::vector<float> inScratch(static_cast<size_t>(frames) * input_.nChannels);
             std::vector<float> outScratch(static_cast<size_t>(frames) * 2);
-            ProcessPcm16(reinterpret_cast<const int16_t*>(in.data()), frames,
-                         reinterpret_cast<int16_t*>(out.data()), inScratch.data(),
-                         outScratch.data());
+            processor_.ProcessPcm16(reinterpret_cast<const int16_t*>(in.data()), frames,
+                                    reinterpret_cast<int16_t*>(out.data()), inScratch.data(),
+                                    outScratch.data());
         } else if (input_.wBitsPerSample == 32) {
-            ProcessFloat(reinterpret_cast<const float*>(in.data()), &inFrames,
-                         reinterpret_cast<float*>(out.data()), &outFrames);
+            processor_.ProcessFloat(reinterpret_cast<const float*>(in.data()), &inFrames,
+                                    reinterpret_cast<float*>(out.data()), &outFrames);
         } else {
-            ProcessDouble(reinterpret_cast<const double*>(in.data()), &inFrames,
-                          reinterpret_cast<double*>(out.data()), &outFrames);
+            processor_.ProcessDouble(reinterpret_cast<const double*>(in.data()), &inFrames,
+                                     reinterpret_cast<double*>(out.data()), &outFrames);
         }
         return out;
     }
@@ -81,6 +82,8 @@ public:
 private:
     WaveFormat input_;
     WaveFormat output_;
+    CParamModel params_;
+    CBlockProcessor processor_{params_};
 };
 
 // What a sink's pin was given in one sample.
