@@ -1,6 +1,6 @@
 // CMediaParams: the automation object as the host sees it, IMediaParams, IMediaParamInfo and
-// the two capture interfaces around the portable CAutomationCore. The engine creates and
-// owns it and drives it through its IEngineAutomation.
+// the two capture interfaces around the portable CAutomationCore. The plug-in creates and
+// owns it; the engine drives it through its IEngineAutomation.
 #pragma once
 #include "automation/AutomationCore.h"
 #include "automation/win/MediaParamsInterfaces.h"
