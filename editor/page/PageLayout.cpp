@@ -8,6 +8,7 @@
 #include "editor/controls/StaticText.h"
 #include "editor/controls/ValueEdit.h"
 #include "editor/page/PageIds.h"
+#include "engine/ParamDescriptors.h"
 #include "editor/win/SkinResources.h"
 
 namespace {
@@ -51,6 +52,10 @@ void Configure(HWND control, const PageControlLayout& c, HMODULE module, HFONT l
 
 }  // namespace
 
+// The meter button's text before the page shows a plug-in's values.
+constexpr const char* kDefaultMeterPositionText =
+    kParamDescriptors[kParamMeterPost].ChoiceOf(kParamDescriptors[kParamMeterPost].defaultValue).name;
+
 // clang-format off
 const PageControlLayout kPageLayout[] = {
     // id, class, x, y, w, h, class style, tab stop, images, text, insets, slider, meter range
@@ -70,7 +75,7 @@ const PageControlLayout kPageLayout[] = {
     {IDC_WIDTH_SLIDER, kSliderClassName, 145, 102, 160, 20, 0, true, IDR_SLIDER_THUMB, 0, nullptr, false, {}, 10, 0, 10, 0, 0},
     {IDC_OUTPUT_EDIT, kValueEditClassName, 70, 122, 40, 21, kEditStyle, true, IDR_EDIT_FIELD, 0, nullptr, false, {}, 0, 0, 0, 0, 0},
     {IDC_OUTPUT_SLIDER, kSliderClassName, 145, 125, 160, 20, 0, true, IDR_SLIDER_THUMB, 0, nullptr, false, {}, 20, 1, 20, 0, 0},
-    {IDC_METER_POST, kPushButtonClassName, 69, 153, 76, 21, PBS_GLYPH, true, IDR_BUTTON76, IDR_BUTTON76_PRESSED, "Post", false, {}, 0, 0, 0, 0, 0},
+    {IDC_METER_POST, kPushButtonClassName, 69, 153, 76, 21, PBS_GLYPH, true, IDR_BUTTON76, IDR_BUTTON76_PRESSED, kDefaultMeterPositionText, false, {}, 0, 0, 0, 0, 0},
     // The meters show values but take no input: Tab passes them by.
     {IDC_PHASE_METER, kMeterClassName, 149, 157, 154, 12, 0, false, IDR_PHASE_METER, IDR_PHASE_METER_LIT, nullptr, false, {}, 0, 0, 0, kPhaseMeterMinDegrees, kPhaseMeterMaxDegrees},
     {IDC_METER_LEFT, kMeterClassName, 341, 54, 12, 120, kLevelMeterStyle, false, IDR_LEVEL, IDR_LEVEL_LIT, nullptr, false, {}, 0, 0, 0, kLevelMeterMinTenths, kLevelMeterMaxTenths},
