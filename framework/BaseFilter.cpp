@@ -14,7 +14,6 @@ CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID
                          HRESULT* phr)
     : CUnknown(name, outer, phr),
       m_state(State_Stopped),
-      m_pClock(nullptr),
       m_tStart(0),
       m_clsid(clsid),
       m_pLock(lock),
@@ -25,7 +24,6 @@ CBaseFilter::CBaseFilter(LPCTSTR name, LPUNKNOWN outer, CCritSec* lock, REFCLSID
 
 CBaseFilter::~CBaseFilter() {
     delete[] m_pName;
-    if (m_pClock) m_pClock->Release();
 }
 
 STDMETHODIMP CBaseFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
@@ -114,17 +112,14 @@ STDMETHODIMP CBaseFilter::GetState(DWORD /*dwMilliSecsTimeout*/, FILTER_STATE* S
 
 STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* pClock) {
     CAutoLock lock(m_pLock);
-    if (pClock) pClock->AddRef();
-    if (m_pClock) m_pClock->Release();
-    m_pClock = pClock;
+    m_pClock = ComPtr<IReferenceClock>(pClock);
     return S_OK;
 }
 
 STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock** pClock) {
     if (!pClock) return E_POINTER;
     CAutoLock lock(m_pLock);
-    *pClock = m_pClock;
-    if (m_pClock) m_pClock->AddRef();
+    *pClock = m_pClock.CopyOut();
     return S_OK;
 }
 
@@ -203,12 +198,9 @@ STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pName) {
     if (pGraph) {
         // Keep the sink like the graph itself, without a reference: the graph outlives us
         // in it, and a reference would keep both alive forever.
-        IMediaEventSink* sink = nullptr;
-        if (SUCCEEDED(
-                pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
-            m_pSink = sink;
-            sink->Release();
-        }
+        ComPtr<IMediaEventSink> sink;
+        if (SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, sink.PutVoid())))
+            m_pSink = sink.Get();
     }
     return S_OK;
 }

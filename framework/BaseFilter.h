@@ -7,6 +7,7 @@
 #include <strmif.h>
 
 #include "base/CritSec.h"
+#include "base/win/ComPtr.h"
 #include "framework/Setup.h"
 #include "framework/Unknown.h"
 
@@ -74,7 +75,7 @@ protected:
     void IncrementPinVersion() { InterlockedIncrement(&m_pinVersion); }
 
     FILTER_STATE m_state;
-    IReferenceClock* m_pClock;
+    ComPtr<IReferenceClock> m_pClock;
     REFERENCE_TIME m_tStart;
     CLSID m_clsid;
     CCritSec* const m_pLock;

@@ -11,14 +11,11 @@
 CBaseInputPin::CBaseInputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRESULT* phr,
                              LPCWSTR pinName)
     : CBasePin(objectName, filter, lock, phr, pinName, PINDIR_INPUT),
-      m_pAllocator(nullptr),
       m_bReadOnly(false),
       m_bFlushing(false),
       m_bRunTimeError(false) {}
 
-CBaseInputPin::~CBaseInputPin() {
-    if (m_pAllocator) m_pAllocator->Release();
-}
+CBaseInputPin::~CBaseInputPin() = default;
 
 STDMETHODIMP CBaseInputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -38,24 +35,20 @@ STDMETHODIMP CBaseInputPin::GetAllocator(IMemAllocator** ppAllocator) {
             delete allocator;
             return hr;
         }
-        hr = allocator->NonDelegatingQueryInterface(IID_IMemAllocator,
-                                                    reinterpret_cast<void**>(&m_pAllocator));
+        hr = allocator->NonDelegatingQueryInterface(IID_IMemAllocator, m_pAllocator.PutVoid());
         if (FAILED(hr)) {
             delete allocator;
             return hr;
         }
     }
-    *ppAllocator = m_pAllocator;
-    m_pAllocator->AddRef();
+    *ppAllocator = m_pAllocator.CopyOut();
     return S_OK;
 }
 
 STDMETHODIMP CBaseInputPin::NotifyAllocator(IMemAllocator* pAllocator, BOOL bReadOnly) {
     if (!pAllocator) return E_POINTER;
     CAutoLock lock(m_pLock);
-    pAllocator->AddRef();
-    if (m_pAllocator) m_pAllocator->Release();
-    m_pAllocator = pAllocator;
+    m_pAllocator = ComPtr<IMemAllocator>(pAllocator);
     m_bReadOnly = bReadOnly != FALSE;
     return S_OK;
 }
@@ -112,13 +105,10 @@ STDMETHODIMP CBaseInputPin::ReceiveCanBlock() {
         CBasePin* pin = m_pFilter->GetPin(i);
         if (!pin || pin->Direction() != PINDIR_OUTPUT || !pin->IsConnected()) continue;
         ++outputs;
-        IMemInputPin* downstream = nullptr;
-        if (FAILED(pin->GetConnected()->QueryInterface(IID_IMemInputPin,
-                                                       reinterpret_cast<void**>(&downstream))))
+        ComPtr<IMemInputPin> downstream;
+        if (FAILED(pin->GetConnected()->QueryInterface(IID_IMemInputPin, downstream.PutVoid())) ||
+            downstream->ReceiveCanBlock() != S_FALSE)
             return S_OK;
-        const HRESULT hr = downstream->ReceiveCanBlock();
-        downstream->Release();
-        if (hr != S_FALSE) return S_OK;
     }
     return outputs == 0 ? S_OK : S_FALSE;
 }
@@ -141,11 +131,8 @@ STDMETHODIMP CBaseInputPin::EndFlush() {
 }
 
 HRESULT CBaseInputPin::BreakConnect() {
-    if (m_pAllocator) {
-        m_pAllocator->Decommit();
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
-    }
+    if (m_pAllocator) m_pAllocator->Decommit();
+    m_pAllocator.Reset();
     return S_OK;
 }
 

@@ -2,6 +2,8 @@
 // upstream pin chose, Receive's state checks, and flushing.
 #pragma once
 
+#include <atomic>
+
 #include "framework/BasePin.h"
 
 class CBaseInputPin : public CBasePin, public IMemInputPin {
@@ -43,17 +45,18 @@ public:
     // Leaving Paused/Running: clears the flushing and error states.
     HRESULT Inactive() override;
 
-    bool IsFlushing() const { return m_bFlushing; }
+    bool IsFlushing() const { return m_bFlushing.load(); }
     bool IsReadOnly() const { return m_bReadOnly; }
     // The agreed allocator (no reference added), or null.
-    IMemAllocator* Allocator() const { return m_pAllocator; }
+    IMemAllocator* Allocator() const { return m_pAllocator.Get(); }
 
 protected:
     // The state checks of Receive and EndOfStream.
     HRESULT CheckStreaming();
 
-    IMemAllocator* m_pAllocator;
+    ComPtr<IMemAllocator> m_pAllocator;
     bool m_bReadOnly;
-    volatile bool m_bFlushing;
-    volatile bool m_bRunTimeError;  // set by a derived pin after a fatal streaming error
+    // Written under the filter lock or on the streaming thread, read by Receive without it.
+    std::atomic<bool> m_bFlushing;
+    std::atomic<bool> m_bRunTimeError;  // set by a derived pin after a fatal streaming error
 };

@@ -1,78 +1,62 @@
 // CBaseOutputPin: allocator agreement and delivery downstream.
 #include "framework/BaseOutputPin.h"
 
+#include <utility>
 #include <vfwmsgs.h>
 
 #include "framework/MemAllocator.h"
 
 CBaseOutputPin::CBaseOutputPin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock,
                                HRESULT* phr, LPCWSTR pinName)
-    : CBasePin(objectName, filter, lock, phr, pinName, PINDIR_OUTPUT),
-      m_pAllocator(nullptr),
-      m_pInputPin(nullptr) {}
+    : CBasePin(objectName, filter, lock, phr, pinName, PINDIR_OUTPUT) {}
 
 CBaseOutputPin::~CBaseOutputPin() {
-    if (m_pAllocator) m_pAllocator->Release();
-    if (m_pInputPin) m_pInputPin->Release();
+    ResetAll(m_pAllocator, m_pInputPin);
 }
 
 HRESULT CBaseOutputPin::CheckConnect(IPin* pPin) {
     HRESULT hr = CBasePin::CheckConnect(pPin);
     if (FAILED(hr)) return hr;
-    IMemInputPin* transport = nullptr;
-    if (FAILED(pPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&transport))))
+    ComPtr<IMemInputPin> transport;
+    if (FAILED(pPin->QueryInterface(IID_IMemInputPin, transport.PutVoid())))
         return VFW_E_NO_TRANSPORT;
-    if (m_pInputPin) m_pInputPin->Release();
-    m_pInputPin = transport;
+    m_pInputPin = std::move(transport);
     return S_OK;
 }
 
 HRESULT CBaseOutputPin::CompleteConnect(IPin* /*pReceivePin*/) {
     if (!m_pInputPin) return VFW_E_NO_TRANSPORT;
-    return DecideAllocator(m_pInputPin, &m_pAllocator);
+    return DecideAllocator(m_pInputPin.Get(), &m_pAllocator);
 }
 
 HRESULT CBaseOutputPin::BreakConnect() {
-    if (m_pAllocator) {
-        m_pAllocator->Decommit();
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
-    }
-    if (m_pInputPin) {
-        m_pInputPin->Release();
-        m_pInputPin = nullptr;
-    }
+    if (m_pAllocator) m_pAllocator->Decommit();
+    ResetAll(m_pAllocator, m_pInputPin);
     return S_OK;
 }
 
-HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc) {
-    if (!pPin || !ppAlloc) return E_POINTER;
-    if (*ppAlloc) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
+HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, ComPtr<IMemAllocator>* allocator) {
+    if (!pPin || !allocator) return E_POINTER;
+    allocator->Reset();
     ALLOCATOR_PROPERTIES required{};
     pPin->GetAllocatorRequirements(&required);  // optional: zeros when the pin has none
     if (required.cbAlign == 0) required.cbAlign = 1;
 
     // Sizes an allocator and tells the input pin; on failure the allocator is dropped.
     auto agree = [&](HRESULT hr) {
-        if (SUCCEEDED(hr) && *ppAlloc) {
+        if (SUCCEEDED(hr) && *allocator) {
             ALLOCATOR_PROPERTIES props = required;
-            hr = DecideBufferSize(*ppAlloc, &props);
-            if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
+            hr = DecideBufferSize(allocator->Get(), &props);
+            if (SUCCEEDED(hr)) hr = pPin->NotifyAllocator(allocator->Get(), FALSE);
             if (SUCCEEDED(hr)) return S_OK;
         }
-        if (*ppAlloc) {
-            (*ppAlloc)->Release();
-            *ppAlloc = nullptr;
-        }
+        allocator->Reset();
         return FAILED(hr) ? hr : E_FAIL;
     };
 
     // The input pin's allocator first, so that it can hand out its own memory.
-    if (agree(pPin->GetAllocator(ppAlloc)) == S_OK) return S_OK;
-    return agree(InitAllocator(ppAlloc));
+    if (agree(pPin->GetAllocator(allocator->Put())) == S_OK) return S_OK;
+    return agree(InitAllocator(allocator->Put()));
 }
 
 HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc) {
@@ -106,23 +90,23 @@ HRESULT CBaseOutputPin::Deliver(IMediaSample* pSample) {
 }
 
 HRESULT CBaseOutputPin::DeliverEndOfStream() {
-    IPin* peer = m_connected;
+    IPin* peer = m_connected.Get();
     return peer ? peer->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverBeginFlush() {
-    IPin* peer = m_connected;
+    IPin* peer = m_connected.Get();
     return peer ? peer->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverEndFlush() {
-    IPin* peer = m_connected;
+    IPin* peer = m_connected.Get();
     return peer ? peer->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
                                           double dRate) {
-    IPin* peer = m_connected;
+    IPin* peer = m_connected.Get();
     return peer ? peer->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
 }
 

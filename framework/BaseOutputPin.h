@@ -19,7 +19,7 @@ public:
 
     // Asks the input pin for its allocator and, failing that, creates a CMemAllocator;
     // sizes it with DecideBufferSize and tells the input pin with NotifyAllocator.
-    virtual HRESULT DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc);
+    virtual HRESULT DecideAllocator(IMemInputPin* pPin, ComPtr<IMemAllocator>* allocator);
     // Creates this pin's own allocator (a CMemAllocator) with one reference.
     virtual HRESULT InitAllocator(IMemAllocator** ppAlloc);
     // Sets the allocator's properties (SetProperties) from the input pin's requirements in
@@ -50,9 +50,9 @@ public:
     STDMETHODIMP EndFlush() override;
 
     // The agreed allocator (no reference added), or null.
-    IMemAllocator* Allocator() const { return m_pAllocator; }
+    IMemAllocator* Allocator() const { return m_pAllocator.Get(); }
 
 protected:
-    IMemAllocator* m_pAllocator;
-    IMemInputPin* m_pInputPin;  // the connected pin's transport
+    ComPtr<IMemAllocator> m_pAllocator;
+    ComPtr<IMemInputPin> m_pInputPin;  // the connected pin's transport
 };

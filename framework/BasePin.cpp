@@ -29,7 +29,6 @@ CBasePin::CBasePin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRES
       m_pLock(lock),
       m_pName(DuplicateString(pinName)),
       m_dir(direction),
-      m_connected(nullptr),
       m_mt(),
       m_tStart(0),
       m_tStop(MAXLONGLONG),
@@ -38,7 +37,6 @@ CBasePin::CBasePin(LPCTSTR objectName, CBaseFilter* filter, CCritSec* lock, HRES
 }
 
 CBasePin::~CBasePin() {
-    if (m_connected) m_connected->Release();
     FreeMediaType(m_mt);
     delete[] m_pName;
 }
@@ -82,8 +80,7 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt)
     HRESULT hr = CheckMediaType(pmt);
     if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
 
-    m_connected = pReceivePin;
-    m_connected->AddRef();
+    m_connected = ComPtr<IPin>(pReceivePin);
     hr = SetMediaType(pmt);
     if (SUCCEEDED(hr)) hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), pmt);
     if (SUCCEEDED(hr)) {
@@ -112,12 +109,10 @@ HRESULT CBasePin::AgreeMediaType(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
         if (SUCCEEDED(attempt)) return S_OK;
     }
 
-    IEnumMediaTypes* theirs = nullptr;
-    if (SUCCEEDED(pReceivePin->EnumMediaTypes(&theirs)) && theirs) {
-        const HRESULT hr = TryTypesFrom(theirs, pReceivePin, pmt);
-        theirs->Release();
-        if (SUCCEEDED(hr)) return S_OK;
-    }
+    ComPtr<IEnumMediaTypes> theirs;
+    if (SUCCEEDED(pReceivePin->EnumMediaTypes(theirs.Put())) && theirs &&
+        SUCCEEDED(TryTypesFrom(theirs.Get(), pReceivePin, pmt)))
+        return S_OK;
     return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
@@ -153,8 +148,7 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
         BreakConnect();
         return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
     }
-    m_connected = pConnector;
-    m_connected->AddRef();
+    m_connected = ComPtr<IPin>(pConnector);
     hr = SetMediaType(pmt);
     if (SUCCEEDED(hr)) hr = CompleteConnect(pConnector);
     if (FAILED(hr)) {
@@ -176,8 +170,7 @@ STDMETHODIMP CBasePin::Disconnect() {
 }
 
 void CBasePin::ClearConnection() {
-    if (m_connected) m_connected->Release();
-    m_connected = nullptr;
+    m_connected.Reset();
     AM_MEDIA_TYPE old{};
     {
         CAutoLock typeLock(&m_typeLock);
@@ -191,10 +184,8 @@ void CBasePin::ClearConnection() {
 STDMETHODIMP CBasePin::ConnectedTo(IPin** ppPin) {
     if (!ppPin) return E_POINTER;
     CAutoLock lock(m_pLock);
-    *ppPin = m_connected;
-    if (!m_connected) return VFW_E_NOT_CONNECTED;
-    m_connected->AddRef();
-    return S_OK;
+    *ppPin = m_connected.CopyOut();
+    return *ppPin ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
 STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt) {

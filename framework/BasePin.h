@@ -7,6 +7,7 @@
 #include <strmif.h>
 
 #include "base/CritSec.h"
+#include "base/win/ComPtr.h"
 #include "framework/Unknown.h"
 
 class CBaseFilter;
@@ -68,9 +69,9 @@ public:
     // The identifier QueryId and FindPin use; the pin name unless a derived pin says otherwise.
     virtual LPCWSTR Id() const;
 
-    BOOL IsConnected() const { return m_connected != nullptr; }
+    BOOL IsConnected() const { return m_connected.Get() != nullptr; }
     // The connected pin (no reference added), or null.
-    IPin* GetConnected() const { return m_connected; }
+    IPin* GetConnected() const { return m_connected.Get(); }
     // The connection type; empty while unconnected.
     const AM_MEDIA_TYPE& CurrentMediaType() const { return m_mt; }
     PIN_DIRECTION Direction() const { return m_dir; }
@@ -95,7 +96,7 @@ protected:
     CCritSec* const m_pLock;
     WCHAR* m_pName;
     const PIN_DIRECTION m_dir;
-    IPin* m_connected;
+    ComPtr<IPin> m_connected;
     AM_MEDIA_TYPE m_mt;
     CCritSec m_typeLock;  // held while m_mt is replaced or copied out
     REFERENCE_TIME m_tStart;

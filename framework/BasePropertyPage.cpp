@@ -66,7 +66,6 @@ std::vector<DWORD> LoadChildTemplate(HINSTANCE instance, int dialogId, bool hidd
 CBasePropertyPage::CBasePropertyPage(LPCTSTR name, LPUNKNOWN outer, int dialogId, int titleId)
     : CUnknown(name, outer),
       m_hwnd(nullptr),
-      m_pPageSite(nullptr),
       m_dialogId(dialogId),
       m_titleId(titleId),
       m_bDirty(false),
@@ -75,7 +74,6 @@ CBasePropertyPage::CBasePropertyPage(LPCTSTR name, LPUNKNOWN outer, int dialogId
 CBasePropertyPage::CBasePropertyPage(LPCTSTR name, LPUNKNOWN outer, int dialogId, LPCWSTR title)
     : CUnknown(name, outer),
       m_hwnd(nullptr),
-      m_pPageSite(nullptr),
       m_dialogId(dialogId),
       m_titleId(0),
       m_title(title ? title : L""),
@@ -90,7 +88,7 @@ CBasePropertyPage::~CBasePropertyPage() {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         DestroyWindow(window);
     }
-    if (m_pPageSite) m_pPageSite->Release();
+    m_pPageSite.Reset();
 }
 
 STDMETHODIMP CBasePropertyPage::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
@@ -102,14 +100,11 @@ STDMETHODIMP CBasePropertyPage::NonDelegatingQueryInterface(REFIID riid, void** 
 STDMETHODIMP CBasePropertyPage::SetPageSite(IPropertyPageSite* pPageSite) {
     if (pPageSite) {
         if (m_pPageSite) return E_UNEXPECTED;
-        m_pPageSite = pPageSite;
-        m_pPageSite->AddRef();
+        m_pPageSite = ComPtr<IPropertyPageSite>(pPageSite);
         return S_OK;
     }
     if (!m_pPageSite) return E_UNEXPECTED;
-    IPropertyPageSite* site = m_pPageSite;
-    m_pPageSite = nullptr;
-    site->Release();
+    m_pPageSite.Reset();  // empties the member before the site hears its release
     return S_OK;
 }
 

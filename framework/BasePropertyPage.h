@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "base/win/ComPtr.h"
 #include "framework/Unknown.h"
 
 class CBasePropertyPage : public CUnknown, public IPropertyPage {
@@ -90,7 +91,7 @@ protected:
     // The page window, from its first message (before WM_INITDIALOG) until WM_NCDESTROY.
     HWND m_hwnd;
     // The frame's site, holding one reference, or null.
-    IPropertyPageSite* m_pPageSite;
+    ComPtr<IPropertyPageSite> m_pPageSite;
     const int m_dialogId;
 
 private:

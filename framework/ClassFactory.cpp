@@ -1,12 +1,13 @@
 // CClassFactory: object creation for a class-table entry, and the server-wide counts.
 #include "framework/ClassFactory.h"
 
+#include <atomic>
 #include <new>
 
 #include "framework/Unknown.h"
 
 namespace {
-LONG g_serverLocks = 0;  // plain count: LockServer calls are not concurrent in practice
+std::atomic<LONG> g_serverLocks{0};  // hosts lock and unlock from any thread
 }
 
 CClassFactory::CClassFactory(const CFactoryTemplate* entry)

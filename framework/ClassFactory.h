@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "base/win/ComObject.h"
 #include "framework/BaseObject.h"
-#include "framework/ComObject.h"
 #include "framework/Setup.h"
 
 class CUnknown;

@@ -9,13 +9,10 @@
 CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* other)
     : CUnknown(L"CEnumMediaTypes", nullptr),
       m_pPin(pin),
-      m_position(other ? other->m_position : 0) {
-    m_pPin->AddRef();
-}
+      m_pinReference(static_cast<IPin*>(pin)),
+      m_position(other ? other->m_position : 0) {}
 
-CEnumMediaTypes::~CEnumMediaTypes() {
-    m_pPin->Release();
-}
+CEnumMediaTypes::~CEnumMediaTypes() = default;
 
 STDMETHODIMP CEnumMediaTypes::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include "base/win/ComPtr.h"
 #include "framework/Unknown.h"
 
 class CBasePin;
@@ -30,5 +31,6 @@ private:
     bool HasTypeAt(int position) const;
 
     CBasePin* const m_pPin;
+    const ComPtr<IPin> m_pinReference;  // keeps the pin (and so its filter) alive
     int m_position;
 };

@@ -10,14 +10,11 @@
 CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* other)
     : CUnknown(L"CEnumPins", nullptr),
       m_pFilter(filter),
+      m_filterReference(filter->GetOwner()),
       m_position(other ? other->m_position : 0),
-      m_version(other ? other->m_version : filter->GetPinVersion()) {
-    m_pFilter->GetOwner()->AddRef();
-}
+      m_version(other ? other->m_version : filter->GetPinVersion()) {}
 
-CEnumPins::~CEnumPins() {
-    m_pFilter->GetOwner()->Release();
-}
+CEnumPins::~CEnumPins() = default;
 
 STDMETHODIMP CEnumPins::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

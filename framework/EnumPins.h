@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include "base/win/ComPtr.h"
 #include "framework/Unknown.h"
 
 class CBaseFilter;
@@ -28,6 +29,7 @@ private:
     bool OutOfSync() const;
 
     CBaseFilter* const m_pFilter;
+    const ComPtr<IUnknown> m_filterReference;  // keeps the filter alive while enumerating
     int m_position;
     int m_version;
 };

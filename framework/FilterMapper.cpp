@@ -8,19 +8,16 @@ const HRESULT kNotRegistered = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 }  // namespace
 
 CFilterMapper::~CFilterMapper() {
-    if (m_mapper2) m_mapper2->Release();
-    if (m_mapper1) m_mapper1->Release();
+    ResetAll(m_mapper2, m_mapper1);
 }
 
 HRESULT CFilterMapper::Create() {
+    // A failed creation leaves its slot empty (CoCreateInstance nulls it).
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper2, reinterpret_cast<void**>(&m_mapper2));
+                                  IID_IFilterMapper2, m_mapper2.PutVoid());
     if (SUCCEEDED(hr)) return hr;
-    m_mapper2 = nullptr;
-    hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
-                          reinterpret_cast<void**>(&m_mapper1));
-    if (FAILED(hr)) m_mapper1 = nullptr;
-    return hr;
+    return CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
+                            m_mapper1.PutVoid());
 }
 
 HRESULT CFilterMapper::Unregister(const CLSID& clsid) {

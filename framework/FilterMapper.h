@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include "base/win/ComPtr.h"
 #include "framework/Setup.h"
 
 class CFilterMapper {
@@ -22,6 +23,6 @@ public:
     HRESULT Register(const AMOVIESETUP_FILTER& setup);
 
 private:
-    IFilterMapper2* m_mapper2 = nullptr;
-    IFilterMapper* m_mapper1 = nullptr;
+    ComPtr<IFilterMapper2> m_mapper2;
+    ComPtr<IFilterMapper> m_mapper1;
 };

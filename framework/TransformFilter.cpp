@@ -91,16 +91,15 @@ HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* pSample, IMediaSa
 }
 
 HRESULT CTransformFilter::Receive(IMediaSample* pSample) {
-    IMediaSample* out = nullptr;
-    HRESULT hr = InitializeOutputSample(pSample, &out);
+    ComPtr<IMediaSample> out;
+    HRESULT hr = InitializeOutputSample(pSample, out.Put());
     if (FAILED(hr)) return hr;
-    hr = Transform(pSample, out);
+    hr = Transform(pSample, out.Get());
     if (hr == S_OK) {
-        hr = m_pOutput->Deliver(out);
+        hr = m_pOutput->Deliver(out.Get());
     } else if (hr == S_FALSE) {
         hr = S_OK;  // the transform chose to drop this sample
     }
-    out->Release();
     return hr;
 }
 

@@ -82,12 +82,10 @@ STDMETHODIMP CTransformOutputPin::Notify(IBaseFilter* /*pSelf*/, Quality q) {
     CTransformInputPin* input = m_pTransformFilter->InputPin();
     IPin* upstream = input ? input->GetConnected() : nullptr;
     if (!upstream) return VFW_E_NOT_FOUND;
-    IQualityControl* control = nullptr;
-    if (FAILED(upstream->QueryInterface(IID_IQualityControl, reinterpret_cast<void**>(&control))))
+    ComPtr<IQualityControl> control;
+    if (FAILED(upstream->QueryInterface(IID_IQualityControl, control.PutVoid())))
         return VFW_E_NOT_FOUND;
-    hr = control->Notify(static_cast<IBaseFilter*>(m_pTransformFilter), q);
-    control->Release();
-    return hr;
+    return control->Notify(static_cast<IBaseFilter*>(m_pTransformFilter), q);
 }
 
 STDMETHODIMP CTransformOutputPin::SetSink(IQualityControl* piqc) {

@@ -250,15 +250,13 @@ HRESULT CVxPlugIn::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTI
     if (!allocator || !request) return E_POINTER;
     // Follow the upstream buffers, so one input sample fits one output sample.
     CBasePin* input = static_cast<CBasePin*>(m_pInput);
-    IMemAllocator* inputAllocator = nullptr;
+    ComPtr<IMemAllocator> inputAllocator;
+    ALLOCATOR_PROPERTIES upstream = {};
     if (input && input->GetConnected() &&
-        SUCCEEDED(static_cast<IMemInputPin*>(m_pInput)->GetAllocator(&inputAllocator))) {
-        ALLOCATOR_PROPERTIES upstream = {};
-        if (SUCCEEDED(inputAllocator->GetProperties(&upstream)) && upstream.cBuffers > 0 &&
-            upstream.cbBuffer > 0) {
-            *request = upstream;
-        }
-        inputAllocator->Release();
+        SUCCEEDED(static_cast<IMemInputPin*>(m_pInput)->GetAllocator(inputAllocator.Put())) &&
+        SUCCEEDED(inputAllocator->GetProperties(&upstream)) && upstream.cBuffers > 0 &&
+        upstream.cbBuffer > 0) {
+        *request = upstream;
     }
     // A graph that reconnects the output from inside the input's CompleteConnect (Wine's does
     // it synchronously) gets here before upstream has sized its buffers; without downstream

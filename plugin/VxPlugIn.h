@@ -7,8 +7,8 @@
 #include <ocidl.h>
 
 #include "automation/win/MediaParams.h"
+#include "base/win/ComPtr.h"
 #include "engine/win/AudioTransform.h"
-#include "framework/ComPtr.h"
 #include "framework/TransformFilter.h"
 #include "plugin/StaticFilterPreset.h"
 

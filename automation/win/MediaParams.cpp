@@ -36,12 +36,9 @@ HRESULT CreateMediaParams(CMediaParams** out, IUnknown* owner) {
     return S_OK;
 }
 
-CMediaParams::CMediaParams(IUnknown* owner)
-    : CBaseObject(nullptr), m_owner(owner), m_hostCallback(nullptr), m_refCount(0) {}
+CMediaParams::CMediaParams(IUnknown* owner) : CBaseObject(nullptr), m_owner(owner), m_refCount(0) {}
 
-CMediaParams::~CMediaParams() {
-    if (m_hostCallback) m_hostCallback->Release();
-}
+CMediaParams::~CMediaParams() = default;
 
 // --- IUnknown ---
 
@@ -158,15 +155,14 @@ STDMETHODIMP CMediaParams::GetCurrentTimeFormat(GUID* pguidTimeFormat, MP_TIMEDA
 
 // --- IMediaParamsSetUICallback ---
 
+// The previous callback is released after the lock, when `held` goes: its release may call
+// back into the host.
 STDMETHODIMP CMediaParams::SetCallback(IMediaParamsUICallback* callback) {
-    if (callback) callback->AddRef();
-    IMediaParamsUICallback* previous;
+    ComPtr<IMediaParamsUICallback> held(callback);
     {
         CAutoLock lock(&m_callbackLock);
-        previous = m_hostCallback;
-        m_hostCallback = callback;
+        m_hostCallback.Swap(held);
     }
-    if (previous) previous->Release();
     return S_OK;
 }
 
@@ -189,37 +185,28 @@ STDMETHODIMP CMediaParams::CaptureEnd(DWORD* indices, DWORD count) {
 
 // The reference keeps the callback alive while it is called outside the lock, even if the
 // host replaces it meanwhile.
-IMediaParamsUICallback* CMediaParams::AcquireCallback() {
+ComPtr<IMediaParamsUICallback> CMediaParams::AcquireCallback() {
     CAutoLock lock(&m_callbackLock);
-    if (m_hostCallback) m_hostCallback->AddRef();
     return m_hostCallback;
 }
 
 tw::Result CMediaParams::ForwardCaptureBegin(const uint32_t* indices, uint32_t count) {
-    IMediaParamsUICallback* callback = AcquireCallback();
+    const ComPtr<IMediaParamsUICallback> callback = AcquireCallback();
     if (!callback) return S_OK;
-    const HRESULT hr =
-        callback->CaptureBegin(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count);
-    callback->Release();
-    return hr;
+    return callback->CaptureBegin(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)),
+                                  count);
 }
 
 tw::Result CMediaParams::ForwardCaptureValues(const uint32_t* indices, uint32_t count,
                                               const float* values) {
-    IMediaParamsUICallback* callback = AcquireCallback();
+    const ComPtr<IMediaParamsUICallback> callback = AcquireCallback();
     if (!callback) return S_OK;
-    const HRESULT hr =
-        callback->CaptureValues(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count,
-                                const_cast<MP_DATA*>(values));
-    callback->Release();
-    return hr;
+    return callback->CaptureValues(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)),
+                                   count, const_cast<MP_DATA*>(values));
 }
 
 tw::Result CMediaParams::ForwardCaptureEnd(const uint32_t* indices, uint32_t count) {
-    IMediaParamsUICallback* callback = AcquireCallback();
+    const ComPtr<IMediaParamsUICallback> callback = AcquireCallback();
     if (!callback) return S_OK;
-    const HRESULT hr =
-        callback->CaptureEnd(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count);
-    callback->Release();
-    return hr;
+    return callback->CaptureEnd(const_cast<DWORD*>(reinterpret_cast<const DWORD*>(indices)), count);
 }

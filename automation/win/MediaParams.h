@@ -5,6 +5,7 @@
 #include "automation/AutomationCore.h"
 #include "automation/win/MediaParamsInterfaces.h"
 #include "base/CritSec.h"
+#include "base/win/ComPtr.h"
 #include "framework/BaseObject.h"
 
 class CMediaParams : public IMediaParamsSdk,
@@ -64,7 +65,7 @@ private:
     ~CMediaParams() override;
 
     // A counted reference to the current host callback, or null.
-    IMediaParamsUICallback* AcquireCallback();
+    ComPtr<IMediaParamsUICallback> AcquireCallback();
 
     tw::Result ForwardCaptureBegin(const uint32_t* indices, uint32_t count) override;
     tw::Result ForwardCaptureValues(const uint32_t* indices, uint32_t count,
@@ -76,7 +77,7 @@ private:
 
     IUnknown* m_owner;  // not counted; guarded by m_ownerLock, null once detached
     CCritSec m_ownerLock;
-    IMediaParamsUICallback* m_hostCallback;  // counted; guarded by m_callbackLock
+    ComPtr<IMediaParamsUICallback> m_hostCallback;  // guarded by m_callbackLock
     CCritSec m_callbackLock;
     volatile LONG m_refCount;
 };

@@ -136,7 +136,7 @@ void CVxPlugInPropPage::OnSliderValue(HWND slider, int value) {
     const ValueTarget* target = TargetOfSlider(id);
     if (!target || GetParent(slider) != m_hwnd) return;
     m_prop->MarkUndo(id);
-    (m_prop->*target->setter)(value, 1);
+    (m_prop.Get()->*target->setter)(value, 1);
     UpdateControls(id, 1, 1);
 }
 
@@ -144,7 +144,7 @@ void CVxPlugInPropPage::OnSliderDoubleClick(int sliderId) {
     const ValueTarget* target = TargetOfSlider(sliderId);
     if (!target) return;
     m_prop->MarkUndo(kDiscreteUndo);
-    (m_prop->*target->setter)(kDefaultParams[target->param], 1);
+    (m_prop.Get()->*target->setter)(kDefaultParams[target->param], 1);
     UpdateControls(sliderId, 1, 1);
 }
 
@@ -155,7 +155,7 @@ void CVxPlugInPropPage::OnValueStep(int fieldId, int step) {
     // value again would reach the host as a user edit and could overwrite automation.
     if (step != 0) {
         m_prop->MarkUndo(fieldId);
-        (m_prop->*target->setter)(Param(target->getter) + step, 1);
+        (m_prop.Get()->*target->setter)(Param(target->getter) + step, 1);
     }
     UpdateControls(target->sliderId, 1, step != 0);
 }
@@ -166,7 +166,7 @@ void CVxPlugInPropPage::OnTypedValue(int fieldId) {
     m_prop->MarkUndo(kDiscreteUndo);
     char text[kTypedTextChars + 1] = {};
     GetDlgItemTextA(m_hwnd, fieldId, text, sizeof text);
-    (m_prop->*target->setter)(ParseFieldValue(target->param, text), 1);
+    (m_prop.Get()->*target->setter)(ParseFieldValue(target->param, text), 1);
     // The field keeps the typed text; the step of 0 that follows rewrites it.
     UpdateControls(target->sliderId, 0, 1);
 }
@@ -264,7 +264,7 @@ void CVxPlugInPropPage::OnSetupMenu() {
 void CVxPlugInPropPage::OnReset() {
     m_prop->MarkUndo(kDiscreteUndo);
     for (int param = 0; param < kParamCount; ++param)
-        (m_prop->*kParamSetters[param])(kDefaultParams[param], 1);
+        (m_prop.Get()->*kParamSetters[param])(kDefaultParams[param], 1);
     UpdateControls(0, 1, 1);
 }
 
@@ -295,7 +295,7 @@ void CVxPlugInPropPage::ApplyPresetText(const std::string& text) {
     m_prop->GetParams(&values);
     ParsePresetData(text.c_str(), &values);
     for (int param = 0; param < kParamCount; ++param)
-        (m_prop->*kParamSetters[param])(values[param], 1);
+        (m_prop.Get()->*kParamSetters[param])(values[param], 1);
     UpdateControls(0, 1, 1);
     InvalidateRect(m_hwnd, nullptr, TRUE);
 }

@@ -3,6 +3,7 @@
 
 #include <new>
 #include <string>
+#include <utility>
 
 #include "editor/ControlTexts.h"
 #include "editor/HelpPath.h"
@@ -100,15 +101,14 @@ STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* pMsg) {
 HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
     if (!pUnknown) return E_POINTER;
     if (m_prop) OnDisconnect();
-    IVxPlugInProp* prop = nullptr;
-    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, reinterpret_cast<void**>(&prop))) ||
-        !prop)
+    ComPtr<IVxPlugInProp> prop;
+    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, prop.PutVoid())) || !prop)
         return E_NOINTERFACE;
-    m_prop = prop;
+    m_prop = std::move(prop);
     if (m_hwnd) {
         m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
         // Another plug-in given to the open page: its current preset is the one to mark.
-        if (m_presets) m_presets->RestoreCurrentPreset(m_prop, m_prop->GetPresetId());
+        if (m_presets) m_presets->RestoreCurrentPreset(m_prop.Get(), m_prop->GetPresetId());
         UpdateControls(0, 1, 1);
     }
     return S_OK;
@@ -118,12 +118,10 @@ HRESULT CVxPlugInPropPage::OnDisconnect() {
     if (!m_prop) return E_UNEXPECTED;
     if (m_hwnd) {
         // The plug-in keeps its current preset while no open page shows it.
-        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop));
+        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop.Get()));
         m_prop->SetNotifyWindow(m_hwnd, 0);
     }
-    IVxPlugInProp* prop = m_prop;
-    m_prop = nullptr;
-    prop->Release();
+    m_prop.Reset();
     return S_OK;
 }
 
@@ -207,7 +205,7 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
     if (m_presets) {
         m_presets->Library().SetAltClassKey(presetfile::kAltClassKey);
         m_presets->LoadPresetLibrary(presetfile::kClassKey, kPresetFileName);
-        if (m_prop) m_presets->RestoreCurrentPreset(m_prop, m_prop->GetPresetId());
+        if (m_prop) m_presets->RestoreCurrentPreset(m_prop.Get(), m_prop->GetPresetId());
     }
 
     SetControlRanges();
@@ -222,7 +220,7 @@ void CVxPlugInPropPage::OnDestroy(HWND window) {
     if (m_timerRunning) KillTimer(window, kTimerId);
     m_timerRunning = false;
     if (m_prop) {
-        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop));
+        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop.Get()));
         m_prop->SetNotifyWindow(window, 0);
     }
     // The indicators let go of the clip bitmaps before they are deleted.
@@ -280,7 +278,7 @@ int CVxPlugInPropPage::SetControlRanges() {
 
 int CVxPlugInPropPage::Param(HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*)) {
     int value = 0;
-    (m_prop->*getter)(&value);
+    (m_prop.Get()->*getter)(&value);
     return value;
 }
 

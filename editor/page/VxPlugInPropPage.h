@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/win/ComPtr.h"
 #include "editor/ModeCycle.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BasePropertyPage.h"
@@ -90,7 +91,7 @@ private:
     int TrackMenuUnder(HMENU menu, int buttonId, int arrowId);
     int Param(HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*));
 
-    IVxPlugInProp* m_prop = nullptr;
+    ComPtr<IVxPlugInProp> m_prop;
     HBITMAP m_skin = nullptr;
     HPALETTE m_skinPalette = nullptr;
     std::unique_ptr<CPresetManager> m_presets;

@@ -6,7 +6,8 @@
 
 class IOutputDelivery {
 public:
-    // An empty sample of the granted allocator size; start/stop may be null (no time stamps).
+    // An empty sample of the granted allocator size, with a reference for the caller (null on
+    // failure); start/stop may be null (no time stamps).
     virtual HRESULT GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start,
                                       REFERENCE_TIME* stop, DWORD flags) = 0;
     // Sends a filled sample downstream; a failure ends the current input sample.

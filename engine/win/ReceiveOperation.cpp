@@ -4,6 +4,7 @@
 
 #include <vfwmsgs.h>
 
+#include "base/win/ComPtr.h"
 #include "engine/FormatRules.h"
 #include "engine/win/AudioTransform.h"
 
@@ -76,8 +77,8 @@ HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* out
     REFERENCE_TIME* startOut = hasTime ? &start : nullptr;
     REFERENCE_TIME* stopOut = timeResult == S_OK ? &stop : nullptr;
 
-    IMediaSample* outSample = nullptr;
-    HRESULT hr = output->GetDeliveryBuffer(&outSample, startOut, stopOut, 0);
+    ComPtr<IMediaSample> outSample;
+    HRESULT hr = output->GetDeliveryBuffer(outSample.Put(), startOut, stopOut, 0);
     if (FAILED(hr)) return hr;
 
     const bool discontinuity = input->IsDiscontinuity() == S_OK;
@@ -113,16 +114,12 @@ HRESULT CAudioTransform::ReceiveSample(IMediaSample* input, IOutputDelivery* out
         if (FAILED(hr)) break;
 
         outSample->SetActualDataLength(n * outAlign);
-        hr = output->Deliver(outSample);
+        hr = output->Deliver(outSample.Get());
         if (FAILED(hr) || n >= inFrames) break;
 
-        outSample->Release();
-        outSample = nullptr;
         read += n * inAlign;
         remaining -= n * inAlign;
-        hr = output->GetDeliveryBuffer(&outSample, nullptr, nullptr, 0);
-        if (FAILED(hr)) outSample = nullptr;
+        hr = output->GetDeliveryBuffer(outSample.Put(), nullptr, nullptr, 0);
     }
-    if (outSample) outSample->Release();
     return hr;
 }

@@ -1,7 +1,7 @@
 // CMediaParams under Wine: the COM identity and counts, the host-facing argument checks, the
 // parameter info, time formats, and capture reports reaching the host's callback.
 #include "automation/win/MediaParams.h"
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/win/ComPtr.h"
 #include "editor/controls/PushButton.h"
 #include "editor/page/PageIds.h"
-#include "framework/ComPtr.h"
 #include "plugin/PluginGuids.h"
 #include "presets/win/AddPresetDialogIds.h"
 

@@ -8,9 +8,9 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParams.h"
+#include "base/win/ComPtr.h"
 #include "engine/FormatRules.h"
 #include "engine/win/AudioTransform.h"
-#include "framework/ComPtr.h"
 #include "framework/MemAllocator.h"
 #include "tests/engine/EngineTestSupport.h"
 

@@ -8,7 +8,7 @@
 
 #include <dshow.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 #include "framework/MediaSample.h"
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"

@@ -1,12 +1,15 @@
 // CClassFactory and the server helpers: the factory's QueryInterface and counts,
 // CreateInstance's rules for aggregation and creation failures, DllGetClassObject's checks,
 // and DllCanUnloadNow's counting of locks and live objects.
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <dshow.h>
 
+#include "base/win/ComPtr.h"
 #include "framework/ClassFactory.h"
-#include "framework/ComPtr.h"
 #include "framework/Unknown.h"
 #include "tests/framework/TestFilters.h"
 
@@ -172,6 +175,30 @@ TEST(ClassFactoryTest, CanUnloadOnlyWithoutLocksAndLiveObjects) {
     EXPECT_EQ(S_OK, FactoryFor(CLSID_TestPassThrough)->LockServer(FALSE));
     EXPECT_EQ(0, CClassFactory::ServerLocks());
     EXPECT_EQ(S_OK, FrameworkCanUnloadNow());
+}
+
+// Hosts lock and unlock the server from whichever thread they are on: every lock counts.
+TEST(ClassFactoryTest, ServerLocksFromManyThreadsAllCount) {
+    constexpr int kThreads = 4;
+    constexpr LONG kLocksPerThread = 250000;
+    std::vector<ComPtr<IClassFactory>> factories;
+    for (int t = 0; t < kThreads; ++t) factories.push_back(FactoryFor(CLSID_TestPassThrough));
+    auto hammer = [&](BOOL lock) {
+        std::vector<std::thread> threads;
+        for (const ComPtr<IClassFactory>& factory : factories) {
+            threads.emplace_back([&factory, lock] {
+                for (LONG i = 0; i < kLocksPerThread; ++i) factory->LockServer(lock);
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+    };
+    hammer(TRUE);
+    EXPECT_EQ(kThreads * kLocksPerThread, CClassFactory::ServerLocks());
+    hammer(FALSE);
+    EXPECT_EQ(0, CClassFactory::ServerLocks());
+    // Whatever got lost, the tests after this one start unlocked.
+    while (CClassFactory::ServerLocks() > 0) factories[0]->LockServer(FALSE);
+    while (CClassFactory::ServerLocks() < 0) factories[0]->LockServer(TRUE);
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 
 #include <dshow.h>
 
-#include "framework/ComPtr.h"
-#include "framework/MediaType.h"
+#include "base/win/ComPtr.h"
 #include "framework/MediaSample.h"
+#include "framework/MediaType.h"
 #include "framework/TransformInputPin.h"
 #include "framework/TransformOutputPin.h"
 #include "tests/framework/TestFilters.h"

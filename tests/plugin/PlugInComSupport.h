@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 #include "plugin/PluginGuids.h"
 
 namespace twtest {

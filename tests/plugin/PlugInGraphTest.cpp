@@ -17,12 +17,12 @@
 #include <dshow.h>
 #include <mmreg.h>
 
+#include "base/win/ComPtr.h"
 #include "engine/FormatRules.h"
 #include "engine/win/VxPlugInProp.h"
 #include "framework/BaseFilter.h"
 #include "framework/BaseInputPin.h"
 #include "framework/BaseOutputPin.h"
-#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 #include "tests/plugin/PlugInComSupport.h"

@@ -10,8 +10,8 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParams.h"
+#include "base/win/ComPtr.h"
 #include "engine/FormatRules.h"
-#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "plugin/PluginGuids.h"
 #include "plugin/VxPlugIn.h"

@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include "base/win/ComPtr.h"
 #include "engine/BlockProcessor.h"
 #include "engine/FormatRules.h"
 #include "engine/ParamModel.h"
@@ -19,7 +20,6 @@
 #include "framework/BaseFilter.h"
 #include "framework/BaseInputPin.h"
 #include "framework/BaseOutputPin.h"
-#include "framework/ComPtr.h"
 #include "framework/MediaType.h"
 #include "framework/MemAllocator.h"
 #include "tests/plugin/PlugInComSupport.h"

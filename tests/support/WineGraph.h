@@ -14,7 +14,7 @@
 #include <dshow.h>
 #include <qedit.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 
 namespace twtest {
 

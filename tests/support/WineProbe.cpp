@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 #include "tests/support/WineGraph.h"
 
 namespace {
