@@ -78,6 +78,33 @@ TEST(FilterTest, FilterInterfacesShareOneIdentityAndCount) {
     EXPECT_EQ(before, CBaseObject::ObjectsActive());
 }
 
+// The graph's clock is held with one reference of the filter's own, given back when the clock
+// is replaced and when the filter goes.
+TEST(FilterTest, HoldsTheClockWithOneReference) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    {
+        ComPtr<IReferenceClock> clock;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IReferenceClock, clock.PutVoid()));
+        const ULONG alone = CountOf(clock.Get());
+        auto* pass = new CPassThrough;
+        pass->NonDelegatingAddRef();
+        IBaseFilter* filter = pass;
+        EXPECT_EQ(S_OK, filter->SetSyncSource(clock.Get()));
+        EXPECT_EQ(alone + 1, CountOf(clock.Get()));
+        ComPtr<IReferenceClock> held;
+        EXPECT_EQ(S_OK, filter->GetSyncSource(held.Put()));
+        EXPECT_EQ(clock, held);
+        held.Reset();
+        EXPECT_EQ(S_OK, filter->SetSyncSource(nullptr));
+        EXPECT_EQ(alone, CountOf(clock.Get()));
+        EXPECT_EQ(S_OK, filter->SetSyncSource(clock.Get()));
+        pass->NonDelegatingRelease();
+        EXPECT_EQ(alone, CountOf(clock.Get()));
+    }
+    CoUninitialize();
+}
+
 TEST(FilterTest, PinsAnswerIdsNamesAndLookups) {
     auto* pass = new CPassThrough;
     pass->NonDelegatingAddRef();
