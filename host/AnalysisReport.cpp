@@ -125,7 +125,8 @@ std::vector<std::string> AnalysisWarnings(const PhaseAnalysisResult& r,
         const std::string name = std::string(ModeName(c.mode)) + " " + FilterName(c.filter);
         if (i == r.suggested && c.bestClips)
             warnings.push_back("the suggested setting clips the " + type +
-                               " output: its peak would be " + PeakText(c.bestUnclippedPeakDbfs) +
+                               " output: its peak would be " +
+                               FigureText(c.bestUnclippedPeakDbfs, "%+.1f", "dBFS") +
                                " (every angle evaluated clips); the figures are those of the "
                                "clipped file; a lower --output avoids it");
         if (c.clippingLeftOut > 0)
@@ -479,7 +480,8 @@ std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo&
     for (const AnalysisCase& c : r.cases) anyClips |= c.bestClips;
     if (anyClips)
         out += "  clips: every angle evaluated goes beyond full scale, which the " +
-               SampleTypeText(info) + " output clips; the figures are those of the clipped file.\n";
+               SampleTypeText(info) +
+               " output\n  clips; the figures are those of the clipped file.\n";
     out += "  ";
     out += kMsGuarantee;
     out += "\n";

@@ -37,7 +37,7 @@ constexpr double kCaseMarginDb = 0.01;
 constexpr double kCaseMarginCorrelation = 0.001;
 
 // Frames read at once; each block is one hand-over to the second thread.
-constexpr size_t kReadFrames = 16384;
+constexpr size_t kReadFrames = 65536;
 // The peak search evaluates every 10th degree, then the candidates among every 5th, then the
 // rest: each level's peaks tighten the bounds that rule out the next level's angles.
 constexpr int kGridStep = 10;
@@ -237,13 +237,13 @@ struct CaseRun {
     CStereoMeter clipped;
     bool searched = false;  // the non-peak objectives: the best angle is settled
 
-    // FIR: the first and second signals as the processor reads them, the 63 frames before the
+    // FIR: the first and second signals as the processor forms them, the 63 frames before the
     // chunk, then the chunk's: u and t of the output 63 frames later.
     double lineA[kFirLatencyFrames + kPhaseChunkFrames] = {};
     double lineB[kFirLatencyFrames + kPhaseChunkFrames] = {};
-    uint64_t processed = 0;  // processor frames this pass
+    uint64_t processed = 0;  // FIR: processor frames this pass
     uint64_t emitted = 0;    // output frames this pass
-    float outFloat[2 * kPhaseChunkFrames] = {};
+    float outFloat[2 * kPhaseChunkFrames] = {};  // the kernel's (silent) output
     double outDouble[2 * kPhaseChunkFrames] = {};
 
     bool KeepsFrames() const { return !peakFrames.overflowed; }
@@ -354,6 +354,9 @@ bool ReachesFloor(const CaseRun& run, double u, double t, double v, double floor
 
 // The chunk's sums, even and odd frames in their own lanes, each sum in a register of its own;
 // and the frames that may reach the floor (their indices into `found`, their count returned).
+// The energies of u + t and u - t only where they are used: MS phase's fold-down and difference
+// are u and q alone.
+template <bool kAnchors>
 int AddChunkSums(QuadratureSums& sums, const double* u, const double* t, const double* v, int count,
                  double reach, int* found) {
     FramePair su = {}, st = {}, sv = {}, uu = {}, ut = {}, uv = {}, tt = {}, tv = {}, vv = {};
@@ -374,8 +377,10 @@ int AddChunkSums(QuadratureSums& sums, const double* u, const double* t, const d
         tt += b2;
         tv += b * c;
         vv += c2;
-        pp += p * p;
-        mm += m * m;
+        if (kAnchors) {
+            pp += p * p;
+            mm += m * m;
+        }
         const PairMask near = (a2 + b2 + c2) >= reach;
         pairs[n] = k;
         n += static_cast<int>((near[0] | near[1]) & 1);
@@ -422,8 +427,9 @@ void GatherSums(CaseRun& run, const double* u, const double* t, const double* v,
     PeakFrames& kept = run.peakFrames;
     const FloorTest test = FloorTestOf(run);
     int found[kPhaseChunkFrames];
-    const int n =
-        AddChunkSums(run.sums, u, t, v, count, kept.overflowed ? kInf : test.reach, found);
+    const double reach = kept.overflowed ? kInf : test.reach;
+    const int n = run.ms ? AddChunkSums<false>(run.sums, u, t, v, count, reach, found)
+                         : AddChunkSums<true>(run.sums, u, t, v, count, reach, found);
     if (!kept.overflowed) {
         for (int i = 0; i < n; ++i) {
             const int k = found[i];
@@ -490,72 +496,72 @@ struct Block {
     int frames;
 };
 
-// A block through one case's quadrature stage, chunk by chunk as the processor takes it; the
-// output frames' quadrature pairs go to the pass's work.
+// Output frames' quadrature pairs to the pass's work, a chunk at a time.
+void Gather(CaseRun& run, const double* u, const double* t, const double* v, int count,
+            const PassContext& pass) {
+    for (int done = 0; done < count;) {
+        const int n = std::min(kPhaseChunkFrames, count - done);
+        switch (pass.work) {
+            case PassWork::kSums:
+                GatherSums(run, u + done, t + done, v + done, n, pass.stride, pass.limit);
+                break;
+            case PassWork::kProbes:
+                GatherPeaks(run, u + done, t + done, v + done, n);
+                break;
+            case PassWork::kClipped:
+                GatherClipped(run, u + done, t + done, v + done, n);
+                break;
+        }
+        run.emitted += n;
+        done += n;
+    }
+}
+
+PhaseBlock KernelBlock(int frames, bool fir, const Coefficients& coefficients) {
+    PhaseBlock block = {};
+    block.frames = frames;
+    block.stereoIn = true;
+    block.fir = fir;
+    block.meterPre = false;
+    block.coefficients = coefficients;
+    block.phaseDecay = 0.9999;
+    block.phaseRise = 1.0 - 0.9999;
+    return block;
+}
+
+// A block through one case's quadrature stage: the plug-in's samples through the kernel in the
+// case's mode, a chunk per call, as the processor takes them. The all-pass network leaves each
+// chunk's pair in the state; the FIR filter leaves v there, and u and t are the first and
+// second signals 63 frames back, as the processor forms them (its first 63 outputs are the
+// latency the renderer drops). Silent outputs keep the phase meter, which the kernel runs on
+// them, on one branch.
 template <typename Sample>
 void Feed(CaseRun& run, const Block<Sample>& in, const PassContext& pass) {
-    PhaseState& state = *run.state;
+    Coefficients silent = run.angles[-kAnalysisMinPhase];
+    silent.midGain = silent.sideGain = 0.0;
     for (int done = 0; done < in.frames;) {
         const int n = std::min(kPhaseChunkFrames, in.frames - done);
-        const Sample* chunk = in.in + 2 * done;
-        if (run.fir) {
-            // The first and second signals as the processor forms them.
-            const double* left = in.readLeft + done;
-            const double* right = in.readRight + done;
+        PhaseBlock block = KernelBlock(n, run.fir, silent);
+        Process(run, block, in.in + 2 * done);
+        if (!run.fir) {
+            Gather(run, run.state->u, run.state->t, run.state->v, n, pass);
+        } else {
             double* a = run.lineA + kFirLatencyFrames;
             double* b = run.lineB + kFirLatencyFrames;
-            if (run.ms) {
-                for (int k = 0; k < n; ++k) {
-                    a[k] = left[k] + right[k];
-                    b[k] = left[k] - right[k];
-                }
-            } else {
-                std::memcpy(a, left, sizeof(double) * n);
-                std::memcpy(b, right, sizeof(double) * n);
+            const double* left = in.readLeft + done;
+            const double* right = in.readRight + done;
+            for (int k = 0; k < n; ++k) {
+                a[k] = run.ms ? left[k] + right[k] : left[k];
+                b[k] = run.ms ? left[k] - right[k] : right[k];
             }
-        }
-        PhaseBlock block = {};
-        block.frames = n;
-        block.stereoIn = true;
-        block.fir = run.fir;
-        block.meterPre = false;
-        // The mode sets the input matrix; silent outputs keep the phase meter, which the
-        // kernels run on them, on one branch.
-        block.coefficients = run.angles[-kAnalysisMinPhase];
-        block.coefficients.midGain = 0.0;
-        block.coefficients.sideGain = 0.0;
-        block.phaseDecay = 0.9999;
-        block.phaseRise = 1.0 - 0.9999;
-        Process(run, block, chunk);
-        // The all-pass network leaves the chunk's pair in the state; the FIR filter leaves v,
-        // and u and t are its input 63 frames back. Its first 63 outputs are the renderer's
-        // dropped latency.
-        const double* u = run.fir ? run.lineA : state.u;
-        const double* t = run.fir ? run.lineB : state.t;
-        const double* v = state.v;
-        int skip = 0;
-        if (run.fir && run.processed < static_cast<uint64_t>(kFirLatencyFrames))
-            skip = static_cast<int>(std::min<uint64_t>(n, kFirLatencyFrames - run.processed));
-        const int count = n - skip;
-        if (count > 0) {
-            switch (pass.work) {
-                case PassWork::kSums:
-                    GatherSums(run, u + skip, t + skip, v + skip, count, pass.stride, pass.limit);
-                    break;
-                case PassWork::kProbes:
-                    GatherPeaks(run, u + skip, t + skip, v + skip, count);
-                    break;
-                case PassWork::kClipped:
-                    GatherClipped(run, u + skip, t + skip, v + skip, count);
-                    break;
-            }
-        }
-        if (run.fir) {
+            const uint64_t early =
+                run.processed < kFirLatencyFrames ? kFirLatencyFrames - run.processed : 0;
+            const int skip = static_cast<int>(std::min<uint64_t>(n, early));
+            Gather(run, run.lineA + skip, run.lineB + skip, run.state->v + skip, n - skip, pass);
             std::memmove(run.lineA, run.lineA + n, sizeof(double) * kFirLatencyFrames);
             std::memmove(run.lineB, run.lineB + n, sizeof(double) * kFirLatencyFrames);
+            run.processed += n;
         }
-        run.processed += n;
-        run.emitted += count;
         done += n;
     }
 }
@@ -575,17 +581,11 @@ void StartPass(CaseRun& run, PassWork work) {
     if (work == PassWork::kClipped) run.clipped = CStereoMeter();
 }
 
-// A second thread for half of the cases of a pass: the cases share nothing but the input
-// block, so they run side by side, each in the order of its frames, with the same results as
-// one after the other. Without a second processor the jobs run on the calling thread.
+// A thread that runs one job at a time for a pass.
 class CCaseWorker {
 public:
-    explicit CCaseWorker(bool wanted) {
-        if (wanted && std::thread::hardware_concurrency() > 1)
-            m_thread = std::thread([this] { Serve(); });
-    }
+    CCaseWorker() : m_thread([this] { Serve(); }) {}
     ~CCaseWorker() {
-        if (!m_thread.joinable()) return;
         {
             std::lock_guard<std::mutex> hold(m_lock);
             m_quit = true;
@@ -598,10 +598,6 @@ public:
 
     // Runs job on the worker; Wait() returns once it has finished.
     void Start(std::function<void()> job) {
-        if (!m_thread.joinable()) {
-            job();
-            return;
-        }
         {
             std::lock_guard<std::mutex> hold(m_lock);
             m_job = std::move(job);
@@ -628,24 +624,45 @@ private:
         }
     }
 
-    std::thread m_thread;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::function<void()> m_job;
     bool m_busy = false;
     bool m_quit = false;
+    std::thread m_thread;  // last: it starts serving once the rest is ready
 };
 
-// Every case of the list through `feed`: every other one (an all-pass and a FIR case each, in
-// the usual order) on the worker.
-template <typename Feeder>
-void FeedAll(CCaseWorker& worker, const std::vector<CaseRun*>& runs, Feeder feed) {
-    worker.Start([&runs, &feed] {
-        for (size_t i = 1; i < runs.size(); i += 2) feed(*runs[i]);
-    });
-    for (size_t i = 0; i < runs.size(); i += 2) feed(*runs[i]);
-    worker.Wait();
-}
+// The cases of a pass on as many threads as there are processors (the calling thread one of
+// them): they share nothing but the input block, so they run side by side, each in the order
+// of its frames, with the same results as one after the other.
+class CCaseLanes {
+public:
+    explicit CCaseLanes(size_t cases) {
+        const size_t processors = std::max(1u, std::thread::hardware_concurrency());
+        const size_t lanes = std::max<size_t>(1, std::min(cases, processors));
+        for (size_t i = 1; i < lanes; ++i) m_workers.emplace_back(new CCaseWorker());
+    }
+
+    // Every case through `feed`. Case i runs on lane i, then back again (0 1 1 0 with two
+    // lanes), so each lane gets an all-pass and a FIR case of the usual four.
+    template <typename Feeder>
+    void FeedAll(const std::vector<CaseRun*>& runs, Feeder feed) {
+        const size_t lanes = m_workers.size() + 1;
+        auto lane = [&runs, &feed, lanes](size_t which) {
+            for (size_t i = 0; i < runs.size(); ++i) {
+                const size_t turn = i % (2 * lanes);
+                if ((turn < lanes ? turn : 2 * lanes - 1 - turn) == which) feed(*runs[i]);
+            }
+        };
+        for (size_t i = 0; i < m_workers.size(); ++i)
+            m_workers[i]->Start([&lane, i] { lane(i + 1); });
+        lane(0);
+        for (const std::unique_ptr<CCaseWorker>& worker : m_workers) worker->Wait();
+    }
+
+private:
+    std::vector<std::unique_ptr<CCaseWorker>> m_workers;
+};
 
 // One pass over the source for the given cases, in the plug-in's working precision. kSums also
 // measures the input and takes its scope into the result.
@@ -667,7 +684,7 @@ bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const
     std::vector<double> readLeft(kReadFrames), readRight(kReadFrames);
     std::vector<Sample> in(2 * kReadFrames);
     CStereoMeter meter;
-    CCaseWorker worker(runs.size() > 1);
+    CCaseLanes lanes(runs.size());
     uint64_t frames = 0;
     for (;;) {
         const size_t got = source.Read(left.data(), right.data(), kReadFrames);
@@ -691,7 +708,7 @@ bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const
         }
         const Block<Sample> block = {in.data(), readLeft.data(), readRight.data(),
                                      static_cast<int>(got)};
-        FeedAll(worker, runs, [&](CaseRun& run) { Feed(run, block, pass); });
+        lanes.FeedAll(runs, [&](CaseRun& run) { Feed(run, block, pass); });
         frames += got;
         if (got < kReadFrames) break;
     }
@@ -700,7 +717,7 @@ bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const
     const std::vector<double> readSilence(kFirLatencyFrames, ReadSample(Sample(0)));
     const Block<Sample> flush = {silence.data(), readSilence.data(), readSilence.data(),
                                  kFirLatencyFrames};
-    FeedAll(worker, runs, [&](CaseRun& run) {
+    lanes.FeedAll(runs, [&](CaseRun& run) {
         if (run.fir) Feed(run, flush, pass);
     });
     if (sums) {
