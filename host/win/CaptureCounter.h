@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "automation/win/MediaParamsInterfaces.h"
-#include "framework/ComObject.h"
+#include "base/win/ComObject.h"
 
 class CCaptureCounter : public ComObject<CCaptureCounter, IMediaParamsUICallback> {
 public:

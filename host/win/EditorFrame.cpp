@@ -8,7 +8,7 @@
 #include <olectl.h>
 #include <strmif.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 #include "host/win/HResultText.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <initguid.h>
 #include <wincodec.h>
 
+#include "base/win/ComPtr.h"
 #include "engine/win/VxPlugInProp.h"
-#include "framework/ComPtr.h"
 #include "host/win/EditorFrame.h"
 #include "host/win/HResultText.h"
 #include "plugin/PluginGuids.h"

@@ -9,7 +9,7 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
-#include "framework/ComPtr.h"
+#include "base/win/ComPtr.h"
 #include "framework/MediaType.h"
 #include "framework/PinCreation.h"
 #include "host/win/PushSourcePin.h"

@@ -17,10 +17,10 @@
 #include <strmif.h>
 #include <control.h>
 
+#include "base/win/ComPtr.h"
 #include "engine/ParamValues.h"
-#include "engine/win/VxPlugInProp.h"
 #include "engine/WaveFormat.h"
-#include "framework/ComPtr.h"
+#include "engine/win/VxPlugInProp.h"
 #include "host/AutomationFile.h"
 #include "host/RenderOptions.h"
 
