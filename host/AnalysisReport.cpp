@@ -1,5 +1,6 @@
 // The text, JSON and SVG forms of the phase analysis, and the threshold checks.
 #include "host/AnalysisReport.h"
+#include "host/ParamArguments.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,16 +41,16 @@ std::string CrestText(double db, bool fine = false) {
 }
 
 const char* ModeName(Mode mode) {
-    return mode == Mode::kMsPhase ? "MS phase" : "LR phase";
+    return kParamDescriptors[kParamMode].ChoiceOf(ParamValueOf(mode)).name;
 }
 const char* ModeOption(Mode mode) {
-    return mode == Mode::kMsPhase ? "ms" : "lr";
+    return kParamDescriptors[kParamMode].ChoiceOf(ParamValueOf(mode)).symbol;
 }
 const char* FilterName(QuadratureFilter filter) {
-    return filter == QuadratureFilter::kFir ? "FIR" : "IIR";
+    return kParamDescriptors[kParamFilter].ChoiceOf(ParamValueOf(filter)).name;
 }
 const char* FilterOption(QuadratureFilter filter) {
-    return filter == QuadratureFilter::kFir ? "fir" : "iir";
+    return kParamDescriptors[kParamFilter].ChoiceOf(ParamValueOf(filter)).symbol;
 }
 
 const char* ObjectiveText(AnalysisObjective objective) {
@@ -71,7 +72,7 @@ std::string PhaseText(int phase) {
 }
 
 std::string OutputDbText(int32_t tenths) {
-    return tenths <= kOutputSilence ? "-inf" : Printf("%.1f", tenths / 10.0);
+    return ParamArgumentText(kParamOutput, tenths);
 }
 
 std::string MetricText(AnalysisMetric metric, double value) {

@@ -8,6 +8,7 @@
 
 #include "automation/MediaParamTypes.h"
 #include "engine/ParamValues.h"
+#include "host/ParamArguments.h"
 #include "host/TextParse.h"
 
 namespace {
@@ -16,10 +17,6 @@ constexpr int kFieldCount = 6;
 constexpr int kReferenceTimeDigits = 7;  // 100-ns units per second = 10^7
 constexpr int kValueDigits = 9;
 constexpr int64_t kValueScale = 1000000000;
-
-// Index order of ParamIndex.
-constexpr const char* kParamNames[kParamCount] = {"phase", "width", "output",
-                                                  "mode",  "meter", "filter"};
 
 struct CurveName {
     const char* name;
@@ -49,17 +46,19 @@ std::string ParseParam(const std::string& text, uint32_t* param) {
         !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
     if (allDigits && ParseScaledDecimal(text, 0, &index)) {
         if (index < 0 || index >= kParamCount)
-            return "parameter index " + text + " is out of range (0 to 5)";
+            return "parameter index " + text + " is out of range (0 to " +
+                   std::to_string(kParamCount - 1) + ")";
         *param = static_cast<uint32_t>(index);
         return std::string();
     }
     for (int i = 0; i < kParamCount; ++i) {
-        if (EqualsIgnoreCase(text, kParamNames[i])) {
+        if (EqualsIgnoreCase(text, kParamDescriptors[i].symbol)) {
             *param = static_cast<uint32_t>(i);
             return std::string();
         }
     }
-    return "unknown parameter '" + text + "' (0-5, phase, width, output, mode, meter, filter)";
+    return "unknown parameter '" + text + "' (0-" + std::to_string(kParamCount - 1) + ", " +
+           ParamSymbolList() + ")";
 }
 
 std::string ParseTime(const std::string& text, const char* what, int64_t* rt) {

@@ -24,8 +24,9 @@
 
 #include "engine/ParamValues.h"
 
-constexpr int kAnalysisMinPhase = -180;
-constexpr int kAnalysisMaxPhase = 180;
+// The analysis tries every angle the Phase parameter can take.
+constexpr int kAnalysisMinPhase = kParamDescriptors[kParamPhase].min;
+constexpr int kAnalysisMaxPhase = kParamDescriptors[kParamPhase].max;
 constexpr int kAnalysisAngleCount = kAnalysisMaxPhase - kAnalysisMinPhase + 1;
 
 // What --objective asks for: the least mono-sum loss, the highest correlation, the lowest

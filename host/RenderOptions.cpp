@@ -1,17 +1,13 @@
 // Command-line parsing for twphase-render.
 #include "host/RenderOptions.h"
 
+#include "host/ParamArguments.h"
 #include "host/TextParse.h"
 
 namespace {
 
+// The options besides the parameters' own (ParamArguments.h).
 enum class Option {
-    kPhase,
-    kWidth,
-    kOutput,
-    kMode,
-    kMeter,
-    kFilter,
     kBypass,
     kPreset,
     kPresetFile,
@@ -42,12 +38,6 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--phase", Option::kPhase, true},
-    {"--width", Option::kWidth, true},
-    {"--output", Option::kOutput, true},
-    {"--mode", Option::kMode, true},
-    {"--meter", Option::kMeter, true},
-    {"--filter", Option::kFilter, true},
     {"--bypass", Option::kBypass, false},
     {"--preset", Option::kPreset, true},
     {"--preset-file", Option::kPresetFile, true},
@@ -76,19 +66,12 @@ struct Choice {
     const char* name;
     int32_t value;
 };
-constexpr Choice kModeChoices[] = {{"lr", 0}, {"ms", 1}, {"cs", 2}, {"sc", 3}};
-constexpr Choice kMeterChoices[] = {{"pre", 0}, {"post", 1}};
-constexpr Choice kFilterChoices[] = {{"iir", 0}, {"fir", 1}};
 // --format: the output's sample type as format tag << 8 | bits; 0 keeps the input's.
 constexpr Choice kFormatChoices[] = {{"same", 0},
                                      {"pcm16", kWaveFormatPcm << 8 | 16},
                                      {"pcm24", kWaveFormatPcm << 8 | 24},
                                      {"f32", kWaveFormatIeeeFloat << 8 | 32},
                                      {"f64", kWaveFormatIeeeFloat << 8 | 64}};
-
-// Output gain: tenths of a dB from -36.0 to +6.0 dB; silence has its own value below.
-constexpr int32_t kOutputMinTenths = -360;
-constexpr int32_t kOutputMaxTenths = 60;
 
 bool ParseWhole(const std::string& option, const std::string& text, int64_t min, int64_t max,
                 const char* unit, int64_t* value, std::string* error) {
@@ -106,29 +89,6 @@ bool ParseWhole(const std::string& option, const std::string& text, int64_t min,
                  std::to_string(max) + " " + unit + ")";
         return false;
     }
-    return true;
-}
-
-bool ParseOutput(const std::string& text, int32_t* tenths, std::string* error) {
-    if (EqualsIgnoreCase(text, "-inf")) {
-        *tenths = kOutputSilence;
-        return true;
-    }
-    int64_t value = 0;
-    bool exact = false;
-    if (!ParseScaledDecimal(text, 1, &value, &exact)) {
-        *error = "--output: '" + text + "' is not a number of dB or -inf";
-        return false;
-    }
-    if (!exact) {
-        *error = "--output: " + text + " is not a multiple of 0.1 dB";
-        return false;
-    }
-    if (value < kOutputMinTenths || value > kOutputMaxTenths) {
-        *error = "--output: " + text + " is out of range (-36.0 to 6.0 dB, or -inf)";
-        return false;
-    }
-    *tenths = static_cast<int32_t>(value);
     return true;
 }
 
@@ -212,7 +172,11 @@ bool FinishAnalysis(const std::vector<std::string>& files, RenderOptions* parsed
     const int32_t mode = parsed->params[kParamMode];
     if (parsed->paramGiven[kParamMode] && mode != ParamValueOf(Mode::kLrPhase) &&
         mode != ParamValueOf(Mode::kMsPhase)) {
-        *error = "--analyze studies LR and MS phase: --mode lr or ms";
+        const ParamDescriptor& modes = kParamDescriptors[kParamMode];
+        const ParamChoice& lr = modes.ChoiceOf(ParamValueOf(Mode::kLrPhase));
+        const ParamChoice& ms = modes.ChoiceOf(ParamValueOf(Mode::kMsPhase));
+        *error = std::string("--analyze studies ") + lr.name + " and " + ms.name + ": --mode " +
+                 lr.symbol + " or " + ms.symbol;
         return false;
     }
     if (files.size() != 1) {
@@ -255,29 +219,7 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
                  RenderOptions* out, std::string* error) {
     int64_t number = 0;
     int32_t setting = 0;
-    auto setParam = [out](int index, int64_t internal) {
-        out->params[index] = static_cast<int32_t>(internal);
-        out->paramGiven[index] = true;
-        return true;
-    };
     switch (option) {
-        case Option::kPhase:
-            return ParseWhole(name, value, -180, 180, "degrees", &number, error) &&
-                   setParam(kParamPhase, number);
-        case Option::kWidth:
-            return ParseWhole(name, value, 0, 200, "percent", &number, error) &&
-                   setParam(kParamWidth, number);
-        case Option::kOutput:
-            return ParseOutput(value, &setting, error) && setParam(kParamOutput, setting);
-        case Option::kMode:
-            return ParseChoice(name, value, kModeChoices, &setting, error) &&
-                   setParam(kParamMode, setting);
-        case Option::kMeter:
-            return ParseChoice(name, value, kMeterChoices, &setting, error) &&
-                   setParam(kParamMeterPost, setting);
-        case Option::kFilter:
-            return ParseChoice(name, value, kFilterChoices, &setting, error) &&
-                   setParam(kParamFilter, setting);
         case Option::kBypass:
             out->bypass = true;
             return true;
@@ -397,28 +339,36 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionName* entry = FindOption(name);
-        if (!entry) {
+        // A parameter's option takes its value; the others are in kOptions.
+        const int param = ParamOfOption(name);
+        const OptionName* entry = param < 0 ? FindOption(name) : nullptr;
+        if (param < 0 && !entry) {
             *error = "unknown option '" + name + "' (see --help)";
             return false;
         }
+        const bool takesValue = param >= 0 || entry->takesValue;
         std::string value;
         if (equals != std::string::npos) {
-            if (!entry->takesValue) {
+            if (!takesValue) {
                 *error = name + " takes no value";
                 return false;
             }
             value = arg.substr(equals + 1);
-        } else if (entry->takesValue) {
+        } else if (takesValue) {
             if (i + 1 >= args.size()) {
                 *error = name + " needs a value";
                 return false;
             }
             value = args[++i];  // taken as is, so "--phase -90" works
         }
-        if (entry->takesValue && value.empty()) {
+        if (takesValue && value.empty()) {
             *error = name + " needs a value";
             return false;
+        }
+        if (param >= 0) {
+            if (!ParseParamArgument(param, value, &parsed.params[param], error)) return false;
+            parsed.paramGiven[param] = true;
+            continue;
         }
         if (!ApplyOption(entry->option, name, value, &parsed, error)) return false;
         if (IsAnalysisOption(entry->option)) analysisOption = name;
@@ -484,7 +434,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 }
 
 const char* RenderUsage() {
-    return "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
+    static const std::string usage =
+        std::string(
+           "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
            "       twphase-render [options] --out-dir DIR IN1.wav IN2.wav ...\n"
            "       twphase-render --list-presets [--preset-file FILE]\n"
            "       twphase-render --analyze [analysis options] INPUT.wav\n"
@@ -495,13 +447,8 @@ const char* RenderUsage() {
            "16-bit and float files go through the plug-in as they are; the others are\n"
            "converted exactly to float for it and back.\n"
            "\n"
-           "Parameters (unset ones keep the preset's, the state's or the defaults):\n"
-           "  --phase DEG         phase angle, -180 to 180 degrees\n"
-           "  --width PCT         stereo width, 0 to 200 percent\n"
-           "  --output DB|-inf    output gain, -36.0 to 6.0 dB in 0.1 dB steps, or -inf\n"
-           "  --mode lr|ms|cs|sc  LR phase, MS phase, CS encode or SC encode\n"
-           "  --meter pre|post    the phase meter watches the input or the output\n"
-           "  --filter iir|fir    all-pass network (no latency) or linear-phase FIR filter\n"
+           "Parameters (unset ones keep the preset's, the state's or the defaults):\n") +
+        ParamOptionsHelp() +
            "  --bypass            pass the audio through unchanged\n"
            "\n"
            "State and automation:\n"
@@ -516,7 +463,8 @@ const char* RenderUsage() {
            "  --automation FILE   automation segments, one a line:\n"
            "                        "
            "parameter,start_seconds,end_seconds,value_start,value_end,curve\n"
-           "                      parameter: 0-5 or phase, width, output, mode, meter, filter;\n"
+           "                      parameter: 0-" + std::to_string(kParamCount - 1) + " or " +
+        ParamSymbolList() + ";\n" +
            "                      values 0 to 1; curve: jump, linear, square, invsquare, sine;\n"
            "                      '#' starts a comment\n"
            "\n"
@@ -564,4 +512,5 @@ const char* RenderUsage() {
            "                      may be repeated\n"
            "\n"
            "Options also take the form --option=value.\n";
+    return usage.c_str();
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/ParamValues.h"
+#include "host/ParamArguments.h"
 #include "presets/PresetData.h"
 #include "presets/PresetLibrary.h"
 
@@ -55,13 +56,6 @@ const PresetRecord* FindUserPreset(const CPresetLibrary& library, const std::str
 }
 
 std::string FormatPresetList(const CPresetLibrary& library) {
-    static const char* const kModes[] = {"lr", "ms", "cs", "sc"};
-    static const char* const kMeters[] = {"pre", "post"};
-    static const char* const kFilters[] = {"iir", "fir"};
-    // A setting by its option word, or its stored number when out of range.
-    auto choice = [](int32_t value, const char* const* names, int32_t count) {
-        return value >= 0 && value < count ? std::string(names[value]) : std::to_string(value);
-    };
     std::string text;
     for (int32_t i = 0; i < library.Count(); ++i) {
         const PresetRecord& record = *library.At(i);
@@ -70,15 +64,12 @@ std::string FormatPresetList(const CPresetLibrary& library) {
             text += PresetPath(record) + ": unreadable data \"" + record.data + "\"\n";
             continue;
         }
-        const int32_t output = v[kParamOutput];
-        char gain[24];
-        if (output <= kOutputSilence) std::snprintf(gain, sizeof gain, "-inf");
-        else std::snprintf(gain, sizeof gain, "%s%d.%d", output < 0 ? "-" : "", std::abs(output) / 10, std::abs(output) % 10);
         // The values as the options that would set them.
-        text += PresetPath(record) + ": --phase " + std::to_string(v[kParamPhase]) + " --width " +
-                std::to_string(v[kParamWidth]) + " --output " + gain + " --mode " +
-                choice(v[kParamMode], kModes, 4) + " --meter " + choice(v[kParamMeterPost], kMeters, 2) +
-                " --filter " + choice(v[kParamFilter], kFilters, 2) + "\n";
+        text += PresetPath(record) + ":";
+        for (int param = 0; param < kParamCount; ++param)
+            text += std::string(" --") + kParamDescriptors[param].symbol + " " +
+                    ParamArgumentText(param, v[param]);
+        text += "\n";
     }
     return text;
 }

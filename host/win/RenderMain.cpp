@@ -11,6 +11,7 @@
 #include <ole2.h>
 
 #include "host/DemoSignal.h"
+#include "host/ParamArguments.h"
 #include "host/RenderOptions.h"
 #include "host/win/AnalysisRun.h"
 #include "host/win/BatchRun.h"
@@ -33,8 +34,6 @@ const std::vector<std::string> kDemoSettings = {"--phase", "60",  "--width", "13
                                                 "--output", "-1.0", "--mode", "ms",
                                                 "--filter", "fir"};
 
-const char* const kModeNames[] = {"LR phase", "MS phase", "CS encode", "SC encode"};
-
 void PrintError(const std::string& message) {
     std::fprintf(stderr, "twphase-render: %s\n", message.c_str());
 }
@@ -47,20 +46,23 @@ std::string TempDemoInputPath() {
 }
 
 std::string OutputText(int32_t tenths) {
-    if (tenths == kOutputSilence) return "-inf dB";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%+.1f dB", tenths / 10.0);
-    return text;
+    const bool gain = !kParamDescriptors[kParamOutput].IsSilent(tenths) && tenths >= 0;
+    return (gain ? "+" : "") + ParamArgumentText(kParamOutput, tenths) + " " +
+           kParamDescriptors[kParamOutput].unit;
+}
+
+// The name of the choice in force (the plug-in keeps its values inside their ranges).
+const ParamChoice& ChoiceOf(const ParamValues& p, int param) {
+    return kParamDescriptors[param].ChoiceOf(p[param]);
 }
 
 std::string SettingsText(const RenderSummary& s) {
     const ParamValues& p = s.params;
-    const int mode = p[kParamMode] >= 0 && p[kParamMode] <= 3 ? p[kParamMode] : 0;
     std::string text = "Phase " + std::to_string(p[kParamPhase]) + " deg, Width " +
                        std::to_string(p[kParamWidth]) + " %, Output " +
-                       OutputText(p[kParamOutput]) + ", " + kModeNames[mode] + ", meter " +
-                       (p[kParamMeterPost] ? "post" : "pre") + ", " +
-                       (p[kParamFilter] ? "FIR" : "IIR") + " filter";
+                       OutputText(p[kParamOutput]) + ", " + ChoiceOf(p, kParamMode).name +
+                       ", meter " + ChoiceOf(p, kParamMeterPost).symbol + ", " +
+                       ChoiceOf(p, kParamFilter).name + " filter";
     if (s.bypass) text += ", bypassed";
     return text;
 }

@@ -315,13 +315,12 @@ bool CRenderSession::ApplyValues(const ParamValues& values, const bool* given) {
         &IVxPlugInProp::SetPhase, &IVxPlugInProp::SetWidth,     &IVxPlugInProp::SetOutput,
         &IVxPlugInProp::SetMode,  &IVxPlugInProp::SetMeterPost, &IVxPlugInProp::SetFilter,
     };
-    static const char* const kNames[kParamCount] = {"phase", "width", "output",
-                                                    "mode",  "meter", "filter"};
     for (int index = 0; index < kParamCount; ++index) {
         if (given && !given[index]) continue;
         // Not a user's edit in the plug-in's window: no notification of editor windows.
         const HRESULT hr = (m_prop.Get()->*kSetters[index])(values[index], FALSE);
-        if (FAILED(hr)) return FailHr(std::string("setting --") + kNames[index] + " failed", hr);
+        if (FAILED(hr))
+            return FailHr(std::string("setting --") + kParamDescriptors[index].symbol + " failed", hr);
     }
     return true;
 }

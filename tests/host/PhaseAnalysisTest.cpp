@@ -684,7 +684,7 @@ TEST(AnalysisOptions, AnalyzeTakesOneInputAndItsOwnOptions) {
         {{"--analyze", "in.wav", "out.wav"}, "writes no audio"},
         {{"--analyze"}, "needs INPUT.wav"},
         {{"--analyze", "--phase", "10", "in.wav"}, "--phase"},
-        {{"--analyze", "--mode", "cs", "in.wav"}, "LR and MS"},
+        {{"--analyze", "--mode", "cs", "in.wav"}, "LR phase and MS phase: --mode lr or ms"},
         {{"--analyze", "--preset", "X", "in.wav"}, "--preset"},
         {{"--analyze", "--objective", "loudness", "in.wav"}, "not one of"},
         {{"--analyze", "--fail-above", "peak", "in.wav"}, "METRIC=VALUE"},

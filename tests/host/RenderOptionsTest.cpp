@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "host/ParamArguments.h"
 #include "host/RenderOptions.h"
 
 namespace {
@@ -52,6 +53,32 @@ TEST(RenderOptions, ValuesBecomeInternalUnits) {
         ASSERT_TRUE(Parse(args, &options, &error)) << c.args[0] << ": " << error;
         EXPECT_EQ(c.internal, options.params[c.param]) << c.args[0];
         for (int i = 0; i < kParamCount; ++i) EXPECT_EQ(i == c.param, options.paramGiven[i]);
+    }
+}
+
+// Every value of every parameter, written as the value of its option (as --list-presets writes
+// it), reads back as itself; --help has a line for each parameter's option with every word it
+// takes.
+TEST(RenderOptions, EveryParameterValueReadsBackFromItsOption) {
+    const std::string usage = RenderUsage();
+    for (int param = 0; param < kParamCount; ++param) {
+        const ParamDescriptor& d = kParamDescriptors[param];
+        const std::string option = std::string("--") + d.symbol;
+        for (int32_t v = d.min; v <= d.max; ++v) {
+            RenderOptions options;
+            std::string error;
+            const std::string text = ParamArgumentText(param, v);
+            ASSERT_TRUE(Parse({option, text, "a", "b"}, &options, &error)) << error;
+            ASSERT_EQ(v, options.params[param]) << option << " " << text;
+            if (d.HasChoices()) {
+                EXPECT_EQ(text, d.ChoiceOf(v).symbol);
+            }
+        }
+        const size_t line = usage.find("\n  " + option + " ");
+        ASSERT_NE(std::string::npos, line) << option;
+        const std::string help = usage.substr(line, usage.find('\n', line + 1) - line);
+        for (int32_t v = d.min; d.HasChoices() && v <= d.max; ++v)
+            EXPECT_NE(std::string::npos, help.find(d.ChoiceOf(v).symbol)) << help;
     }
 }
 
