@@ -215,62 +215,36 @@ bool FinishBatch(const std::vector<std::string>& files, RenderOptions* parsed, s
     return true;
 }
 
-bool ApplyOption(Option option, const std::string& name, const std::string& value,
-                 RenderOptions* out, std::string* error) {
+// The options of a render that take a number or a choice: --block, --format, --jobs.
+bool ApplyRenderingOption(Option option, const std::string& name, const std::string& value,
+                          RenderOptions* out, std::string* error) {
     int64_t number = 0;
     int32_t setting = 0;
     switch (option) {
-        case Option::kBypass:
-            out->bypass = true;
-            return true;
-        case Option::kPreset:
-            out->presetName = value;
-            return true;
-        case Option::kPresetFile:
-            out->presetFilePath = value;
-            return true;
-        case Option::kListPresets:
-            out->listPresets = true;
-            return true;
-        case Option::kState:
-            out->statePath = value;
-            return true;
-        case Option::kSaveState:
-            out->saveStatePath = value;
-            return true;
-        case Option::kAutomation:
-            out->automationPath = value;
-            return true;
         case Option::kBlock:
             if (!ParseWhole(name, value, kMinBlockFrames, kMaxBlockFrames, "frames", &number,
                             error))
                 return false;
             out->blockFrames = static_cast<uint32_t>(number);
             return true;
-        case Option::kEdit:
-            out->edit = true;
-            return true;
         case Option::kFormat:
             if (!ParseChoice(name, value, kFormatChoices, &setting, error)) return false;
             out->outputTag = static_cast<uint16_t>(setting >> 8);
             out->outputBits = static_cast<uint16_t>(setting & 0xFF);
             return true;
-        case Option::kDither:
-            out->dither = true;
-            return true;
-        case Option::kKeepLatency:
-            out->keepLatency = true;
-            return true;
-        case Option::kOutDir:
-            out->outDir = value;
-            return true;
         case Option::kJobs:
             if (!ParseWhole(name, value, 1, kMaxBatchJobs, "files", &number, error)) return false;
             out->jobs = static_cast<uint32_t>(number);
             return true;
-        case Option::kAnalyze:
-            out->analyze = true;
-            return true;
+        default:
+            return false;
+    }
+}
+
+// --objective, --fail-above, --fail-below: what the analysis aims at and checks.
+bool ApplyAnalysisOption(Option option, const std::string& name, const std::string& value,
+                         RenderOptions* out, std::string* error) {
+    switch (option) {
         case Option::kObjective: {
             AnalysisMetric metric = AnalysisMetric::kMonoLoss;
             if (!ParseAnalysisMetric(value, &metric)) {
@@ -281,12 +255,6 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
             out->objective = static_cast<AnalysisObjective>(metric);
             return true;
         }
-        case Option::kPlot:
-            out->plotPath = value;
-            return true;
-        case Option::kReport:
-            out->reportPath = value;
-            return true;
         case Option::kFailAbove:
         case Option::kFailBelow: {
             AnalysisThreshold threshold;
@@ -295,11 +263,58 @@ bool ApplyOption(Option option, const std::string& name, const std::string& valu
             out->thresholds.push_back(threshold);
             return true;
         }
-        case Option::kHelp:
-            out->help = true;
-            return true;
+        default:
+            return false;
     }
-    return false;
+}
+
+// The flag an option without a value raises, or null.
+bool* FlagOf(Option option, RenderOptions* out) {
+    switch (option) {
+        case Option::kBypass: return &out->bypass;
+        case Option::kListPresets: return &out->listPresets;
+        case Option::kEdit: return &out->edit;
+        case Option::kDither: return &out->dither;
+        case Option::kKeepLatency: return &out->keepLatency;
+        case Option::kAnalyze: return &out->analyze;
+        case Option::kHelp: return &out->help;
+        default: return nullptr;
+    }
+}
+
+// The file or preset name an option keeps as given, or null.
+std::string* TextOf(Option option, RenderOptions* out) {
+    switch (option) {
+        case Option::kPreset: return &out->presetName;
+        case Option::kPresetFile: return &out->presetFilePath;
+        case Option::kState: return &out->statePath;
+        case Option::kSaveState: return &out->saveStatePath;
+        case Option::kAutomation: return &out->automationPath;
+        case Option::kOutDir: return &out->outDir;
+        case Option::kPlot: return &out->plotPath;
+        case Option::kReport: return &out->reportPath;
+        default: return nullptr;
+    }
+}
+
+bool ApplyOption(Option option, const std::string& name, const std::string& value,
+                 RenderOptions* out, std::string* error) {
+    if (bool* flag = FlagOf(option, out)) {
+        *flag = true;
+        return true;
+    }
+    if (std::string* text = TextOf(option, out)) {
+        *text = value;
+        return true;
+    }
+    switch (option) {
+        case Option::kBlock:
+        case Option::kFormat:
+        case Option::kJobs:
+            return ApplyRenderingOption(option, name, value, out, error);
+        default:
+            return ApplyAnalysisOption(option, name, value, out, error);
+    }
 }
 
 const OptionName* FindOption(const std::string& name) {
@@ -308,37 +323,142 @@ const OptionName* FindOption(const std::string& name) {
     return nullptr;
 }
 
-}  // namespace
+// The fixed text of --help, around the lines the parameter descriptors give.
+constexpr char kUsageIntro[] =
+    "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
+    "       twphase-render [options] --out-dir DIR IN1.wav IN2.wav ...\n"
+    "       twphase-render --list-presets [--preset-file FILE]\n"
+    "       twphase-render --analyze [analysis options] INPUT.wav\n"
+    "\n"
+    "Renders INPUT.wav through the tw:Phase plug-in into OUTPUT.wav: stereo, in the\n"
+    "input's sample format unless --format says otherwise. Input: 8-, 16-, 24- or\n"
+    "32-bit PCM or 32/64-bit float, mono or stereo, plain or WAVE_FORMAT_EXTENSIBLE.\n"
+    "16-bit and float files go through the plug-in as they are; the others are\n"
+    "converted exactly to float for it and back.\n"
+    "\n"
+    "Parameters (unset ones keep the preset's, the state's or the defaults):\n";
+constexpr char kUsageBypassStateAndAutomation[] =
+    "  --bypass            pass the audio through unchanged\n"
+    "\n"
+    "State and automation:\n"
+    "  --preset NAME       start from a preset: a built-in one, else one of the\n"
+    "                      editor's library as \"Bank/Name\" or \"Name\"\n"
+    "  --preset-file FILE  look up --preset in FILE (another library or an exported\n"
+    "                      preset file) instead of the editor's library\n"
+    "  --list-presets      print the built-in presets and the library's presets\n"
+    "                      (banks, names and values), then stop\n"
+    "  --state FILE        start from a saved plug-in state\n"
+    "  --save-state FILE   save the plug-in state after rendering\n"
+    "  --automation FILE   automation segments, one a line:\n"
+    "                        "
+    "parameter,start_seconds,end_seconds,value_start,value_end,curve\n"
+    "                      parameter: 0-";
+constexpr char kUsageRest[] =
+    "                      values 0 to 1; curve: jump, linear, square, invsquare, sine;\n"
+    "                      '#' starts a comment\n"
+    "\n"
+    "Rendering:\n"
+    "  --block FRAMES      frames per block pushed into the plug-in, 16 to 65536\n"
+    "                      (default 512)\n"
+    "  --format same|pcm16|pcm24|f32|f64\n"
+    "                      the output's sample format (default: the input's)\n"
+    "  --dither            TPDF dither when the output is integer PCM (16-bit\n"
+    "                      files are then processed in float)\n"
+    "  --keep-latency      keep the FIR filter's 63-frame delay in the output (by\n"
+    "                      default the output is shifted back to line up with the\n"
+    "                      input, at the input's length)\n"
+    "  --edit              open the plug-in's editor first; the render uses the\n"
+    "                      settings it is closed with\n"
+    "  --help              show this text\n"
+    "  --version           show the renderer's version\n"
+    "\n"
+    "Batches (--out-dir):\n"
+    "  --out-dir DIR       render every INPUT given into DIR (created if missing) as\n"
+    "                      its base name with .wav, each with the options above,\n"
+    "                      several at once; inputs that would share an output name\n"
+    "                      are refused before anything renders. A line per finished\n"
+    "                      file, then a table; a file that fails does not stop the\n"
+    "                      others, and the exit code is 1 if any failed. --edit and\n"
+    "                      --save-state belong to single renders\n"
+    "  --jobs N            render N files at once, 1 to 64 (default: one per\n"
+    "                      logical processor)\n"
+    "\n"
+    "Phase analysis (--analyze; docs/analysis.md explains the report):\n"
+    "  --analyze           measure INPUT.wav (correlation, mid/side ratio, mono-sum\n"
+    "                      loss, peak) and find, for LR and MS phase with each\n"
+    "                      filter, the phase angle that best meets the objective;\n"
+    "                      then render that setting through the plug-in and check\n"
+    "                      its figures. Writes no audio. --width and --output set\n"
+    "                      the fixed settings, --mode lr|ms and --filter narrow it\n"
+    "  --objective mono-loss|correlation|peak|crest\n"
+    "                      least mono-sum loss (default), highest correlation,\n"
+    "                      lowest sample peak or lowest crest factor\n"
+    "  --plot FILE.svg     draw the curves and phase scopes\n"
+    "  --report FILE.json  write the figures for scripts\n"
+    "  --fail-above METRIC=VALUE, --fail-below METRIC=VALUE\n"
+    "                      exit with code 3 when the input's mono-loss (dB),\n"
+    "                      correlation, peak (dBFS) or crest (dB) is beyond VALUE;\n"
+    "                      may be repeated\n"
+    "\n"
+    "Options also take the form --option=value.\n";
 
-bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
-                        std::string* error) {
-    RenderOptions parsed;
-    // --help and --version win over every other problem on the line.
+// --help and --version win over every other problem on the line.
+bool FindHelpOrVersion(const std::vector<std::string>& args, RenderOptions* parsed) {
     for (const std::string& arg : args) {
         if (arg == "--") break;
         if (arg == "--help" || arg == "-h" || arg == "--version") {
-            parsed.help = arg != "--version";
-            parsed.version = arg == "--version";
-            *options = parsed;
+            parsed->help = arg != "--version";
+            parsed->version = arg == "--version";
             return true;
         }
     }
+    return false;
+}
 
-    std::vector<std::string> files;
-    std::string analysisOption;  // the last option that only --analyze takes
+// The value of the option at args[*i], written as --name=value or as the next argument (taken
+// as is, so "--phase -90" works); *i moves past a value taken from the next argument.
+bool OptionValue(const std::vector<std::string>& args, size_t* i, bool takesValue,
+                 std::string* value, std::string* error) {
+    const std::string& arg = args[*i];
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (equals != std::string::npos) {
+        if (!takesValue) {
+            *error = name + " takes no value";
+            return false;
+        }
+        *value = arg.substr(equals + 1);
+    } else if (takesValue) {
+        if (*i + 1 >= args.size()) {
+            *error = name + " needs a value";
+            return false;
+        }
+        *value = args[++*i];
+    }
+    if (takesValue && value->empty()) {
+        *error = name + " needs a value";
+        return false;
+    }
+    return true;
+}
+
+// Applies every option of the line in order; the other arguments are the files.
+// analysisOption: the last option given that only --analyze takes, else empty.
+bool ReadArguments(const std::vector<std::string>& args, RenderOptions* parsed,
+                   std::vector<std::string>* files, std::string* analysisOption,
+                   std::string* error) {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
+            files->push_back(arg);
             continue;
         }
         if (arg == "--") {
             optionsEnded = true;
             continue;
         }
-        const size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
+        const std::string name = arg.substr(0, arg.find('='));
         // A parameter's option takes its value; the others are in kOptions.
         const int param = ParamOfOption(name);
         const OptionName* entry = param < 0 ? FindOption(name) : nullptr;
@@ -346,39 +466,22 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
             *error = "unknown option '" + name + "' (see --help)";
             return false;
         }
-        const bool takesValue = param >= 0 || entry->takesValue;
         std::string value;
-        if (equals != std::string::npos) {
-            if (!takesValue) {
-                *error = name + " takes no value";
-                return false;
-            }
-            value = arg.substr(equals + 1);
-        } else if (takesValue) {
-            if (i + 1 >= args.size()) {
-                *error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];  // taken as is, so "--phase -90" works
-        }
-        if (takesValue && value.empty()) {
-            *error = name + " needs a value";
-            return false;
-        }
+        if (!OptionValue(args, &i, param >= 0 || entry->takesValue, &value, error)) return false;
         if (param >= 0) {
-            if (!ParseParamArgument(param, value, &parsed.params[param], error)) return false;
-            parsed.paramGiven[param] = true;
+            if (!ParseParamArgument(param, value, &parsed->params[param], error)) return false;
+            parsed->paramGiven[param] = true;
             continue;
         }
-        if (!ApplyOption(entry->option, name, value, &parsed, error)) return false;
-        if (IsAnalysisOption(entry->option)) analysisOption = name;
+        if (!ApplyOption(entry->option, name, value, parsed, error)) return false;
+        if (IsAnalysisOption(entry->option)) *analysisOption = name;
     }
+    return true;
+}
 
-    if (parsed.analyze) {
-        if (!FinishAnalysis(files, &parsed, error)) return false;
-        *options = parsed;
-        return true;
-    }
+// The options that do not go together outside --analyze.
+bool CheckCombinations(const RenderOptions& parsed, const std::string& analysisOption,
+                       std::string* error) {
     if (!analysisOption.empty()) {
         *error = analysisOption + " needs --analyze";
         return false;
@@ -387,7 +490,6 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         *error = "--jobs needs --out-dir DIR and the files to render";
         return false;
     }
-
     if (parsed.dither && parsed.outputTag == kWaveFormatIeeeFloat) {
         *error = "--dither applies to integer output, not to --format f32 or f64";
         return false;
@@ -400,23 +502,26 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
         *error = "--preset-file needs --preset NAME or --list-presets";
         return false;
     }
-    if (parsed.listPresets) {
-        if (!parsed.outDir.empty()) {
-            *error = "--list-presets renders nothing: it cannot be used with --out-dir";
-            return false;
-        }
-        if (!files.empty()) {
-            *error = "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav";
-            return false;
-        }
-        *options = parsed;
-        return true;
-    }
+    return true;
+}
+
+// What --list-presets takes: no files, and no batch.
+bool FinishListPresets(const std::vector<std::string>& files, const RenderOptions& parsed,
+                       std::string* error) {
     if (!parsed.outDir.empty()) {
-        if (!FinishBatch(files, &parsed, error)) return false;
-        *options = parsed;
-        return true;
+        *error = "--list-presets renders nothing: it cannot be used with --out-dir";
+        return false;
     }
+    if (!files.empty()) {
+        *error = "--list-presets renders nothing: give no INPUT.wav or OUTPUT.wav";
+        return false;
+    }
+    return true;
+}
+
+// What a single render takes: one input and one output.
+bool FinishSingleRender(const std::vector<std::string>& files, RenderOptions* parsed,
+                        std::string* error) {
     if (files.size() < 2) {
         *error = files.empty() ? "missing INPUT.wav and OUTPUT.wav (see --help)"
                                : "missing OUTPUT.wav (see --help)";
@@ -427,90 +532,44 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
                  "': give one INPUT.wav and one OUTPUT.wav (or --out-dir DIR for several files)";
         return false;
     }
-    parsed.inputPath = files[0];
-    parsed.outputPath = files[1];
-    *options = parsed;
+    parsed->inputPath = files[0];
+    parsed->outputPath = files[1];
     return true;
 }
 
+}  // namespace
+
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options,
+                        std::string* error) {
+    RenderOptions parsed;
+    if (FindHelpOrVersion(args, &parsed)) {
+        *options = parsed;
+        return true;
+    }
+    std::vector<std::string> files;
+    std::string analysisOption;
+    if (!ReadArguments(args, &parsed, &files, &analysisOption, error)) return false;
+
+    bool finished = false;
+    if (parsed.analyze) {
+        finished = FinishAnalysis(files, &parsed, error);
+    } else if (!CheckCombinations(parsed, analysisOption, error)) {
+        return false;
+    } else if (parsed.listPresets) {
+        finished = FinishListPresets(files, parsed, error);
+    } else if (!parsed.outDir.empty()) {
+        finished = FinishBatch(files, &parsed, error);
+    } else {
+        finished = FinishSingleRender(files, &parsed, error);
+    }
+    if (finished) *options = parsed;
+    return finished;
+}
+
 const char* RenderUsage() {
-    static const std::string usage =
-        std::string(
-           "Usage: twphase-render [options] INPUT.wav OUTPUT.wav\n"
-           "       twphase-render [options] --out-dir DIR IN1.wav IN2.wav ...\n"
-           "       twphase-render --list-presets [--preset-file FILE]\n"
-           "       twphase-render --analyze [analysis options] INPUT.wav\n"
-           "\n"
-           "Renders INPUT.wav through the tw:Phase plug-in into OUTPUT.wav: stereo, in the\n"
-           "input's sample format unless --format says otherwise. Input: 8-, 16-, 24- or\n"
-           "32-bit PCM or 32/64-bit float, mono or stereo, plain or WAVE_FORMAT_EXTENSIBLE.\n"
-           "16-bit and float files go through the plug-in as they are; the others are\n"
-           "converted exactly to float for it and back.\n"
-           "\n"
-           "Parameters (unset ones keep the preset's, the state's or the defaults):\n") +
-        ParamOptionsHelp() +
-           "  --bypass            pass the audio through unchanged\n"
-           "\n"
-           "State and automation:\n"
-           "  --preset NAME       start from a preset: a built-in one, else one of the\n"
-           "                      editor's library as \"Bank/Name\" or \"Name\"\n"
-           "  --preset-file FILE  look up --preset in FILE (another library or an exported\n"
-           "                      preset file) instead of the editor's library\n"
-           "  --list-presets      print the built-in presets and the library's presets\n"
-           "                      (banks, names and values), then stop\n"
-           "  --state FILE        start from a saved plug-in state\n"
-           "  --save-state FILE   save the plug-in state after rendering\n"
-           "  --automation FILE   automation segments, one a line:\n"
-           "                        "
-           "parameter,start_seconds,end_seconds,value_start,value_end,curve\n"
-           "                      parameter: 0-" + std::to_string(kParamCount - 1) + " or " +
-        ParamSymbolList() + ";\n" +
-           "                      values 0 to 1; curve: jump, linear, square, invsquare, sine;\n"
-           "                      '#' starts a comment\n"
-           "\n"
-           "Rendering:\n"
-           "  --block FRAMES      frames per block pushed into the plug-in, 16 to 65536\n"
-           "                      (default 512)\n"
-           "  --format same|pcm16|pcm24|f32|f64\n"
-           "                      the output's sample format (default: the input's)\n"
-           "  --dither            TPDF dither when the output is integer PCM (16-bit\n"
-           "                      files are then processed in float)\n"
-           "  --keep-latency      keep the FIR filter's 63-frame delay in the output (by\n"
-           "                      default the output is shifted back to line up with the\n"
-           "                      input, at the input's length)\n"
-           "  --edit              open the plug-in's editor first; the render uses the\n"
-           "                      settings it is closed with\n"
-           "  --help              show this text\n"
-           "  --version           show the renderer's version\n"
-           "\n"
-           "Batches (--out-dir):\n"
-           "  --out-dir DIR       render every INPUT given into DIR (created if missing) as\n"
-           "                      its base name with .wav, each with the options above,\n"
-           "                      several at once; inputs that would share an output name\n"
-           "                      are refused before anything renders. A line per finished\n"
-           "                      file, then a table; a file that fails does not stop the\n"
-           "                      others, and the exit code is 1 if any failed. --edit and\n"
-           "                      --save-state belong to single renders\n"
-           "  --jobs N            render N files at once, 1 to 64 (default: one per\n"
-           "                      logical processor)\n"
-           "\n"
-           "Phase analysis (--analyze; docs/analysis.md explains the report):\n"
-           "  --analyze           measure INPUT.wav (correlation, mid/side ratio, mono-sum\n"
-           "                      loss, peak) and find, for LR and MS phase with each\n"
-           "                      filter, the phase angle that best meets the objective;\n"
-           "                      then render that setting through the plug-in and check\n"
-           "                      its figures. Writes no audio. --width and --output set\n"
-           "                      the fixed settings, --mode lr|ms and --filter narrow it\n"
-           "  --objective mono-loss|correlation|peak|crest\n"
-           "                      least mono-sum loss (default), highest correlation,\n"
-           "                      lowest sample peak or lowest crest factor\n"
-           "  --plot FILE.svg     draw the curves and phase scopes\n"
-           "  --report FILE.json  write the figures for scripts\n"
-           "  --fail-above METRIC=VALUE, --fail-below METRIC=VALUE\n"
-           "                      exit with code 3 when the input's mono-loss (dB),\n"
-           "                      correlation, peak (dBFS) or crest (dB) is beyond VALUE;\n"
-           "                      may be repeated\n"
-           "\n"
-           "Options also take the form --option=value.\n";
+    static const std::string usage = std::string(kUsageIntro) + ParamOptionsHelp() +
+                                     kUsageBypassStateAndAutomation +
+                                     std::to_string(kParamCount - 1) + " or " +
+                                     ParamSymbolList() + ";\n" + kUsageRest;
     return usage.c_str();
 }

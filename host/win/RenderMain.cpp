@@ -100,48 +100,51 @@ void PrintSummary(const std::string& inputName, const std::string& outputPath,
         std::fprintf(stderr, "twphase-render: warning: %s\n", warning.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string demoInput;
-    if (args.empty()) {
-        demoInput = TempDemoInputPath();
-        std::string error;
-        if (!WriteDemoFile(demoInput, kDemoSeconds, &error)) {
-            PrintError("cannot write the demo input: " + error);
-            return kExitRenderFailed;
-        }
-        args = kDemoSettings;
-        args.push_back(demoInput);
-        args.push_back(kDemoOutput);
-    }
-
-    RenderOptions options;
+// No arguments: the demo signal, written to a temporary input, rendered with kDemoSettings.
+bool UseDemo(std::vector<std::string>* args, std::string* demoInput) {
+    *demoInput = TempDemoInputPath();
     std::string error;
-    if (!ParseRenderOptions(args, &options, &error)) {
-        PrintError(error);
-        return kExitUsage;
+    if (!WriteDemoFile(*demoInput, kDemoSeconds, &error)) {
+        PrintError("cannot write the demo input: " + error);
+        return false;
     }
-    if (options.help) {
-        std::fputs(RenderUsage(), stdout);
-        return kExitOk;
-    }
-    if (options.version) {
-        std::printf("twphase-render %s (%s, %s)\n", TW_VERSION_STRING, TW_PRODUCT_NAME,
-                    TW_COMPANY_NAME);
-        return kExitOk;
-    }
+    *args = kDemoSettings;
+    args->push_back(*demoInput);
+    args->push_back(kDemoOutput);
+    return true;
+}
 
-    if (!options.outDir.empty()) {
-        const BatchOutcome outcome = RunBatch(options, &error);
-        if (outcome == BatchOutcome::kRefused || outcome == BatchOutcome::kFailed)
-            PrintError(error);
-        return outcome == BatchOutcome::kAllRendered ? kExitOk
-               : outcome == BatchOutcome::kRefused   ? kExitUsage
-                                                     : kExitRenderFailed;
-    }
+int RunBatchCommand(const RenderOptions& options) {
+    std::string error;
+    const BatchOutcome outcome = RunBatch(options, &error);
+    if (outcome == BatchOutcome::kRefused || outcome == BatchOutcome::kFailed) PrintError(error);
+    return outcome == BatchOutcome::kAllRendered ? kExitOk
+           : outcome == BatchOutcome::kRefused   ? kExitUsage
+                                                 : kExitRenderFailed;
+}
 
+// Inside the COM apartment: the analysis.
+int RunAnalysisCommand(const RenderOptions& options) {
+    std::string error;
+    const AnalysisOutcome outcome = RunPhaseAnalysis(options, &error);
+    if (outcome == AnalysisOutcome::kFailed) PrintError(error);
+    return outcome == AnalysisOutcome::kDone          ? kExitOk
+           : outcome == AnalysisOutcome::kCheckFailed ? kExitCheckFailed
+                                                      : kExitRenderFailed;
+}
+
+// Inside the COM apartment: one render, or the preset list. The session is gone before the
+// apartment closes.
+bool RunSession(const RenderOptions& options, RenderSummary* summary, std::string* presetList,
+                std::string* error) {
+    CRenderSession session;
+    const bool done = options.listPresets ? session.ListPresets(options, presetList)
+                                          : session.Render(options, summary);
+    if (!done) *error = session.Error();
+    return done;
+}
+
+int RenderCommand(const RenderOptions& options, const std::string& demoInput) {
     // The plug-in and Wine's graph are free-threaded; the streaming thread calls both. The
     // editor's property frame needs OLE in a single-threaded apartment on the thread that
     // shows it, and the plug-in (registered as "Both") then lives in that apartment.
@@ -152,22 +155,13 @@ int main(int argc, char** argv) {
         return kExitRenderFailed;
     }
     if (options.analyze) {
-        const AnalysisOutcome outcome = RunPhaseAnalysis(options, &error);
+        const int code = RunAnalysisCommand(options);
         CoUninitialize();
-        if (outcome == AnalysisOutcome::kFailed) PrintError(error);
-        return outcome == AnalysisOutcome::kDone          ? kExitOk
-               : outcome == AnalysisOutcome::kCheckFailed ? kExitCheckFailed
-                                                          : kExitRenderFailed;
+        return code;
     }
     RenderSummary summary;
-    bool rendered = false;
-    std::string presetList;
-    {
-        CRenderSession session;
-        rendered = options.listPresets ? session.ListPresets(options, &presetList)
-                                       : session.Render(options, &summary);
-        if (!rendered) error = session.Error();
-    }
+    std::string presetList, error;
+    const bool rendered = RunSession(options, &summary, &presetList, &error);
     if (options.edit)
         OleUninitialize();
     else
@@ -185,4 +179,30 @@ int main(int argc, char** argv) {
     PrintSummary(demoInput.empty() ? options.inputPath : "the built-in demo signal",
                  options.outputPath, summary);
     return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string demoInput;
+    if (args.empty() && !UseDemo(&args, &demoInput)) return kExitRenderFailed;
+
+    RenderOptions options;
+    std::string error;
+    if (!ParseRenderOptions(args, &options, &error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(RenderUsage(), stdout);
+        return kExitOk;
+    }
+    if (options.version) {
+        std::printf("twphase-render %s (%s, %s)\n", TW_VERSION_STRING, TW_PRODUCT_NAME,
+                    TW_COMPANY_NAME);
+        return kExitOk;
+    }
+    if (!options.outDir.empty()) return RunBatchCommand(options);
+    return RenderCommand(options, demoInput);
 }
