@@ -424,8 +424,10 @@ std::string SuggestedOptions(const PhaseAnalysisResult& result) {
            OutputDbText(result.settings.output);
 }
 
-std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
-                         const RenderCheck& render, const std::vector<ThresholdResult>& checks) {
+namespace {
+
+// The text report's first block: the input's figures.
+std::string InputSectionText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
     const SignalFigures& in = r.input;
     const double seconds = info.sampleRate ? double(r.frames) / info.sampleRate : 0.0;
     std::string out = "phase analysis of " + info.inputName + "\n";
@@ -436,49 +438,59 @@ std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo&
     out += "  mono loss     " + LossText(in.monoLossDb) + "\n";
     out +=
         "  peak          " + PeakText(in.peakDbfs) + " (crest " + CrestText(in.crestDb) + ")\n\n";
+    return out;
+}
 
-    out += std::string("best phase for ") + ObjectiveText(r.settings.objective) + " (--objective " +
-           AnalysisObjectiveName(r.settings.objective) + "), width " +
-           std::to_string(r.settings.width) + " %, output " + OutputDbText(r.settings.output) +
-           " dB:\n";
-    constexpr const char* kRow = "  %-8s  %-6s  %5s  %9s  %11s  %10s  %8s  %10s  %s";
+constexpr const char* kCaseRow = "  %-8s  %-6s  %5s  %9s  %11s  %10s  %8s  %10s  %s";
+
+// One case's row of the table: its best angle's figures and the change against Phase 0.
+std::string CaseRowText(const PhaseAnalysisResult& r, size_t i) {
+    const AnalysisCase& c = r.cases[i];
+    const AnalysisMetric metric = static_cast<AnalysisMetric>(r.settings.objective);
+    // What the best angle changes against leaving Phase at 0, in the objective's figure,
+    // before any clipping (the curve's figures).
+    const double change = MetricValue(metric, c.curve[c.bestPhase - kAnalysisMinPhase]) -
+                          MetricValue(metric, c.curve[-kAnalysisMinPhase]);
+    const std::string changeText = c.bestPhase == 0 ? "-"
+                                   : metric == AnalysisMetric::kCorrelation
+                                       ? FigureText(change, "%+.3f", "")
+                                       : FigureText(change, "%+.3f", "dB");
+    char line[200];
+    std::snprintf(line, sizeof line, kCaseRow, ModeName(c.mode), FilterName(c.filter),
+                  PhaseText(c.bestPhase).c_str(), LossText(c.best.monoLossDb).c_str(),
+                  CorrelationText(c.best.correlation).c_str(),
+                  PeakText(c.best.peakDbfs).c_str(), CrestText(c.best.crestDb).c_str(),
+                  changeText.c_str(),
+                  i == r.suggested ? (c.bestClips ? "<- suggested, clips" : "<- suggested")
+                                   : (c.bestClips ? "clips" : ""));
+    std::string text = line;
+    text.erase(text.find_last_not_of(" \n") + 1);
+    return text + "\n";
+}
+
+// The table of the cases with its notes, the suggestion and the warnings.
+std::string CasesSectionText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
+    std::string out = std::string("best phase for ") + ObjectiveText(r.settings.objective) +
+                      " (--objective " + AnalysisObjectiveName(r.settings.objective) +
+                      "), width " + std::to_string(r.settings.width) + " %, output " +
+                      OutputDbText(r.settings.output) + " dB:\n";
     char heading[200];
-    std::snprintf(heading, sizeof heading, kRow, "mode", "filter", "phase", "mono loss",
+    std::snprintf(heading, sizeof heading, kCaseRow, "mode", "filter", "phase", "mono loss",
                   "correlation", "peak", "crest", "vs phase 0", "");
     out += std::string(heading).erase(std::string(heading).find_last_not_of(' ') + 1) + "\n";
-    bool anyMs = false;
+    bool anyMs = false, anyClips = false;
     double msSpread = 0.0;
-    const AnalysisMetric metric = static_cast<AnalysisMetric>(r.settings.objective);
     for (size_t i = 0; i < r.cases.size(); ++i) {
         const AnalysisCase& c = r.cases[i];
-        // What the best angle changes against leaving Phase at 0, in the objective's figure,
-        // before any clipping (the curve's figures).
-        const double change = MetricValue(metric, c.curve[c.bestPhase - kAnalysisMinPhase]) -
-                              MetricValue(metric, c.curve[-kAnalysisMinPhase]);
-        const std::string changeText = c.bestPhase == 0 ? "-"
-                                       : metric == AnalysisMetric::kCorrelation
-                                           ? FigureText(change, "%+.3f", "")
-                                           : FigureText(change, "%+.3f", "dB");
-        char line[200];
-        std::snprintf(line, sizeof line, kRow, ModeName(c.mode), FilterName(c.filter),
-                      PhaseText(c.bestPhase).c_str(), LossText(c.best.monoLossDb).c_str(),
-                      CorrelationText(c.best.correlation).c_str(),
-                      PeakText(c.best.peakDbfs).c_str(), CrestText(c.best.crestDb).c_str(),
-                      changeText.c_str(),
-                      i == r.suggested ? (c.bestClips ? "<- suggested, clips" : "<- suggested")
-                                       : (c.bestClips ? "clips" : ""));
-        std::string text = line;
-        text.erase(text.find_last_not_of(" \n") + 1);
-        out += text + "\n";
+        out += CaseRowText(r, i);
         if (c.mode == Mode::kMsPhase) {
             anyMs = true;
             msSpread = std::max(msSpread, c.foldDownSpread);
         }
+        anyClips |= c.bestClips;
     }
     out += std::string("  vs phase 0: the change in ") + ObjectiveFigure(r.settings.objective) +
            " from Phase 0 to the best angle, in the same mode and filter.\n";
-    bool anyClips = false;
-    for (const AnalysisCase& c : r.cases) anyClips |= c.bestClips;
     if (anyClips)
         out += "  clips: every angle evaluated goes beyond full scale, which the " +
                SampleTypeText(info) +
@@ -492,35 +504,47 @@ std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo&
     out += "\nsuggested: " + SuggestedOptions(r) + "\n";
     for (const std::string& warning : AnalysisWarnings(r, info))
         out += "warning: " + warning + "\n";
+    return out;
+}
 
-    if (render.done) {
-        const SignalFigures& a = r.cases[r.suggested].best;
-        const SignalFigures& m = render.figures;
-        out += "\nrendered through the plug-in at the suggested setting (no audio kept):\n";
-        out += "  mono loss     " + LossText(m.monoLossDb, true) + "  (analysis " +
-               LossText(a.monoLossDb, true) + ")\n";
-        out += "  correlation   " + CorrelationText(m.correlation, true) + "  (analysis " +
-               CorrelationText(a.correlation, true) + ")\n";
-        out += "  peak          " + PeakText(m.peakDbfs, true) + "  (analysis " +
-               PeakText(a.peakDbfs, true) + ")\n";
-        out += "  crest         " + CrestText(m.crestDb, true) + "  (analysis " +
-               CrestText(a.crestDb, true) + ")\n";
-        out += render.agrees
-                   ? "  the render agrees with the analysis\n"
-                   : "  the render DIFFERS from the analysis: " + render.differences + "\n";
-    }
+// The render at the suggested setting against the analysis's figures.
+std::string RenderSectionText(const PhaseAnalysisResult& r, const RenderCheck& render) {
+    if (!render.done) return "";
+    const SignalFigures& a = r.cases[r.suggested].best;
+    const SignalFigures& m = render.figures;
+    std::string out = "\nrendered through the plug-in at the suggested setting (no audio kept):\n";
+    out += "  mono loss     " + LossText(m.monoLossDb, true) + "  (analysis " +
+           LossText(a.monoLossDb, true) + ")\n";
+    out += "  correlation   " + CorrelationText(m.correlation, true) + "  (analysis " +
+           CorrelationText(a.correlation, true) + ")\n";
+    out += "  peak          " + PeakText(m.peakDbfs, true) + "  (analysis " +
+           PeakText(a.peakDbfs, true) + ")\n";
+    out += "  crest         " + CrestText(m.crestDb, true) + "  (analysis " +
+           CrestText(a.crestDb, true) + ")\n";
+    out += render.agrees ? "  the render agrees with the analysis\n"
+                         : "  the render DIFFERS from the analysis: " + render.differences + "\n";
+    return out;
+}
 
-    if (!checks.empty()) {
-        out += "\nchecks of the input:\n";
-        for (const ThresholdResult& c : checks) {
-            const AnalysisMetric metric = c.threshold.metric;
-            out += std::string("  ") + AnalysisMetricName(metric) + " " +
-                   MetricText(metric, c.value) +
-                   (c.threshold.above ? ", limit above " : ", limit below ") +
-                   Printf("%g", c.threshold.limit) + ": " + (c.failed ? "FAILED" : "passed") + "\n";
-        }
+// The --fail-above and --fail-below checks of the input.
+std::string ChecksSectionText(const std::vector<ThresholdResult>& checks) {
+    if (checks.empty()) return "";
+    std::string out = "\nchecks of the input:\n";
+    for (const ThresholdResult& c : checks) {
+        const AnalysisMetric metric = c.threshold.metric;
+        out += std::string("  ") + AnalysisMetricName(metric) + " " + MetricText(metric, c.value) +
+               (c.threshold.above ? ", limit above " : ", limit below ") +
+               Printf("%g", c.threshold.limit) + ": " + (c.failed ? "FAILED" : "passed") + "\n";
     }
     return out;
+}
+
+}  // namespace
+
+std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
+                         const RenderCheck& render, const std::vector<ThresholdResult>& checks) {
+    return InputSectionText(r, info) + CasesSectionText(r, info) +
+           RenderSectionText(r, render) + ChecksSectionText(checks);
 }
 
 std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
@@ -600,12 +624,19 @@ std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo&
     return out;
 }
 
-std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
-    const bool peakPanel = r.settings.objective == AnalysisObjective::kPeak ||
-                           r.settings.objective == AnalysisObjective::kCrest;
-    const double kLeft = 70, kTop = 90, kWidth = 820, kPanelHeight = 170, kGap = 60;
-    const AnalysisCase& chosen = r.cases[r.suggested];
+namespace {
 
+// The plot's layout, in pixels.
+constexpr double kSvgLeft = 70, kSvgTop = 90, kSvgWidth = 820, kSvgPanelHeight = 170, kSvgGap = 60;
+constexpr double kSvgScopeSize = 240;
+
+// The figure of the third panel: the crest factor or the sample peak.
+double PeakPanelFigure(const SignalFigures& f, bool crest) {
+    return crest ? f.crestDb : f.peakDbfs;
+}
+
+// The panels: mono loss, correlation and, for the peak objectives, the peak or crest factor.
+std::vector<Panel> SvgPanels(const PhaseAnalysisResult& r, bool peakPanel, bool crest) {
     // Mono loss from 0 to the largest finite value, in 3 dB steps, at most 60 dB.
     double lossTop = 3.0;
     for (const AnalysisCase& c : r.cases)
@@ -613,45 +644,37 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
             if (std::isfinite(f.monoLossDb)) lossTop = std::max(lossTop, f.monoLossDb);
     lossTop = std::min(60.0, 3.0 * std::ceil(lossTop / 3.0 - 1e-9));
     std::vector<Panel> panels;
-    panels.push_back({kLeft, kTop, kWidth, kPanelHeight, 0.0, lossTop});
-    panels.push_back({kLeft, kTop + kPanelHeight + kGap, kWidth, kPanelHeight, -1.0, 1.0});
-    const bool crest = r.settings.objective == AnalysisObjective::kCrest;
-    auto peakOf = [crest](const SignalFigures& f) { return crest ? f.crestDb : f.peakDbfs; };
+    panels.push_back({kSvgLeft, kSvgTop, kSvgWidth, kSvgPanelHeight, 0.0, lossTop});
+    panels.push_back(
+        {kSvgLeft, kSvgTop + kSvgPanelHeight + kSvgGap, kSvgWidth, kSvgPanelHeight, -1.0, 1.0});
     if (peakPanel) {
         double low = std::numeric_limits<double>::infinity(), high = -low;
         for (const AnalysisCase& c : r.cases)
             for (const SignalFigures& f : c.curve)
-                if (std::isfinite(peakOf(f))) {
-                    low = std::min(low, peakOf(f));
-                    high = std::max(high, peakOf(f));
+                if (std::isfinite(PeakPanelFigure(f, crest))) {
+                    low = std::min(low, PeakPanelFigure(f, crest));
+                    high = std::max(high, PeakPanelFigure(f, crest));
                 }
         if (!(low <= high)) low = high = 0.0;
         low = std::floor(low - 0.5), high = std::ceil(high + 0.5);
-        panels.push_back(
-            {kLeft, kTop + 2 * (kPanelHeight + kGap), kWidth, kPanelHeight, low, high});
+        panels.push_back({kSvgLeft, kSvgTop + 2 * (kSvgPanelHeight + kSvgGap), kSvgWidth,
+                          kSvgPanelHeight, low, high});
     }
-    const double scopeTop = panels.back().y + kPanelHeight + kGap;
-    const double scopeSize = 240;
-    const double height = scopeTop + scopeSize + 90;
+    return panels;
+}
 
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"" + Coord(height) +
-           "\" viewBox=\"0 0 960 " + Coord(height) + "\" font-family=\"sans-serif\">\n";
-    out += "<rect width=\"960\" height=\"" + Coord(height) + "\" fill=\"#fff\"/>\n";
-    out += "<text x=\"" + Coord(kLeft) + "\" y=\"28\" font-size=\"16\">" +
-           XmlText("tw:Phase analysis of " + info.inputName) + "</text>\n";
-    out += "<text x=\"" + Coord(kLeft) + "\" y=\"46\" font-size=\"12\" fill=\"#555\">" +
-           XmlText(std::string("objective: ") + ObjectiveText(r.settings.objective) +
-                   "; suggested: " + SuggestedOptions(r)) +
-           "</text>\n";
-
-    out += PanelFrame(panels[0], "mono-sum loss (dB) against the phase angle (degrees)",
-                      lossTop > 24 ? 6.0 : 3.0, "%.0f");
+// The panels' frames and curves, each case's best angle on the objective's panel and the
+// suggestion across all panels.
+std::string SvgCurves(const PhaseAnalysisResult& r, const std::vector<Panel>& panels,
+                      bool peakPanel, bool crest) {
+    std::string out = PanelFrame(panels[0], "mono-sum loss (dB) against the phase angle (degrees)",
+                                 panels[0].high > 24 ? 6.0 : 3.0, "%.0f");
     out += PanelFrame(panels[1], "correlation of the output", 0.5, "%+.1f");
     for (const AnalysisCase& c : r.cases) {
         out += CurvePath(panels[0], c, [](const SignalFigures& f) { return f.monoLossDb; });
         out += CurvePath(panels[1], c, [](const SignalFigures& f) { return f.correlation; });
     }
+    auto peakOf = [crest](const SignalFigures& f) { return PeakPanelFigure(f, crest); };
     if (peakPanel) {
         out += PanelFrame(panels[2],
                           crest ? "crest factor (dB) where the search evaluated it"
@@ -659,7 +682,6 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
                           std::max(1.0, std::ceil((panels[2].high - panels[2].low) / 6.0)), "%.0f");
         for (const AnalysisCase& c : r.cases) out += CurveDots(panels[2], c, peakOf);
     }
-    // Each case's best angle on the objective's panel; the suggestion across all panels.
     for (const AnalysisCase& c : r.cases) {
         switch (r.settings.objective) {
             case AnalysisObjective::kMonoLoss:
@@ -674,10 +696,14 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
                 break;
         }
     }
-    for (const Panel& p : panels) out += SuggestedLine(p, chosen.bestPhase);
+    for (const Panel& p : panels) out += SuggestedLine(p, r.cases[r.suggested].bestPhase);
+    return out;
+}
 
-    // The legend: each case's line, then what the marks are.
-    double legendX = kLeft;
+// The legend at the foot of a plot of that height: each case's line, then what the marks are.
+std::string SvgLegend(const PhaseAnalysisResult& r, double height, bool peakPanel, bool crest) {
+    std::string out;
+    double legendX = kSvgLeft;
     const double legendY = height - 36;
     for (const AnalysisCase& c : r.cases) {
         const std::string label = std::string(ModeName(c.mode)) + ", " + FilterName(c.filter) +
@@ -694,7 +720,7 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
         out += "<text x=\"" + Coord(x) + "\" y=\"" + Coord(marksY + 4) + "\" font-size=\"12\">" +
                XmlText(label) + "</text>\n";
     };
-    double markX = kLeft;
+    double markX = kSvgLeft;
     out += Ring(markX + 6, marksY, "#555");
     markLabel(markX + 16, "each one's best angle");
     markX += 190;
@@ -706,17 +732,20 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
         markLabel(markX + 16, std::string(crest ? "crest factor" : "peak") +
                                   " at an angle the search evaluated (no others are computed)");
     }
+    return out;
+}
 
+// The input's and the suggestion's phase scopes, and their key figures beside them.
+std::string SvgScopes(const PhaseAnalysisResult& r, double scopeTop) {
+    const AnalysisCase& chosen = r.cases[r.suggested];
     const double scale = ScopeScale(r);
-    out += Scope(kLeft, scopeTop, scopeSize, r.inputScope[0], r.inputScope[1], scale,
-                 "phase scope: input");
-    out += Scope(kLeft + scopeSize + 80, scopeTop, scopeSize, r.outputScope[0], r.outputScope[1],
-                 scale,
+    std::string out = Scope(kSvgLeft, scopeTop, kSvgScopeSize, r.inputScope[0], r.inputScope[1],
+                            scale, "phase scope: input");
+    out += Scope(kSvgLeft + kSvgScopeSize + 80, scopeTop, kSvgScopeSize, r.outputScope[0],
+                 r.outputScope[1], scale,
                  std::string("phase scope: ") + ModeName(chosen.mode) + ", " +
                      FilterName(chosen.filter) + ", phase " + PhaseText(chosen.bestPhase));
-
-    // The key figures beside the scopes: the input's and the suggestion's.
-    const double textX = kLeft + 2 * (scopeSize + 80) - 20;
+    const double textX = kSvgLeft + 2 * (kSvgScopeSize + 80) - 20;
     const struct {
         const char* label;
         const SignalFigures& f;
@@ -738,6 +767,32 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
         }
         textY += 12;
     }
+    return out;
+}
+
+}  // namespace
+
+std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
+    const bool peakPanel = r.settings.objective == AnalysisObjective::kPeak ||
+                           r.settings.objective == AnalysisObjective::kCrest;
+    const bool crest = r.settings.objective == AnalysisObjective::kCrest;
+    const std::vector<Panel> panels = SvgPanels(r, peakPanel, crest);
+    const double scopeTop = panels.back().y + kSvgPanelHeight + kSvgGap;
+    const double height = scopeTop + kSvgScopeSize + 90;
+
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"" + Coord(height) +
+           "\" viewBox=\"0 0 960 " + Coord(height) + "\" font-family=\"sans-serif\">\n";
+    out += "<rect width=\"960\" height=\"" + Coord(height) + "\" fill=\"#fff\"/>\n";
+    out += "<text x=\"" + Coord(kSvgLeft) + "\" y=\"28\" font-size=\"16\">" +
+           XmlText("tw:Phase analysis of " + info.inputName) + "</text>\n";
+    out += "<text x=\"" + Coord(kSvgLeft) + "\" y=\"46\" font-size=\"12\" fill=\"#555\">" +
+           XmlText(std::string("objective: ") + ObjectiveText(r.settings.objective) +
+                   "; suggested: " + SuggestedOptions(r)) +
+           "</text>\n";
+    out += SvgCurves(r, panels, peakPanel, crest);
+    out += SvgLegend(r, height, peakPanel, crest);
+    out += SvgScopes(r, scopeTop);
     return out + "</svg>\n";
 }
 
