@@ -30,9 +30,15 @@ constexpr int kExitCheckFailed = 3;  // --analyze: a --fail-above or --fail-belo
 
 constexpr const char* kDemoOutput = "twphase-demo.wav";
 // A wide MS rotation with the FIR quadrature filter, slightly widened.
-const std::vector<std::string> kDemoSettings = {"--phase", "60",  "--width", "130",
-                                                "--output", "-1.0", "--mode", "ms",
-                                                "--filter", "fir"};
+struct DemoSetting {
+    int param;
+    int32_t value;
+};
+constexpr DemoSetting kDemoSettings[] = {{kParamPhase, 60},
+                                         {kParamWidth, 130},
+                                         {kParamOutput, -10},
+                                         {kParamMode, ParamValueOf(Mode::kMsPhase)},
+                                         {kParamFilter, ParamValueOf(QuadratureFilter::kFir)}};
 
 void PrintError(const std::string& message) {
     std::fprintf(stderr, "twphase-render: %s\n", message.c_str());
@@ -100,7 +106,7 @@ void PrintSummary(const std::string& inputName, const std::string& outputPath,
         std::fprintf(stderr, "twphase-render: warning: %s\n", warning.c_str());
 }
 
-// No arguments: the demo signal, written to a temporary input, rendered with kDemoSettings.
+// No arguments: the demo signal, written to a temporary input, rendered with kDemoSettings as options.
 bool UseDemo(std::vector<std::string>* args, std::string* demoInput) {
     *demoInput = TempDemoInputPath();
     std::string error;
@@ -108,7 +114,11 @@ bool UseDemo(std::vector<std::string>* args, std::string* demoInput) {
         PrintError("cannot write the demo input: " + error);
         return false;
     }
-    *args = kDemoSettings;
+    args->clear();
+    for (const DemoSetting& setting : kDemoSettings) {
+        args->push_back(std::string("--") + kParamDescriptors[setting.param].symbol);
+        args->push_back(ParamArgumentText(setting.param, setting.value));
+    }
     args->push_back(*demoInput);
     args->push_back(kDemoOutput);
     return true;
