@@ -17,7 +17,7 @@ FUZZ_SMOKE_SECONDS ?= 5
 ARGS       ?=
 
 .PHONY: all deps native windows windows32 build lint test test-native test-windows soak run \
-	screenshot bench bench-render clean dist dist-test
+	screenshot bench bench-render bench-analysis clean dist dist-test
 
 all: build
 
@@ -129,6 +129,11 @@ bench: native
 # same work with the engine called directly, on a five-minute file under Wine.
 bench-render: windows
 	tools/with-wine $(WINEPREFIX) tools/bench-render $(WINDOWS)
+
+# The renderer's --analyze with each objective against one render of the same five-minute file,
+# in float and in 16-bit PCM.
+bench-analysis: windows
+	tools/with-wine $(WINEPREFIX) bench/bench-analysis $(WINDOWS)
 
 clean:
 	rm -rf $(BUILD)
