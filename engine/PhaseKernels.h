@@ -85,11 +85,27 @@ struct PhaseBlock {
     bool clip[2];
 };
 
+// One chunk's quadrature pair: u and t, the reference versions of the first and second signals
+// (with the FIR filter, those signals 63 frames back), and v, the quadrature version of the
+// second; the output stage makes every output from them.
+struct QuadraturePair {
+    double u[kPhaseChunkFrames];
+    double t[kPhaseChunkFrames];
+    double v[kPhaseChunkFrames];
+};
+
 // One path's kernels. Process*: a block of interleaved (or mono) samples into interleaved
-// stereo. PcmToFloat and FloatToPcm: the 16-bit conversions of SampleConvert.h over an array.
+// stereo. Quadrature*: one chunk (at most kPhaseChunkFrames frames) of the same input into its
+// quadrature pair alone, with the same arithmetic and state, for the phase analysis; the
+// block's meters are left alone. PcmToFloat and FloatToPcm: the 16-bit conversions of
+// SampleConvert.h over an array.
 struct SignalKernels {
     void (*processFloat)(PhaseState& state, PhaseBlock& block, const float* in, float* out);
     void (*processDouble)(PhaseState& state, PhaseBlock& block, const double* in, double* out);
+    void (*quadratureFloat)(PhaseState& state, const PhaseBlock& block, const float* in,
+                            QuadraturePair& pair);
+    void (*quadratureDouble)(PhaseState& state, const PhaseBlock& block, const double* in,
+                             QuadraturePair& pair);
     void (*pcmToFloat)(const int16_t* in, float* out, int count);
     void (*floatToPcm)(const float* in, int16_t* out, int count);
 };

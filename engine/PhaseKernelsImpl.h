@@ -710,6 +710,41 @@ void ProcessDoubleBlock(PhaseState& st, PhaseBlock& b, const double* in, double*
     ProcessBlock(st, b, in, out);
 }
 
+// One chunk read and through the quadrature stage exactly as ProcessBlock takes it, without the
+// output stage or the meters; the pair is copied out before the FIR lines move on.
+template <typename Sample>
+void QuadratureChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, QuadraturePair& pair) {
+    const int k = b.frames;
+    if (b.stereoIn)
+        ReadChunk<true, false>(st, b, in, k, nullptr);
+    else
+        ReadChunk<false, false>(st, b, in, k, nullptr);
+    PhaseMeterCursor idle = {0.0, 0.0, 0.0, nullptr, 0};
+    const size_t bytes = sizeof(double) * static_cast<size_t>(k);
+    if (b.fir) {
+        FirChunk(st, k, idle);
+        std::memcpy(pair.u, st.lineA, bytes);
+        std::memcpy(pair.t, st.lineB, bytes);
+        std::memmove(st.firLine, st.firLine + k, sizeof(double) * kFirHistory);
+        std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);
+        std::memmove(st.lineB, st.lineB + k, sizeof(double) * kFirLatencyFrames);
+    } else {
+        AllpassChunk(st, k, idle);
+        std::memcpy(pair.u, st.u, bytes);
+        std::memcpy(pair.t, st.t, bytes);
+    }
+    std::memcpy(pair.v, st.v, bytes);
+}
+
+void QuadratureFloatChunk(PhaseState& st, const PhaseBlock& b, const float* in,
+                          QuadraturePair& pair) {
+    QuadratureChunk(st, b, in, pair);
+}
+void QuadratureDoubleChunk(PhaseState& st, const PhaseBlock& b, const double* in,
+                           QuadraturePair& pair) {
+    QuadratureChunk(st, b, in, pair);
+}
+
 // 16-bit PCM to float: s * 2^-15, exact in single precision.
 void PcmToFloatArray(const int16_t* in, float* out, int count) {
     int i = 0;
@@ -743,7 +778,8 @@ void FloatToPcmArray(const float* in, int16_t* out, int count) {
     for (; i < count; ++i) out[i] = FloatToPcmSample(in[i]);
 }
 
-constexpr SignalKernels kKernels = {ProcessFloatBlock, ProcessDoubleBlock, PcmToFloatArray,
-                                    FloatToPcmArray};
+constexpr SignalKernels kKernels = {ProcessFloatBlock,     ProcessDoubleBlock,
+                                    QuadratureFloatChunk,  QuadratureDoubleChunk,
+                                    PcmToFloatArray,       FloatToPcmArray};
 
 }  // namespace

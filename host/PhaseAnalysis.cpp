@@ -23,8 +23,6 @@ namespace {
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// The block processor's input offset, added as it adds it (in single precision on that path).
-constexpr float kInputOffset = 1e-30f;
 // Ratios beyond 200 dB are off the scale: a fold-down that far down has cancelled.
 constexpr double kOffScale = 1e-20;
 // Figures closer than this (dB, or correlation) are equal to the choice within one case: the
@@ -237,14 +235,9 @@ struct CaseRun {
     CStereoMeter clipped;
     bool searched = false;  // the non-peak objectives: the best angle is settled
 
-    // FIR: the first and second signals as the processor forms them, the 63 frames before the
-    // chunk, then the chunk's: u and t of the output 63 frames later.
-    double lineA[kFirLatencyFrames + kPhaseChunkFrames] = {};
-    double lineB[kFirLatencyFrames + kPhaseChunkFrames] = {};
+    QuadraturePair pair;     // the chunk's, from the kernel
     uint64_t processed = 0;  // FIR: processor frames this pass
     uint64_t emitted = 0;    // output frames this pass
-    float outFloat[2 * kPhaseChunkFrames] = {};  // the kernel's (silent) output
-    double outDouble[2 * kPhaseChunkFrames] = {};
 
     bool KeepsFrames() const { return !peakFrames.overflowed; }
     double Bound(double u, double r) const {
@@ -258,18 +251,11 @@ struct CaseRun {
     bool Evaluated(int phase) const { return !std::isnan(peaks[0][phase - kAnalysisMinPhase]); }
 };
 
-double ReadSample(float s) {
-    return static_cast<double>(s + kInputOffset);
+void Quadrature(CaseRun& run, const PhaseBlock& block, const float* in) {
+    run.kernels->quadratureFloat(*run.state, block, in, run.pair);
 }
-double ReadSample(double s) {
-    return s + static_cast<double>(kInputOffset);
-}
-
-void Process(CaseRun& run, PhaseBlock& block, const float* in) {
-    run.kernels->processFloat(*run.state, block, in, run.outFloat);
-}
-void Process(CaseRun& run, PhaseBlock& block, const double* in) {
-    run.kernels->processDouble(*run.state, block, in, run.outDouble);
+void Quadrature(CaseRun& run, const PhaseBlock& block, const double* in) {
+    run.kernels->quadratureDouble(*run.state, block, in, run.pair);
 }
 
 // The least over all angles of the peak of the strongest kept frames: the peak at every angle
@@ -486,13 +472,10 @@ struct PassContext {
     size_t limit;
 };
 
-// A block of the plug-in's input: interleaved stereo in its working precision, and each
-// channel as the processor reads it (the offset added).
+// A block of the plug-in's input: interleaved stereo in its working precision.
 template <typename Sample>
 struct Block {
     const Sample* in;
-    const double* readLeft;
-    const double* readRight;
     int frames;
 };
 
@@ -517,49 +500,32 @@ void Gather(CaseRun& run, const double* u, const double* t, const double* v, int
     }
 }
 
+// The kernel's description of a chunk: the case's filter, and its mode for the input matrix.
 PhaseBlock KernelBlock(int frames, bool fir, const Coefficients& coefficients) {
     PhaseBlock block = {};
     block.frames = frames;
     block.stereoIn = true;
     block.fir = fir;
-    block.meterPre = false;
     block.coefficients = coefficients;
-    block.phaseDecay = 0.9999;
-    block.phaseRise = 1.0 - 0.9999;
     return block;
 }
 
 // A block through one case's quadrature stage: the plug-in's samples through the kernel in the
-// case's mode, a chunk per call, as the processor takes them. The all-pass network leaves each
-// chunk's pair in the state; the FIR filter leaves v there, and u and t are the first and
-// second signals 63 frames back, as the processor forms them (its first 63 outputs are the
-// latency the renderer drops). Silent outputs keep the phase meter, which the kernel runs on
-// them, on one branch.
+// case's mode, a chunk per call, as the processor takes them. The FIR filter's first 63 outputs
+// are the latency the renderer drops.
 template <typename Sample>
 void Feed(CaseRun& run, const Block<Sample>& in, const PassContext& pass) {
-    Coefficients silent = run.angles[-kAnalysisMinPhase];
-    silent.midGain = silent.sideGain = 0.0;
     for (int done = 0; done < in.frames;) {
         const int n = std::min(kPhaseChunkFrames, in.frames - done);
-        PhaseBlock block = KernelBlock(n, run.fir, silent);
-        Process(run, block, in.in + 2 * done);
+        Quadrature(run, KernelBlock(n, run.fir, run.angles.front()), in.in + 2 * done);
+        const QuadraturePair& p = run.pair;
         if (!run.fir) {
-            Gather(run, run.state->u, run.state->t, run.state->v, n, pass);
+            Gather(run, p.u, p.t, p.v, n, pass);
         } else {
-            double* a = run.lineA + kFirLatencyFrames;
-            double* b = run.lineB + kFirLatencyFrames;
-            const double* left = in.readLeft + done;
-            const double* right = in.readRight + done;
-            for (int k = 0; k < n; ++k) {
-                a[k] = run.ms ? left[k] + right[k] : left[k];
-                b[k] = run.ms ? left[k] - right[k] : right[k];
-            }
             const uint64_t early =
                 run.processed < kFirLatencyFrames ? kFirLatencyFrames - run.processed : 0;
             const int skip = static_cast<int>(std::min<uint64_t>(n, early));
-            Gather(run, run.lineA + skip, run.lineB + skip, run.state->v + skip, n - skip, pass);
-            std::memmove(run.lineA, run.lineA + n, sizeof(double) * kFirLatencyFrames);
-            std::memmove(run.lineB, run.lineB + n, sizeof(double) * kFirLatencyFrames);
+            Gather(run, p.u + skip, p.t + skip, p.v + skip, n - skip, pass);
             run.processed += n;
         }
         done += n;
@@ -568,8 +534,6 @@ void Feed(CaseRun& run, const Block<Sample>& in, const PassContext& pass) {
 
 void StartPass(CaseRun& run, PassWork work) {
     std::memset(run.state.get(), 0, sizeof(PhaseState));
-    std::fill(std::begin(run.lineA), std::end(run.lineA), 0.0);
-    std::fill(std::begin(run.lineB), std::end(run.lineB), 0.0);
     run.processed = 0;
     run.emitted = 0;
     if (work == PassWork::kSums) {
@@ -664,6 +628,91 @@ private:
     std::vector<std::unique_ptr<CCaseWorker>> m_workers;
 };
 
+// The source read a block ahead on a thread of its own, so that reading, converting and
+// measuring the input overlap the cases' work on the block before. With `measure` it also takes
+// the input's moments and its scope.
+template <typename Sample>
+class CPassInput {
+public:
+    CPassInput(IAnalysisSource& source, bool measure, uint64_t stride, PhaseAnalysisResult* result)
+        : m_source(source), m_measure(measure), m_stride(stride), m_result(result) {
+        ReadInto(m_blocks[0]);
+        ReadAhead();
+    }
+    ~CPassInput() { m_reader.Wait(); }
+    CPassInput(const CPassInput&) = delete;
+    CPassInput& operator=(const CPassInput&) = delete;
+
+    // The block to feed now; its frame count is 0 at the end of the input.
+    Block<Sample> Current() const {
+        const Buffer& b = m_blocks[m_current];
+        return {b.in.data(), static_cast<int>(b.frames)};
+    }
+    // The block after the current one; false at the end, or when reading failed (Error()).
+    bool Next() {
+        if (!m_reading) return false;
+        m_reader.Wait();
+        m_reading = false;
+        m_current ^= 1;
+        if (!m_error.empty()) return false;
+        ReadAhead();
+        return true;
+    }
+    const std::string& Error() const { return m_error; }
+    uint64_t Frames() const { return m_frames; }
+    const CStereoMeter& Meter() const { return m_meter; }
+
+private:
+    struct Buffer {
+        std::vector<double> left = std::vector<double>(kReadFrames);
+        std::vector<double> right = std::vector<double>(kReadFrames);
+        std::vector<Sample> in = std::vector<Sample>(2 * kReadFrames);
+        size_t frames = 0;
+    };
+
+    // The block after the current one, on the reader, when the current one was whole.
+    void ReadAhead() {
+        if (!m_error.empty() || m_blocks[m_current].frames < kReadFrames) return;
+        Buffer* next = &m_blocks[m_current ^ 1];
+        m_reading = true;
+        m_reader.Start([this, next] { ReadInto(*next); });
+    }
+
+    void ReadInto(Buffer& b) {
+        b.frames = m_source.Read(b.left.data(), b.right.data(), kReadFrames);
+        if (!m_source.Error().empty()) {
+            m_error = m_source.Error();
+            b.frames = 0;
+            return;
+        }
+        for (size_t k = 0; k < b.frames; ++k) {
+            b.in[2 * k] = static_cast<Sample>(b.left[k]);
+            b.in[2 * k + 1] = static_cast<Sample>(b.right[k]);
+        }
+        if (m_measure) {
+            m_meter.AddFrames(b.left.data(), b.right.data(), b.frames);
+            for (uint64_t k = (m_stride - m_frames % m_stride) % m_stride; k < b.frames;
+                 k += m_stride) {
+                m_result->inputScope[0].push_back(b.left[k]);
+                m_result->inputScope[1].push_back(b.right[k]);
+            }
+        }
+        m_frames += b.frames;
+    }
+
+    IAnalysisSource& m_source;
+    const bool m_measure;
+    const uint64_t m_stride;
+    PhaseAnalysisResult* m_result;
+    Buffer m_blocks[2];
+    int m_current = 0;
+    bool m_reading = false;  // the reader is filling the other buffer
+    uint64_t m_frames = 0;
+    CStereoMeter m_meter;
+    std::string m_error;
+    CCaseWorker m_reader;  // last, so it is stopped first, before the buffers it fills go
+};
+
 // One pass over the source for the given cases, in the plug-in's working precision. kSums also
 // measures the input and takes its scope into the result.
 template <typename Sample>
@@ -680,50 +729,26 @@ bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const
         result->inputScope[0].clear();
         result->inputScope[1].clear();
     }
-    std::vector<double> left(kReadFrames), right(kReadFrames);
-    std::vector<double> readLeft(kReadFrames), readRight(kReadFrames);
-    std::vector<Sample> in(2 * kReadFrames);
-    CStereoMeter meter;
     CCaseLanes lanes(runs.size());
-    uint64_t frames = 0;
-    for (;;) {
-        const size_t got = source.Read(left.data(), right.data(), kReadFrames);
-        if (!source.Error().empty()) {
-            *error = source.Error();
-            return false;
-        }
-        for (size_t k = 0; k < got; ++k) {
-            in[2 * k] = static_cast<Sample>(left[k]);
-            in[2 * k + 1] = static_cast<Sample>(right[k]);
-            readLeft[k] = ReadSample(in[2 * k]);
-            readRight[k] = ReadSample(in[2 * k + 1]);
-        }
-        if (sums) {
-            meter.AddFrames(left.data(), right.data(), got);
-            for (uint64_t k = (pass.stride - frames % pass.stride) % pass.stride; k < got;
-                 k += pass.stride) {
-                result->inputScope[0].push_back(left[k]);
-                result->inputScope[1].push_back(right[k]);
-            }
-        }
-        const Block<Sample> block = {in.data(), readLeft.data(), readRight.data(),
-                                     static_cast<int>(got)};
+    CPassInput<Sample> input(source, sums, pass.stride, result);
+    do {
+        const Block<Sample> block = input.Current();
         lanes.FeedAll(runs, [&](CaseRun& run) { Feed(run, block, pass); });
-        frames += got;
-        if (got < kReadFrames) break;
+    } while (input.Next());
+    if (!input.Error().empty()) {
+        *error = input.Error();
+        return false;
     }
     // The renderer flushes the FIR filter's latency with silence.
     const std::vector<Sample> silence(2 * kFirLatencyFrames, Sample(0));
-    const std::vector<double> readSilence(kFirLatencyFrames, ReadSample(Sample(0)));
-    const Block<Sample> flush = {silence.data(), readSilence.data(), readSilence.data(),
-                                 kFirLatencyFrames};
+    const Block<Sample> flush = {silence.data(), kFirLatencyFrames};
     lanes.FeedAll(runs, [&](CaseRun& run) {
         if (run.fir) Feed(run, flush, pass);
     });
     if (sums) {
-        result->frames = frames;
-        result->inputMoments = meter.Moments();
-    } else if (frames != result->frames) {
+        result->frames = input.Frames();
+        result->inputMoments = input.Meter().Moments();
+    } else if (input.Frames() != result->frames) {
         *error = "the input changed while it was analysed";
         return false;
     }
