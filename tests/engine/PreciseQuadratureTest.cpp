@@ -57,7 +57,7 @@ struct RateCase {
 
 // Every tabled rate, one below them and one between two of them (these take the next higher
 // rate's coefficients, whose band then reaches further down). At 192 kHz the chains reach only
-// 0.0021 degrees at 20 Hz.
+// 0.0021 degrees.
 constexpr RateCase kRates[] = {{7000, 0.002},   {8000, 0.002},  {11025, 0.002}, {16000, 0.002},
                                {22050, 0.002},  {32000, 0.002}, {44100, 0.002}, {48000, 0.002},
                                {64000, 0.002},  {88200, 0.002}, {96000, 0.002}, {176400, 0.002},
