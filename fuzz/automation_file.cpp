@@ -8,7 +8,7 @@
 
 #include "automation/AutomationCore.h"
 #include "fuzz/FuzzCheck.h"
-#include "host/AutomationFile.h"
+#include "host/cli/AutomationFile.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
-#include "host/UserPresets.h"
+#include "host/cli/UserPresets.h"
 #include "presets/PresetData.h"
 #include "presets/PresetFile.h"
 #include "presets/PresetLibrary.h"

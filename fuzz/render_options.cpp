@@ -8,7 +8,7 @@
 
 #include "engine/ParamMapping.h"
 #include "fuzz/FuzzCheck.h"
-#include "host/RenderOptions.h"
+#include "host/cli/RenderOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> args(1);

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "fuzz/FuzzCheck.h"
-#include "host/SampleConversion.h"
-#include "host/WavFormat.h"
-#include "host/WavReader.h"
-#include "host/WavWriter.h"
+#include "host/wav/SampleConversion.h"
+#include "host/wav/WavFormat.h"
+#include "host/wav/WavReader.h"
+#include "host/wav/WavWriter.h"
 
 namespace {
 

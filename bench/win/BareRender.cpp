@@ -14,10 +14,10 @@
 
 #include "engine/BlockProcessor.h"
 #include "engine/ParamModel.h"
-#include "host/DemoSignal.h"
-#include "host/RenderStats.h"
-#include "host/WavReader.h"
-#include "host/WavWriter.h"
+#include "host/render/DemoSignal.h"
+#include "host/render/RenderStats.h"
+#include "host/wav/WavReader.h"
+#include "host/wav/WavWriter.h"
 
 namespace {
 

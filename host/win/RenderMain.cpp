@@ -10,15 +10,15 @@
 #include <objbase.h>
 #include <ole2.h>
 
-#include "host/DemoSignal.h"
-#include "host/ParamArguments.h"
-#include "host/RenderOptions.h"
+#include "host/render/DemoSignal.h"
+#include "host/cli/ParamArguments.h"
+#include "host/cli/RenderOptions.h"
 #include "host/win/AnalysisRun.h"
-#include "host/win/BatchRun.h"
-#include "host/win/RenderSession.h"
-#include "host/RenderStats.h"
-#include "host/SampleConversion.h"
-#include "host/WavFormat.h"
+#include "host/render/win/BatchRun.h"
+#include "host/render/win/RenderSession.h"
+#include "host/render/RenderStats.h"
+#include "host/wav/SampleConversion.h"
+#include "host/wav/WavFormat.h"
 #include "resources/Version.h"
 
 namespace {

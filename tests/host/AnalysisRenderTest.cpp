@@ -15,7 +15,7 @@
 #include "engine/FormatRules.h"
 #include "host/AnalysisInput.h"
 #include "host/PhaseAnalysis.h"
-#include "host/WavWriter.h"
+#include "host/wav/WavWriter.h"
 #include "tests/host/RendererProcess.h"
 #include "tests/host/WellFormed.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/MediaParamTypes.h"
-#include "host/AutomationFile.h"
+#include "host/cli/AutomationFile.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "host/AnalysisInput.h"
 #include "host/AnalysisReport.h"
 #include "host/PhaseAnalysis.h"
-#include "host/RenderOptions.h"
-#include "host/WavWriter.h"
+#include "host/cli/RenderOptions.h"
+#include "host/wav/WavWriter.h"
 #include "tests/host/WellFormed.h"
 
 namespace {

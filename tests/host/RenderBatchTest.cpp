@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "host/RenderBatch.h"
+#include "host/render/RenderBatch.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "host/ParamArguments.h"
-#include "host/RenderOptions.h"
+#include "host/cli/ParamArguments.h"
+#include "host/cli/RenderOptions.h"
 
 namespace {
 

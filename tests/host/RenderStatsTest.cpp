@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "host/DemoSignal.h"
-#include "host/RenderStats.h"
-#include "host/WavFormat.h"
+#include "host/render/DemoSignal.h"
+#include "host/render/RenderStats.h"
+#include "host/wav/WavFormat.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "host/Dither.h"
-#include "host/SampleConversion.h"
-#include "host/WavFormat.h"
+#include "host/wav/Dither.h"
+#include "host/wav/SampleConversion.h"
+#include "host/wav/WavFormat.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "host/UserPresets.h"
+#include "host/cli/UserPresets.h"
 #include "presets/PresetLibrary.h"
 #include "tests/presets/MemoryIniStore.h"
 

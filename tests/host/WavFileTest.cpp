@@ -8,9 +8,9 @@
 #include <iterator>
 #include <random>
 
-#include "host/WavFormat.h"
-#include "host/WavReader.h"
-#include "host/WavWriter.h"
+#include "host/wav/WavFormat.h"
+#include "host/wav/WavReader.h"
+#include "host/wav/WavWriter.h"
 
 namespace fs = std::filesystem;
 

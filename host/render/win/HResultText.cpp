@@ -1,0 +1,85 @@
+// HResultText: names of the codes a render can fail with.
+#include "host/render/win/HResultText.h"
+
+#include <cstdio>
+
+#include <vfwmsgs.h>
+
+namespace {
+
+struct NamedCode {
+    HRESULT code;
+    const char* name;
+};
+
+#define TW_CODE(name) {name, #name}
+constexpr NamedCode kNames[] = {
+    TW_CODE(E_FAIL),
+    TW_CODE(E_INVALIDARG),
+    TW_CODE(E_POINTER),
+    TW_CODE(E_NOINTERFACE),
+    TW_CODE(E_OUTOFMEMORY),
+    TW_CODE(E_UNEXPECTED),
+    TW_CODE(E_NOTIMPL),
+    TW_CODE(E_ABORT),
+    TW_CODE(E_ACCESSDENIED),
+    TW_CODE(REGDB_E_CLASSNOTREG),
+    TW_CODE(CLASS_E_CLASSNOTAVAILABLE),
+    TW_CODE(CLASS_E_NOAGGREGATION),
+    TW_CODE(CO_E_NOTINITIALIZED),
+    TW_CODE(CO_E_DLLNOTFOUND),
+    TW_CODE(CO_E_ERRORINDLL),
+    TW_CODE(STG_E_MEDIUMFULL),
+    TW_CODE(STG_E_READFAULT),
+    TW_CODE(VFW_E_INVALIDMEDIATYPE),
+    TW_CODE(VFW_E_INVALIDSUBTYPE),
+    TW_CODE(VFW_E_NEED_OWNER),
+    TW_CODE(VFW_E_ALREADY_CONNECTED),
+    TW_CODE(VFW_E_NO_ACCEPTABLE_TYPES),
+    TW_CODE(VFW_E_INVALID_DIRECTION),
+    TW_CODE(VFW_E_NOT_CONNECTED),
+    TW_CODE(VFW_E_NO_ALLOCATOR),
+    TW_CODE(VFW_E_RUNTIME_ERROR),
+    TW_CODE(VFW_E_BUFFER_NOTSET),
+    TW_CODE(VFW_E_BUFFER_OVERFLOW),
+    TW_CODE(VFW_E_BADALIGN),
+    TW_CODE(VFW_E_ALREADY_COMMITTED),
+    TW_CODE(VFW_E_BUFFERS_OUTSTANDING),
+    TW_CODE(VFW_E_NOT_COMMITTED),
+    TW_CODE(VFW_E_SIZENOTSET),
+    TW_CODE(VFW_E_NO_CLOCK),
+    TW_CODE(VFW_E_NO_SINK),
+    TW_CODE(VFW_E_NO_INTERFACE),
+    TW_CODE(VFW_E_NOT_FOUND),
+    TW_CODE(VFW_E_CANNOT_CONNECT),
+    TW_CODE(VFW_E_CANNOT_RENDER),
+    TW_CODE(VFW_E_CHANGING_FORMAT),
+    TW_CODE(VFW_E_NO_COLOR_KEY_SET),
+    TW_CODE(VFW_E_NOT_OVERLAY_CONNECTION),
+    TW_CODE(VFW_E_NOT_SAMPLE_CONNECTION),
+    TW_CODE(VFW_E_WRONG_STATE),
+    TW_CODE(VFW_E_START_TIME_AFTER_END),
+    TW_CODE(VFW_E_INVALID_MEDIA_TYPE),
+    TW_CODE(VFW_E_SAMPLE_TIME_NOT_SET),
+    TW_CODE(VFW_E_TYPE_NOT_ACCEPTED),
+    TW_CODE(VFW_E_SAMPLE_REJECTED),
+    TW_CODE(VFW_E_SAMPLE_REJECTED_EOS),
+    TW_CODE(VFW_E_NOT_IN_GRAPH),
+    TW_CODE(VFW_E_NO_TRANSPORT),
+    TW_CODE(VFW_E_NO_TYPES),
+    TW_CODE(VFW_E_NOT_STOPPED),
+    TW_CODE(VFW_E_NOT_PAUSED),
+    TW_CODE(VFW_E_NOT_RUNNING),
+    TW_CODE(VFW_E_TIMEOUT),
+};
+#undef TW_CODE
+
+}  // namespace
+
+std::string HResultText(HRESULT hr) {
+    char hex[16];
+    std::snprintf(hex, sizeof(hex), "0x%08lX", static_cast<unsigned long>(hr));
+    for (const NamedCode& entry : kNames)
+        if (entry.code == hr) return std::string(entry.name) + " (" + hex + ")";
+    return hex;
+}
