@@ -12,10 +12,12 @@
 //
 // Everything has internal linkage: the translation units are compiled with different
 // instruction sets, so none of their code may be merged with another's by the linker. For the
-// same reason the kernels call no inline function of another header.
+// same reason the kernels call no inline function of another header, except the output stage,
+// which each instruction set instantiates with a tag of its own.
 #include <cstdint>
 #include <cstring>
 
+#include "engine/OutputStage.h"
 #include "engine/PhaseKernels.h"
 
 #ifndef TW_VECTOR_BYTES
@@ -89,26 +91,10 @@ inline double FirSum(const double* line) {
     return sum;
 }
 
-// Rotation, mode matrix, width and gain; T is a double or a vector of them. Halving by * 0.5 is
-// the same operation as / 2 (both exact scalings).
+// The output stage, instantiated for this instruction set.
 template <int kMode, typename T>
 inline void MixOutput(T u, T t, T v, const Coefficients& c, T* left, T* right) {
-    const T q = t * c.cosPhase + v * c.sinPhase;
-    T p, r;
-    if constexpr (kMode == static_cast<int>(Mode::kLrPhase)) {
-        p = u;
-        r = q;
-    } else if constexpr (kMode == static_cast<int>(Mode::kScEncode)) {
-        p = (q + u) * 0.5;
-        r = (q - u) * 0.5;
-    } else {
-        p = (q + u) * 0.5;
-        r = (u - q) * 0.5;
-    }
-    const T m = (p + r) * c.midGain;
-    const T s = (p - r) * c.sideGain;
-    *left = m + s;
-    *right = m - s;
+    OutputStage::Mix<TW_VECTOR_BYTES, kMode>(u, t, v, c, left, right);
 }
 
 inline void WriteFrame(float* out, double left, double right) {
@@ -633,34 +619,11 @@ void WriteChunk(PhaseState& st, const double* u, const double* t, const Coeffici
     }
 }
 
-template <int kMode>
-struct ModeTag {
-    static constexpr int value = kMode;
-};
-
-// Calls f with the mode as a compile-time ModeTag (MS phase and CS encode share the matrix).
-template <typename F>
-inline void InMode(Mode mode, F f) {
-    switch (mode) {
-        case Mode::kLrPhase:
-            f(ModeTag<static_cast<int>(Mode::kLrPhase)>{});
-            break;
-        case Mode::kScEncode:
-            f(ModeTag<static_cast<int>(Mode::kScEncode)>{});
-            break;
-        case Mode::kMsPhase:
-        case Mode::kCsEncode:
-        default:
-            f(ModeTag<static_cast<int>(Mode::kCsEncode)>{});
-            break;
-    }
-}
-
 // The quadrature pair and the output stage of a chunk; with kFlags the output's sign flags.
 template <bool kFlags, typename Sample>
 void QuadratureAndOutput(PhaseState& st, const PhaseBlock& b, Sample* out, int k,
                          OutputMeters& meters, int64_t* opposite, PhaseMeterCursor& phase) {
-    InMode(b.coefficients.mode, [&](auto mode) {
+    OutputStage::InMode(b.coefficients.mode, [&](auto mode) {
         constexpr int kMode = decltype(mode)::value;
         if (b.fir) {
             FirChunk(st, k, phase);

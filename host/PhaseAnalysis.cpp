@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "engine/Coefficients.h"
+#include "engine/OutputStage.h"
 #include "engine/PhaseKernels.h"
 
 namespace {
@@ -57,49 +58,24 @@ double Db20(double magnitude) {
 }
 
 // The output as the plug-in's mode matrix and gains make it from u and q = t cos + v sin:
-// left = lu u + lq q, right = ru u + rq q.
+// left = lu u + lq q, right = ru u + rq q. The weights are the output stage's own response to u
+// alone and to q alone (q is t at angle 0).
 struct MixForm {
     double lu, lq, ru, rq;
 };
 
-MixForm MixFormOf(const Coefficients& c) {
-    // The mode's P and Q as (u, q) pairs, then m = (P + Q) mid, s = (P - Q) side, m +- s.
-    double pu = 0.5, pq = 0.5, qu = 0.5, qq = -0.5;  // MS phase and CS encode
-    if (c.mode == Mode::kLrPhase) {
-        pu = 1.0, pq = 0.0, qu = 0.0, qq = 1.0;
-    } else if (c.mode == Mode::kScEncode) {
-        qu = -0.5, qq = 0.5;
-    }
-    const double mu = (pu + qu) * c.midGain, mq = (pq + qq) * c.midGain;
-    const double su = (pu - qu) * c.sideGain, sq = (pq - qq) * c.sideGain;
-    return {mu + su, mq + sq, mu - su, mq - sq};
+MixForm MixFormOf(Coefficients c) {
+    c.cosPhase = 1.0;
+    c.sinPhase = 0.0;
+    MixForm f;
+    OutputStage::MixFrame(1.0, 0.0, 0.0, c, &f.lu, &f.ru);
+    OutputStage::MixFrame(0.0, 1.0, 0.0, c, &f.lq, &f.rq);
+    return f;
 }
 
-// The processor's rotation, mode matrix and gains, the same expressions in the same order as
-// its output stage, so the samples are the plug-in's to the last bit.
+// The plug-in's output samples from the quadrature pair, to the last bit.
 inline void Mix(double u, double t, double v, const Coefficients& c, double* left, double* right) {
-    const double q = t * c.cosPhase + v * c.sinPhase;
-    double p, r;
-    switch (c.mode) {
-        case Mode::kLrPhase:
-            p = u;
-            r = q;
-            break;
-        case Mode::kScEncode:
-            p = (q + u) / 2;
-            r = (q - u) / 2;
-            break;
-        case Mode::kMsPhase:
-        case Mode::kCsEncode:
-        default:
-            p = (q + u) / 2;
-            r = (u - q) / 2;
-            break;
-    }
-    const double m = (p + r) * c.midGain;
-    const double s = (p - r) * c.sideGain;
-    *left = m + s;
-    *right = m - s;
+    OutputStage::MixFrame(u, t, v, c, left, right);
 }
 
 // The frame count and the sums of u, t, v and of their products; also the energies of u + t
