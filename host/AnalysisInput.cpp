@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "host/SampleConversion.h"
+#include "host/wav/SampleConversion.h"
 
 namespace {
 

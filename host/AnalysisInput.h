@@ -7,7 +7,7 @@
 
 #include "engine/WaveFormat.h"
 #include "host/PhaseAnalysis.h"
-#include "host/WavReader.h"
+#include "host/wav/WavReader.h"
 
 class CWavAnalysisSource : public IAnalysisSource {
 public:

@@ -1,6 +1,6 @@
 // The text, JSON and SVG forms of the phase analysis, and the threshold checks.
 #include "host/AnalysisReport.h"
-#include "host/ParamArguments.h"
+#include "host/cli/ParamArguments.h"
 
 #include <algorithm>
 #include <cmath>

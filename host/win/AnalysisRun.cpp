@@ -8,10 +8,10 @@
 
 #include "host/AnalysisInput.h"
 #include "host/AnalysisReport.h"
-#include "host/WholeFile.h"
+#include "host/wav/WholeFile.h"
 #include "host/PhaseAnalysis.h"
-#include "host/win/RenderSession.h"
-#include "host/WavFormat.h"
+#include "host/render/win/RenderSession.h"
+#include "host/wav/WavFormat.h"
 
 namespace {
 

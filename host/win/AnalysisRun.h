@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "host/RenderOptions.h"
+#include "host/cli/RenderOptions.h"
 
 enum class AnalysisOutcome {
     kDone,         // analysed, the render agrees and every check passed
