@@ -6,9 +6,6 @@
 
 namespace {
 
-// Where the descriptions of --help start, after two spaces and the option.
-constexpr size_t kHelpOptionColumn = 18;
-
 std::string OptionOf(const ParamDescriptor& d) {
     return std::string("--") + d.symbol;
 }
@@ -114,11 +111,10 @@ std::string ParamOptionsHelp() {
         std::string option = OptionOf(d) + " ";
         if (d.HasChoices()) option += ChoiceList(d, "|", false);
         else option += std::string(d.argument) + (d.silentSymbol ? std::string("|") + d.silentSymbol : "");
-        if (option.size() < kHelpOptionColumn) option.resize(kHelpOptionColumn, ' ');
         const std::string what = !d.HasChoices() ? std::string(d.description) + ", " + RangeText(d, true)
                                  : d.description ? d.description
                                                  : ChoiceList(d, "", true);
-        text += "  " + option + "  " + what + "\n";
+        text += HelpEntry(option, what);
     }
     return text;
 }

@@ -69,3 +69,14 @@ std::string TrimSpace(const std::string& text) {
     if (first == std::string::npos) return std::string();
     return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
+
+std::string HelpEntry(const std::string& heading, const std::string& text) {
+    // Where the text starts, after two spaces, the heading and two more.
+    constexpr size_t kHeadingWidth = 18;
+    const std::string indent(2 + kHeadingWidth + 2, ' ');
+    std::string entry = "  " + heading;
+    if (heading.size() <= kHeadingWidth) entry += std::string(kHeadingWidth - heading.size() + 2, ' ');
+    else entry += "\n" + indent;
+    for (const char c : text) entry += c == '\n' ? "\n" + indent : std::string(1, c);
+    return entry + "\n";
+}

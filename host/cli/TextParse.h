@@ -1,4 +1,5 @@
-// Small, locale-independent text helpers for the renderer's command line and automation files.
+// Small, locale-independent text helpers for the renderer's command line, its --help and
+// automation files.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -14,3 +15,7 @@ bool EqualsIgnoreCase(const std::string& text, const char* word);
 
 // Removes leading and trailing spaces and tabs (and a carriage return).
 std::string TrimSpace(const std::string& text);
+
+// An entry of --help: "  HEADING  text", the text's lines ('\n' between them) starting in one
+// column; a heading too long for that column stands on a line of its own.
+std::string HelpEntry(const std::string& heading, const std::string& text);
