@@ -6,20 +6,54 @@
 #include "automation/MediaParamTypes.h"
 #include "engine/ParamDescriptors.h"
 
-// What a host learns of one parameter: automated in 0..1 and kept internally in 0..1 (the
-// engine maps that to its integer units), neutral at the factory default, only jump segments.
-constexpr ParamInfoRecord ParamInfoRecordOf(const ParamDescriptor& d) {
+// Characters of the longest enumeration text: the choices' names separated by ",".
+constexpr size_t kEnumTextChars = 64;
+
+// The enumeration text of each parameter that hosts automate as an enumeration, from its
+// choices' names ("IIR,FIR,Precise"); empty for the others.
+struct ParamEnumTexts {
+    char16_t texts[kParamCount][kEnumTextChars];
+};
+
+constexpr ParamEnumTexts MakeParamEnumTexts() {
+    ParamEnumTexts t = {};
+    for (int i = 0; i < kParamCount; ++i) {
+        const ParamDescriptor& d = kParamDescriptors[i];
+        if (d.automation != ParamAutomation::kEnum) continue;
+        size_t n = 0;
+        for (int32_t v = d.min; v <= d.max; ++v) {
+            if (v != d.min) t.texts[i][n++] = u',';
+            for (const char* c = d.ChoiceOf(v).name; *c != 0; ++c)
+                t.texts[i][n++] = static_cast<char16_t>(*c);
+        }
+    }
+    return t;
+}
+
+inline constexpr ParamEnumTexts kParamEnumTexts = MakeParamEnumTexts();
+
+constexpr int32_t MpTypeOf(ParamAutomation automation) {
+    return automation == ParamAutomation::kBool   ? tw::kMpTypeBool
+           : automation == ParamAutomation::kEnum ? tw::kMpTypeEnum
+                                                  : tw::kMpTypeFloat;
+}
+
+// What a host learns of one parameter: automated in 0..1, or an enumeration automated by its
+// choice numbers, kept internally in the same range (the engine maps that to its integer
+// units), neutral at the factory default, only jump segments.
+constexpr ParamInfoRecord ParamInfoRecordOf(int index) {
+    const ParamDescriptor& d = kParamDescriptors[index];
     ParamInfoRecord record = {};
-    record.info.mpType = d.automation == ParamAutomation::kBool ? tw::kMpTypeBool : tw::kMpTypeFloat;
+    record.info.mpType = MpTypeOf(d.automation);
     record.info.mopCaps = tw::kCapsCurveJump;
     record.info.mpdMinValue = 0.0f;
-    record.info.mpdMaxValue = 1.0f;
+    record.info.mpdMaxValue = AutomationMaxOf(d);
     record.info.mpdNeutralValue = NormalizedValueOf(d, d.defaultValue);
     for (size_t i = 0; d.name[i] != 0 && i + 1 < tw::kParamTextChars; ++i)
         record.info.szLabel[i] = static_cast<char16_t>(d.name[i]);
     record.internalMin = 0.0f;
-    record.internalMax = 1.0f;
-    record.enumText = nullptr;
+    record.internalMax = AutomationMaxOf(d);
+    record.enumText = d.automation == ParamAutomation::kEnum ? kParamEnumTexts.texts[index] : nullptr;
     return record;
 }
 
@@ -31,7 +65,7 @@ struct ParamInfoTable {
 
 constexpr ParamInfoTable MakeParamInfoTable() {
     ParamInfoTable table = {};
-    for (int i = 0; i < kParamCount; ++i) table.records[i] = ParamInfoRecordOf(kParamDescriptors[i]);
+    for (int i = 0; i < kParamCount; ++i) table.records[i] = ParamInfoRecordOf(i);
     return table;
 }
 

@@ -34,6 +34,7 @@ enum class MeterPosition : int32_t {
 enum class QuadratureFilter : int32_t {
     kAllpass = 0,  // all-pass network, no latency
     kFir = 1,      // 127-tap FIR filter, 63 frames of latency
+    kPrecise = 2,  // longer all-pass networks, 90 degrees within 0.002 degrees, no latency
 };
 
 // The internal value of a named setting.
@@ -47,8 +48,10 @@ constexpr int32_t ParamValueOf(QuadratureFilter v) {
     return static_cast<int32_t>(v);
 }
 
-// How a host automates a parameter: a value that moves between 0 and 1, or a switch.
-enum class ParamAutomation : int32_t { kFloat, kBool };
+// How a host automates a parameter: a value that moves between 0 and 1, a switch, or an
+// enumeration whose automation value is the choice's number (0, 1, 2, ...), so a choice added
+// at the end leaves the automation values of the earlier ones as they were.
+enum class ParamAutomation : int32_t { kFloat, kBool, kEnum };
 
 // One value of a parameter that offers choices.
 struct ParamChoice {
@@ -60,7 +63,8 @@ struct ParamChoice {
 inline constexpr ParamChoice kModeChoices[] = {
     {"LR phase", "lr"}, {"MS phase", "ms"}, {"CS encode", "cs"}, {"SC encode", "sc"}};
 inline constexpr ParamChoice kMeterPositionChoices[] = {{"Pre", "pre"}, {"Post", "post"}};
-inline constexpr ParamChoice kFilterChoices[] = {{"IIR", "iir"}, {"FIR", "fir"}};
+inline constexpr ParamChoice kFilterChoices[] = {
+    {"IIR", "iir"}, {"FIR", "fir"}, {"Precise", "precise"}};
 
 struct ParamDescriptor {
     const char* name;         // the label hosts show: "Meter Pre/Post"
@@ -102,9 +106,10 @@ inline constexpr ParamDescriptor kParamDescriptors[kParamCount] = {
      ParamValueOf(MeterPosition::kPre), ParamValueOf(MeterPosition::kPost), 0,
      ParamValueOf(MeterPosition::kPost), kMeterPositionChoices, nullptr, ParamAutomation::kBool},
     {"Filter", "Filter", "filter", "", "",
-     "all-pass network (no latency) or linear-phase FIR filter", nullptr,
-     ParamValueOf(QuadratureFilter::kAllpass), ParamValueOf(QuadratureFilter::kFir), 0,
-     ParamValueOf(QuadratureFilter::kAllpass), kFilterChoices, nullptr, ParamAutomation::kBool},
+     "all-pass network (no latency), linear-phase FIR filter (63 frames of latency) or "
+     "precise all-pass network (90 degrees within 0.002 degrees, no latency)", nullptr,
+     ParamValueOf(QuadratureFilter::kAllpass), ParamValueOf(QuadratureFilter::kPrecise), 0,
+     ParamValueOf(QuadratureFilter::kAllpass), kFilterChoices, nullptr, ParamAutomation::kEnum},
 };
 // clang-format on
 
@@ -112,11 +117,24 @@ constexpr const ParamDescriptor& ParamDescriptorOf(int index) {
     return kParamDescriptors[index];
 }
 
-// The automation value (0.0..1.0) of an internal value, in single precision: the distance from
-// the minimum times 1/span, rounded once (0.0027777778 for Phase, 0.002375297 for Output).
+// The largest automation value: 1.0, or for an enumeration the number of its last choice.
+constexpr float AutomationMaxOf(const ParamDescriptor& d) {
+    return d.automation == ParamAutomation::kEnum ? static_cast<float>(d.max - d.min) : 1.0f;
+}
+
+// Internal steps per unit of automation value: the whole range, or one for an enumeration.
+constexpr float StepsPerAutomationUnit(const ParamDescriptor& d) {
+    return d.automation == ParamAutomation::kEnum ? 1.0f : static_cast<float>(d.max - d.min);
+}
+
+// The automation value of an internal value, in single precision: the distance from the
+// minimum times 1/span, rounded once (0.0027777778 for Phase, 0.002375297 for Output); for an
+// enumeration the distance itself.
 constexpr float NormalizedValueOf(const ParamDescriptor& d, int32_t value) {
+    const float distance = static_cast<float>(value) - static_cast<float>(d.min);
+    if (d.automation == ParamAutomation::kEnum) return distance;
     const float step = 1.0f / static_cast<float>(d.max - d.min);
-    return (static_cast<float>(value) - static_cast<float>(d.min)) * step;
+    return distance * step;
 }
 
 // The Output value that silences the plug-in.

@@ -7,10 +7,11 @@
 
 namespace {
 
-// The unrounded internal value of an automation value, before floor(): 0..1 spans the range.
+// The unrounded internal value of an automation value, before floor(): 0..1 spans the range,
+// and an enumeration's automation value counts its choices.
 float ScaledValue(int index, float x) {
     const ParamDescriptor& d = kParamDescriptors[index];
-    return x * static_cast<float>(d.max - d.min) + static_cast<float>(d.min) + 0.5f;
+    return x * StepsPerAutomationUnit(d) + static_cast<float>(d.min) + 0.5f;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Parameter ranges and the mappings between automation values (0.0..1.0) and internal units.
+// Parameter ranges and the mappings between automation values (0.0..1.0, or an enumeration's
+// choice numbers) and internal units.
 #pragma once
 #include <cstdint>
 
@@ -16,8 +17,8 @@ ParamRange ParamRangeOf(int index);
 int32_t ClampParam(int index, int32_t value);
 
 // Internal value from an automation value, in single precision, halves rounding upwards.
-// Values outside 0..1 are clamped to the internal range, so an envelope can never drive a
-// gain beyond what the user could set; returns false (and leaves *out alone) for NaN.
+// Values outside the automation range are clamped to the internal range, so an envelope can
+// never drive a gain beyond what the user could set; returns false (and leaves *out alone) for NaN.
 bool InternalFromNormalized(int index, float normalized, int32_t* out);
 
 // Normalized value of an internal value, in single precision (what setters report).

@@ -119,9 +119,19 @@ TEST(ParamInfoTable, EachRecordPublishesItsParameterNeutralAtTheDefault) {
         const MpParamInfo& info = kParamInfoTable[i].info;
         const std::string name = d.name;
         EXPECT_EQ(std::u16string(name.begin(), name.end()), std::u16string(info.szLabel)) << i;
-        EXPECT_EQ(info.mpType, d.automation == ParamAutomation::kBool ? tw::kMpTypeBool : tw::kMpTypeFloat);
+        EXPECT_EQ(info.mpType, MpTypeOf(d.automation));
         EXPECT_EQ(info.mopCaps, tw::kCapsCurveJump);
-        EXPECT_TRUE(info.mpdMinValue == 0.0f && info.mpdMaxValue == 1.0f && info.szUnitText[0] == 0);
+        EXPECT_TRUE(info.mpdMinValue == 0.0f && info.mpdMaxValue == AutomationMaxOf(d) &&
+                    info.szUnitText[0] == 0);
+        // An enumeration lists its choices' names in GetParamText, one per automation value.
+        std::u16string text(ParamTextChars(kParamInfoTable[i]), u'x');
+        WriteParamText(kParamInfoTable[i], &text[0]);
+        std::u16string expected = std::u16string(info.szLabel) + u'\0' + u'\0';
+        for (int32_t v = d.min; v <= d.max && d.automation == ParamAutomation::kEnum; ++v) {
+            const std::string choice = d.ChoiceOf(v).name;
+            expected += std::u16string(choice.begin(), choice.end()) + u'\0';
+        }
+        EXPECT_EQ(expected + u'\0', text) << d.name;
         EXPECT_EQ(info.mpdNeutralValue, NormalizedFromInternal(i, d.defaultValue)) << d.name;
         int32_t neutral = 12345;
         EXPECT_TRUE(InternalFromNormalized(i, info.mpdNeutralValue, &neutral));

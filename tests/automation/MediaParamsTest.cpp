@@ -168,10 +168,11 @@ TEST_F(MediaParamsTest, ParamInfoAndText) {
         MP_PARAMINFO p;
         std::memset(&p, 0xCC, sizeof(p));
         ASSERT_EQ(S_OK, info->GetParamInfo(i, &p));
-        EXPECT_EQ(i < 4 ? MPT_FLOAT : MPT_BOOL, p.mpType);
+        // Filter is an enumeration automated by its choice numbers, 0 to 2.
+        EXPECT_EQ(i < 4 ? MPT_FLOAT : (i == 4 ? MPT_BOOL : MPT_ENUM), p.mpType);
         EXPECT_EQ(DWORD(MP_CAPS_CURVE_JUMP), p.mopCaps);
         EXPECT_EQ(0.0f, p.mpdMinValue);
-        EXPECT_EQ(1.0f, p.mpdMaxValue);
+        EXPECT_EQ(i == 5 ? 2.0f : 1.0f, p.mpdMaxValue);
         EXPECT_EQ(neutral[i], p.mpdNeutralValue);
         EXPECT_STREQ(labels[i], p.szLabel);
         EXPECT_STREQ(L"", p.szUnitText);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "automation/ParamInfoTable.h"
+#include "engine/ParamMapping.h"
 
 namespace {
 
@@ -236,16 +237,33 @@ TEST_F(EnvelopeTest, ZeroLengthSegmentYieldsEndValueWithoutNaN) {
     EXPECT_FLOAT_EQ(0.2f, env.EffectiveValue());
 }
 
-TEST(EnvelopeBool, ThresholdAtOneHalf) {
-    CParamEnvelope e;
-    e.InitFromInfo(kParamInfoTable[kParamFilter]);
-    e.SetValue(0.49f);
-    EXPECT_EQ(0.0f, e.EffectiveValue());
-    e.SetValue(0.5f);
-    EXPECT_EQ(1.0f, e.EffectiveValue());
-    float v = 0;
-    e.GetValue(&v);
-    EXPECT_EQ(1.0f, v);
+// A switch flips at one half; the Filter enumeration takes the nearest choice, so a host's
+// envelope written when it was a switch (0.0 or 1.0) still plays IIR and FIR, and 2.0 plays the
+// precise filter. The engine reads each held value as the same setting.
+TEST(EnvelopeChoices, AutomationValuesRoundToTheNearestChoice) {
+    const struct {
+        int index;
+        float value;
+        float held;  // internal, and as GetValue reports it
+        int32_t setting;
+    } cases[] = {
+        {kParamMeterPost, 0.49f, 0.0f, 0}, {kParamMeterPost, 0.5f, 1.0f, 1},
+        {kParamFilter, 0.0f, 0.0f, 0},     {kParamFilter, 0.49f, 0.0f, 0},
+        {kParamFilter, 0.5f, 1.0f, 1},     {kParamFilter, 1.0f, 1.0f, 1},
+        {kParamFilter, 1.49f, 1.0f, 1},    {kParamFilter, 1.5f, 2.0f, 2},
+        {kParamFilter, 2.0f, 2.0f, 2},
+    };
+    for (const auto& c : cases) {
+        CParamEnvelope e;
+        e.InitFromInfo(kParamInfoTable[c.index]);
+        e.SetValue(c.value);
+        float reported = -1;
+        e.GetValue(&reported);
+        int32_t setting = -1;
+        EXPECT_TRUE(InternalFromNormalized(c.index, e.EffectiveValue(), &setting));
+        EXPECT_TRUE(e.EffectiveValue() == c.held && reported == c.held && setting == c.setting)
+            << c.index << " at " << c.value;
+    }
 }
 
 TEST_F(EnvelopeTest, EmptyEnvelopeUpdateChangesNothing) {

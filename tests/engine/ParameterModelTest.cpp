@@ -43,9 +43,10 @@ TEST(ParamMapping, HalvesRoundUpAndTheEndsMapToTheRange) {
 TEST(ParamMapping, AutomationBeyondTheRangeClampsAndNaNIsIgnored) {
     for (int index = 0; index < kParamCount; ++index) {
         const ParamRange r = ParamRangeOf(index);
+        const float top = AutomationMaxOf(kParamDescriptors[index]);
         for (float x : {1.0001f, 5.0f, 1e30f, INFINITY, -0.01f, -3.0f, -1e30f, -INFINITY}) {
             int32_t v = 12345;
-            ASSERT_TRUE(InternalFromNormalized(index, x, &v));
+            ASSERT_TRUE(InternalFromNormalized(index, x > 0 ? x * top : x, &v));
             EXPECT_EQ(v, x > 0 ? r.max : r.min) << "parameter " << index << " at " << x;
         }
         int32_t v = 77;
@@ -108,7 +109,7 @@ TEST_F(ParamModelTest, SettersClampAndFlagOnlyRealChanges) {
         EXPECT_FALSE(Changed());
         ASSERT_EQ(automation.setParams.size(), 1u);
         EXPECT_EQ(automation.setParams[0].first, static_cast<uint32_t>(index));
-        EXPECT_FLOAT_EQ(automation.setParams[0].second, 1.0f);
+        EXPECT_FLOAT_EQ(automation.setParams[0].second, AutomationMaxOf(kParamDescriptors[index]));
     }
 }
 
