@@ -25,6 +25,8 @@ tw::Result CBlockProcessor::StartStream(const WaveFormat* input, const WaveForma
     m_outputFormat = output;
     m_meters.ResetForStream();
     m_processor.Reset();
+    // The precise filter's coefficients are designed per rate.
+    m_precise = &PreciseQuadratureFor(input != nullptr ? input->nSamplesPerSec : kDefaultRateHz);
     ParamValues current;
     m_params.UpdateState(&current);
     ApplyCoefficients(current);
@@ -89,7 +91,8 @@ tw::Result CBlockProcessor::ProcessBlock(const Sample* in, int* inFrames, Sample
     PhaseBlock block;
     block.frames = n;
     block.stereoIn = stereoIn;
-    block.fir = FilterOf(p) == QuadratureFilter::kFir;
+    block.filter = FilterOf(p);
+    block.precise = m_precise;
     block.meterPre = MeterPositionOf(p) == MeterPosition::kPre;
     block.coefficients = m_coefficients;
     block.phase = m.phaseAccumulator.load(kRelaxed);

@@ -28,7 +28,8 @@ public:
     // Any thread: pulls the automation values into the model and has the streaming thread
     // recompute the coefficients at its next block, so a block never sees half of an update.
     tw::Result UpdateCoefficients();
-    // Stream start: remembers the formats, resets meters and filter state, computes coefficients.
+    // Stream start: remembers the formats, resets meters and filter state, computes coefficients
+    // and picks the precise filter's coefficients for the input's rate.
     tw::Result StartStream(const WaveFormat* input, const WaveFormat* output);
     // Stream stop: the phase meter and held peaks drop to zero.
     void StopMeters() { m_meters.ClearPhaseAndPeaks(); }
@@ -89,6 +90,9 @@ private:
     // the coefficients.
     std::atomic<int32_t> m_coefficientsValid{0};
     Coefficients m_coefficients;
+    // The rate whose precise coefficients run before a stream has started with a format.
+    static constexpr uint32_t kDefaultRateHz = 44100;
+    const PreciseQuadratureTable* m_precise = &PreciseQuadratureFor(kDefaultRateHz);
     MeterState m_meters;
     CPhaseProcessor m_processor;
 };

@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "engine/Coefficients.h"
+#include "engine/ParamDescriptors.h"
+#include "engine/PreciseQuadrature.h"
 
 constexpr int kFirTaps = 127;
 constexpr int kFirLatencyFrames = 63;
@@ -43,17 +45,21 @@ constexpr int kFirHistory = kFirTaps - 1;
 // Room behind a line's chunk for a vector that runs past the chunk's last frame.
 constexpr int kLinePaddingFrames = 8;
 
-// Three all-pass sections y = k * (y[n-2] - x) + x[n-2] in series.
-struct AllpassChainState {
-    double x1, x2;   // the chain's two previous inputs
-    double y[3][2];  // each section's two previous outputs, the newest first
+// All-pass sections y = k * (y[n-2] - x) + x[n-2] in series.
+template <int kSections>
+struct AllpassChain {
+    double x1, x2;           // the chain's two previous inputs
+    double y[kSections][2];  // each section's two previous outputs, the newest first
 };
+typedef AllpassChain<3> AllpassChainState;                 // the all-pass network's chains
+typedef AllpassChain<kPreciseSections> PreciseChainState;  // the precise filter's chains
 
 // Everything the signal path keeps between blocks, in the one layout all paths share, so the
 // path can change between any two blocks. The lines hold their history at the front and take
 // a chunk's new values behind it; after the chunk the newest history moves to the front.
 struct PhaseState {
-    AllpassChainState chains[3];  // A: first signal, B: second signal, C: its quadrature
+    AllpassChainState chains[3];   // A: first signal, B: second signal, C: its quadrature
+    PreciseChainState precise[3];  // the same three of the precise filter
     // Scaled FIR inputs: the 126 previous ones, oldest first, then the chunk's.
     double firLine[kFirHistory + kPhaseChunkFrames + kLinePaddingFrames];
     // The compensation delays of the FIR path: the 63 previous first (second) signals, then the
@@ -72,9 +78,11 @@ struct PhaseState {
 // One block for a kernel: what to do, and the meters it carries on from the previous block.
 struct PhaseBlock {
     int frames;
-    bool stereoIn;  // interleaved stereo input, otherwise mono
-    bool fir;       // FIR quadrature filter, otherwise the all-pass network
-    bool meterPre;  // the phase meter watches the input, otherwise the output
+    bool stereoIn;            // interleaved stereo input, otherwise mono
+    QuadratureFilter filter;  // how the quadrature pair is made (any other value: all-pass)
+    bool meterPre;            // the phase meter watches the input, otherwise the output
+    // The precise filter's coefficients for the stream's rate; read only when it runs.
+    const PreciseQuadratureTable* precise;
     Coefficients coefficients;
     // Meters, in and out: the phase-meter accumulator and its factors, the running peaks,
     // whether an output went beyond full scale.

@@ -3,12 +3,13 @@
 // its instruction set, includes this file and hands out the resulting SignalKernels table.
 //
 // A block runs in chunks, each in stages: the input (offset, mode matrix, FIR line), the
-// quadrature pair (all-pass chains or FIR sum), the output (rotation, mode matrix, gains,
-// samples, clip and peak), and the phase meter. The vector code puts independent work side by
-// side in the lanes: several frames of the FIR sum, of the input and of the output stage, and
-// the even and odd frames of each all-pass recursion (a section depends on its own output two
-// frames back, not one). Within one output nothing is reordered: every sum is formed with the
-// same operations in the same order as the per-frame definition, so every path is bit-identical.
+// quadrature pair (the chains of the all-pass network or of the precise filter, or the FIR sum),
+// the output (rotation, mode matrix, gains, samples, clip and peak), and the phase meter. The
+// vector code puts independent work side by side in the lanes: several frames of the FIR sum,
+// of the input and of the output stage, and the even and odd frames of each all-pass recursion
+// (a section depends on its own output two frames back, not one). Within one output nothing is
+// reordered: every sum is formed with the same operations in the same order as the per-frame
+// definition, so every path is bit-identical.
 //
 // Everything has internal linkage: the translation units are compiled with different
 // instruction sets, so none of their code may be merged with another's by the linker. For the
@@ -68,11 +69,12 @@ inline int64_t OppositeSigns(double x, double y) {
     return !(x >= 0.0) != !(y >= 0.0) ? -1 : 0;
 }
 
-inline double RunChain(AllpassChainState& chain, const double (&k)[3], double x) {
+template <int kSections>
+inline double RunChain(AllpassChain<kSections>& chain, const double (&k)[kSections], double x) {
     double inPrev2 = chain.x2;  // x[n-2] of the first section
     chain.x2 = chain.x1;
     chain.x1 = x;
-    for (int s = 0; s < 3; ++s) {
+    for (int s = 0; s < kSections; ++s) {
         double* ys = chain.y[s];
         const double y = k[s] * (ys[1] - x) + inPrev2;
         // This section's output two frames ago is the next section's x[n-2].
@@ -352,31 +354,35 @@ constexpr int kFirGroups = 8;
 static_assert(kFirGroups <= 8, "FirChunk passes the rest in at most eight vectors");
 
 // An all-pass chain over pairs of frames: lane 0 the even frame, lane 1 the odd one.
+template <int kSections>
 struct PairChain {
-    VecPair in2;   // the chain's inputs two frames back
-    VecPair y[3];  // each section's outputs two frames back
+    VecPair in2;           // the chain's inputs two frames back
+    VecPair y[kSections];  // each section's outputs two frames back
 };
 
-inline PairChain LoadPairChain(const AllpassChainState& c) {
-    PairChain p;
+template <int kSections>
+inline PairChain<kSections> LoadPairChain(const AllpassChain<kSections>& c) {
+    PairChain<kSections> p;
     p.in2 = VecPair{c.x2, c.x1};
-    for (int s = 0; s < 3; ++s) p.y[s] = VecPair{c.y[s][1], c.y[s][0]};
+    for (int s = 0; s < kSections; ++s) p.y[s] = VecPair{c.y[s][1], c.y[s][0]};
     return p;
 }
-inline void StorePairChain(const PairChain& p, AllpassChainState& c) {
+template <int kSections>
+inline void StorePairChain(const PairChain<kSections>& p, AllpassChain<kSections>& c) {
     c.x2 = p.in2[0];
     c.x1 = p.in2[1];
-    for (int s = 0; s < 3; ++s) {
+    for (int s = 0; s < kSections; ++s) {
         c.y[s][1] = p.y[s][0];
         c.y[s][0] = p.y[s][1];
     }
 }
 
-inline VecPair RunPairChain(PairChain& chain, const double (&k)[3], VecPair x) {
+template <int kSections>
+inline VecPair RunPairChain(PairChain<kSections>& chain, const double (&k)[kSections], VecPair x) {
     VecPair inPrev2 = chain.in2;
     chain.in2 = x;
-#pragma GCC unroll 3
-    for (int s = 0; s < 3; ++s) {
+#pragma GCC unroll 16
+    for (int s = 0; s < kSections; ++s) {
         const VecPair y = k[s] * (chain.y[s] - x) + inPrev2;
         inPrev2 = chain.y[s];
         chain.y[s] = y;
@@ -390,25 +396,30 @@ inline VecPair RunPairChain(PairChain& chain, const double (&k)[3], VecPair x) {
 // chain A's even and odd frame, lanes 2 and 3 chain B's. Chain C has a pair of its own.
 typedef double VecQuad __attribute__((vector_size(32)));
 
+template <int kSections>
 struct AllpassPairs {
     VecQuad in2;
-    VecQuad y[3];
-    PairChain c;
+    VecQuad y[kSections];
+    PairChain<kSections> c;
 };
 
-inline AllpassPairs LoadAllpassPairs(const AllpassChainState (&chains)[3]) {
-    const PairChain a = LoadPairChain(chains[0]), b = LoadPairChain(chains[1]);
-    AllpassPairs p;
+template <int kSections>
+inline AllpassPairs<kSections> LoadAllpassPairs(const AllpassChain<kSections> (&chains)[3]) {
+    const PairChain<kSections> a = LoadPairChain(chains[0]), b = LoadPairChain(chains[1]);
+    AllpassPairs<kSections> p;
     p.in2 = __builtin_shufflevector(a.in2, b.in2, 0, 1, 2, 3);
-    for (int s = 0; s < 3; ++s) p.y[s] = __builtin_shufflevector(a.y[s], b.y[s], 0, 1, 2, 3);
+    for (int s = 0; s < kSections; ++s)
+        p.y[s] = __builtin_shufflevector(a.y[s], b.y[s], 0, 1, 2, 3);
     p.c = LoadPairChain(chains[2]);
     return p;
 }
-inline void StoreAllpassPairs(const AllpassPairs& p, AllpassChainState (&chains)[3]) {
-    PairChain a, b;
+template <int kSections>
+inline void StoreAllpassPairs(const AllpassPairs<kSections>& p,
+                              AllpassChain<kSections> (&chains)[3]) {
+    PairChain<kSections> a, b;
     a.in2 = __builtin_shufflevector(p.in2, p.in2, 0, 1);
     b.in2 = __builtin_shufflevector(p.in2, p.in2, 2, 3);
-    for (int s = 0; s < 3; ++s) {
+    for (int s = 0; s < kSections; ++s) {
         a.y[s] = __builtin_shufflevector(p.y[s], p.y[s], 0, 1);
         b.y[s] = __builtin_shufflevector(p.y[s], p.y[s], 2, 3);
     }
@@ -417,43 +428,51 @@ inline void StoreAllpassPairs(const AllpassPairs& p, AllpassChainState (&chains)
     StorePairChain(p.c, chains[2]);
 }
 
-inline void RunAllpassPairs(AllpassPairs& p, VecPair a, VecPair b, VecPair* u, VecPair* t,
-                            VecPair* v) {
+template <int kSections>
+inline void RunAllpassPairs(AllpassPairs<kSections>& p, const double (&reference)[kSections],
+                            const double (&quadrature)[kSections], VecPair a, VecPair b, VecPair* u,
+                            VecPair* t, VecPair* v) {
     VecQuad x = __builtin_shufflevector(a, b, 0, 1, 2, 3);
     VecQuad inPrev2 = p.in2;
     p.in2 = x;
-#pragma GCC unroll 3
-    for (int s = 0; s < 3; ++s) {
-        const VecQuad y = kReferenceCoeffs[s] * (p.y[s] - x) + inPrev2;
+#pragma GCC unroll 16
+    for (int s = 0; s < kSections; ++s) {
+        const VecQuad y = reference[s] * (p.y[s] - x) + inPrev2;
         inPrev2 = p.y[s];
         p.y[s] = y;
         x = y;
     }
     *u = __builtin_shufflevector(x, x, 0, 1);
     *t = __builtin_shufflevector(x, x, 2, 3);
-    const VecPair before = p.c.y[2];
-    *v = __builtin_shufflevector(before, RunPairChain(p.c, kQuadratureCoeffs, b), 1, 2);
+    const VecPair before = p.c.y[kSections - 1];
+    *v = __builtin_shufflevector(before, RunPairChain(p.c, quadrature, b), 1, 2);
 }
 #else
+template <int kSections>
 struct AllpassPairs {
-    PairChain a, b, c;
+    PairChain<kSections> a, b, c;
 };
 
-inline AllpassPairs LoadAllpassPairs(const AllpassChainState (&chains)[3]) {
+template <int kSections>
+inline AllpassPairs<kSections> LoadAllpassPairs(const AllpassChain<kSections> (&chains)[3]) {
     return {LoadPairChain(chains[0]), LoadPairChain(chains[1]), LoadPairChain(chains[2])};
 }
-inline void StoreAllpassPairs(const AllpassPairs& p, AllpassChainState (&chains)[3]) {
+template <int kSections>
+inline void StoreAllpassPairs(const AllpassPairs<kSections>& p,
+                              AllpassChain<kSections> (&chains)[3]) {
     StorePairChain(p.a, chains[0]);
     StorePairChain(p.b, chains[1]);
     StorePairChain(p.c, chains[2]);
 }
 
-inline void RunAllpassPairs(AllpassPairs& p, VecPair a, VecPair b, VecPair* u, VecPair* t,
-                            VecPair* v) {
-    *u = RunPairChain(p.a, kReferenceCoeffs, a);
-    *t = RunPairChain(p.b, kReferenceCoeffs, b);
-    const VecPair before = p.c.y[2];
-    *v = __builtin_shufflevector(before, RunPairChain(p.c, kQuadratureCoeffs, b), 1, 2);
+template <int kSections>
+inline void RunAllpassPairs(AllpassPairs<kSections>& p, const double (&reference)[kSections],
+                            const double (&quadrature)[kSections], VecPair a, VecPair b, VecPair* u,
+                            VecPair* t, VecPair* v) {
+    *u = RunPairChain(p.a, reference, a);
+    *t = RunPairChain(p.b, reference, b);
+    const VecPair before = p.c.y[kSections - 1];
+    *v = __builtin_shufflevector(before, RunPairChain(p.c, quadrature, b), 1, 2);
 }
 #endif
 
@@ -468,7 +487,7 @@ void ReadChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, int k, int
     constexpr bool kSingle = sizeof(Sample) == sizeof(float);
     constexpr int kStride = kStereo ? 2 : 1;
     const bool ms = b.coefficients.mode == Mode::kMsPhase;
-    const bool fir = b.fir;
+    const bool fir = b.filter == QuadratureFilter::kFir;
     double* a = st.lineA + kFirLatencyFrames;
     double* bb = st.lineB + kFirLatencyFrames;
     double* x = st.firLine + kFirHistory;
@@ -510,36 +529,52 @@ void ReadChunkAs(PhaseState& st, const PhaseBlock& b, const Sample* in, int k, i
     }
 }
 
-// The all-pass network: u and t are the reference chains' outputs, v chain C's output of the
-// frame before. Stored for the output stage, which runs over them afterwards: run in the same
+// An all-pass network (three chains of kSections sections, the reference coefficients for A and
+// B, the quadrature ones for C): u and t are the reference chains' outputs, v chain C's output of
+// the frame before. Stored for the output stage, which runs over them afterwards: run in the same
 // loop, its values would crowd the recursions' state out of the registers.
-void AllpassChunk(PhaseState& st, int k, PhaseMeterCursor& meterState) {
+template <int kSections>
+void AllpassChunk(PhaseState& st, AllpassChain<kSections> (&state)[3],
+                  const double (&reference)[kSections], const double (&quadrature)[kSections],
+                  int k, PhaseMeterCursor& meterState) {
     PhaseMeterCursor meter = meterState;
     const double* a = st.lineA + kFirLatencyFrames;
     const double* b = st.lineB + kFirLatencyFrames;
     int i = 0;
 #if TW_VECTOR_BYTES
     if (k >= 2) {
-        AllpassPairs chains = LoadAllpassPairs(st.chains);
+        AllpassPairs<kSections> chains = LoadAllpassPairs(state);
         for (; i + 2 <= k; i += 2) {
             VecPair u, t, v;
-            RunAllpassPairs(chains, LoadVec<VecPair>(a + i), LoadVec<VecPair>(b + i), &u, &t, &v);
+            RunAllpassPairs(chains, reference, quadrature, LoadVec<VecPair>(a + i),
+                            LoadVec<VecPair>(b + i), &u, &t, &v);
             StoreVec(st.u + i, u);
             StoreVec(st.t + i, t);
             StoreVec(st.v + i, v);
             meter.Step();
             meter.Step();
         }
-        StoreAllpassPairs(chains, st.chains);
+        StoreAllpassPairs(chains, state);
     }
 #endif
     for (; i < k; ++i) {
-        st.u[i] = RunChain(st.chains[0], kReferenceCoeffs, a[i]);
-        st.t[i] = RunChain(st.chains[1], kReferenceCoeffs, b[i]);
-        st.v[i] = st.chains[2].y[2][0];  // chain C's output of the previous frame
-        RunChain(st.chains[2], kQuadratureCoeffs, b[i]);
+        st.u[i] = RunChain(state[0], reference, a[i]);
+        st.t[i] = RunChain(state[1], reference, b[i]);
+        st.v[i] = state[2].y[kSections - 1][0];  // chain C's output of the previous frame
+        RunChain(state[2], quadrature, b[i]);
     }
     meterState = meter;
+}
+
+// The quadrature pair of a chunk from the block's all-pass network (not the FIR) into u, t, v.
+void AllpassNetworkChunk(PhaseState& st, const PhaseBlock& b, int k, PhaseMeterCursor& meter) {
+    if (b.filter == QuadratureFilter::kPrecise) {
+        // A copy the loop's stores cannot alias, so the coefficients stay where they are loaded.
+        PreciseQuadratureTable table = *b.precise;
+        AllpassChunk(st, st.precise, table.reference, table.quadrature, k, meter);
+    } else {
+        AllpassChunk(st, st.chains, kReferenceCoeffs, kQuadratureCoeffs, k, meter);
+    }
 }
 
 // The FIR: v from the line, frame i's window starting at line[i].
@@ -625,13 +660,13 @@ void QuadratureAndOutput(PhaseState& st, const PhaseBlock& b, Sample* out, int k
                          OutputMeters& meters, int64_t* opposite, PhaseMeterCursor& phase) {
     OutputStage::InMode(b.coefficients.mode, [&](auto mode) {
         constexpr int kMode = decltype(mode)::value;
-        if (b.fir) {
+        if (b.filter == QuadratureFilter::kFir) {
             FirChunk(st, k, phase);
             // The first and second signals 63 frames back are the lines' oldest values.
             WriteChunk<kMode, kFlags>(st, st.lineA, st.lineB, b.coefficients, out, k, meters,
                                       opposite);
         } else {
-            AllpassChunk(st, k, phase);
+            AllpassNetworkChunk(st, b, k, phase);
             WriteChunk<kMode, kFlags>(st, st.u, st.t, b.coefficients, out, k, meters, opposite);
         }
     });
@@ -651,7 +686,7 @@ void ProcessBlock(PhaseState& st, PhaseBlock& b, const Sample* in, Sample* out) 
         else
             QuadratureAndOutput<true>(st, b, out + 2 * done, k, meters, watched, phase);
         phase.Start(watched, k);
-        if (b.fir) {
+        if (b.filter == QuadratureFilter::kFir) {
             std::memmove(st.firLine, st.firLine + k, sizeof(double) * kFirHistory);
             std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);
             std::memmove(st.lineB, st.lineB + k, sizeof(double) * kFirLatencyFrames);
@@ -684,7 +719,7 @@ void QuadratureChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, Quad
         ReadChunk<false, false>(st, b, in, k, nullptr);
     PhaseMeterCursor idle = {0.0, 0.0, 0.0, nullptr, 0};
     const size_t bytes = sizeof(double) * static_cast<size_t>(k);
-    if (b.fir) {
+    if (b.filter == QuadratureFilter::kFir) {
         FirChunk(st, k, idle);
         std::memcpy(pair.u, st.lineA, bytes);
         std::memcpy(pair.t, st.lineB, bytes);
@@ -692,7 +727,7 @@ void QuadratureChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, Quad
         std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);
         std::memmove(st.lineB, st.lineB + k, sizeof(double) * kFirLatencyFrames);
     } else {
-        AllpassChunk(st, k, idle);
+        AllpassNetworkChunk(st, b, k, idle);
         std::memcpy(pair.u, st.u, bytes);
         std::memcpy(pair.t, st.t, bytes);
     }

@@ -11,6 +11,18 @@ void SilenceNonFinite(double* values, int count) {
         if (!std::isfinite(values[i])) values[i] = 0.0;
 }
 
+// Silence in every chain of a network unless all its state is finite.
+template <int kSections>
+void RestartUnlessFinite(AllpassChain<kSections> (&chains)[3]) {
+    bool finite = true;
+    for (const AllpassChain<kSections>& chain : chains) {
+        finite = finite && std::isfinite(chain.x1) && std::isfinite(chain.x2);
+        for (const double(&section)[2] : chain.y)
+            finite = finite && std::isfinite(section[0]) && std::isfinite(section[1]);
+    }
+    if (!finite) std::memset(chains, 0, sizeof chains);
+}
+
 }  // namespace
 
 CPhaseProcessor::CPhaseProcessor() : m_path(BestSignalPath()), m_kernels(SignalKernelsFor(m_path)) {
@@ -29,14 +41,11 @@ bool CPhaseProcessor::SelectPath(SignalPath path) {
     return true;
 }
 
-void CPhaseProcessor::KeepChainsFinite() {
-    bool finite = true;
-    for (const AllpassChainState& chain : m_state.chains) {
-        finite = finite && std::isfinite(chain.x1) && std::isfinite(chain.x2);
-        for (const double(&section)[2] : chain.y)
-            finite = finite && std::isfinite(section[0]) && std::isfinite(section[1]);
-    }
-    if (!finite) std::memset(m_state.chains, 0, sizeof m_state.chains);
+void CPhaseProcessor::KeepChainsFinite(QuadratureFilter filter) {
+    if (filter == QuadratureFilter::kPrecise)
+        RestartUnlessFinite(m_state.precise);
+    else if (filter != QuadratureFilter::kFir)
+        RestartUnlessFinite(m_state.chains);
 }
 
 void CPhaseProcessor::KeepFirLinesFinite() {

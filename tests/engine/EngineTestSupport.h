@@ -76,10 +76,11 @@ public:
     void SetSampleRate(int32_t) override {}
 };
 
-// A 44.1 kHz format of a sample type and channel count, block alignment and rate to match.
-inline WaveFormat MakeFormat(uint16_t tag, uint16_t bits, int channels) {
+// A format of a sample type and channel count (at 44.1 kHz unless told), block alignment and
+// byte rate to match.
+inline WaveFormat MakeFormat(uint16_t tag, uint16_t bits, int channels, uint32_t rateHz = 44100) {
     const uint16_t align = static_cast<uint16_t>(bits / 8 * channels);
-    return {tag, static_cast<uint16_t>(channels), 44100, 44100u * align, align, bits, 0};
+    return {tag, static_cast<uint16_t>(channels), rateHz, rateHz * align, align, bits, 0};
 }
 
 // The engine's two parts as the filter starts a stream: factory defaults applied, then the
@@ -93,8 +94,9 @@ struct TestEngine {
     CBlockProcessor processor{params};
 
     explicit TestEngine(int inputChannels = 2, uint16_t tag = kWaveFormatIeeeFloat,
-                        uint16_t bits = 32)
-        : input(MakeFormat(tag, bits, inputChannels)), output(MakeFormat(tag, bits, 2)) {
+                        uint16_t bits = 32, uint32_t rateHz = 44100)
+        : input(MakeFormat(tag, bits, inputChannels, rateHz)),
+          output(MakeFormat(tag, bits, 2, rateHz)) {
         params.SetEditorWindows(&windows);
         params.SetParams(kDefaultParams);
         processor.StartStream(&input, &output);

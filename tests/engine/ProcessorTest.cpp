@@ -1,6 +1,7 @@
 // The signal path measured as audio: delays, identities of the modes, quadrature behaviour.
 #include <cmath>
 #include <complex>
+#include <iterator>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -72,7 +73,8 @@ TEST(Processor, FirModesReduceToDelaysOfTheInput) {
 
 TEST(Processor, WidthZeroGivesIdenticalChannelsAndSilenceGivesZero) {
     const auto in = Noise(1000, 2, 3);
-    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+    for (QuadratureFilter filter :
+         {QuadratureFilter::kAllpass, QuadratureFilter::kFir, QuadratureFilter::kPrecise}) {
         TestEngine narrow;
         narrow.params.SetParams(Settings().Phase(37).Width(0).With(filter));
         const auto out = Process(narrow, in);
@@ -96,18 +98,38 @@ TEST(Processor, AllpassPathKeepsBothChannelsOnOneResponseAtPhaseZero) {
 }
 
 TEST(Processor, SwitchingFilterResumesEachPathFromItsOwnState) {
-    const auto in = Noise(600, 2, 11);
-    const std::vector<float> first(in.begin(), in.begin() + 400),
-        second(in.begin() + 400, in.end());
-    // Reference: the FIR path alone over the first part, then the all-pass path alone.
+    // Reference: one engine per filter, fed only the parts played with that filter.
+    const QuadratureFilter order[] = {QuadratureFilter::kFir,     QuadratureFilter::kAllpass,
+                                      QuadratureFilter::kPrecise, QuadratureFilter::kAllpass,
+                                      QuadratureFilter::kFir,     QuadratureFilter::kPrecise};
     const Settings settings = Settings().Phase(45);
-    TestEngine fir, iir, switching;
-    fir.params.SetParams(Settings(settings).With(QuadratureFilter::kFir));
-    iir.params.SetParams(settings);
-    switching.params.SetParams(Settings(settings).With(QuadratureFilter::kFir));
-    EXPECT_EQ(Process(fir, first), Process(switching, first));
-    switching.params.SetParam(kParamFilter, ParamValueOf(QuadratureFilter::kAllpass), false);
-    EXPECT_EQ(Process(switching, second), Process(iir, second));
+    TestEngine alone[3], switching;
+    for (int f = 0; f < 3; ++f)
+        alone[f].params.SetParams(Settings(settings).With(static_cast<QuadratureFilter>(f)));
+    switching.params.SetParams(settings);
+    for (size_t part = 0; part < std::size(order); ++part) {
+        const auto in =
+            Noise(300 + 37 * static_cast<int>(part), 2, static_cast<unsigned>(11 + part));
+        switching.params.SetParam(kParamFilter, ParamValueOf(order[part]), false);
+        EXPECT_EQ(Process(switching, in), Process(alone[ParamValueOf(order[part])], in))
+            << "part " << part;
+    }
+}
+
+// A NaN or an infinity that reached the chains of the all-pass network that ran restarts them
+// from silence: the next block is finite again.
+TEST(Processor, NonFiniteInputRestartsTheAllpassChains) {
+    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kPrecise}) {
+        SCOPED_TRACE(ParamValueOf(filter));
+        TestEngine e;
+        e.params.SetParams(Settings().Phase(90).With(filter));
+        auto in = Noise(200, 2, 3);
+        in[2 * 150] = in[2 * 150 + 1] = INFINITY;
+        Process(e, in);
+        int notFinite = 0;
+        for (float v : Process(e, Noise(300, 2, 7))) notFinite += !std::isfinite(v);
+        EXPECT_EQ(notFinite, 0);
+    }
 }
 
 // A NaN or an infinity that reached the FIR's lines is gone when the FIR is chosen again after
@@ -135,7 +157,8 @@ TEST(Processor, NonFiniteInputLeavesNothingInTheFirLinesForLater) {
 TEST(Processor, FloatAndDoublePathsAgree) {
     const auto in = Noise(1500, 2, 5);
     const std::vector<double> inD(in.begin(), in.end());
-    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+    for (QuadratureFilter filter :
+         {QuadratureFilter::kAllpass, QuadratureFilter::kFir, QuadratureFilter::kPrecise}) {
         const ParamValues params =
             Settings().Phase(-63).Width(170).Output(-25).With(Mode::kScEncode, filter);
         TestEngine ef(2), ed(2, kWaveFormatIeeeFloat, 64);
@@ -149,13 +172,15 @@ TEST(Processor, FloatAndDoublePathsAgree) {
 
 TEST(Processor, StartingTheStreamAgainMakesTheEngineBehaveLikeANewOne) {
     const auto in = Noise(700, 2, 9);
-    const ParamValues params = Settings().Phase(90).With(Mode::kMsPhase, QuadratureFilter::kFir);
-    TestEngine used, fresh;
-    used.params.SetParams(params);
-    fresh.params.SetParams(params);
-    Process(used, Noise(300, 2, 4));
-    used.processor.StartStream(used.processor.InputFormat(), used.processor.OutputFormat());
-    EXPECT_EQ(Process(used, in), Process(fresh, in));
+    for (QuadratureFilter filter : {QuadratureFilter::kFir, QuadratureFilter::kPrecise}) {
+        const ParamValues params = Settings().Phase(90).With(Mode::kMsPhase, filter);
+        TestEngine used, fresh;
+        used.params.SetParams(params);
+        fresh.params.SetParams(params);
+        Process(used, Noise(300, 2, 4));
+        used.processor.StartStream(used.processor.InputFormat(), used.processor.OutputFormat());
+        EXPECT_EQ(Process(used, in), Process(fresh, in)) << ParamValueOf(filter);
+    }
 }
 
 TEST(Processor, FirQuadratureHasUnityMagnitudeAtAQuarterOfTheSampleRate) {

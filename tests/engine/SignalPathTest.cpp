@@ -124,8 +124,11 @@ void RunStream(const Stream& s) {
     uint32_t frame = 0;
     for (size_t block = 0; block < std::size(kBlockSizes); ++block) {
         const int n = kBlockSizes[block];
-        if (block % 9 == 8) {  // now and then the other filter, resuming from its own state
-            params[kParamFilter] ^= 1;
+        // Now and then another filter, resuming from its own state: streams that start with the
+        // precise filter go round all three, the others alternate between all-pass and FIR.
+        if (block % 9 == 8) {
+            const int32_t filter = params[kParamFilter];
+            params[kParamFilter] = s.params[kParamFilter] == 2 ? (filter + 1) % 3 : filter ^ 1;
             for (auto& e : engines) e->params.SetParams(params);
         }
         engines.back()->processor.SelectSignalPath(paths[block % paths.size()]);
@@ -183,6 +186,10 @@ TEST(SignalPaths, EveryPathMatchesThePlainPathBitForBit) {
         {Format::kPcm16, 2, {{-45, 170, 40, 1, 1, 1}}, false},
         {Format::kPcm16, 1, {{60, 100, 0, 0, 0, 0}}, false},
         {Format::kPcm16, 2, {{-150, 0, 10, 3, 0, 1}}, true},
+        {Format::kFloat, 2, {{90, 100, 0, 0, 1, 2}}, true},
+        {Format::kFloat, 1, {{-30, 160, -40, 2, 0, 2}}, false},
+        {Format::kDouble, 2, {{150, 60, 20, 1, 1, 2}}, true},
+        {Format::kPcm16, 2, {{-90, 130, 30, 3, 0, 2}}, false},
     };
     for (size_t i = 0; i < std::size(streams); ++i) {
         SCOPED_TRACE(::testing::Message() << "stream " << i);
@@ -225,19 +232,20 @@ TEST(SignalPaths, SixteenBitConversionsMatchOnEveryPath) {
 
 // The quadrature stage alone, as the phase analysis runs it, gives the pair the processor's output
 // is made of: in LR phase the outputs are the mid and side mix of u and of the rotation of t and
-// v, bit for bit, on every path, with either filter, over chunks of every tail length.
+// v, bit for bit, on every path, with every filter, over chunks of every tail length.
 TEST(SignalPaths, TheQuadratureStageAloneGivesTheProcessorsPair) {
     ParamValues params = kDefaultParams;
     params[kParamPhase] = 75;
     params[kParamWidth] = 140;
     for (SignalPath path : SupportedSignalPaths()) {
         const SignalKernels& k = *SignalKernelsFor(path);
-        for (int fir = 0; fir < 2; ++fir) {
-            SCOPED_TRACE(::testing::Message() << SignalPathName(path) << ", filter " << fir);
-            params[kParamFilter] = fir;
+        for (int filter = 0; filter < kParamDescriptors[kParamFilter].ValueCount(); ++filter) {
+            SCOPED_TRACE(::testing::Message() << SignalPathName(path) << ", filter " << filter);
+            params[kParamFilter] = filter;
             PhaseBlock block = {};
             block.stereoIn = true;
-            block.fir = fir != 0;
+            block.filter = static_cast<QuadratureFilter>(filter);
+            block.precise = &PreciseQuadratureFor(48000);
             block.coefficients = ComputeCoefficients(params);
             auto processed = std::make_unique<PhaseState>(), alone = std::make_unique<PhaseState>();
             auto pair = std::make_unique<QuadraturePair>();
