@@ -1,4 +1,4 @@
-// Frames per second of the block processor: float, double and 16-bit paths, both quadrature
+// Frames per second of the block processor: float, double and 16-bit paths, the three quadrature
 // filters, small and large blocks; the same on every instruction-set path this processor runs;
 // and the plain per-frame implementation (PlainPhase.h) on the same signal, so every run prints
 // the engine's speed-up over it. Before timing, the program checks that every path and the plain
@@ -24,11 +24,13 @@ namespace {
 enum class Format { kFloat, kDouble, kPcm16 };
 constexpr const char* kFormatNames[] = {"Float", "Double", "Pcm16"};
 
+constexpr uint32_t kBenchRateHz = 44100;
+constexpr int kFilterCount = kParamDescriptors[kParamFilter].ValueCount();
+
 // Phase 45, width 130 %, -2 dB, MS phase, metering the output, with the filter under test.
-ParamValues BenchParams(int64_t fir) {
-    const QuadratureFilter filter = fir ? QuadratureFilter::kFir : QuadratureFilter::kAllpass;
+ParamValues BenchParams(int64_t filter) {
     return {{45, 130, -20, ParamValueOf(Mode::kMsPhase), ParamValueOf(MeterPosition::kPost),
-             ParamValueOf(filter)}};
+             static_cast<int32_t>(filter)}};
 }
 
 // A stereo stream of one sample type through the engine on one signal path. No editor windows,
@@ -38,12 +40,12 @@ struct BenchEngine {
     CParamModel params;
     CBlockProcessor engine{params};
 
-    BenchEngine(Format f, int64_t fir, SignalPath path = BestSignalPath()) {
+    BenchEngine(Format f, int64_t filter, SignalPath path = BestSignalPath()) {
         const uint16_t bits = f == Format::kDouble ? 64 : f == Format::kFloat ? 32 : 16;
         const uint16_t tag = f == Format::kPcm16 ? kWaveFormatPcm : kWaveFormatIeeeFloat;
         const uint16_t align = static_cast<uint16_t>(bits / 8 * 2);
-        format = {tag, 2, 44100, 44100u * align, align, bits, 0};
-        params.SetParams(BenchParams(fir));
+        format = {tag, 2, kBenchRateHz, kBenchRateHz * align, align, bits, 0};
+        params.SetParams(BenchParams(filter));
         engine.StartStream(&format, &format);
         engine.SelectSignalPath(path);
     }
@@ -108,7 +110,7 @@ void RunEngine(benchmark::State& state, Format f, SignalPath path) {
 template <typename Sample>
 void RunPlain(benchmark::State& state) {
     const int block = static_cast<int>(state.range(0));
-    CPlainPhase plain(BenchParams(state.range(1)));
+    CPlainPhase plain(BenchParams(state.range(1)), kBenchRateHz);
     const auto in = TestSignal<Sample>(block);
     std::vector<Sample> out(2 * block);
     for (auto _ : state) {
@@ -145,21 +147,21 @@ void BM_PathFloat(benchmark::State& state) {
     RunEngine<float>(state, Format::kFloat, static_cast<SignalPath>(state.range(2)));
 }
 
-// Arguments: block size in frames, Filter (0 all-pass, 1 FIR).
+// Arguments: block size in frames, Filter (0 all-pass, 1 FIR, 2 precise).
 void Blocks(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"block", "fir"});
+    b->ArgNames({"block", "filter"});
     for (int block : {64, 4096})
-        for (int fir : {0, 1}) b->Args({block, fir});
+        for (int filter = 0; filter < kFilterCount; ++filter) b->Args({block, filter});
 }
 void LargeBlocks(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"block", "fir"});
-    for (int fir : {0, 1}) b->Args({4096, fir});
+    b->ArgNames({"block", "filter"});
+    for (int filter = 0; filter < kFilterCount; ++filter) b->Args({4096, filter});
 }
 void Paths(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"block", "fir", "path"});
-    for (int fir : {0, 1})
+    b->ArgNames({"block", "filter", "path"});
+    for (int filter = 0; filter < kFilterCount; ++filter)
         for (int p = 0; p < kSignalPathCount; ++p)
-            if (SignalPathSupported(static_cast<SignalPath>(p))) b->Args({4096, fir, p});
+            if (SignalPathSupported(static_cast<SignalPath>(p))) b->Args({4096, filter, p});
 }
 
 }  // namespace
@@ -183,9 +185,9 @@ bool SameBits(const std::vector<Sample>& a, const std::vector<Sample>& b) {
 }
 
 template <typename Sample>
-std::vector<Sample> EngineOutput(Format f, int fir, SignalPath path, const std::vector<int>& sizes,
-                                 double* phase) {
-    BenchEngine bench(f, fir, path);
+std::vector<Sample> EngineOutput(Format f, int filter, SignalPath path,
+                                 const std::vector<int>& sizes, double* phase) {
+    BenchEngine bench(f, filter, path);
     std::vector<Sample> all;
     for (int n : sizes) {
         Block<Sample> b(n);
@@ -201,10 +203,11 @@ bool CheckIdentity(Format f, int* framesChecked) {
     // Each block restarts the signal; the plain implementation gets the same blocks.
     const std::vector<int> sizes = {4096, 1, 63, 64, 65, 255, 256, 257, 777, 4096, 3};
     bool ok = true;
-    for (int fir : {0, 1}) {
+    for (int filter = 0; filter < kFilterCount; ++filter) {
         double scalarPhase = 0;
-        const auto scalar = EngineOutput<Sample>(f, fir, SignalPath::kScalar, sizes, &scalarPhase);
-        CPlainPhase plain(BenchParams(fir));
+        const auto scalar =
+            EngineOutput<Sample>(f, filter, SignalPath::kScalar, sizes, &scalarPhase);
+        CPlainPhase plain(BenchParams(filter), kBenchRateHz);
         std::vector<Sample> plainOut;
         for (int n : sizes) {
             const auto in = TestSignal<Sample>(n);
@@ -214,8 +217,8 @@ bool CheckIdentity(Format f, int* framesChecked) {
         }
         auto report = [&](const char* what, bool same) {
             if (!same) {
-                std::printf("identity: %s differs from the scalar path (%s, fir:%d)\n", what,
-                            kFormatNames[static_cast<int>(f)], fir);
+                std::printf("identity: %s differs from the scalar path (%s, filter:%d)\n", what,
+                            kFormatNames[static_cast<int>(f)], filter);
                 ok = false;
             }
         };
@@ -225,7 +228,7 @@ bool CheckIdentity(Format f, int* framesChecked) {
             const SignalPath path = static_cast<SignalPath>(p);
             if (!SignalPathSupported(path)) continue;
             double phase = 0;
-            const auto out = EngineOutput<Sample>(f, fir, path, sizes, &phase);
+            const auto out = EngineOutput<Sample>(f, filter, path, sizes, &phase);
             report(SignalPathName(path), SameBits(out, scalar) && phase == scalarPhase);
         }
         *framesChecked += static_cast<int>(scalar.size() / 2);
@@ -257,13 +260,13 @@ public:
         std::printf("\nSpeed-up over the plain per-frame implementation (block 4096, path %s):\n",
                     SignalPathName(BestSignalPath()));
         for (const char* format : kFormatNames) {
-            for (int fir : {0, 1}) {
-                const std::string args = "/block:4096/fir:" + std::to_string(fir);
+            for (int filter = 0; filter < kFilterCount; ++filter) {
+                const std::string args = "/block:4096/filter:" + std::to_string(filter);
                 const auto engine = m_rates.find("BM_Process" + std::string(format) + args);
                 const auto plain = m_rates.find("BM_Plain" + std::string(format) + args);
                 if (engine == m_rates.end() || plain == m_rates.end()) continue;
                 std::printf("  %-6s %-8s engine %8.1f Mframes/s   plain %7.1f Mframes/s   x%.2f\n",
-                            format, fir ? "FIR" : "all-pass", engine->second / 1e6,
+                            format, kFilterChoices[filter].name, engine->second / 1e6,
                             plain->second / 1e6, engine->second / plain->second);
             }
         }

@@ -1,6 +1,7 @@
 // The signal path as the obvious per-frame code: state in its simplest form, the FIR line
 // shifted by one each frame and summed in one accumulator, each frame run to the end before the
-// next. The benchmark measures the engine against it and checks that both give the same bits.
+// next; the precise filter's chains as the all-pass network's with more sections. The
+// benchmark measures the engine against it and checks that both give the same bits.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,9 @@
 
 class CPlainPhase {
 public:
-    explicit CPlainPhase(const ParamValues& p) : m_c(ComputeCoefficients(p)) {
-        m_fir = FilterOf(p) == QuadratureFilter::kFir;
+    CPlainPhase(const ParamValues& p, uint32_t rateHz)
+        : m_c(ComputeCoefficients(p)), m_precise(PreciseQuadratureFor(rateHz)) {
+        m_filter = FilterOf(p);
         m_pre = MeterPositionOf(p) == MeterPosition::kPre;
         for (int i = 0; i < kFirTaps; ++i) m_tap[i] = kFirQuadratureTable.value[i];
     }
@@ -59,8 +61,10 @@ private:
             return y;
         }
     };
-    static double Chain(Section (&s)[3], const double (&k)[3], double x) {
-        return s[2].Run(k[2], s[1].Run(k[1], s[0].Run(k[0], x)));
+    template <int kSections>
+    static double Chain(Section (&s)[kSections], const double (&k)[kSections], double x) {
+        for (int i = 0; i < kSections; ++i) x = s[i].Run(k[i], x);
+        return x;
     }
 
     void Meter(double x, double y) {
@@ -74,7 +78,12 @@ private:
         const bool ms = m_c.mode == Mode::kMsPhase;
         const double a = ms ? left + right : left, b = ms ? left - right : right;
         double u, t, v;
-        if (!m_fir) {
+        if (m_filter == QuadratureFilter::kPrecise) {
+            u = Chain(m_preciseA, m_precise.reference, a);
+            t = Chain(m_preciseB, m_precise.reference, b);
+            v = m_lastPreciseC;
+            m_lastPreciseC = Chain(m_preciseC, m_precise.quadrature, b);
+        } else if (m_filter != QuadratureFilter::kFir) {
             u = Chain(m_chainA, kRef, a);
             t = Chain(m_chainB, kRef, b);
             v = m_lastC;
@@ -103,8 +112,13 @@ private:
     }
 
     Coefficients m_c;
-    bool m_fir = false, m_pre = false;
+    const PreciseQuadratureTable& m_precise;
+    QuadratureFilter m_filter = QuadratureFilter::kAllpass;
+    bool m_pre = false;
     Section m_chainA[3], m_chainB[3], m_chainC[3];
+    Section m_preciseA[kPreciseSections], m_preciseB[kPreciseSections],
+        m_preciseC[kPreciseSections];
+    double m_lastPreciseC = 0;
     float m_tap[kFirTaps] = {};
     double m_lastC = 0, m_line[kFirTaps] = {};
     double m_delayA[kFirLatencyFrames] = {}, m_delayB[kFirLatencyFrames] = {};
