@@ -7,7 +7,7 @@
 
 #include "engine/ParamValues.h"
 #include "engine/WaveFormat.h"
-#include "host/PhaseAnalysis.h"
+#include "analysis/PhaseAnalysis.h"
 
 constexpr uint32_t kDefaultBlockFrames = 512;
 constexpr uint32_t kMinBlockFrames = 16;

@@ -13,7 +13,7 @@
 #include "host/render/DemoSignal.h"
 #include "host/cli/ParamArguments.h"
 #include "host/cli/RenderOptions.h"
-#include "host/win/AnalysisRun.h"
+#include "host/analyze/win/AnalysisRun.h"
 #include "host/render/win/BatchRun.h"
 #include "host/render/win/RenderSession.h"
 #include "host/render/RenderStats.h"

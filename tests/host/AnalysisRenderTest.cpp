@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/FormatRules.h"
-#include "host/AnalysisInput.h"
-#include "host/PhaseAnalysis.h"
+#include "host/analyze/AnalysisInput.h"
+#include "analysis/PhaseAnalysis.h"
 #include "host/wav/WavWriter.h"
 #include "tests/host/RendererProcess.h"
 #include "tests/host/WellFormed.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PhaseAnalysis.h"
+#include "analysis/PhaseAnalysis.h"
 
 // The render at the suggested setting, measured from the file the plug-in wrote.
 struct RenderCheck {
@@ -15,21 +15,12 @@ struct RenderCheck {
     std::string differences;  // the figures that do not agree
 };
 
-struct ThresholdResult {
-    AnalysisThreshold threshold;
-    double value = 0.0;   // the input's figure
-    bool failed = false;  // beyond the limit, or undefined (a silent channel or input)
-};
-
 // What the report says about the file besides the analysis.
 struct AnalysisReportInfo {
     std::string inputName;   // as the user typed it
     std::string formatText;  // "16-bit PCM, stereo, 44100 Hz"
     uint32_t sampleRate = 0;
 };
-
-std::vector<ThresholdResult> CheckThresholds(const SignalFigures& input,
-                                             const std::vector<AnalysisThreshold>& thresholds);
 
 // "--mode lr --filter fir --phase 90 --width 100 --output 0.0": the suggested setting as
 // options of the renderer.

@@ -1,5 +1,5 @@
 // Reading WAV files for the phase analysis through the renderer's reader and conversions.
-#include "host/AnalysisInput.h"
+#include "host/analyze/AnalysisInput.h"
 
 #include <cmath>
 

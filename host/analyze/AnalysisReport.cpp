@@ -1,5 +1,5 @@
 // The text, JSON and SVG forms of the phase analysis, and the threshold checks.
-#include "host/AnalysisReport.h"
+#include "host/analyze/AnalysisReport.h"
 #include "host/cli/ParamArguments.h"
 
 #include <algorithm>
@@ -402,19 +402,6 @@ double ScopeScale(const PhaseAnalysisResult& r) {
 }
 
 }  // namespace
-
-std::vector<ThresholdResult> CheckThresholds(const SignalFigures& input,
-                                             const std::vector<AnalysisThreshold>& thresholds) {
-    std::vector<ThresholdResult> results;
-    for (const AnalysisThreshold& t : thresholds) {
-        ThresholdResult r;
-        r.threshold = t;
-        r.value = MetricValue(t.metric, input);
-        r.failed = std::isnan(r.value) || (t.above ? r.value > t.limit : r.value < t.limit);
-        results.push_back(r);
-    }
-    return results;
-}
 
 std::string SuggestedOptions(const PhaseAnalysisResult& result) {
     const AnalysisCase& c = result.cases[result.suggested];

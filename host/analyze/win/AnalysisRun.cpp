@@ -1,15 +1,15 @@
 // The phase analysis end to end: analyse, render the suggestion, measure, report.
-#include "host/win/AnalysisRun.h"
+#include "host/analyze/win/AnalysisRun.h"
 
 #include <cstdio>
 #include <vector>
 
 #include <windows.h>
 
-#include "host/AnalysisInput.h"
-#include "host/AnalysisReport.h"
+#include "host/analyze/AnalysisInput.h"
+#include "host/analyze/AnalysisReport.h"
 #include "host/wav/WholeFile.h"
-#include "host/PhaseAnalysis.h"
+#include "analysis/PhaseAnalysis.h"
 #include "host/render/win/RenderSession.h"
 #include "host/wav/WavFormat.h"
 

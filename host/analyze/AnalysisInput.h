@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/WaveFormat.h"
-#include "host/PhaseAnalysis.h"
+#include "analysis/PhaseAnalysis.h"
 #include "host/wav/WavReader.h"
 
 class CWavAnalysisSource : public IAnalysisSource {

@@ -1,4 +1,4 @@
-// The phase analysis of twphase-render --analyze: the input's stereo figures, and for LR and MS
+// The phase analysis (twphase-render --analyze): the input's stereo figures, and for LR and MS
 // phase with each quadrature filter, the figures of the plug-in's output at every phase angle
 // (-180..180) and the angle that best meets an objective.
 //
@@ -22,94 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/AnalysisMetrics.h"
+#include "analysis/StereoFigures.h"
 #include "engine/ParamValues.h"
-
-// The analysis tries every angle the Phase parameter can take.
-constexpr int kAnalysisMinPhase = kParamDescriptors[kParamPhase].min;
-constexpr int kAnalysisMaxPhase = kParamDescriptors[kParamPhase].max;
-constexpr int kAnalysisAngleCount = kAnalysisMaxPhase - kAnalysisMinPhase + 1;
-
-// What --objective asks for: the least mono-sum loss, the highest correlation, the lowest
-// sample peak or the lowest crest factor (peak over RMS).
-enum class AnalysisObjective { kMonoLoss, kCorrelation, kPeak, kCrest };
-
-// The figures --fail-above and --fail-below test.
-enum class AnalysisMetric { kMonoLoss, kCorrelation, kPeak, kCrest };
-
-struct AnalysisThreshold {
-    AnalysisMetric metric = AnalysisMetric::kMonoLoss;
-    bool above = true;  // fails when the figure is above the limit (else below it)
-    double limit = 0.0;
-};
-
-// "mono-loss", "correlation", "peak", "crest" (for the objective and the metrics alike).
-const char* AnalysisMetricName(AnalysisMetric metric);
-const char* AnalysisObjectiveName(AnalysisObjective objective);
-bool ParseAnalysisMetric(const std::string& name, AnalysisMetric* metric);
-
-// Sums over the frames of a stereo signal, from which its figures follow. The fold-down's and
-// the difference's energies are sums of their own: taken from sumLL, sumRR and sumLR they would
-// lose a fold-down more than about 150 dB down to rounding.
-struct StereoMoments {
-    double frames = 0.0;
-    double sumL = 0.0, sumR = 0.0;
-    double sumLL = 0.0, sumRR = 0.0, sumLR = 0.0;
-    double sumMid = 0.0;   // the sum of (L + R)^2
-    double sumSide = 0.0;  // the sum of (L - R)^2
-    double peak = 0.0;     // the largest magnitude of either channel; NaN when not known
-};
-
-// Accumulates StereoMoments frame by frame, in blocks whose partial sums are added to the
-// totals, so long files lose no precision to one running sum.
-class CStereoMeter {
-public:
-    void Add(double left, double right);
-    // The same for a run of frames, two at a time.
-    void AddFrames(const double* left, const double* right, size_t frames);
-    StereoMoments Moments() const;
-
-private:
-    static constexpr int kBlockFrames = 4096;
-
-    StereoMoments m_total;
-    StereoMoments m_block;
-    int m_blockFrames = 0;
-};
-
-// A signal's figures. Not-a-number where a figure is undefined (a silent channel has no
-// correlation, a silent signal no loss); infinities where a ratio runs off the scale (a
-// fold-down more than 200 dB below the stereo level counts as cancelled: +inf loss).
-struct SignalFigures {
-    double correlation = 0.0;  // Pearson, -1..+1
-    double midSideDb = 0.0;    // mid energy over side energy, M = (L+R)/2, S = (L-R)/2
-    double monoLossDb = 0.0;   // the mean stereo power over the fold-down's, never negative
-    double peakDbfs = 0.0;     // NaN when the peak is not known
-    double crestDb = 0.0;      // peak over the RMS of both channels; NaN with the peak unknown
-    double rmsDbfs = 0.0;      // RMS of both channels
-};
-
-// The mean power per sample of the two channels, (sum L^2 + sum R^2) / 2 frames: the level the
-// mono-sum loss is measured against.
-double StereoPower(const StereoMoments& moments);
-
-// The figures of a signal. Its mono loss is measured against its own stereo level: what a mono
-// listener loses against a stereo listener of the same signal, so a change of level alone
-// changes no loss.
-SignalFigures FiguresOf(const StereoMoments& moments);
-
-// The objective's figure with smaller meaning better (correlation negated); +inf for NaN.
-double ObjectiveCost(AnalysisObjective objective, const SignalFigures& figures);
-double MetricValue(AnalysisMetric metric, const SignalFigures& figures);
-// Whether a limit lies within the figures the metric can take (a correlation within -1..1, a
-// loss or crest factor not below 0 dB); the range in words for a message otherwise.
-bool MetricLimitInRange(AnalysisMetric metric, double limit, std::string* range);
-
-// Whether a rendered file's moments agree with the analysis's: the same frame count, and RMS,
-// fold-down RMS and peak within what writing each sample with an error of at most `quantum`
-// (a 16-bit step, or 0 for float files) and single-precision rounding can change; the
-// correlation within what those changes allow. Names the figures that differ.
-bool MomentsAgree(const StereoMoments& analysis, const StereoMoments& measured, double quantum,
-                  std::string* differences);
 
 // The input the analysis reads, pass after pass.
 class IAnalysisSource {
