@@ -98,7 +98,8 @@ PhaseBlock KernelBlock(int frames, const CaseRun& run) {
     PhaseBlock block = {};
     block.frames = frames;
     block.stereoIn = true;
-    block.filter = run.fir ? QuadratureFilter::kFir : QuadratureFilter::kAllpass;
+    block.filter = run.out->filter;
+    block.precise = run.precise;
     block.coefficients = run.angles.front();
     return block;
 }

@@ -50,6 +50,7 @@ struct CaseRun {
     AnalysisCase* out = nullptr;
     bool ms = false;
     bool fir = false;
+    const PreciseQuadratureTable* precise = nullptr;  // the precise filter's, for the input's rate
     const SignalKernels* kernels = nullptr;
     std::unique_ptr<PhaseState> state;
     std::vector<Coefficients> angles;  // by phase + 180

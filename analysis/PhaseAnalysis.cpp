@@ -30,14 +30,14 @@ namespace {
 constexpr double kCaseMarginDb = 0.01;
 constexpr double kCaseMarginCorrelation = 0.001;
 
-// The cases the settings ask for: LR then MS phase, each with the all-pass network then the
-// FIR filter.
+// The cases the settings ask for: LR then MS phase, each with the all-pass network, the FIR
+// filter and the precise filter.
 bool ChooseCases(const AnalysisSettings& settings, PhaseAnalysisResult* result,
                  std::string* error) {
     for (Mode mode : {Mode::kLrPhase, Mode::kMsPhase})
-        for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir})
-            if (settings.modes[mode == Mode::kMsPhase] &&
-                settings.filters[filter == QuadratureFilter::kFir]) {
+        for (QuadratureFilter filter :
+             {QuadratureFilter::kAllpass, QuadratureFilter::kFir, QuadratureFilter::kPrecise})
+            if (settings.modes[mode == Mode::kMsPhase] && settings.filters[ParamValueOf(filter)]) {
                 AnalysisCase c;
                 c.mode = mode;
                 c.filter = filter;
@@ -54,10 +54,11 @@ bool ChooseCases(const AnalysisSettings& settings, PhaseAnalysisResult* result,
 // A case's run before the first pass: its processor, the coefficients of every angle and the
 // bounds of its output for the peak search.
 void PrepareRun(CaseRun& run, AnalysisCase& c, const AnalysisSettings& settings,
-                const SignalKernels* kernels) {
+                const SignalKernels* kernels, uint32_t sampleRate) {
     run.out = &c;
     run.ms = c.mode == Mode::kMsPhase;
     run.fir = c.filter == QuadratureFilter::kFir;
+    run.precise = &PreciseQuadratureFor(sampleRate);
     run.kernels = kernels;
     run.state.reset(new PhaseState());
     for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; ++phase)
@@ -192,7 +193,7 @@ bool AnalyzePhase(IAnalysisSource& source, const AnalysisSettings& settings,
     std::vector<CaseRun> runs(result->cases.size());
     std::vector<CaseRun*> all;
     for (size_t i = 0; i < runs.size(); ++i) {
-        PrepareRun(runs[i], result->cases[i], settings, kernels);
+        PrepareRun(runs[i], result->cases[i], settings, kernels, source.SampleRate());
         all.push_back(&runs[i]);
     }
 

@@ -39,17 +39,19 @@ public:
     virtual bool SinglePrecision() const = 0;
     // The output is written in an integer format, which holds nothing beyond full scale.
     virtual bool ClipsAtFullScale() const = 0;
+    // The rate the plug-in streams at: the precise filter's coefficients depend on it.
+    virtual uint32_t SampleRate() const = 0;
     virtual uint64_t FrameCount() const = 0;
     virtual const std::string& Error() const = 0;
 };
 
 struct AnalysisSettings {
     AnalysisObjective objective = AnalysisObjective::kMonoLoss;
-    int32_t width = 100;             // percent, as the Width parameter
-    int32_t output = 0;              // tenths of a dB, as the Output parameter
-    bool modes[2] = {true, true};    // LR phase, MS phase
-    bool filters[2] = {true, true};  // all-pass, FIR
-    size_t scopePoints = 2000;       // frames kept for the phase scope
+    int32_t width = 100;                   // percent, as the Width parameter
+    int32_t output = 0;                    // tenths of a dB, as the Output parameter
+    bool modes[2] = {true, true};          // LR phase, MS phase
+    bool filters[3] = {true, true, true};  // all-pass, FIR, precise (by Filter value)
+    size_t scopePoints = 2000;             // frames kept for the phase scope
     // Frames a case keeps for its peak search; a case that needs more (a signal whose peaks
     // recur all through the file) searches with further passes over the input instead.
     size_t peakFrameLimit = size_t{1} << 18;

@@ -24,6 +24,7 @@ public:
         return m_reader.Format().wFormatTag == kWaveFormatPcm;
     }
     uint64_t FrameCount() const override { return m_reader.FrameCount(); }
+    uint32_t SampleRate() const override { return m_reader.Format().nSamplesPerSec; }
     const std::string& Error() const override { return m_error; }
 
     const WaveFormat& Format() const { return m_reader.Format(); }

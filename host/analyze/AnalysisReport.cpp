@@ -237,22 +237,30 @@ std::string Coord(double value) {
     return Printf("%.1f", value);
 }
 
-constexpr const char* kCaseColours[4] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728"};
+// By case: LR then MS phase with the all-pass network and the FIR filter, then the precise
+// filter's LR and MS cases.
+constexpr const char* kCaseColours[6] = {"#1f77b4", "#ff7f0e", "#2ca02c",
+                                         "#d62728", "#9467bd", "#8c564b"};
 
 int CaseIndex(const AnalysisCase& c) {
-    return (c.mode == Mode::kMsPhase ? 2 : 0) + (c.filter == QuadratureFilter::kFir ? 1 : 0);
+    const int ms = c.mode == Mode::kMsPhase ? 1 : 0;
+    if (c.filter == QuadratureFilter::kPrecise) return 4 + ms;
+    return 2 * ms + (c.filter == QuadratureFilter::kFir ? 1 : 0);
 }
 
 const char* CaseColour(const AnalysisCase& c) {
     return kCaseColours[CaseIndex(c)];
 }
 
-// Each case's line, drawn in this order: every later line is narrower than the earlier ones,
-// or dashed, so curves that coincide (the flat MS ones) still show each colour.
+// Each case's line: every later one is narrower than the earlier ones, or dashed, so curves
+// that coincide (the flat MS ones, or a filter's curve on another's) still show each colour.
 std::string CaseStroke(const AnalysisCase& c) {
-    static constexpr const char* kStrokes[4] = {"stroke-width=\"3.2\"", "stroke-width=\"2.3\"",
+    static constexpr const char* kStrokes[6] = {"stroke-width=\"3.2\"",
+                                                "stroke-width=\"2.3\"",
                                                 "stroke-width=\"1.5\"",
-                                                "stroke-width=\"1.5\" stroke-dasharray=\"6 4\""};
+                                                "stroke-width=\"1.5\" stroke-dasharray=\"6 4\"",
+                                                "stroke-width=\"1.0\" stroke-dasharray=\"2 3\"",
+                                                "stroke-width=\"1.0\" stroke-dasharray=\"1 5\""};
     return std::string(kStrokes[CaseIndex(c)]) + " stroke=\"" + CaseColour(c) + "\"";
 }
 
@@ -428,7 +436,7 @@ std::string InputSectionText(const PhaseAnalysisResult& r, const AnalysisReportI
     return out;
 }
 
-constexpr const char* kCaseRow = "  %-8s  %-6s  %5s  %9s  %11s  %10s  %8s  %10s  %s";
+constexpr const char* kCaseRow = "  %-8s  %-7s  %5s  %9s  %11s  %10s  %8s  %10s  %s";
 
 // One case's row of the table: its best angle's figures and the change against Phase 0.
 std::string CaseRowText(const PhaseAnalysisResult& r, size_t i) {
@@ -445,9 +453,8 @@ std::string CaseRowText(const PhaseAnalysisResult& r, size_t i) {
     char line[200];
     std::snprintf(line, sizeof line, kCaseRow, ModeName(c.mode), FilterName(c.filter),
                   PhaseText(c.bestPhase).c_str(), LossText(c.best.monoLossDb).c_str(),
-                  CorrelationText(c.best.correlation).c_str(),
-                  PeakText(c.best.peakDbfs).c_str(), CrestText(c.best.crestDb).c_str(),
-                  changeText.c_str(),
+                  CorrelationText(c.best.correlation).c_str(), PeakText(c.best.peakDbfs).c_str(),
+                  CrestText(c.best.crestDb).c_str(), changeText.c_str(),
                   i == r.suggested ? (c.bestClips ? "<- suggested, clips" : "<- suggested")
                                    : (c.bestClips ? "clips" : ""));
     std::string text = line;
@@ -458,8 +465,8 @@ std::string CaseRowText(const PhaseAnalysisResult& r, size_t i) {
 // The table of the cases with its notes, the suggestion and the warnings.
 std::string CasesSectionText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info) {
     std::string out = std::string("best phase for ") + ObjectiveText(r.settings.objective) +
-                      " (--objective " + AnalysisObjectiveName(r.settings.objective) +
-                      "), width " + std::to_string(r.settings.width) + " %, output " +
+                      " (--objective " + AnalysisObjectiveName(r.settings.objective) + "), width " +
+                      std::to_string(r.settings.width) + " %, output " +
                       OutputDbText(r.settings.output) + " dB:\n";
     char heading[200];
     std::snprintf(heading, sizeof heading, kCaseRow, "mode", "filter", "phase", "mono loss",
@@ -530,8 +537,8 @@ std::string ChecksSectionText(const std::vector<ThresholdResult>& checks) {
 
 std::string AnalysisText(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
                          const RenderCheck& render, const std::vector<ThresholdResult>& checks) {
-    return InputSectionText(r, info) + CasesSectionText(r, info) +
-           RenderSectionText(r, render) + ChecksSectionText(checks);
+    return InputSectionText(r, info) + CasesSectionText(r, info) + RenderSectionText(r, render) +
+           ChecksSectionText(checks);
 }
 
 std::string AnalysisJson(const PhaseAnalysisResult& r, const AnalysisReportInfo& info,
@@ -687,12 +694,23 @@ std::string SvgCurves(const PhaseAnalysisResult& r, const std::vector<Panel>& pa
     return out;
 }
 
+// The legend's cases, a row of four at a time.
+constexpr size_t kLegendColumns = 4;
+constexpr double kLegendRowHeight = 18;
+
+size_t LegendRows(const PhaseAnalysisResult& r) {
+    return std::max<size_t>(1, (r.cases.size() + kLegendColumns - 1) / kLegendColumns);
+}
+
 // The legend at the foot of a plot of that height: each case's line, then what the marks are.
 std::string SvgLegend(const PhaseAnalysisResult& r, double height, bool peakPanel, bool crest) {
     std::string out;
-    double legendX = kSvgLeft;
-    const double legendY = height - 36;
-    for (const AnalysisCase& c : r.cases) {
+    const size_t rows = LegendRows(r);
+    for (size_t i = 0; i < r.cases.size(); ++i) {
+        const AnalysisCase& c = r.cases[i];
+        const double legendX = kSvgLeft + 200.0 * static_cast<double>(i % kLegendColumns);
+        const double legendY =
+            height - 36 - kLegendRowHeight * static_cast<double>(rows - 1 - i / kLegendColumns);
         const std::string label = std::string(ModeName(c.mode)) + ", " + FilterName(c.filter) +
                                   " (best " + std::to_string(c.bestPhase) + ")";
         out += "<line x1=\"" + Coord(legendX) + "\" y1=\"" + Coord(legendY - 7) + "\" x2=\"" +
@@ -700,7 +718,6 @@ std::string SvgLegend(const PhaseAnalysisResult& r, double height, bool peakPane
                "/>\n";
         out += "<text x=\"" + Coord(legendX + 20) + "\" y=\"" + Coord(legendY - 3) +
                "\" font-size=\"12\">" + XmlText(label) + "</text>\n";
-        legendX += 200;
     }
     const double marksY = height - 14;
     auto markLabel = [&](double x, const std::string& label) {
@@ -765,7 +782,8 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
     const bool crest = r.settings.objective == AnalysisObjective::kCrest;
     const std::vector<Panel> panels = SvgPanels(r, peakPanel, crest);
     const double scopeTop = panels.back().y + kSvgPanelHeight + kSvgGap;
-    const double height = scopeTop + kSvgScopeSize + 90;
+    const double height =
+        scopeTop + kSvgScopeSize + 90 + kLegendRowHeight * static_cast<double>(LegendRows(r) - 1);
 
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"" + Coord(height) +
@@ -782,4 +800,3 @@ std::string AnalysisSvg(const PhaseAnalysisResult& r, const AnalysisReportInfo& 
     out += SvgScopes(r, scopeTop);
     return out + "</svg>\n";
 }
-

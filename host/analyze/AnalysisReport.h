@@ -32,4 +32,3 @@ std::string AnalysisJson(const PhaseAnalysisResult& result, const AnalysisReport
                          const RenderCheck& render, const std::vector<ThresholdResult>& checks);
 // A self-contained SVG document: no scripts, fonts or files it refers to.
 std::string AnalysisSvg(const PhaseAnalysisResult& result, const AnalysisReportInfo& info);
-

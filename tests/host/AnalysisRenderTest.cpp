@@ -197,15 +197,18 @@ TEST_F(AnalysisRenderTest, CurveAgreesWithOrdinaryRenders) {
     } renders[] = {{"lr", "iir", 45, 100},
                    {"lr", "fir", -120, 60},
                    {"ms", "iir", 180, 150},
-                   {"ms", "fir", 77, 100}};
+                   {"ms", "fir", 77, 100},
+                   {"lr", "precise", 90, 100},
+                   {"ms", "precise", -33, 120}};
     for (const auto& r : renders) {
         SCOPED_TRACE(std::string(r.mode) + " " + r.filter + " " + std::to_string(r.phase));
         AnalysisSettings settings;
         settings.width = r.width;
         settings.modes[0] = std::string(r.mode) == "lr";
         settings.modes[1] = !settings.modes[0];
-        settings.filters[0] = std::string(r.filter) == "iir";
-        settings.filters[1] = !settings.filters[0];
+        for (int32_t f = 0; f < static_cast<int32_t>(std::size(settings.filters)); ++f)
+            settings.filters[f] = kParamDescriptors[kParamFilter].ChoiceOf(f).symbol ==
+                                  std::string(r.filter);
         CWavAnalysisSource source;
         ASSERT_TRUE(source.Open(Path("in.wav"))) << source.Error();
         PhaseAnalysisResult analysis;

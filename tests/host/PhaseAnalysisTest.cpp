@@ -24,6 +24,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr uint32_t kRate = 44100;
+constexpr QuadratureFilter kFilters[] = {QuadratureFilter::kAllpass, QuadratureFilter::kFir,
+                                         QuadratureFilter::kPrecise};
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Signal {
@@ -50,6 +52,7 @@ public:
     bool SinglePrecision() const override { return s_.single; }
     bool ClipsAtFullScale() const override { return s_.integer; }
     uint64_t FrameCount() const override { return s_.left.size(); }
+    uint32_t SampleRate() const override { return 44100; }
     const std::string& Error() const override { return error_; }
 
     int passes = 0;  // times the analysis read the input
@@ -201,7 +204,7 @@ void ExpectSameWhenReadingAgain(const Signal& signal, AnalysisSettings settings,
 // Known answers ----------------------------------------------------------------------------
 
 // A pair in quadrature, a polarity-inverted pair and mono: the input's figures, the LR phase
-// that repairs each (for both filters), and MS phase, which cannot change the fold-down.
+// that repairs each (with every filter), and MS phase, which cannot change the fold-down.
 TEST(PhaseAnalysis, SignalsWithAKnownAnswer) {
     const struct {
         const char* name;
@@ -223,8 +226,8 @@ TEST(PhaseAnalysis, SignalsWithAKnownAnswer) {
             EXPECT_EQ(r.input.monoLossDb, kInf);
         else
             EXPECT_NEAR(r.input.monoLossDb, c.monoLoss, 0.1);
-        ASSERT_EQ(r.cases.size(), 4u);
-        for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+        ASSERT_EQ(r.cases.size(), 2 * std::size(kFilters));
+        for (QuadratureFilter filter : kFilters) {
             const AnalysisCase& lr = CaseOf(r, Mode::kLrPhase, filter);
             EXPECT_NEAR(lr.bestPhase, c.bestLr, c.bestLr == 180 ? 0 : 1);
             EXPECT_LT(lr.best.monoLossDb, 0.05);
@@ -310,7 +313,7 @@ TEST(PhaseAnalysis, PeakSearchFindsTheBestOfAllAngles) {
                                             std::make_pair(sine, AnalysisObjective::kPeak)}) {
         AnalysisSettings settings;
         settings.objective = objective;
-        settings.filters[1] = false;  // the all-pass network, in both modes
+        settings.filters[1] = settings.filters[2] = false;  // the all-pass network, both modes
         const PhaseAnalysisResult r = Analyze(signal, settings);
         ASSERT_EQ(r.cases.size(), 2u);
         ExpectSameWhenReadingAgain(signal, settings, r);
@@ -405,7 +408,7 @@ TEST(PhaseAnalysis, DeepFoldDownNullsKeepTheirFigure) {
     const double power = (1.0 + (1.0 - kShortfall) * (1.0 - kShortfall)) / 2.0;
     const double expected = 10.0 * std::log10(power / (kShortfall * kShortfall / 4.0));
     EXPECT_NEAR(r.input.monoLossDb, expected, 0.01);
-    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir})
+    for (QuadratureFilter filter : kFilters)
         EXPECT_NEAR(CaseOf(r, Mode::kLrPhase, filter).curve[-kAnalysisMinPhase].monoLossDb,
                     expected, 0.01);
 }
@@ -429,7 +432,7 @@ TEST(PhaseAnalysis, IntegerOutputClipsAtFullScale) {
             for (double& x : *channel) x *= c.scale;
         AnalysisSettings settings;
         settings.output = c.output;
-        settings.filters[1] = false;
+        settings.filters[1] = settings.filters[2] = false;
         const PhaseAnalysisResult r = Analyze(s, settings);
         ExpectSameWhenReadingAgain(s, settings, r);
         for (const AnalysisCase& k : r.cases) {
@@ -459,10 +462,10 @@ TEST(PhaseAnalysis, IntegerOutputClipsAtFullScale) {
 }
 
 // What MS phase guarantees, in the plug-in's own arithmetic: the sum of the outputs (the mono
-// fold-down) is the same at every Phase and Width, for both filters.
+// fold-down) is the same at every Phase and Width, with every filter.
 TEST(PhaseAnalysis, MsPhaseFoldDownIgnoresPhaseAndWidth) {
     const Signal signal = Tones(1500, false, false, 5);
-    for (QuadratureFilter filter : {QuadratureFilter::kAllpass, QuadratureFilter::kFir}) {
+    for (QuadratureFilter filter : kFilters) {
         std::vector<double> reference;
         for (int phase : {0, -180, -45, 90, 180}) {
             for (int width : {100, 0, 200}) {
@@ -567,7 +570,12 @@ TEST(AnalysisReport, PlotAndTableShowWhatTheyHold) {
     const std::vector<std::string> frames = Elements(svg, "rect", "fill=\"#fafafa\"");
     ASSERT_EQ(frames.size(), 3u);
     const double left = Number(frames[0], "x"), right = left + Number(frames[0], "width");
-    const double legendTop = Number(Elements(svg, "svg")[0], "height") - 40;
+    // The legend's rows start above its first case's label.
+    double legendTop = Number(Elements(svg, "svg")[0], "height");
+    for (size_t at = svg.find("(best "); at != std::string::npos; at = svg.find("(best ", at + 1)) {
+        const size_t tag = svg.rfind("<text ", at);
+        legendTop = std::min(legendTop, Number(svg.substr(tag, svg.find('>', tag) - tag), "y") - 12);
+    }
     for (const std::string& line : Elements(svg, "line", "stroke-dasharray")) {
         if (Number(line, "y1") > legendTop) continue;  // the legend's sample
         EXPECT_GT(Number(line, "x1"), left + 1.0);
@@ -597,13 +605,14 @@ TEST(AnalysisReport, PlotAndTableShowWhatTheyHold) {
     }
 
     // Peaks of both signs and widths: each column ends where its heading does.
-    const double peaks[] = {-12.3, 2.5, -0.4, 10.0};
+    const double peaks[] = {-12.3, 2.5, -0.4, 10.0, -3.0, 0.0};
+    ASSERT_EQ(r.cases.size(), std::size(peaks));
     for (size_t i = 0; i < r.cases.size(); ++i) r.cases[i].best.peakDbfs = peaks[i];
     const std::string text = AnalysisText(r, info, RenderCheck(), {});
     const size_t heading = text.rfind('\n', text.find("  mode "));
     ASSERT_NE(heading, std::string::npos);
     std::vector<size_t> ends;
-    for (size_t line = heading; line != std::string::npos && ends.size() < 5;
+    for (size_t line = heading; line != std::string::npos && ends.size() <= r.cases.size();
          line = text.find('\n', line + 1)) {
         const size_t end = text.find('\n', line + 1);
         const std::string row = text.substr(line + 1, end - line - 1);

@@ -33,9 +33,9 @@ AnalysisSettings SettingsOf(const RenderOptions& options) {
         settings.modes[1] = ms;
     }
     if (options.paramGiven[kParamFilter]) {
-        const bool fir = options.params[kParamFilter] == ParamValueOf(QuadratureFilter::kFir);
-        settings.filters[0] = !fir;
-        settings.filters[1] = fir;
+        for (int32_t filter = 0; filter < static_cast<int32_t>(std::size(settings.filters));
+             ++filter)
+            settings.filters[filter] = options.params[kParamFilter] == filter;
     }
     return settings;
 }
