@@ -34,7 +34,7 @@ const TipRow kTipRows[] = {
     {ControlTip::kReset, -1, "Reset: click to set every parameter to its default: {defaults}."},
     {ControlTip::kPresets, -1, "Presets: click to choose a preset, to add the current values as a preset, or to manage the presets."},
     {ControlTip::kHelp, -1, "Help: click to open the help file."},
-    {ControlTip::kFilter, kParamFilter, "Filter: {choices}, how the phase is shifted: {choice0} with all-pass filters and no latency, {choice1} with a {taps}-tap filter and {latency} frames of latency. Click to switch."},
+    {ControlTip::kFilter, kParamFilter, "Filter: {choices}, how the phase is shifted: {choice0} with all-pass filters and no latency, {choice1} with a {taps}-tap filter and {latency} frames of latency, {choice2} with longer all-pass filters, exact to 0.002 degrees and with no latency. Click for the next filter."},
     {ControlTip::kMode, kParamMode, "Mode: {choices}. Click for the next mode."},
     {ControlTip::kModeMenu, kParamMode, "Mode menu: click to choose the mode from the list: {choices}."},
     {ControlTip::kPhaseField, kParamPhase, "Phase: {range}. Drag in the field or turn the wheel to change it; double-click to type a value."},

@@ -1,11 +1,15 @@
-// The mode button's order and the phase that travels with a change of mode.
+// The mode and filter buttons' order and the phase that travels with a change of mode.
 #include "editor/ModeCycle.h"
 
 #include "engine/ParamDescriptors.h"
 
+int32_t NextChoice(int param, int32_t value) {
+    const ParamDescriptor& d = kParamDescriptors[param];
+    return value + 1 > d.max || value < d.min ? d.min : value + 1;
+}
+
 int32_t NextMode(int32_t mode) {
-    const ParamDescriptor& d = kParamDescriptors[kParamMode];
-    return mode + 1 > d.max || mode < d.min ? d.min : mode + 1;
+    return NextChoice(kParamMode, mode);
 }
 
 bool CModePhaseMemory::PhaseForMode(int32_t previousMode, int32_t mode, int32_t phase,

@@ -1,11 +1,14 @@
-// The order in which the mode button steps through the modes, and the phase that travels with a
-// change of mode: "CS encode" starts at 90 degrees, and coming back round to "LR phase" gives
-// the earlier phase back.
+// The order in which the mode and filter buttons step through their choices, and the phase that
+// travels with a change of mode: "CS encode" starts at 90 degrees, and coming back round to
+// "LR phase" gives the earlier phase back.
 #pragma once
 #include <cstdint>
 
-// The mode after `mode` when the mode button is clicked: each mode in turn, then the first
-// again.
+// The choice after `value` of a parameter with choices when its button is clicked: each
+// choice in turn, then the first again.
+int32_t NextChoice(int param, int32_t value);
+
+// The mode after `mode` when the mode button is clicked.
 int32_t NextMode(int32_t mode);
 
 // The phase kept while "CS encode" is in force. One per editor page.

@@ -103,7 +103,7 @@ void CVxPlugInPropPage::OnCommand(int id, int code) {
             break;
         case IDC_FILTER:
             m_prop->MarkUndo(kDiscreteUndo);
-            m_prop->SetFilter(!Param(&IVxPlugInProp::GetFilter), 1);
+            m_prop->SetFilter(NextChoice(kParamFilter, Param(&IVxPlugInProp::GetFilter)), 1);
             UpdateControls(IDC_FILTER, 1, 1);
             break;
         case IDC_BYPASS: {

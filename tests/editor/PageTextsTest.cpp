@@ -154,9 +154,10 @@ TEST(PageTexts, TooltipsGiveRangesChoicesAndWhatTheMouseDoes) {
     for (const ParamChoice& mode : kModeChoices)
         EXPECT_TRUE(has(tip(ControlTip::kMode), mode.name) && has(tip(ControlTip::kModeMenu), mode.name))
             << mode.name;
-    for (int v = 0; v < 2; ++v)
-        EXPECT_TRUE(has(tip(ControlTip::kFilter), kFilterChoices[v].name) &&
-                    has(tip(ControlTip::kMeterPost), kMeterPositionChoices[v].name));
+    for (const ParamChoice& filter : kFilterChoices)
+        EXPECT_TRUE(has(tip(ControlTip::kFilter), filter.name)) << filter.name;
+    for (const ParamChoice& position : kMeterPositionChoices)
+        EXPECT_TRUE(has(tip(ControlTip::kMeterPost), position.name)) << position.name;
     // Nothing on the page itself says that the clip lights and peak readouts reset on a click.
     for (ControlTip t : {ControlTip::kLeftClip, ControlTip::kRightClip, ControlTip::kLeftPeak,
                          ControlTip::kRightPeak})

@@ -262,6 +262,8 @@ TEST_F(EditorPage, CommandsSetTheParametersAndRefreshTheControls) {
         {"typed phase", [](EditorPage* t) { t->Type(IDC_PHASE_EDIT, "500"); }, {180, 100, 0, 0, 1, 0}, IDC_PHASE_EDIT, "180"},
         {"typed nonsense", [](EditorPage* t) { t->Type(IDC_WIDTH_EDIT, "abc"); }, {0, 0, 0, 0, 1, 0}, IDC_WIDTH_EDIT, "0"},
         {"filter", [](EditorPage* t) { t->Click(IDC_FILTER); }, {0, 100, 0, 0, 1, 1}, IDC_FILTER, "FIR"},
+        {"filter after FIR", [](EditorPage* t) { t->SetAll(0, 100, 0, 0, 1, 1); t->Click(IDC_FILTER); }, {0, 100, 0, 0, 1, 2}, IDC_FILTER, "Precise"},
+        {"filter after precise", [](EditorPage* t) { t->SetAll(0, 100, 0, 0, 1, 2); t->Click(IDC_FILTER); }, {0, 100, 0, 0, 1, 0}, IDC_FILTER, "IIR"},
         {"pre/post", [](EditorPage* t) { t->Click(IDC_METER_POST); }, {0, 100, 0, 0, 0, 0}, IDC_METER_POST, "Pre"},
         {"mode", [](EditorPage* t) { t->Click(IDC_MODE); }, {0, 100, 0, 1, 1, 0}, IDC_MODE, "MS phase"},
         {"mode menu", [](EditorPage* t) { t->ChooseFromMenu(IDC_MODE_MENU, 4); }, {0, 100, 0, 3, 1, 0}, IDC_MODE, "SC encode"},

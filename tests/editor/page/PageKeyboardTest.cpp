@@ -146,6 +146,16 @@ TEST_F(EditorPage, KeysWorkTheButtonsInsideWinesPropertyFrame) {
         },
         [&](HWND) { phaseAfterEnter = Get(&IVxPlugInProp::GetPhase); },
     };
+    // Space and Enter on the Filter button step through the three filters and round again.
+    std::vector<int> filters;
+    for (WORD key : {WORD(VK_SPACE), WORD(VK_RETURN), WORD(VK_SPACE)}) {
+        steps.push_back([key](HWND page) {
+            SetFocus(GetDlgItem(page, IDC_FILTER));
+            PostKey(key);
+        });
+        steps.push_back(
+            [this, &filters](HWND) { filters.push_back(Get(&IVxPlugInProp::GetFilter)); });
+    }
     struct OpenKey {
         WORD key;
         bool alt;
@@ -198,6 +208,7 @@ TEST_F(EditorPage, KeysWorkTheButtonsInsideWinesPropertyFrame) {
     }
     EXPECT_EQ(steps.size(), CFrameScript::Run(parent_, filter_.Get(), steps)) << "the frame closed";
     EXPECT_EQ(0, phaseAfterEnter) << "Enter on Reset";
+    EXPECT_EQ((std::vector<int>{1, 2, 0}), filters) << "Space, Enter, Space on Filter";
     EXPECT_EQ(std::vector<std::string>(), failures);
     // Round the frame and back: every page control that takes keys once, no meter.
     std::vector<int> expected = {

@@ -132,13 +132,14 @@ TEST_F(PresetsTest, MenuGroupsPresetsByBankAndMarksTheCurrentOne) {
 }
 
 TEST_F(PresetsTest, ChoosingAPresetAppliesItWithAnUndoPoint) {
-    WriteLibrary({{"Wide", "", "10,200,-60,1,0,1"}, {"Narrow", "", "-20,50,0,0,1,0"}});
+    WriteLibrary({{"Wide", "", "10,200,-60,1,0,2"}, {"Narrow", "", "-20,50,0,0,1,0"}});
     SetAll(0, 100, 0, 0, 1, 0);
     Tick();
     // Add Preset..., Preset Manager..., then the presets in name order: Narrow, Wide.
     ChooseFromMenu(IDC_PRESETS, 4);
-    EXPECT_EQ(std::vector<int>({10, 200, -60, 1, 0, 1}), Params());
+    EXPECT_EQ(std::vector<int>({10, 200, -60, 1, 0, 2}), Params());
     EXPECT_EQ("200", ItemText(IDC_WIDTH_EDIT));
+    EXPECT_EQ("Precise", ItemText(IDC_FILTER));
     EXPECT_EQ(0, SendMessageA(Item(IDC_PRESETS), BTM_GETSTATE, 0, 0));
     Click(IDC_UNDO);
     EXPECT_EQ(std::vector<int>({0, 100, 0, 0, 1, 0}), Params());
@@ -152,7 +153,7 @@ TEST_F(PresetsTest, ChoosingAPresetAppliesItWithAnUndoPoint) {
 
 TEST_F(PresetsTest, AddingAPresetStoresTheCurrentSettingsAndCancelWritesNothing) {
     WriteLibrary({{"Old", "Keys", "1,100,0,0,1,0"}});
-    SetAll(-33, 150, -10, 2, 0, 1);
+    SetAll(-33, 150, -10, 2, 0, 2);
     WIN32_FILE_ATTRIBUTE_DATA before = {};
     GetFileAttributesExA(file_.c_str(), GetFileExInfoStandard, &before);
 
@@ -171,7 +172,7 @@ TEST_F(PresetsTest, AddingAPresetStoresTheCurrentSettingsAndCancelWritesNothing)
     // Banked presets sort before root ones; within Keys by name: "Old", "Wide encode".
     EXPECT_EQ("Wide encode", Read("Preset2", "Name"));
     EXPECT_EQ("Keys", Read("Preset2", "Bank"));
-    EXPECT_EQ("-33,150,-10,2,0,1", Read("Preset2", "Data"));
+    EXPECT_EQ("-33,150,-10,2,0,2", Read("Preset2", "Data"));
     EXPECT_EQ("Old", Read("Preset1", "Name"));
 }
 
