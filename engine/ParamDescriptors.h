@@ -72,7 +72,8 @@ struct ParamDescriptor {
     const char* symbol;       // the command line's word, "--meter", and the automation files'
     const char* unit;         // written after a value: "degrees", "%", "dB"; "" for choices
     const char* unitName;     // the unit spelled out: "percent"
-    const char* description;  // what it sets, for --help; null where the choices say it
+    const char* description;  // what it sets, for --help ("\n" breaks its lines); null where
+                              // the choices say it
     const char* argument;     // --help's placeholder for a number, "DEG"; null for choices
     int32_t min;              // the internal range, in steps of 1
     int32_t max;
@@ -106,8 +107,9 @@ inline constexpr ParamDescriptor kParamDescriptors[kParamCount] = {
      ParamValueOf(MeterPosition::kPre), ParamValueOf(MeterPosition::kPost), 0,
      ParamValueOf(MeterPosition::kPost), kMeterPositionChoices, nullptr, ParamAutomation::kBool},
     {"Filter", "Filter", "filter", "", "",
-     "all-pass network (no latency), linear-phase FIR filter (63 frames of latency) or "
-     "precise all-pass network (90 degrees within 0.002 degrees, no latency)", nullptr,
+     "all-pass network (no latency), linear-phase FIR filter\n"
+     "(63 frames of latency) or the precise all-pass network\n"
+     "(90 degrees within 0.002 degrees, no latency)", nullptr,
      ParamValueOf(QuadratureFilter::kAllpass), ParamValueOf(QuadratureFilter::kPrecise), 0,
      ParamValueOf(QuadratureFilter::kAllpass), kFilterChoices, nullptr, ParamAutomation::kEnum},
 };

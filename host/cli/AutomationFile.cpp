@@ -68,12 +68,14 @@ std::string ParseTime(const std::string& text, const char* what, int64_t* rt) {
     return std::string();
 }
 
-std::string ParseValue(const std::string& text, const char* what, float* value) {
+// A value in the parameter's automation range: 0 to 1, or an enumeration's choice numbers.
+std::string ParseValue(const std::string& text, const char* what, uint32_t param, float* value) {
     int64_t scaled = 0;
     if (!ParseScaledDecimal(text, kValueDigits, &scaled))
         return std::string(what) + " '" + text + "' is not a number";
-    if (scaled < 0 || scaled > kValueScale)
-        return std::string(what) + " " + text + " is outside 0 to 1";
+    const int64_t top = static_cast<int64_t>(AutomationMaxOf(kParamDescriptors[param]));
+    if (scaled < 0 || scaled > top * kValueScale)
+        return std::string(what) + " " + text + " is outside 0 to " + std::to_string(top);
     *value = static_cast<float>(static_cast<double>(scaled) / static_cast<double>(kValueScale));
     return std::string();
 }
@@ -99,8 +101,10 @@ std::string ParseSegment(const std::string& line, AutomationSegment* segment) {
     if (problem.empty()) problem = ParseTime(fields[2], "end time", &segment->rtEnd);
     if (problem.empty() && segment->rtEnd < segment->rtStart)
         problem = "end time " + fields[2] + " is before start time " + fields[1];
-    if (problem.empty()) problem = ParseValue(fields[3], "value_start", &segment->valStart);
-    if (problem.empty()) problem = ParseValue(fields[4], "value_end", &segment->valEnd);
+    if (problem.empty())
+        problem = ParseValue(fields[3], "value_start", segment->param, &segment->valStart);
+    if (problem.empty())
+        problem = ParseValue(fields[4], "value_end", segment->param, &segment->valEnd);
     if (problem.empty()) problem = ParseCurve(fields[5], &segment->curve);
     return problem;
 }

@@ -181,7 +181,8 @@ const OptionRow kOptionRows[] = {
      "automation segments, one a line:\n"
      "  parameter,start_seconds,end_seconds,value_start,value_end,curve\n"
      "parameter: {parameters};\n"
-     "values 0 to 1; curve: jump, linear, square, invsquare, sine;\n"
+     "values 0 to 1, filter 0 to 2 (iir, fir, precise);\n"
+     "curve: jump, linear, square, invsquare, sine;\n"
      "'#' starts a comment"},
 
     Heading("Rendering:"),

@@ -15,7 +15,7 @@ TEST(AutomationFile, ParsesSegmentsWithCommentsAndSpacing) {
         "  WIDTH ,1.25,1.25,0.5,0.5,Jump   # at an instant\n"
         "2,0.00000005,0.00000015,1,0.25,square\n"
         "3,0,1,0,1,invsquare\n"
-        "Filter,10,12,0.000000001,1.0,SINE";
+        "Filter,10,12,0.000000001,2.0,SINE";  // the precise filter at the end
     std::vector<AutomationSegment> segments;
     std::string error;
     ASSERT_TRUE(ParseAutomationText(text, &segments, &error)) << error;
@@ -38,6 +38,7 @@ TEST(AutomationFile, ParsesSegmentsWithCommentsAndSpacing) {
     EXPECT_EQ(tw::kCurveInvSquare, segments[3].curve);
     EXPECT_EQ(5u, segments[4].param);
     EXPECT_EQ(1e-9f, segments[4].valStart);
+    EXPECT_EQ(2.0f, segments[4].valEnd);
     EXPECT_EQ(tw::kCurveSine, segments[4].curve);
 
     ASSERT_TRUE(
@@ -66,6 +67,7 @@ TEST(AutomationFile, RefusedLinesNameTheLineAndTheProblem) {
         {"phase,2,1,0,1,linear", "end time 1 is before start time 2"},
         {"phase,0,1,1.5,1,linear", "value_start 1.5 is outside 0 to 1"},
         {"phase,0,1,0,-0.1,linear", "value_end -0.1 is outside 0 to 1"},
+        {"filter,0,1,2,2.5,jump", "value_end 2.5 is outside 0 to 2"},
         {"phase,0,1,0,,linear", "value_end '' is not a number"},
         {"phase,0,1,0,1,cubic", "unknown curve 'cubic' (jump, linear, square, invsquare, sine)"},
     };

@@ -193,7 +193,7 @@ TEST(RenderOptions, MistakesAreRefusedNotClamped) {
         {{"--output", "6.1", "a", "b"}, "--output: 6.1 is out of range (-36.0 to 6.0 dB, or -inf)"},
         {{"--output", "1e1", "a", "b"}, "--output: '1e1' is not a number of dB or -inf"},
         {{"--mode", "xy", "a", "b"}, "--mode: 'xy' is not one of lr, ms, cs, sc"},
-        {{"--filter", "fft", "a", "b"}, "--filter: 'fft' is not one of iir, fir"},
+        {{"--filter", "fft", "a", "b"}, "--filter: 'fft' is not one of iir, fir, precise"},
         {{"--format", "pcm32", "a", "b"},
          "--format: 'pcm32' is not one of same, pcm16, pcm24, f32, f64"},
         {{"--dither", "--format", "f32", "a", "b"},

@@ -12,6 +12,7 @@
 #include <vfwmsgs.h>
 
 #include "automation/win/MediaParamsInterfaces.h"
+#include "engine/ParamValues.h"
 #include "engine/PhaseProcessor.h"
 #include "host/render/win/CaptureCounter.h"
 #include "host/cli/UserPresets.h"
@@ -44,6 +45,12 @@ std::string Narrow(const WCHAR* text) {
     char buffer[kPresetNameChars * 4] = {};
     WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
     return buffer;
+}
+
+// Frames by which the plug-in delays its output with these settings: only the FIR filter has
+// any, and bypass passes the input straight through.
+int LatencyFramesOf(const ParamValues& params, bool bypass) {
+    return !bypass && FilterOf(params) == QuadratureFilter::kFir ? kFirLatencyFrames : 0;
 }
 
 void ShowProgress(uint64_t frames, uint64_t total, uint32_t rate) {
@@ -129,8 +136,7 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     hr = m_prop->GetParams(&summary->params);
     if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
     summary->bypass = m_prop->GetBypass() != 0;
-    summary->latencyFrames =
-        !summary->bypass && summary->params[kParamFilter] != 0 ? kFirLatencyFrames : 0;
+    summary->latencyFrames = LatencyFramesOf(summary->params, summary->bypass);
     if (!options.keepLatency && summary->latencyFrames != summary->compensatedFrames)
         summary->warnings.push_back("the automation switched the filter: the output is shifted by "
                                     "the latency at the start (" +
@@ -183,8 +189,7 @@ bool CRenderSession::CompensateLatency(RenderSummary* summary) {
     ParamValues params = {};
     const HRESULT hr = m_prop->GetParams(&params);
     if (FAILED(hr)) return FailHr("reading the plug-in's settings failed", hr);
-    const bool fir = m_prop->GetBypass() == 0 && params[kParamFilter] != 0;
-    summary->compensatedFrames = fir ? kFirLatencyFrames : 0;
+    summary->compensatedFrames = LatencyFramesOf(params, m_prop->GetBypass() != 0);
     m_source->SetTailFrames(static_cast<uint32_t>(summary->compensatedFrames));
     m_writer->SetLeadingFrames(static_cast<uint32_t>(summary->compensatedFrames));
     return true;
