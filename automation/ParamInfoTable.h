@@ -53,7 +53,8 @@ constexpr ParamInfoRecord ParamInfoRecordOf(int index) {
         record.info.szLabel[i] = static_cast<char16_t>(d.name[i]);
     record.internalMin = 0.0f;
     record.internalMax = AutomationMaxOf(d);
-    record.enumText = d.automation == ParamAutomation::kEnum ? kParamEnumTexts.texts[index] : nullptr;
+    record.enumText =
+        d.automation == ParamAutomation::kEnum ? kParamEnumTexts.texts[index] : nullptr;
     return record;
 }
 

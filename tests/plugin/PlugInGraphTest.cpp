@@ -17,6 +17,7 @@
 #include <dshow.h>
 #include <mmreg.h>
 
+#include "automation/win/MediaParamsInterfaces.h"
 #include "base/win/ComPtr.h"
 #include "engine/FormatRules.h"
 #include "engine/win/VxPlugInProp.h"
@@ -244,7 +245,11 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"Float32Stereo_Ms_Fir_Parser", WAVE_FORMAT_IEEE_FLOAT, 32, 2,
                    {{45, 120, 0, 1, 1, 1}}, true},
         StreamCase{"Float64Mono_Lr_Iir_Parser", WAVE_FORMAT_IEEE_FLOAT, 64, 1,
-                   {{-150, 80, -10, 0, 0, 0}}, true}),
+                   {{-150, 80, -10, 0, 0, 0}}, true},
+        StreamCase{"Float32Stereo_Lr_Precise", WAVE_FORMAT_IEEE_FLOAT, 32, 2,
+                   {{90, 100, 0, 0, 1, 2}}, false},
+        StreamCase{"Pcm16Stereo_Ms_Precise_Parser", WAVE_FORMAT_PCM, 16, 2,
+                   {{-60, 140, -20, 1, 0, 2}}, true}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
 // An extensible input is taken when it stands for a plain format the plug-in processes: the
@@ -290,6 +295,32 @@ TEST_F(PlugInGraph, ExtensibleInputTypesAreTakenOnlyAsAPlainFormatThePlugInProce
         mt.cbFormat = c.cbFormat;
         mt.pbFormat = block.data();
         EXPECT_EQ(c.accepted, plugInIn_->QueryAccept(&mt)) << c.name;
+    }
+}
+
+// A host saves the state with its project and loads it into a new instance: every filter,
+// the precise one too, comes back as it was saved.
+TEST_F(PlugInGraph, SavedStatesReloadEveryFilter) {
+    const ParamDescriptor& filters = kParamDescriptors[kParamFilter];
+    for (int32_t filter = filters.min; filter <= filters.max; ++filter) {
+        const ParamValues state = {{-45, 180, -120, 2, 0, filter}};
+        SetThroughInterface(prop_.Get(), state);
+        ComPtr<IPersistStream> save, load;
+        ComPtr<IStream> stream;
+        ASSERT_EQ(S_OK, plugIn_.As(IID_IPersistStream, &save));
+        ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+        ASSERT_EQ(S_OK, save->Save(stream.Get(), TRUE));
+
+        ComPtr<IBaseFilter> other = CreatePlugIn();
+        ComPtr<IVxPlugInProp> otherProp;
+        ASSERT_EQ(S_OK, other.As(IID_IPersistStream, &load));
+        ASSERT_EQ(S_OK, other.As(IID_IVxPlugInProp, &otherProp));
+        const LARGE_INTEGER zero = {};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        ASSERT_EQ(S_OK, load->Load(stream.Get()));
+        ParamValues loaded = {};
+        EXPECT_EQ(S_OK, otherProp->GetParams(&loaded));
+        EXPECT_EQ(state, loaded) << "filter " << filter;
     }
 }
 
@@ -416,6 +447,67 @@ TEST_F(PlugInBetweenTestPeers, NewInputRateIsRefusedWhenDownstreamCannotFollow) 
     EXPECT_EQ(48000u, ConnectionFormat(plugInOut_.Get()).nSamplesPerSec);
     EXPECT_EQ(1, sink_->connections);
     EXPECT_EQ(S_OK, ConnectInput(1, 48000));
+}
+
+// A host's automation switches among the three filters mid-stream, in a host's order: it
+// learns Filter as an enumeration of three, writes jump segments through IMediaParams, then
+// runs the graph. From each switch on the output is the engine's with that filter, its state
+// carried on.
+TEST_F(PlugInBetweenTestPeers, AutomationSwitchesAmongTheThreeFiltersMidStream) {
+    AddPeers({kRateHz});
+    ASSERT_EQ(S_OK, ConnectInput(2, kRateHz));
+    ASSERT_EQ(S_OK, ConnectOutput());
+    const ParamValues start = {{90, 100, 0, 0, 1, 0}};
+    SetThroughInterface(prop_.Get(), start);
+
+    ComPtr<IMediaParamInfo> info;
+    ComPtr<IMediaParamsSdk> params;
+    ASSERT_EQ(S_OK, plugIn_.As(IID_IMediaParamInfo, &info));
+    ASSERT_EQ(S_OK, plugIn_.As(IID_IMediaParams, &params));
+    MP_PARAMINFO filterInfo = {};
+    ASSERT_EQ(S_OK, info->GetParamInfo(kParamFilter, &filterInfo));
+    EXPECT_EQ(MPT_ENUM, filterInfo.mpType);
+    EXPECT_EQ(2.0f, filterInfo.mpdMaxValue);
+    ASSERT_EQ(S_OK, params->SetTimeFormat(GUID_TIME_REFERENCE, 0));
+
+    // Each switch lands a little before the start of a buffer, which is the first to hear it.
+    const LONG bufferFrames = kSourceBufferBytes / 4;
+    const struct {
+        size_t buffer;
+        int32_t filter;
+    } switches[] = {{14, 2}, {28, 1}, {42, 2}, {56, 0}, {70, 2}};
+    for (const auto& sw : switches) {
+        const REFERENCE_TIME at =
+            REFERENCE_TIME(sw.buffer) * bufferFrames * 10000000 / kRateHz - 1000;
+        MP_ENVELOPE_SEGMENT jump = {at, at, float(sw.filter), float(sw.filter), MP_CURVE_JUMP, 0};
+        ASSERT_EQ(S_OK, params->AddEnvelope(kParamFilter, 1, &jump));
+    }
+
+    const std::vector<BYTE> input = TestSignal(Pcm16(2, kRateHz));
+    {
+        GraphRun run(graph_.Get());  // the sink takes each buffer on the pushing thread
+        EXPECT_EQ(S_OK, source_->Push(input));
+        EXPECT_EQ(S_OK, run.Stop());
+    }
+    ReferenceEngine engine(Pcm16(2, kRateHz), start);
+    std::vector<BYTE> expected;
+    const size_t bufferBytes = kSourceBufferBytes;
+    for (size_t offset = 0, buffer = 0; offset < input.size(); offset += bufferBytes, ++buffer) {
+        for (const auto& sw : switches)
+            if (sw.buffer == buffer) engine.SetParam(kParamFilter, sw.filter);
+        const auto from = input.begin() + static_cast<std::ptrdiff_t>(offset);
+        const size_t bytes = std::min(bufferBytes, input.size() - offset);
+        const std::vector<BYTE> out =
+            engine.Process(std::vector<BYTE>(from, from + static_cast<std::ptrdiff_t>(bytes)));
+        expected.insert(expected.end(), out.begin(), out.end());
+    }
+    ASSERT_EQ(expected.size(), sink_->data.size());
+    const auto mismatch = std::mismatch(expected.begin(), expected.end(), sink_->data.begin());
+    EXPECT_TRUE(mismatch.first == expected.end())
+        << "first difference in buffer " << (mismatch.first - expected.begin()) / bufferBytes;
+    MP_DATA last = -1;
+    EXPECT_EQ(S_OK, params->GetParam(kParamFilter, &last));
+    EXPECT_EQ(2.0f, last);
 }
 
 }  // namespace

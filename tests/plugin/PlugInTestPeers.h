@@ -54,6 +54,8 @@ public:
         params_.SetParams(params);
         processor_.StartStream(&input_, &output_);
     }
+    // A parameter from the next block on, as a host's automation sets it; the state goes on.
+    void SetParam(int index, int32_t value) { params_.SetParam(index, value, false); }
     // The formats from the next block on, as when a sample carries a type; the state goes on.
     void SwitchFormat(const WaveFormat& input) {
         input_ = input;
