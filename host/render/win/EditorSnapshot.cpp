@@ -14,6 +14,7 @@
 #include <wincodec.h>
 
 #include "base/win/ComPtr.h"
+#include "engine/ParamDescriptors.h"
 #include "engine/win/VxPlugInProp.h"
 #include "host/render/win/EditorFrame.h"
 #include "host/render/win/HResultText.h"
@@ -158,7 +159,8 @@ void CaptureWhenShown(DWORD frameThread, HANDLE frameReturned, const std::wstrin
     PostMessageW(frame, WM_CLOSE, 0, 0);
 }
 
-// The demo's settings, so that the picture shows more than the defaults.
+// The demo's settings with the precise filter, so that the picture shows more than the
+// defaults.
 HRESULT ApplyDemoSettings(IUnknown* filter) {
     ComPtr<IVxPlugInProp> prop;
     HRESULT hr = filter->QueryInterface(IID_IVxPlugInProp, prop.PutVoid());
@@ -166,7 +168,7 @@ HRESULT ApplyDemoSettings(IUnknown* filter) {
     if (SUCCEEDED(hr)) hr = prop->SetWidth(130, FALSE);
     if (SUCCEEDED(hr)) hr = prop->SetOutput(-10, FALSE);
     if (SUCCEEDED(hr)) hr = prop->SetMode(1, FALSE);
-    if (SUCCEEDED(hr)) hr = prop->SetFilter(1, FALSE);
+    if (SUCCEEDED(hr)) hr = prop->SetFilter(ParamValueOf(QuadratureFilter::kPrecise), FALSE);
     return hr;
 }
 
