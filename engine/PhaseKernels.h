@@ -81,7 +81,8 @@ struct PhaseBlock {
     bool stereoIn;            // interleaved stereo input, otherwise mono
     QuadratureFilter filter;  // how the quadrature pair is made (any other value: all-pass)
     bool meterPre;            // the phase meter watches the input, otherwise the output
-    // The precise filter's coefficients for the stream's rate; read only when it runs.
+    // The precise filter's coefficients for the stream's rate (PreciseQuadratureFor): needed
+    // when it runs, read only then.
     const PreciseQuadratureTable* precise;
     Coefficients coefficients;
     // Meters, in and out: the phase-meter accumulator and its factors, the running peaks,
@@ -95,11 +96,12 @@ struct PhaseBlock {
 
 // One chunk's quadrature pair: u and t, the reference versions of the first and second signals
 // (with the FIR filter, those signals 63 frames back), and v, the quadrature version of the
-// second; the output stage makes every output from them.
+// second; the output stage makes every output from them. The values lie in the state's
+// per-chunk arrays, valid until the state takes its next chunk.
 struct QuadraturePair {
-    double u[kPhaseChunkFrames];
-    double t[kPhaseChunkFrames];
-    double v[kPhaseChunkFrames];
+    const double* u;
+    const double* t;
+    const double* v;
 };
 
 // One path's kernels. Process*: a block of interleaved (or mono) samples into interleaved
