@@ -224,6 +224,25 @@ private:
     CCaseWorker m_reader;  // last, so it is stopped first, before the buffers it fills go
 };
 
+// The cases in the order the lanes should take them: the precise filter's, then the FIR
+// filter's, then the all-pass network's (their quadrature stages' work, largest first).
+std::vector<CaseRun*> CostliestFirst(const std::vector<CaseRun*>& runs) {
+    auto cost = [](const CaseRun* run) {
+        switch (run->out->filter) {
+            case QuadratureFilter::kPrecise:
+                return 2;
+            case QuadratureFilter::kFir:
+                return 1;
+            default:
+                return 0;
+        }
+    };
+    std::vector<CaseRun*> order = runs;
+    std::stable_sort(order.begin(), order.end(),
+                     [&cost](const CaseRun* a, const CaseRun* b) { return cost(a) > cost(b); });
+    return order;
+}
+
 // One pass over the source for the given cases, in the plug-in's working precision. kSums also
 // measures the input and takes its scope into the result.
 template <typename Sample>
@@ -241,10 +260,11 @@ bool RunPassAs(IAnalysisSource& source, const std::vector<CaseRun*>& runs, const
         result->inputScope[1].clear();
     }
     CCaseLanes lanes(runs.size());
+    const std::vector<CaseRun*> costliestFirst = CostliestFirst(runs);
     CPassInput<Sample> input(source, sums, pass.stride, result);
     do {
         const Block<Sample> block = input.Current();
-        lanes.FeedAll(runs, [&](CaseRun& run) { Feed(run, block, pass); });
+        lanes.FeedAll(costliestFirst, [&](CaseRun& run) { Feed(run, block, pass); });
     } while (input.Next());
     if (!input.Error().empty()) {
         *error = input.Error();

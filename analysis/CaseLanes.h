@@ -1,6 +1,7 @@
 // The analysis's threads: a worker that runs one job at a time, and the lanes that run the cases
 // of a pass side by side.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -41,20 +42,16 @@ class CCaseLanes {
 public:
     explicit CCaseLanes(size_t cases);
 
-    // Every case through `feed`. Case i runs on lane i, then back again (0 1 1 0 with two
-    // lanes), so each lane gets an all-pass and a FIR case of the usual four.
+    // Every case through `feed`, each lane taking the next case not yet taken, in the order
+    // given (the costliest first balances the lanes best).
     template <typename Feeder>
     void FeedAll(const std::vector<CaseRun*>& runs, Feeder feed) {
-        const size_t lanes = m_workers.size() + 1;
-        auto lane = [&runs, &feed, lanes](size_t which) {
-            for (size_t i = 0; i < runs.size(); ++i) {
-                const size_t turn = i % (2 * lanes);
-                if ((turn < lanes ? turn : 2 * lanes - 1 - turn) == which) feed(*runs[i]);
-            }
+        std::atomic<size_t> next{0};
+        auto lane = [&runs, &feed, &next] {
+            for (size_t i = next++; i < runs.size(); i = next++) feed(*runs[i]);
         };
-        for (size_t i = 0; i < m_workers.size(); ++i)
-            m_workers[i]->Start([&lane, i] { lane(i + 1); });
-        lane(0);
+        for (const std::unique_ptr<CCaseWorker>& worker : m_workers) worker->Start(lane);
+        lane();
         for (const std::unique_ptr<CCaseWorker>& worker : m_workers) worker->Wait();
     }
 

@@ -71,7 +71,7 @@ struct CaseRun {
     CStereoMeter clipped;
     bool searched = false;  // the non-peak objectives: the best angle is settled
 
-    QuadraturePair pair;     // the chunk's, from the kernel
+    QuadraturePair pair = {};  // the chunk's, in the state
     uint64_t processed = 0;  // FIR: processor frames this pass
     uint64_t emitted = 0;    // output frames this pass
 

@@ -96,11 +96,12 @@ struct PhaseBlock {
 
 // One chunk's quadrature pair: u and t, the reference versions of the first and second signals
 // (with the FIR filter, those signals 63 frames back), and v, the quadrature version of the
-// second; the output stage makes every output from them.
+// second; the output stage makes every output from them. The values lie in the state's
+// per-chunk arrays, valid until the state takes its next chunk.
 struct QuadraturePair {
-    double u[kPhaseChunkFrames];
-    double t[kPhaseChunkFrames];
-    double v[kPhaseChunkFrames];
+    const double* u;
+    const double* t;
+    const double* v;
 };
 
 // One path's kernels. Process*: a block of interleaved (or mono) samples into interleaved

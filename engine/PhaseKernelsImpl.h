@@ -788,7 +788,8 @@ void ProcessDoubleBlock(PhaseState& st, PhaseBlock& b, const double* in, double*
 }
 
 // One chunk read and through the quadrature stage exactly as ProcessBlock takes it, without the
-// output stage or the meters; the pair is copied out before the FIR lines move on.
+// output stage or the meters. The all-pass networks leave the pair in the state's per-chunk
+// arrays; the FIR filter's u and t are copied there before its lines move on.
 template <typename Sample>
 void QuadratureChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, QuadraturePair& pair) {
     const int k = b.frames;
@@ -797,20 +798,18 @@ void QuadratureChunk(PhaseState& st, const PhaseBlock& b, const Sample* in, Quad
     else
         ReadChunk<false, false>(st, b, in, k, nullptr);
     PhaseMeterCursor idle = {0.0, 0.0, 0.0, nullptr, 0};
-    const size_t bytes = sizeof(double) * static_cast<size_t>(k);
     if (b.filter == QuadratureFilter::kFir) {
         FirChunk(st, k, idle);
-        std::memcpy(pair.u, st.lineA, bytes);
-        std::memcpy(pair.t, st.lineB, bytes);
+        const size_t bytes = sizeof(double) * static_cast<size_t>(k);
+        std::memcpy(st.u, st.lineA, bytes);
+        std::memcpy(st.t, st.lineB, bytes);
         std::memmove(st.firLine, st.firLine + k, sizeof(double) * kFirHistory);
         std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);
         std::memmove(st.lineB, st.lineB + k, sizeof(double) * kFirLatencyFrames);
     } else {
         AllpassNetworkChunk(st, b, k, idle);
-        std::memcpy(pair.u, st.u, bytes);
-        std::memcpy(pair.t, st.t, bytes);
     }
-    std::memcpy(pair.v, st.v, bytes);
+    pair = {st.u, st.t, st.v};
 }
 
 void QuadratureFloatChunk(PhaseState& st, const PhaseBlock& b, const float* in,

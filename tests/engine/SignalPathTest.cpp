@@ -248,7 +248,7 @@ TEST(SignalPaths, TheQuadratureStageAloneGivesTheProcessorsPair) {
             block.precise = &PreciseQuadratureFor(48000);
             block.coefficients = ComputeCoefficients(params);
             auto processed = std::make_unique<PhaseState>(), alone = std::make_unique<PhaseState>();
-            auto pair = std::make_unique<QuadraturePair>();
+            QuadraturePair pair = {};
             uint32_t frame = 0;
             for (int n : {1, 2, 3, 255, 256, 7, 64, 65}) {
                 const BlockIo io(Format::kFloat, 2, frame, n, false, 0);
@@ -256,11 +256,11 @@ TEST(SignalPaths, TheQuadratureStageAloneGivesTheProcessorsPair) {
                 std::vector<float> out(2 * n);
                 block.frames = n;
                 k.processFloat(*processed, block, io.f.data(), out.data());
-                k.quadratureFloat(*alone, block, io.f.data(), *pair);
+                k.quadratureFloat(*alone, block, io.f.data(), pair);
                 const Coefficients& c = block.coefficients;
                 for (int i = 0; i < n; ++i) {
-                    const double u = pair->u[i];
-                    const double q = pair->t[i] * c.cosPhase + pair->v[i] * c.sinPhase;
+                    const double u = pair.u[i];
+                    const double q = pair.t[i] * c.cosPhase + pair.v[i] * c.sinPhase;
                     const double m = (u + q) * c.midGain, s = (u - q) * c.sideGain;
                     ASSERT_EQ(out[2 * i], static_cast<float>(m + s)) << i;
                     ASSERT_EQ(out[2 * i + 1], static_cast<float>(m - s)) << i;
