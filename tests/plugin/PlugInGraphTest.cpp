@@ -301,8 +301,9 @@ TEST_F(PlugInGraph, ExtensibleInputTypesAreTakenOnlyAsAPlainFormatThePlugInProce
 // A host saves the state with its project and loads it into a new instance: every filter,
 // the precise one too, comes back as it was saved.
 TEST_F(PlugInGraph, SavedStatesReloadEveryFilter) {
-    const ParamDescriptor& filters = kParamDescriptors[kParamFilter];
-    for (int32_t filter = filters.min; filter <= filters.max; ++filter) {
+    for (QuadratureFilter f :
+         {QuadratureFilter::kAllpass, QuadratureFilter::kFir, QuadratureFilter::kPrecise}) {
+        const int32_t filter = ParamValueOf(f);
         const ParamValues state = {{-45, 180, -120, 2, 0, filter}};
         SetThroughInterface(prop_.Get(), state);
         ComPtr<IPersistStream> save, load;
