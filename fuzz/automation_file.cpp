@@ -1,12 +1,14 @@
 // The renderer's automation files (--automation): the input is the file's text. A text that
 // parses gives segments within the documented ranges, and those segments, added one at a
-// time as the renderer adds them, drive every envelope only within 0..1 at any stream position.
+// time as the renderer adds them, drive every envelope only within its automation range (0..1,
+// or an enumeration's choice numbers) at any stream position.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "automation/AutomationCore.h"
+#include "engine/ParamDescriptors.h"
 #include "fuzz/FuzzCheck.h"
 #include "host/cli/AutomationFile.h"
 
@@ -17,11 +19,12 @@ bool IsCurve(int32_t curve) {
            curve == tw::kCurveInvSquare || curve == tw::kCurveSine;
 }
 
+bool InRange(uint32_t param, float value) {
+    return value >= 0.0f && value <= AutomationMaxOf(kParamDescriptors[param]);
+}
+
 void CheckValues(CAutomationCore& core) {
-    for (uint32_t i = 0; i < kParamCount; ++i) {
-        const float value = core.EffectiveValue(i);
-        FUZZ_CHECK(value >= 0.0f && value <= 1.0f);
-    }
+    for (uint32_t i = 0; i < kParamCount; ++i) FUZZ_CHECK(InRange(i, core.EffectiveValue(i)));
 }
 
 }  // namespace
@@ -39,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const AutomationSegment& s : segments) {
         FUZZ_CHECK(s.param < kParamCount && IsCurve(s.curve));
         FUZZ_CHECK(s.rtStart >= 0 && s.rtStart <= s.rtEnd);
-        FUZZ_CHECK(s.valStart >= 0.0f && s.valStart <= 1.0f && s.valEnd >= 0.0f && s.valEnd <= 1.0f);
+        FUZZ_CHECK(InRange(s.param, s.valStart) && InRange(s.param, s.valEnd));
         const MpEnvelopeSegment segment = {s.rtStart, s.rtEnd, s.valStart, s.valEnd, s.curve, 0};
         FUZZ_CHECK(core.AddEnvelope(s.param, 1, &segment) == tw::kOk);
     }
