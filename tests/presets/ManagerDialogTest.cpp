@@ -436,6 +436,7 @@ TEST_F(ManagerTest, OpensOnTheLibraryWithTheCurrentPresetShownAndButtonsBySelect
 // Each kind of selection asks its own question; Yes deletes, No keeps. Deleting a preset that
 // has a next item removes only that item; the last one of a bank takes the bank with it.
 TEST_F(ManagerTest, DeleteAsksByKindAndSaveWritesWhatIsLeft) {
+    // clang-format off
     const struct {
         const char* select;
         bool byKey;  // the Delete key in the tree instead of the button
@@ -445,46 +446,27 @@ TEST_F(ManagerTest, DeleteAsksByKindAndSaveWritesWhatIsLeft) {
         bool sameBankItem;  // no rebuild: Drums stays open
         std::vector<std::string> saved;
     } cases[] = {
-        {kRootItem,
-         false,
-         IDYES,
+        {kRootItem, false, IDYES,
          "Are you sure you want to delete ALL the tw:Phase banks and presets?",
-         ">Available tw:Phase presets",
-         false,
-         {}},
-        {"Drums",
-         true,
-         IDYES,
+         ">Available tw:Phase presets", false, {}},
+        {"Drums", true, IDYES,
          "Do you want to delete the tw:Phase preset bank \"Drums\"?\nAll presets contained in this "
          "bank will be lost.",
-         ">Available tw:Phase presets(Keys(Piano),Bass,Lead)",
-         false,
+         ">Available tw:Phase presets(Keys(Piano),Bass,Lead)", false,
          {"Keys/Piano=3,100,0,0,1,0", "Bass=5,100,0,0,1,0", "Lead=4,100,0,0,1,0"}},
-        {"Kick",
-         false,
-         IDYES,
-         "Do you want to delete the tw:Phase preset \"Kick\"?",
-         "Available tw:Phase presets(Drums(Snare),Keys(Piano),Bass,Lead)",
-         true,
+        {"Kick", false, IDYES, "Do you want to delete the tw:Phase preset \"Kick\"?",
+         "Available tw:Phase presets(Drums(Snare),Keys(Piano),Bass,Lead)", true,
          {"Drums/Snare=1,100,0,0,1,0", "Keys/Piano=3,100,0,0,1,0", "Bass=5,100,0,0,1,0",
           "Lead=4,100,0,0,1,0"}},
-        {"Piano",
-         true,
-         IDYES,
-         "Do you want to delete the tw:Phase preset \"Piano\"?",
-         ">Available tw:Phase presets(Drums(Kick,Snare),Bass,Lead)",
-         false,
+        {"Piano", true, IDYES, "Do you want to delete the tw:Phase preset \"Piano\"?",
+         ">Available tw:Phase presets(Drums(Kick,Snare),Bass,Lead)", false,
          {"Drums/Kick=2,100,0,0,1,0", "Drums/Snare=1,100,0,0,1,0", "Bass=5,100,0,0,1,0",
           "Lead=4,100,0,0,1,0"}},
-        {"Snare",
-         false,
-         IDNO,
-         "Do you want to delete the tw:Phase preset \"Snare\"?",
-         kTree,
-         true,
+        {"Snare", false, IDNO, "Do you want to delete the tw:Phase preset \"Snare\"?", kTree, true,
          {"Drums/Kick=2,100,0,0,1,0", "Drums/Snare=1,100,0,0,1,0", "Keys/Piano=3,100,0,0,1,0",
           "Bass=5,100,0,0,1,0", "Lead=4,100,0,0,1,0"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.select);
         Load(kLibrary);
@@ -655,6 +637,7 @@ TEST_F(ManagerTest, LeavingSavesOrRestoresAndHandsBackOnlyAPresetStillNamed) {
     const Step add = Manager([](HWND d) { Press(d, IDC_MANAGER_ADD); });
     const Step named = Dialog("Add tw:Phase preset", [](HWND d) { Enter(d, IDC_ADD_NAME, "New"); });
     const std::string oldPiano = kLibrary[2], newPiano = "Keys/Piano=9,150,-20,1,0,1";
+    // clang-format off
     const struct {
         const char* name;
         std::deque<Step> steps;
@@ -664,61 +647,29 @@ TEST_F(ManagerTest, LeavingSavesOrRestoresAndHandsBackOnlyAPresetStillNamed) {
         int current;
         std::string piano;  // in the file afterwards
     } cases[] = {
-        {"all deleted, Cancel",
-         {deleting(kRootItem), Box(IDYES), cancel},
-         0,
-         0,
-         5,
-         kPiano,
+        {"all deleted, Cancel", {deleting(kRootItem), Box(IDYES), cancel}, 0, 0, 5, kPiano,
          oldPiano},
         {"all deleted, Escape, Cancel, Escape, No",
-         {deleting(kRootItem), Box(IDYES), escape, Box(IDCANCEL), escape, Box(IDNO)},
-         0,
-         2,
-         5,
-         kPiano,
-         oldPiano},
-        {"all deleted, Escape, Yes",
-         {deleting(kRootItem), Box(IDYES), escape, Box(IDYES)},
-         0,
-         1,
-         0,
-         -1,
-         ""},
+         {deleting(kRootItem), Box(IDYES), escape, Box(IDCANCEL), escape, Box(IDNO)}, 0, 2, 5,
+         kPiano, oldPiano},
+        {"all deleted, Escape, Yes", {deleting(kRootItem), Box(IDYES), escape, Box(IDYES)}, 0, 1,
+         0, -1, ""},
         {"unchanged", {doubleClick("Piano")}, kPiano, 0, 5, kPiano, oldPiano},
         {"bank opens", {doubleClick("Keys"), doubleClick("Piano")}, kPiano, 0, 5, kPiano, oldPiano},
-        {"updated, No",
-         {update, Box(IDYES), doubleClick("Piano"), Box(IDNO)},
-         kPiano,
-         1,
-         5,
-         kPiano,
+        {"updated, No", {update, Box(IDYES), doubleClick("Piano"), Box(IDNO)}, kPiano, 1, 5, kPiano,
          oldPiano},
-        {"updated, Yes",
-         {update, Box(IDYES), doubleClick("Piano"), Box(IDYES)},
-         kPiano,
-         1,
-         5,
-         kPiano,
-         newPiano},
+        {"updated, Yes", {update, Box(IDYES), doubleClick("Piano"), Box(IDYES)}, kPiano, 1, 5,
+         kPiano, newPiano},
         {"added, No", {add, named, doubleClick("New"), Box(IDNO)}, 0, 1, 5, kPiano, oldPiano},
         // The new preset takes the deleted one's identifier, which the restored library gives
         // back to Bass: nothing is applied.
         {"identifier reused, No",
-         {deleting("Bass"), Box(IDYES), add, named, doubleClick("New"), Box(IDNO)},
-         0,
-         1,
-         5,
-         kPiano,
+         {deleting("Bass"), Box(IDYES), add, named, doubleClick("New"), Box(IDNO)}, 0, 1, 5, kPiano,
          oldPiano},
-        {"added, Cancel, Cancel",
-         {add, named, doubleClick("New"), Box(IDCANCEL), cancel},
-         0,
-         1,
-         5,
-         kPiano,
-         oldPiano},
+        {"added, Cancel, Cancel", {add, named, doubleClick("New"), Box(IDCANCEL), cancel}, 0, 1, 5,
+         kPiano, oldPiano},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Load(kLibrary);
@@ -746,10 +697,16 @@ TEST_F(ManagerTest, ImportAddsPresetsFromOurFilesAndNamesTheOthers) {
     cut.stop = CPresetLibrary::ReadStop::kMissingKey;
     cut.stoppedAt = 2;
     cut.missingKey = "Bank";
+    auto Duplicate = [](const std::string& name) {
+        return "The preset \"" + name +
+               "\" you are importing already exists in the tw:Phase preset list.\n"
+               "Do you want to add it anyway?";
+    };
     const Step typePath = Dialog("Import Preset(s)", [file](HWND d) {  // the system's dialog
         SetDlgItemTextA(d, GetDlgItem(d, cmb13) ? cmb13 : edt1, file.c_str());
         PostMessageA(d, WM_COMMAND, IDOK, 0);
     });
+    // clang-format off
     const struct {
         const char* name;
         std::vector<std::string> presets;
@@ -760,37 +717,20 @@ TEST_F(ManagerTest, ImportAddsPresetsFromOurFilesAndNamesTheOthers) {
     } cases[] = {
         {"ours", {ours[0], ours[1]}, presetfile::kClassKey, {}, 2, {}},
         {"alternate key", {ours[1]}, presetfile::kAltClassKey, {}, 1, {}},
-        {"foreign",
-         {ours[1]},
-         "SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}",
-         {Box(IDOK)},
-         0,
+        {"foreign", {ours[1]}, "SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}",
+         {Box(IDOK)}, 0,
          {"The preset file you are trying to import does not contain data for this plug-in."}},
-        {"no header",
-         {ours[1]},
-         "",
-         {Box(IDOK)},
-         0,
+        {"no header", {ours[1]}, "", {Box(IDOK)}, 0,
          {"The file you selected does not contain Quillmoor Corvane:tw plug-in preset data."}},
-        {"duplicates",
-         {kLibrary[1], ours[1], kLibrary[4]},
-         presetfile::kClassKey,
-         {Box(IDYES), Box(IDNO)},
-         2,
-         {"The preset \"Kick\" you are importing already exists in the tw:Phase preset list.\n"
-          "Do you want to add it anyway?",
-          "The preset \"Bass\" you are importing already exists in the tw:Phase preset list.\n"
-          "Do you want to add it anyway?"}},
-        {"cut",
-         {ours[0], ours[1], kLibrary[4]},
-         presetfile::kClassKey,
-         {Box(IDOK)},
-         1,
+        {"duplicates", {kLibrary[1], ours[1], kLibrary[4]}, presetfile::kClassKey,
+         {Box(IDYES), Box(IDNO)}, 2, {Duplicate("Kick"), Duplicate("Bass")}},
+        {"cut", {ours[0], ours[1], kLibrary[4]}, presetfile::kClassKey, {Box(IDOK)}, 1,
          {Library().ReadStopText(file, cut)}},
         {"dialog failed", {}, "", {Box(IDOK)}, 0, {"Unable to open file dialog."}},
         {"cancelled", {}, "", {}, 0, {}},
         {"system dialog", {ours[0]}, presetfile::kClassKey, {typePath}, 1, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
@@ -826,6 +766,7 @@ TEST_F(ManagerTest, ImportAddsPresetsFromOurFilesAndNamesTheOthers) {
 // unsaved changes, over whatever presets the file held; the library stays unchanged.
 TEST_F(ManagerTest, ExportWritesTheSelectionInPlaceOfTheFilesPresets) {
     const std::string file = folder + "export.ini";
+    // clang-format off
     const struct {
         const char* select;
         const char* title;
@@ -833,20 +774,15 @@ TEST_F(ManagerTest, ExportWritesTheSelectionInPlaceOfTheFilesPresets) {
         std::vector<std::string> written;
         const char* defaultPreset;
     } cases[] = {
-        {kRootItem,
-         "Export all presets",
-         "tw_Phase.ini",
+        {kRootItem, "Export all presets", "tw_Phase.ini",
          {"Drums/Kick=2,100,0,0,1,0", "Drums/Snare=1,100,0,0,1,0", "Keys/a b:c=3,100,0,0,1,0",
-          "Bass=5,100,0,0,1,0", "CON=4,100,0,0,1,0"},
-         "1"},
-        {"Drums",
-         "Export preset bank",
-         "Drums.ini",
-         {"Drums/Kick=2,100,0,0,1,0", "Drums/Snare=1,100,0,0,1,0"},
-         "KEY_NOT_FOUND"},
+          "Bass=5,100,0,0,1,0", "CON=4,100,0,0,1,0"}, "1"},
+        {"Drums", "Export preset bank", "Drums.ini",
+         {"Drums/Kick=2,100,0,0,1,0", "Drums/Snare=1,100,0,0,1,0"}, "KEY_NOT_FOUND"},
         {"CON", "Export preset", "_CON.ini", {"CON=4,100,0,0,1,0"}, "KEY_NOT_FOUND"},
         {"a b:c", "Export preset", "a_b_c.ini", {"Keys/a b:c=3,100,0,0,1,0"}, "KEY_NOT_FOUND"},
     };
+    // clang-format on
     Library().At(4)->SetName("CON");  // unsaved changes go out too
     Library().At(2)->SetName("a b:c");
     for (const auto& c : cases) {
