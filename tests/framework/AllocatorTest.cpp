@@ -248,58 +248,43 @@ TEST(MemAllocatorTest, OutstandingSampleKeepsTheAllocatorAlive) {
     EXPECT_EQ(before, CBaseObject::ObjectsActive());
 }
 
-TEST(MemAllocatorTest, GetBufferBlocksUntilASampleIsReleased) {
-    IMemAllocator* allocator = NewAllocator();
-    Ready(allocator, Props(1, 64));
-    IMediaSample* held = nullptr;
-    ASSERT_EQ(S_OK, allocator->GetBuffer(&held, nullptr, nullptr, 0));
+// A GetBuffer waiting for the one buffer, which the test holds, returns when the sample comes
+// back (with that buffer) or when the allocator is decommitted (with nothing); recommitting
+// before the sample returns reuses the same buffer.
+TEST(MemAllocatorTest, BlockedGetBufferWakesOnReleaseOrDecommit) {
+    for (bool decommit : {false, true}) {
+        SCOPED_TRACE(decommit ? "decommit" : "release");
+        IMemAllocator* allocator = NewAllocator();
+        Ready(allocator, Props(1, 64));
+        IMediaSample* held = nullptr;
+        ASSERT_EQ(S_OK, allocator->GetBuffer(&held, nullptr, nullptr, 0));
 
-    std::atomic<bool> done{false};
-    IMediaSample* received = nullptr;
-    HRESULT hr = E_FAIL;
-    std::thread waiter([&] {
-        hr = allocator->GetBuffer(&received, nullptr, nullptr, 0);
-        done = true;
-    });
-    Sleep(100);
-    EXPECT_FALSE(done);
-    held->Release();
-    waiter.join();
-    EXPECT_EQ(S_OK, hr);
-    EXPECT_EQ(held, received);
-    received->Release();
-    allocator->Decommit();
-    allocator->Release();
-}
-
-TEST(MemAllocatorTest, DecommitWakesBlockedGetBuffer) {
-    IMemAllocator* allocator = NewAllocator();
-    Ready(allocator, Props(1, 64));
-    IMediaSample* held = nullptr;
-    ASSERT_EQ(S_OK, allocator->GetBuffer(&held, nullptr, nullptr, 0));
-
-    std::atomic<bool> done{false};
-    IMediaSample* received = reinterpret_cast<IMediaSample*>(1);
-    HRESULT hr = S_OK;
-    std::thread waiter([&] {
-        hr = allocator->GetBuffer(&received, nullptr, nullptr, 0);
-        done = true;
-    });
-    Sleep(100);
-    EXPECT_FALSE(done);
-    allocator->Decommit();
-    waiter.join();
-    EXPECT_EQ(VFW_E_NOT_COMMITTED, hr);
-    EXPECT_EQ(nullptr, received);
-
-    // Recommitting before the sample returns reuses the same buffers.
-    EXPECT_EQ(S_OK, allocator->Commit());
-    held->Release();
-    ASSERT_EQ(S_OK, allocator->GetBuffer(&received, nullptr, nullptr, AM_GBF_NOWAIT));
-    EXPECT_EQ(held, received);
-    received->Release();
-    allocator->Decommit();
-    allocator->Release();
+        std::atomic<bool> done{false};
+        IMediaSample* received = reinterpret_cast<IMediaSample*>(1);
+        HRESULT hr = E_FAIL;
+        std::thread waiter([&] {
+            hr = allocator->GetBuffer(&received, nullptr, nullptr, 0);
+            done = true;
+        });
+        Sleep(100);
+        EXPECT_FALSE(done);
+        if (decommit)
+            allocator->Decommit();
+        else
+            held->Release();
+        waiter.join();
+        EXPECT_EQ(decommit ? VFW_E_NOT_COMMITTED : S_OK, hr);
+        if (decommit) {
+            EXPECT_EQ(nullptr, received);
+            EXPECT_EQ(S_OK, allocator->Commit());
+            held->Release();
+            ASSERT_EQ(S_OK, allocator->GetBuffer(&received, nullptr, nullptr, AM_GBF_NOWAIT));
+        }
+        EXPECT_EQ(held, received);
+        received->Release();
+        allocator->Decommit();
+        allocator->Release();
+    }
 }
 
 }  // namespace
