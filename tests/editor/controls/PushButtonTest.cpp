@@ -359,28 +359,4 @@ TEST_F(PushButtonTest, SettingTheSameCaptionAgainDoesNotRepaint) {
     EXPECT_EQ(GetWindowTextA(control, text, sizeof text), 0);
 }
 
-TEST(ControlClasses, RegisterForDoubleClicksAndTolerateRepeats) {
-    const struct {
-        const char* name;
-        bool (*reg)(HINSTANCE);
-    } classes[] = {
-        {kPushButtonClassName, RegisterPushButtonClass},
-        {kValueEditClassName, RegisterValueEditClass},
-        {kStaticTextClassName, RegisterStaticTextClass},
-        {kStaticImageClassName, RegisterStaticImageClass},
-        {kStaticNoHitImageClassName, RegisterStaticNoHitImageClass},
-    };
-    for (const auto& c : classes) {
-        ASSERT_TRUE(c.reg(Module())) << c.name;
-        EXPECT_TRUE(c.reg(Module())) << c.name;  // an earlier editor registered it
-        WNDCLASSA info = {};
-        ASSERT_TRUE(GetClassInfoA(Module(), c.name, &info)) << c.name;
-        EXPECT_TRUE(info.style & CS_DBLCLKS) << c.name << ": double-clicks must reach it";
-    }
-    UnregisterStaticNoHitImageClass(Module());
-    WNDCLASSA info = {};
-    EXPECT_FALSE(GetClassInfoA(Module(), kStaticNoHitImageClassName, &info));
-    EXPECT_TRUE(RegisterStaticNoHitImageClass(Module()));
-}
-
 }  // namespace
