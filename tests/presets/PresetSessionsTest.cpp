@@ -208,6 +208,8 @@ TEST_F(SessionsTest, PresetsWhoseSaveFailedStayUntilASaveSucceeds) {
         return l.UpdatePresetAndSave(l.CurrentId(), "7,7,7,7,7,7") ==
                CPresetLibrary::UpdateResult::kSaveFailed;
     };
+    const auto nothing = [](CPresetLibrary&) {};
+    // clang-format off
     const struct {
         const char* what;
         std::function<bool(CPresetLibrary&)> fail;
@@ -215,34 +217,25 @@ TEST_F(SessionsTest, PresetsWhoseSaveFailedStayUntilASaveSucceeds) {
         const char* current;
         std::vector<std::string> fileAfterNextSave;
     } cases[] = {
-        {"add",
-         add,
-         [](CPresetLibrary&) {},
-         "New",
+        {"add", add, nothing, "New",
          {"Drums/Kick=1,100,0,0,1,0", "Keys/New=7,7,7,7,7,7", "Keys/Organ=2,100,0,0,1,0",
           "Lead=3,100,0,0,1,0", "Next=8,8,8,8,8,8", "Pad=4,100,0,0,1,0"}},
-        {"update",
-         update,
-         [](CPresetLibrary&) {},
-         "Lead",
+        {"update", update, nothing, "Lead",
          {"Drums/Kick=1,100,0,0,1,0", "Keys/Organ=2,100,0,0,1,0", "Lead=7,7,7,7,7,7",
           "Next=8,8,8,8,8,8", "Pad=4,100,0,0,1,0"}},
-        {"add, while another editor adds",
-         add,
-         [](CPresetLibrary& l) { l.AddPresetAndSave(New("Theirs", "", "6,6,6,6,6,6")); },
-         "New",
+        {"add, while another editor adds", add,
+         [](CPresetLibrary& l) { l.AddPresetAndSave(New("Theirs", "", "6,6,6,6,6,6")); }, "New",
          {"Drums/Kick=1,100,0,0,1,0", "Keys/New=7,7,7,7,7,7", "Keys/Organ=2,100,0,0,1,0",
           "Lead=3,100,0,0,1,0", "Next=8,8,8,8,8,8", "Pad=4,100,0,0,1,0", "Theirs=6,6,6,6,6,6"}},
-        {"update, while another editor deletes that preset",
-         update,
+        {"update, while another editor deletes that preset", update,
          [](CPresetLibrary& l) {
              l.DeletePreset(l.At(2));  // Lead
              l.SaveLibrary(presetfile::kClassKey, kPath);
-         },
-         "Lead",
+         }, "Lead",
          {"Drums/Kick=1,100,0,0,1,0", "Keys/Organ=2,100,0,0,1,0", "Lead=7,7,7,7,7,7",
           "Next=8,8,8,8,8,8", "Pad=4,100,0,0,1,0"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         for (bool reopen : {false, true}) {
             SCOPED_TRACE(std::string(c.what) +
