@@ -40,25 +40,24 @@ TEST(RenderBatch, OutputPathsKeepTheBaseNameAndTheSeparatorInUse) {
 }
 
 TEST(RenderBatch, PlanRefusesCollidingOrReplacingOutputsNamingFilesAsTyped) {
+    // clang-format off
     const struct {
         std::vector<std::string> inputs;
         const char* outDir;
         const char* error;  // how the message begins; "" for a plan
     } cases[] = {
         {{"a.wav", "sub/b.aif", "C:\\x\\c.wav"}, "out", ""},
-        {{"a.wav", "b.wav", "sub/a.flac"},
-         "out",
+        {{"a.wav", "b.wav", "sub/a.flac"}, "out",
          "a.wav and sub/a.flac would both be written to out/a.wav: rename one, or render them "
          "into different folders"},
-        {{"Song.wav", "other\\SONG.WAV"},
-         "out",
+        {{"Song.wav", "other\\SONG.WAV"}, "out",
          "Song.wav and other\\SONG.WAV would both be written to out\\SONG.wav: "},
         {{"a.wav", "a.wav"}, "out", "a.wav and a.wav would both be written to out/a.wav: "},
-        {{"x.wav", "out/Y.WAV"},
-         "./out",
+        {{"x.wav", "out/Y.WAV"}, "./out",
          "./out/Y.wav would replace the input out/Y.WAV: choose another --out-dir"},
         {{"b.wav", "dir/"}, "out", "'dir/' names no file to render"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.inputs[1]);
         std::vector<BatchFile> files;
