@@ -39,29 +39,24 @@ TEST(DibPalette, EntriesUpToEightBitsOnlyAndRowsPaddedToFourBytes) {
 TEST(Rle8, DecodesRunsAndEscapesAndSurvivesDataWrittenToBreakIt) {
     Bytes lines;  // ten lines of two pixels for a bitmap three lines high
     for (int line = 0; line < 10; ++line) lines.insert(lines.end(), {2, uint8_t(line + 1), 0, 0});
+    // clang-format off
     const struct {
         int width, height;
         Bytes data, pixels;
     } cases[] = {
         // Runs, absolute runs and line ends; nothing is read after the end of the bitmap.
-        {5,
-         3,
-         {3, 7, 2, 9, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 0, 0, 4, 5, 6, 7, 8, 0, 1, 5, 99},
+        {5, 3, {3, 7, 2, 9, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 0, 0, 4, 5, 6, 7, 8, 0, 1, 5, 99},
          {7, 7, 7, 9, 9, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0, 0, 5, 6, 7, 8, 0, 0, 0, 0}},
         // A delta right and up leaves zeros.
         {4, 3, {1, 5, 0, 2, 2, 1, 1, 6, 0, 1}, {5, 0, 0, 0, 0, 0, 0, 6, 0, 0, 0, 0}},
         // Decoding stops when the line count reaches the height.
         {2, 3, lines, {1, 1, 0, 0, 2, 2, 0, 0, 3, 3, 0, 0}},
         // An encoded run, an absolute run and a delta past the row: nothing spills.
-        {3,
-         3,
-         {255, 1, 0, 0, 0, 7, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 2, 200, 0, 1, 9},
+        {3, 3, {255, 1, 0, 0, 0, 7, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 2, 200, 0, 1, 9},
          {1, 1, 1, 0, 1, 2, 3, 0, 0, 0, 0, 0}},
         {5, 1, Bytes(1 << 20, 255), {255, 255, 255, 255, 255, 0, 0, 0}},  // a megabyte of runs
-        {2,
-         2,
-         {1, 4, 0, 2, 0, 255, 1, 8, 0, 2, 1, 1, 1, 9},
-         {4, 0, 0, 0, 0, 0, 0, 0}},  // past the top
+        // Past the top.
+        {2, 2, {1, 4, 0, 2, 0, 255, 1, 8, 0, 2, 1, 1, 1, 9}, {4, 0, 0, 0, 0, 0, 0, 0}},
         // Truncated: an absolute run promising 200 bytes with 3 left, a delta without its
         // offsets, a lone count byte, nothing at all, an odd absolute run without its pad.
         {8, 1, {2, 8, 0, 200, 1, 2, 3}, {8, 8, 1, 2, 3, 0, 0, 0}},
@@ -77,6 +72,7 @@ TEST(Rle8, DecodesRunsAndEscapesAndSurvivesDataWrittenToBreakIt) {
         {0x7fffffff, 0x7fffffff, {1, 1, 0, 1}, {}},
         {1, 1, {1, 1, 0, 1}, {1, 0, 0, 0}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(dib::DecodeRle8(c.data.data(), c.data.size(), c.width, c.height), c.pixels)
             << "case " << &c - cases;
