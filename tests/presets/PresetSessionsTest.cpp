@@ -125,58 +125,44 @@ std::unique_ptr<PresetRecord> New(const char* name, const char* bank, const char
 }  // namespace
 
 TEST_F(SessionsTest, TheCurrentPresetStaysTheSamePresetAcrossSavesAndReopenings) {
+    using Library = CPresetLibrary;
+    // clang-format off
     const struct {
         const char* what;
-        std::function<void(SessionsTest&)> change;
         const char* current;  // after reopening; "(none)" when it is gone
+        std::function<void(SessionsTest&)> change;
     } cases[] = {
-        {"add to a bank that sorts first",
-         [](SessionsTest& t) {
-             t.Edit([](CPresetLibrary& l) {
+        {"add to a bank that sorts first", "Wide & Loud", [](SessionsTest& t) {
+             t.Edit([](Library& l) {
                  l.AddPresetAndSave(New("Wide & Loud", "Bass", "5,5,5,5,5,5"));
              });
-         },
-         "Wide & Loud"},
-        {"update",
-         [](SessionsTest& t) {
-             t.Edit([](CPresetLibrary& l) { l.UpdatePresetAndSave(l.CurrentId(), "6,6,6,6,6,6"); });
-         },
-         "Lead"},
-        {"rename",
-         [](SessionsTest& t) {
-             t.Manage([&](CPresetLibrary&) { t.Named("Lead")->SetName("Zed"); });
-         },
-         "Zed"},
-        {"delete an earlier preset",
-         [](SessionsTest& t) {
-             t.Manage([&](CPresetLibrary& l) { l.DeletePreset(t.Named("Kick")); });
-         },
-         "Lead"},
-        {"move into a bank",
-         [](SessionsTest& t) {
-             t.Manage([&](CPresetLibrary&) { t.Named("Lead")->SetBank("Drums"); });
-         },
-         "Lead"},
-        {"import presets that sort first",
-         [](SessionsTest& t) {
+         }},
+        {"update", "Lead", [](SessionsTest& t) {
+             t.Edit([](Library& l) { l.UpdatePresetAndSave(l.CurrentId(), "6,6,6,6,6,6"); });
+         }},
+        {"rename", "Zed", [](SessionsTest& t) {
+             t.Manage([&](Library&) { t.Named("Lead")->SetName("Zed"); });
+         }},
+        {"delete an earlier preset", "Lead", [](SessionsTest& t) {
+             t.Manage([&](Library& l) { l.DeletePreset(t.Named("Kick")); });
+         }},
+        {"move into a bank", "Lead", [](SessionsTest& t) {
+             t.Manage([&](Library&) { t.Named("Lead")->SetBank("Drums"); });
+         }},
+        {"import presets that sort first", "Lead", [](SessionsTest& t) {
              t.store.SetText(kImportPath,
                              FileText({"Bass/Sub=7,100,0,0,1,0", "Bass/Deep=8,100,0,0,1,0"}));
-             t.Manage([](CPresetLibrary& l) { l.ReadPresets(kImportPath, true); });
-         },
-         "Lead"},
-        {"another plug-in's editor adds a preset that sorts first",
-         [](SessionsTest& t) {
-             t.Edit(
-                 [](CPresetLibrary& l) { l.AddPresetAndSave(New("Sub", "Bass", "7,100,0,0,1,0")); },
-                 &g_secondPlugIn);
-         },
-         "Lead"},
-        {"delete it",
-         [](SessionsTest& t) {
-             t.Manage([&](CPresetLibrary& l) { l.DeletePreset(t.Named("Lead")); });
-         },
-         "(none)"},
+             t.Manage([](Library& l) { l.ReadPresets(kImportPath, true); });
+         }},
+        {"another plug-in's editor adds a preset that sorts first", "Lead", [](SessionsTest& t) {
+             t.Edit([](Library& l) { l.AddPresetAndSave(New("Sub", "Bass", "7,100,0,0,1,0")); },
+                    &g_secondPlugIn);
+         }},
+        {"delete it", "(none)", [](SessionsTest& t) {
+             t.Manage([&](Library& l) { l.DeletePreset(t.Named("Lead")); });
+         }},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Start();
