@@ -75,10 +75,9 @@ TEST_F(ValueEditTest, DragPostsTheMotionSquaredLinearOrReversed) {
     } drags[] = {
         {0, EDF_REVERSE, {{10, 10}, {13, 10}}, {-3}},
         {EDS_LINEAR, 0, {{5, 5}, {8, 5}, {-2, 5}}, {3, -10}},  // left the window to the left
-        {EDS_LINEAR,
-         0,
-         {{100, 100}, {102, 97}, {103, 94}, {106, 92}, {106, 96}, {111, 94}},
-         {2, 3, 2, -4, 5}},  // dx 2 dy 3; 1, 3: vertical; 3, 2: still vertical; dy -4; dx 5 dy 2
+        // dx 2 dy 3; 1, 3: vertical; 3, 2: still vertical; dy -4; dx 5 dy 2.
+        {EDS_LINEAR, 0, {{100, 100}, {102, 97}, {103, 94}, {106, 92}, {106, 96}, {111, 94}},
+         {2, 3, 2, -4, 5}},
     };
     for (const auto& d : drags) {
         page.Reset();
@@ -100,14 +99,8 @@ TEST_F(ValueEditTest, KeysPostFixedStepsWhateverTheDirection) {
     const struct {
         WPARAM key;
         int step;
-    } keys[] = {{VK_PRIOR, kEditPageStep},
-                {VK_NEXT, -kEditPageStep},
-                {VK_END, kEditEndStep},
-                {VK_HOME, -kEditEndStep},
-                {VK_LEFT, -1},
-                {VK_DOWN, -1},
-                {VK_UP, 1},
-                {VK_RIGHT, 1}};
+    } keys[] = {{VK_PRIOR, kEditPageStep}, {VK_NEXT, -kEditPageStep}, {VK_END, kEditEndStep},
+                {VK_HOME, -kEditEndStep},  {VK_LEFT, -1}, {VK_DOWN, -1}, {VK_UP, 1}, {VK_RIGHT, 1}};
     for (const auto& k : keys) {
         Send(WM_KEYDOWN, k.key, 1);
         Send(WM_KEYDOWN, 'A', 1);  // posts nothing
