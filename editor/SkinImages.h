@@ -6,6 +6,7 @@ namespace skin {
 
 // Bitmaps.
 constexpr int kPageBackgroundId = 103;
+constexpr int kAnalysisBackgroundId = 104;  // the analysis page's, of the same size
 constexpr int kClipOffId = 111;
 constexpr int kClipHeldId = 112;
 constexpr int kClipActiveId = 113;
@@ -38,6 +39,10 @@ constexpr int kPhaseMeterLitId = 132;
 constexpr int kPhaseMeterId = 135;
 constexpr int kModeButtonPressedId = 136;
 constexpr int kModeButtonId = 137;
+constexpr int kButton116Id = 140;
+constexpr int kButton116PressedId = 141;
+constexpr int kCorrelationMeterId = 142;
+constexpr int kCorrelationMeterLitId = 143;
 
 // Transparency values of an RGBT pixel.
 constexpr int kOpaque = 0;
@@ -71,6 +76,10 @@ constexpr RawImageInfo kRawImages[] = {
     {kLevelMeterLitId, 12, 120, RawImageKind::kOpaque},
     {kPhaseMeterId, 154, 12, RawImageKind::kOpaque},
     {kPhaseMeterLitId, 154, 12, RawImageKind::kOpaque},
+    {kButton116Id, 116, 21, RawImageKind::kButton},
+    {kButton116PressedId, 116, 21, RawImageKind::kButton},
+    {kCorrelationMeterId, 160, 10, RawImageKind::kOpaque},
+    {kCorrelationMeterLitId, 160, 10, RawImageKind::kOpaque},
 };
 
 }  // namespace skin

@@ -1,6 +1,7 @@
 // The DLL's entry points and its class table.
 #include <windows.h>
 
+#include "editor/analysis/page/AnalysisPropPage.h"
 #include "editor/page/VxPlugInPropPage.h"
 #include "framework/ClassFactory.h"
 #include "plugin/FilterSetup.h"
@@ -14,6 +15,8 @@ const CFactoryTemplate kClassTable[] = {
     {kTwPhaseName, &CLSID_TwPhase, CVxPlugIn::CreateInstance, nullptr, &kTwPhaseFilterSetup},
     {L"Corvane:tw Phase Property Page", &CLSID_TwPhasePropertyPage,
      CVxPlugInPropPage::CreateInstance, nullptr, nullptr},
+    {L"Corvane:tw Phase Analysis Page", &CLSID_TwPhaseAnalysisPage,
+     CAnalysisPropPage::CreateInstance, nullptr, nullptr},
 };
 constexpr int kClassCount = sizeof kClassTable / sizeof kClassTable[0];
 

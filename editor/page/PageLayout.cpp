@@ -87,13 +87,18 @@ const PageControlLayout kPageLayout[] = {
 const int kPageLayoutCount = sizeof kPageLayout / sizeof kPageLayout[0];
 
 bool CreatePageControls(HWND page, HMODULE module, HBITMAP skin, HFONT labelFont) {
+    return CreateLayoutControls(page, module, skin, labelFont, kPageLayout, kPageLayoutCount);
+}
+
+bool CreateLayoutControls(HWND page, HMODULE module, HBITMAP skin, HFONT labelFont,
+                          const PageControlLayout* layout, int count) {
     bool all = true;
-    for (const PageControlLayout& c : kPageLayout) {
+    for (int i = 0; i < count; ++i) {
+        const PageControlLayout& c = layout[i];
         const DWORD style = WS_CHILD | WS_VISIBLE | (c.tabStop ? WS_TABSTOP : 0) | c.classStyle;
-        HWND control = CreateWindowExA(0, c.className, c.text ? c.text : "", style, c.x, c.y,
-                                       c.width, c.height, page,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), module,
-                                       skin);
+        HWND control = CreateWindowExA(
+            0, c.className, c.text ? c.text : "", style, c.x, c.y, c.width, c.height, page,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), module, skin);
         if (!control) {
             all = false;
             continue;

@@ -28,3 +28,6 @@ extern const int kPageLayoutCount;
 // labelFont the font of the peak readouts. Returns false when a control could not be created
 // (the others are still made).
 bool CreatePageControls(HWND page, HMODULE module, HBITMAP skin, HFONT labelFont);
+// The same for another page's table of count controls.
+bool CreateLayoutControls(HWND page, HMODULE module, HBITMAP skin, HFONT labelFont,
+                          const PageControlLayout* layout, int count);

@@ -47,28 +47,35 @@ const ControlTipOf kControlTips[] = {
 
 }  // namespace
 
-HWND CreatePageTooltips(HWND page) {
+HWND CreateTooltipWindow(HWND page) {
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
     // Always shown, also while the host's frame is not the active window.
-    HWND tooltips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr,
-                                    nullptr, nullptr);
+    HWND tooltips =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr, nullptr, nullptr);
+    if (tooltips) SendMessageA(tooltips, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
+    return tooltips;
+}
+
+void AddControlTooltip(HWND tooltips, HWND page, int controlId, std::string text) {
+    HWND control = GetDlgItem(page, controlId);
+    if (!tooltips || !control) return;
+    // The tooltip watches the control's mouse messages itself and keeps a copy of the text.
+    TTTOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // also understood by comctl32 before version 6
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = page;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = &text[0];
+    SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+HWND CreatePageTooltips(HWND page) {
+    HWND tooltips = CreateTooltipWindow(page);
     if (!tooltips) return nullptr;
-    SendMessageA(tooltips, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
-    for (const ControlTipOf& c : kControlTips) {
-        HWND control = GetDlgItem(page, c.controlId);
-        if (!control) continue;
-        std::string text = ControlTipText(c.tip);
-        // The tooltip watches the control's mouse messages itself and keeps a copy of the text.
-        TTTOOLINFOA tool = {};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;  // also understood by comctl32 before version 6
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = page;
-        tool.uId = reinterpret_cast<UINT_PTR>(control);
-        tool.lpszText = &text[0];
-        SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    for (const ControlTipOf& c : kControlTips)
+        AddControlTooltip(tooltips, page, c.controlId, ControlTipText(c.tip));
     return tooltips;
 }

@@ -84,6 +84,7 @@ TEST(SkinFiles, BitmapsHaveTheirSizesAndFormats) {
         int id, width, height, bitCount;
     } expected[] = {
         {skin::kPageBackgroundId, skin::kPageWidth, skin::kPageHeight, 24},
+        {skin::kAnalysisBackgroundId, skin::kPageWidth, skin::kPageHeight, 24},
         {skin::kClipOffId, skin::kClipWidth, skin::kClipHeight, 24},
         {skin::kClipHeldId, skin::kClipWidth, skin::kClipHeight, 24},
         {skin::kClipActiveId, skin::kClipWidth, skin::kClipHeight, 24},

@@ -28,6 +28,7 @@ TEST(LoadSkinBitmap, SkinBitmapsLoadAsTheSystemLoadsThem) {
         int id, width, height;
         bool palette;
     } bitmaps[] = {{skin::kPageBackgroundId, skin::kPageWidth, skin::kPageHeight, false},
+                   {skin::kAnalysisBackgroundId, skin::kPageWidth, skin::kPageHeight, false},
                    {skin::kClipOffId, skin::kClipWidth, skin::kClipHeight, false},
                    {skin::kClipHeldId, skin::kClipWidth, skin::kClipHeight, false},
                    {skin::kClipActiveId, skin::kClipWidth, skin::kClipHeight, false},

@@ -29,7 +29,12 @@ std::wstring GuidText(REFGUID guid) {
 
 const std::wstring kClassKey = L"CLSID\\" + GuidText(CLSID_TwPhase);
 const std::wstring kFilterKey = L"Filter\\" + GuidText(CLSID_TwPhase);
-const std::wstring kPageKey = L"CLSID\\" + GuidText(CLSID_TwPhasePropertyPage);
+// The property pages: COM servers only, with their display names.
+const struct {
+    const CLSID& clsid;
+    const WCHAR* name;
+} kPages[] = {{CLSID_TwPhasePropertyPage, L"Corvane:tw Phase Property Page"},
+              {CLSID_TwPhaseAnalysisPage, L"Corvane:tw Phase Analysis Page"}};
 // Where Wine's mapper keeps filters registered without a category.
 const std::wstring kMapperKey =
     L"CLSID\\" + GuidText(CLSID_LegacyAmFilterCategory) + L"\\Instance\\" + GuidText(CLSID_TwPhase);
@@ -106,7 +111,7 @@ HRESULT CoCreatePlugIn(IBaseFilter** filter) {
 void ExpectNothingRegistered() {
     EXPECT_FALSE(KeyExists(kClassKey));
     EXPECT_FALSE(KeyExists(kFilterKey));
-    EXPECT_FALSE(KeyExists(kPageKey));
+    for (const auto& page : kPages) EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(page.clsid)));
     EXPECT_FALSE(KeyExists(kMapperKey));
     EXPECT_FALSE(MapperFinds(MEDIATYPE_Audio));
     IBaseFilter* filter = nullptr;
@@ -154,13 +159,16 @@ TEST_F(ComServer, RegistrationWritesTheClassPinAndFilterKeysAndTheMapperRecord) 
     EXPECT_EQ(L"Both", StringValue(server, L"ThreadingModel"));
     EXPECT_EQ(L"Corvane:tw Phase", StringValue(kFilterKey, nullptr));
 
-    // The editor page is a COM server only: no filter record and no pin keys.
-    EXPECT_EQ(L"Corvane:tw Phase Property Page", StringValue(kPageKey, nullptr));
-    EXPECT_EQ(0, lstrcmpiW(twtest::PlugInDllPath().c_str(),
-                           StringValue(kPageKey + L"\\InprocServer32", nullptr).c_str()));
-    EXPECT_EQ(L"Both", StringValue(kPageKey + L"\\InprocServer32", L"ThreadingModel"));
-    EXPECT_FALSE(KeyExists(kPageKey + L"\\Pins"));
-    EXPECT_FALSE(KeyExists(L"Filter\\" + GuidText(CLSID_TwPhasePropertyPage)));
+    // The pages are COM servers only: no filter record and no pin keys.
+    for (const auto& page : kPages) {
+        const std::wstring key = L"CLSID\\" + GuidText(page.clsid);
+        EXPECT_EQ(page.name, StringValue(key, nullptr));
+        EXPECT_EQ(0, lstrcmpiW(twtest::PlugInDllPath().c_str(),
+                               StringValue(key + L"\\InprocServer32", nullptr).c_str()));
+        EXPECT_EQ(L"Both", StringValue(key + L"\\InprocServer32", L"ThreadingModel"));
+        EXPECT_FALSE(KeyExists(key + L"\\Pins"));
+        EXPECT_FALSE(KeyExists(L"Filter\\" + GuidText(page.clsid)));
+    }
 
     const WCHAR* pins[2] = {L"\\Pins\\In", L"\\Pins\\Out"};
     for (DWORD direction = 0; direction < 2; ++direction) {

@@ -153,8 +153,9 @@ TEST(PlugInObject, ClassIdAndPropertyPages) {
     const auto pages = p.Query<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
     CAUUID list = {};
     ASSERT_EQ(pages->GetPages(&list), S_OK);
-    ASSERT_EQ(list.cElems, 1u);
-    EXPECT_EQ(list.pElems[0], CLSID_TwPhasePropertyPage);
+    ASSERT_EQ(list.cElems, 2u);
+    EXPECT_EQ(list.pElems[0], CLSID_TwPhasePropertyPage);  // the frame opens on the editor
+    EXPECT_EQ(list.pElems[1], CLSID_TwPhaseAnalysisPage);
     CoTaskMemFree(list.pElems);
     EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
 }

@@ -1,0 +1,346 @@
+// CAnalysisPropPage: the page's COM side, its window's life, the timer and the commands.
+#include "editor/analysis/page/AnalysisPropPage.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "editor/HelpPath.h"
+#include "editor/ValueText.h"
+#include "editor/analysis/AnalysisTexts.h"
+#include "editor/analysis/AnalysisView.h"
+#include "editor/analysis/page/AnalysisPageIds.h"
+#include "editor/analysis/page/AnalysisPageLayout.h"
+#include "editor/controls/ControlClasses.h"
+#include "editor/controls/ControlShared.h"
+#include "editor/controls/Meter.h"
+#include "editor/controls/PushButton.h"
+#include "editor/controls/Slider.h"
+#include "editor/controls/ValueEdit.h"
+#include "editor/page/HtmlHelp.h"
+#include "editor/page/PageTooltips.h"
+#include "editor/win/SkinResources.h"
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 0;
+constexpr int kDiscreteUndo = -2;
+constexpr int kTypedTextChars = 29;
+constexpr char kHelpTopic[] = "::/analysis.html";
+
+struct TipOf {
+    int controlId;
+    AnalysisTip tip;
+};
+const TipOf kTips[] = {
+    {IDC_HOLD, AnalysisTip::kHold},
+    {IDC_ANALYSIS_RESET, AnalysisTip::kReset},
+    {IDC_BEST_MONO, AnalysisTip::kBestMono},
+    {IDC_BEST_CORRELATION, AnalysisTip::kBestCorrelation},
+    {IDC_ANALYSIS_HELP, AnalysisTip::kHelp},
+    {IDC_WINDOW_EDIT, AnalysisTip::kWindowField},
+    {IDC_WINDOW_SLIDER, AnalysisTip::kWindowSlider},
+    {IDC_INPUT_CORRELATION, AnalysisTip::kInputCorrelation},
+    {IDC_OUTPUT_CORRELATION, AnalysisTip::kOutputCorrelation},
+    {IDC_INPUT_READOUT, AnalysisTip::kInputCorrelation},
+    {IDC_OUTPUT_READOUT, AnalysisTip::kOutputCorrelation},
+    {IDC_CURVES, AnalysisTip::kCurves},
+    {IDC_SCOPE, AnalysisTip::kScope},
+};
+
+HMODULE PageModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&PageModule), &module);
+    return module;
+}
+
+template <typename Handle>
+void DeleteGdiObject(Handle& handle) {
+    if (handle) DeleteObject(handle);
+    handle = nullptr;
+}
+
+}  // namespace
+
+CUnknown* WINAPI CAnalysisPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
+    auto* page = new (std::nothrow) CAnalysisPropPage(outer, hr);
+    if (!page && hr) *hr = E_OUTOFMEMORY;
+    return page;
+}
+
+CAnalysisPropPage::CAnalysisPropPage(LPUNKNOWN outer, HRESULT* hr)
+    : CBasePropertyPage(TEXT("Corvane:tw Phase Analysis Page"), outer, IDD_ANALYSIS_PAGE,
+                        IDS_ANALYSIS_TITLE),
+      m_display(new (std::nothrow) AnalysisDisplay) {
+    if (!m_display && hr) *hr = E_OUTOFMEMORY;
+    RegisterControlClasses(PageModule());
+    RegisterAnalysisPlotClass(PageModule());
+}
+
+CAnalysisPropPage::~CAnalysisPropPage() {
+    // Destroyed while the derived page still exists, so WM_DESTROY does its work here.
+    if (m_hwnd) DestroyWindow(m_hwnd);
+    if (m_prop) OnDisconnect();
+}
+
+STDMETHODIMP CAnalysisPropPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
+    if (!pPageInfo) return E_POINTER;
+    const HRESULT hr = CBasePropertyPage::GetPageInfo(pPageInfo);
+    if (FAILED(hr)) return hr;
+    pPageInfo->size.cx = kPageWidth;
+    pPageInfo->size.cy = kPageHeight;
+    return S_OK;
+}
+
+STDMETHODIMP CAnalysisPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
+    ShowHelp();
+    return S_OK;
+}
+
+STDMETHODIMP CAnalysisPropPage::TranslateAccelerator(MSG* pMsg) {
+    if (!pMsg) return E_POINTER;
+    if (!m_hwnd || pMsg->message != WM_KEYDOWN) return S_FALSE;
+    if (pMsg->hwnd != m_hwnd && !IsChild(m_hwnd, pMsg->hwnd)) return S_FALSE;
+    const LRESULT wants =
+        SendMessageW(pMsg->hwnd, WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(pMsg));
+    if (!(wants & DLGC_WANTMESSAGE)) return S_FALSE;
+    TranslateMessage(pMsg);
+    DispatchMessageW(pMsg);
+    return S_OK;
+}
+
+HRESULT CAnalysisPropPage::OnConnect(IUnknown* pUnknown) {
+    if (!pUnknown) return E_POINTER;
+    if (m_prop) OnDisconnect();
+    ComPtr<IVxPlugInProp> prop;
+    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, prop.PutVoid())) || !prop)
+        return E_NOINTERFACE;
+    m_prop = std::move(prop);
+    // A plug-in without the tap still gets a page: it shows nothing to suggest.
+    pUnknown->QueryInterface(IID_IPhaseAnalysisTap, m_tap.PutVoid());
+    if (m_hwnd) {
+        ClearDisplay();
+        ConnectTap();
+    }
+    return S_OK;
+}
+
+HRESULT CAnalysisPropPage::OnDisconnect() {
+    if (!m_prop) return E_UNEXPECTED;
+    DisconnectTap();
+    m_tap.Reset();
+    m_prop.Reset();
+    return S_OK;
+}
+
+void CAnalysisPropPage::ConnectTap() {
+    if (!m_tap || m_tapConnected || !m_hwnd) return;
+    m_tapConnected = SUCCEEDED(m_tap->Connect(m_windowSeconds));
+}
+
+void CAnalysisPropPage::DisconnectTap() {
+    if (m_tap && m_tapConnected) m_tap->Disconnect();
+    m_tapConnected = false;
+}
+
+INT_PTR CAnalysisPropPage::OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    switch (uMsg) {
+        case WM_INITDIALOG:
+            return OnInitDialog(hwnd);
+        case WM_DESTROY:
+            OnDestroy(hwnd);
+            return 0;
+        case WM_ERASEBKGND:
+            return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        case WM_TIMER:
+            if (wParam == kTimerId) OnTimer();
+            return 0;
+        case WM_COMMAND:
+            if (m_prop) OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 1;
+        case SLN_VALUECHANGED:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_WINDOW_SLIDER)
+                SetWindowSeconds(static_cast<int>(wParam));
+            return 1;
+        case EDN_DELTA:
+            if (LOWORD(wParam) == IDC_WINDOW_EDIT)
+                SetWindowSeconds(m_windowSeconds + static_cast<short>(HIWORD(wParam)));
+            return 1;
+        case WM_LBUTTONDOWN:
+            // A click on the page background drops the text being typed into the field.
+            if (InlineEditorWindow) DestroyWindow(InlineEditorWindow);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+INT_PTR CAnalysisPropPage::OnInitDialog(HWND window) {
+    const HMODULE module = PageModule();
+    m_skin = LoadSkinBitmap(module, IDB_ANALYSIS_SKIN, &m_skinPalette);
+    LOGFONTA font = {};
+    font.lfHeight = 12;
+    font.lfWeight = FW_NORMAL;
+    lstrcpyA(font.lfFaceName, "Arial");
+    m_font = CreateFontIndirectA(&font);
+    HFONT shown = m_font ? m_font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    CreateLayoutControls(window, module, m_skin, shown, kAnalysisLayout, kAnalysisLayoutCount);
+    m_tooltips = CreateTooltipWindow(window);
+    for (const TipOf& t : kTips)
+        AddControlTooltip(m_tooltips, window, t.controlId, AnalysisTipText(t.tip));
+    SendDlgItemMessageA(window, IDC_WINDOW_SLIDER, SLM_SETRANGE, kTapMinWindowSeconds,
+                        kTapMaxWindowSeconds);
+    SendDlgItemMessageA(window, IDC_HOLD, BTM_SETSTATE, m_hold ? 1 : 0, 0);
+    if (m_display) {
+        m_display->font = shown;
+        for (int id : {IDC_CURVES, IDC_SCOPE})
+            SendDlgItemMessageA(window, id, APM_SETDISPLAY,
+                                reinterpret_cast<WPARAM>(m_display.get()), 0);
+    }
+    ClearDisplay();
+    SetWindowSeconds(m_windowSeconds);
+    ConnectTap();
+    m_timerRunning = SetTimer(window, kTimerId, kTimerPeriodMs, nullptr) != 0;
+    return 0;
+}
+
+void CAnalysisPropPage::OnDestroy(HWND window) {
+    if (m_timerRunning) KillTimer(window, kTimerId);
+    m_timerRunning = false;
+    DisconnectTap();
+    for (int id : {IDC_CURVES, IDC_SCOPE}) SendDlgItemMessageA(window, id, APM_SETDISPLAY, 0, 0);
+    DeleteGdiObject(m_font);
+    DeleteGdiObject(m_skin);
+    DeleteGdiObject(m_skinPalette);
+    // The tooltip window belongs to the host's top-level window, not to the page.
+    if (m_tooltips) DestroyWindow(m_tooltips);
+    m_tooltips = nullptr;
+}
+
+BOOL CAnalysisPropPage::OnEraseBackground(HDC dc) {
+    HDC memory = CreateCompatibleDC(dc);
+    if (memory) {
+        HGDIOBJ previous = SelectObject(memory, m_skin);
+        BitBlt(dc, 0, 0, kPageWidth, kPageHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    return TRUE;
+}
+
+void CAnalysisPropPage::OnTimer() {
+    if (!m_prop || !m_hwnd || m_hold) return;
+    if (ReadSnapshot()) ShowDisplay();
+}
+
+bool CAnalysisPropPage::ReadSnapshot() {
+    if (!m_display || !m_tap || !m_tapConnected) return false;
+    AnalysisDisplay& d = *m_display;
+    if (m_tap->GetSnapshot(&d.snapshot) != S_OK) return false;
+    d.haveSnapshot = d.snapshot.sequence != 0;
+    d.haveCurves = TapCurvesOf(d.snapshot, &d.curves);
+    d.mono = SuggestionOf(SuggestionKind::kMono, d.snapshot);
+    d.correlation = SuggestionOf(SuggestionKind::kCorrelation, d.snapshot);
+    d.note = MonoSuggestionNote(d.snapshot.params[kParamMode]);
+    return true;
+}
+
+void CAnalysisPropPage::ClearDisplay() {
+    if (!m_display) return;
+    const HFONT font = m_display->font;
+    *m_display = AnalysisDisplay();
+    m_display->font = font;
+    ShowDisplay();
+}
+
+void CAnalysisPropPage::ShowDisplay() {
+    if (!m_hwnd || !m_display) return;
+    const AnalysisDisplay& d = *m_display;
+    const struct {
+        int meterId, readoutId;
+        double correlation;
+    } meters[] = {{IDC_INPUT_CORRELATION, IDC_INPUT_READOUT, d.snapshot.inputCorrelation},
+                  {IDC_OUTPUT_CORRELATION, IDC_OUTPUT_READOUT, d.snapshot.outputCorrelation}};
+    for (const auto& m : meters) {
+        const double shown = d.haveSnapshot ? m.correlation : kAnalysisNan;
+        SendDlgItemMessageA(m_hwnd, m.meterId, MTM_SETVALUES,
+                            static_cast<WPARAM>(CorrelationMeterValue(shown)), 0);
+        SetDlgItemTextA(m_hwnd, m.readoutId, CorrelationText(shown).c_str());
+    }
+    EnableWindow(GetDlgItem(m_hwnd, IDC_BEST_MONO), d.mono.available);
+    EnableWindow(GetDlgItem(m_hwnd, IDC_BEST_CORRELATION), d.correlation.available);
+    for (int id : {IDC_CURVES, IDC_SCOPE}) InvalidateRect(GetDlgItem(m_hwnd, id), nullptr, FALSE);
+}
+
+void CAnalysisPropPage::SetWindowSeconds(int seconds) {
+    m_windowSeconds = std::max(kTapMinWindowSeconds, std::min(kTapMaxWindowSeconds, seconds));
+    if (m_tap && m_tapConnected) m_tap->SetWindow(m_windowSeconds);
+    if (!m_hwnd) return;
+    SendDlgItemMessageA(m_hwnd, IDC_WINDOW_SLIDER, SLM_SETVALUE,
+                        static_cast<WPARAM>(m_windowSeconds), 1);
+    SetDlgItemTextA(m_hwnd, IDC_WINDOW_EDIT, std::to_string(m_windowSeconds).c_str());
+}
+
+void CAnalysisPropPage::OnCommand(int id, int code) {
+    if (id == IDC_WINDOW_EDIT) {
+        if (code == EN_CHANGE) {
+            char text[kTypedTextChars + 1] = {};
+            GetDlgItemTextA(m_hwnd, IDC_WINDOW_EDIT, text, sizeof text);
+            SetWindowSeconds(ParseFixed(text, 0));
+        }
+        return;
+    }
+    if (code != BTN_CLICK) return;
+    switch (id) {
+        case IDC_HOLD:
+            m_hold = !m_hold;
+            SendDlgItemMessageA(m_hwnd, IDC_HOLD, BTM_SETSTATE, m_hold ? 1 : 0, 0);
+            break;
+        case IDC_ANALYSIS_RESET:
+            if (m_tap && m_tapConnected) m_tap->Reset();
+            ClearDisplay();
+            break;
+        case IDC_BEST_MONO:
+            ApplySuggestion(SuggestionKind::kMono);
+            break;
+        case IDC_BEST_CORRELATION:
+            ApplySuggestion(SuggestionKind::kCorrelation);
+            break;
+        case IDC_ANALYSIS_HELP:
+            ShowHelp();
+            break;
+        default:
+            break;
+    }
+}
+
+void CAnalysisPropPage::ApplySuggestion(SuggestionKind kind) {
+    if (!m_display) return;
+    const Suggestion& s = kind == SuggestionKind::kMono ? m_display->mono : m_display->correlation;
+    if (!s.available) return;
+    int mode = 0;
+    m_prop->GetMode(&mode);
+    m_prop->MarkUndo(kDiscreteUndo);
+    // With the notify flag each setter begins the host's capture of its parameter (ending the
+    // previous one) and reports the value; the capture ends at once, the click being over.
+    if (mode != s.mode) m_prop->SetMode(s.mode, 1);
+    m_prop->SetPhase(s.phase, 1);
+    m_prop->SetCaptureHold(ControlCaptureFlag);
+    m_prop->EndCapture();
+    m_prop->UpdateCoefficients();
+}
+
+void CAnalysisPropPage::ShowHelp() {
+    char module[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(PageModule(), module, MAX_PATH + 1);
+    std::string path;
+    const bool located = length > 0 && length <= MAX_PATH && HelpFilePathBeside(module, &path);
+    if (located && ShowHelpTopic(m_hwnd, (path + kHelpTopic).c_str())) return;
+    const std::string shown =
+        located ? path : std::string(module, length) + " (" + kHelpFileName + ")";
+    const std::string message = "Unable to open the Corvane:tw Phase help file:\n" + shown;
+    MessageBoxA(m_hwnd, message.c_str(), "Error", MB_OK | MB_ICONWARNING);
+}

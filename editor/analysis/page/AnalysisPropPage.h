@@ -1,0 +1,76 @@
+// CAnalysisPropPage: the plug-in's analysis page, a property page beside the editor. While its
+// window exists it keeps the plug-in's analysis tap connected and shows, on a 75 ms timer, the
+// input and output correlation, a phase scope of the output and the curves over all angles; its
+// two suggestion buttons set the best angle as one user edit. Host user-interface thread only.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "base/win/ComPtr.h"
+#include "editor/analysis/AnalysisSuggestion.h"
+#include "editor/analysis/page/AnalysisPlot.h"
+#include "engine/win/PhaseAnalysisTap.h"
+#include "engine/win/VxPlugInProp.h"
+#include "framework/BasePropertyPage.h"
+
+class CAnalysisPropPage : public CBasePropertyPage {
+public:
+    // The class factory's creation function.
+    static CUnknown* WINAPI CreateInstance(LPUNKNOWN outer, HRESULT* hr);
+
+    CAnalysisPropPage(LPUNKNOWN outer, HRESULT* hr);
+    // Finishes what Deactivate and SetObjects(0) would have done for a host that released the
+    // page without them: the window's clean-up and the tap's connection.
+    ~CAnalysisPropPage() override;
+
+    // The title (string 2) and the editor's size, so that the frame fits both pages.
+    STDMETHODIMP GetPageInfo(PROPPAGEINFO* pPageInfo) override;
+    // Opens the analysis topic of the help file; a failure is shown to the user. Always S_OK.
+    STDMETHODIMP Help(LPCOLESTR pszHelpDir) override;
+    // As the editor's: a key the focused control asks for is delivered to it.
+    STDMETHODIMP TranslateAccelerator(MSG* pMsg) override;
+
+    static constexpr int kPageWidth = 428;
+    static constexpr int kPageHeight = 222;
+    static constexpr UINT kTimerPeriodMs = 75;
+
+protected:
+    HRESULT OnConnect(IUnknown* pUnknown) override;
+    HRESULT OnDisconnect() override;
+    INT_PTR OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    INT_PTR OnInitDialog(HWND window);
+    void OnDestroy(HWND window);
+    BOOL OnEraseBackground(HDC dc);
+    void OnTimer();
+    void OnCommand(int id, int code);
+    // Connects the tap while the window exists and a plug-in with a tap is held.
+    void ConnectTap();
+    void DisconnectTap();
+    // Takes a new snapshot into the display; false when there is none.
+    bool ReadSnapshot();
+    // Shows the display: meters, readouts, drawings and which suggestions can be applied.
+    void ShowDisplay();
+    void ClearDisplay();
+    // Sets the window length (clamped) on the tap and shows it in the field and slider.
+    void SetWindowSeconds(int seconds);
+    // Applies a suggestion as one user edit: one undo point, and the host's capture of each
+    // parameter begun, given its value and ended, as a slider drag on the editor reports it.
+    void ApplySuggestion(SuggestionKind kind);
+    void ShowHelp();
+
+    ComPtr<IVxPlugInProp> m_prop;
+    ComPtr<IPhaseAnalysisTap> m_tap;
+    bool m_tapConnected = false;
+    HBITMAP m_skin = nullptr;
+    HPALETTE m_skinPalette = nullptr;
+    HFONT m_font = nullptr;
+    HWND m_tooltips = nullptr;
+    bool m_timerRunning = false;
+    bool m_hold = false;
+    int m_windowSeconds = kTapDefaultWindowSeconds;
+    // Large (the scope's frames and the curves): on the heap, made with the page.
+    std::unique_ptr<AnalysisDisplay> m_display;
+};
