@@ -107,10 +107,12 @@ STDMETHODIMP CVxPlugIn::GetClassID(CLSID* clsid) {
 STDMETHODIMP CVxPlugIn::GetPages(CAUUID* pages) {
     if (!pages) return E_POINTER;
     pages->cElems = 0;
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    // The editor first: a host's frame opens on it; the analysis page is the second tab.
+    const GUID kPages[] = {CLSID_TwPhasePropertyPage, CLSID_TwPhaseAnalysisPage};
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof kPages));
     if (!pages->pElems) return E_OUTOFMEMORY;
-    pages->cElems = 1;
-    pages->pElems[0] = CLSID_TwPhasePropertyPage;
+    pages->cElems = 2;
+    for (ULONG i = 0; i < 2; ++i) pages->pElems[i] = kPages[i];
     return S_OK;
 }
 
