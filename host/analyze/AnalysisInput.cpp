@@ -1,6 +1,7 @@
 // Reading WAV files for the phase analysis through the renderer's reader and conversions.
 #include "host/analyze/AnalysisInput.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/wav/SampleConversion.h"
@@ -8,6 +9,12 @@
 namespace {
 
 constexpr size_t kReadFrames = 4096;
+
+// The largest error writing a sample in the format can make: a step of integer PCM, none for
+// float.
+double QuantumOf(const WaveFormat& format) {
+    return format.wFormatTag == kWaveFormatPcm ? std::ldexp(1.0, 1 - format.wBitsPerSample) : 0.0;
+}
 
 // Reads up to maxFrames frames of `reader` as doubles (exact for every sample type).
 size_t ReadValues(CWavReader& reader, std::vector<uint8_t>& raw, std::vector<double>& values,
@@ -59,6 +66,31 @@ size_t CWavAnalysisSource::Read(double* left, double* right, size_t maxFrames) {
     return got;
 }
 
+void CWrittenMeter::Add(const void* frames, size_t count, const WaveFormat& format) {
+    if (!m_toDouble) {
+        WaveFormat doubles = format;
+        doubles.wFormatTag = kWaveFormatIeeeFloat;
+        doubles.wBitsPerSample = 64;
+        m_toDouble = std::make_unique<CSampleConverter>(format, doubles, false);
+        m_quantum = QuantumOf(format);
+        m_values.resize(kReadFrames * format.nChannels);
+        m_left.resize(kReadFrames);
+        m_right.resize(kReadFrames);
+    }
+    const size_t channels = format.nChannels;
+    const auto* bytes = static_cast<const uint8_t*>(frames);
+    for (size_t done = 0; done < count;) {
+        const size_t n = std::min(kReadFrames, count - done);
+        m_toDouble->Convert(bytes + done * format.nBlockAlign, m_values.data(), n * channels);
+        for (size_t i = 0; i < n; ++i) {
+            m_left[i] = m_values[i * channels];
+            m_right[i] = m_values[i * channels + channels - 1];
+        }
+        m_meter.AddFrames(m_left.data(), m_right.data(), n);
+        done += n;
+    }
+}
+
 bool MeasureWavFile(const std::string& path, StereoMoments* moments, double* quantum,
                     std::string* error) {
     CWavReader reader;
@@ -67,19 +99,11 @@ bool MeasureWavFile(const std::string& path, StereoMoments* moments, double* qua
         return false;
     }
     const WaveFormat& format = reader.Format();
-    *quantum =
-        format.wFormatTag == kWaveFormatPcm ? std::ldexp(1.0, 1 - format.wBitsPerSample) : 0.0;
-    std::vector<uint8_t> raw;
-    std::vector<double> values, left(kReadFrames), right(kReadFrames);
-    CStereoMeter meter;
-    const size_t channels = format.nChannels;
+    std::vector<uint8_t> raw(kReadFrames * format.nBlockAlign);
+    CWrittenMeter meter;
     for (;;) {
-        const size_t got = ReadValues(reader, raw, values, kReadFrames);
-        for (size_t i = 0; i < got; ++i) {
-            left[i] = values[i * channels];
-            right[i] = values[i * channels + channels - 1];
-        }
-        meter.AddFrames(left.data(), right.data(), got);
+        const size_t got = reader.Read(raw.data(), kReadFrames);
+        meter.Add(raw.data(), got, format);
         if (!reader.Error().empty()) {
             *error = reader.Error();
             return false;
@@ -87,5 +111,6 @@ bool MeasureWavFile(const std::string& path, StereoMoments* moments, double* qua
         if (got < kReadFrames) break;
     }
     *moments = meter.Moments();
+    *quantum = QuantumOf(format);
     return true;
 }

@@ -2,11 +2,13 @@
 // pass, and the moments of a rendered WAV file.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/WaveFormat.h"
 #include "analysis/PhaseAnalysis.h"
+#include "host/wav/SampleConversion.h"
 #include "host/wav/WavReader.h"
 
 class CWavAnalysisSource : public IAnalysisSource {
@@ -37,6 +39,23 @@ private:
     std::string m_error;
     std::vector<uint8_t> m_raw;
     std::vector<double> m_values;
+};
+
+// The moments of frames as a WAV file of their format holds them (stereo, or mono measured in
+// both channels), taken a run at a time, and the largest error writing a sample in that format
+// can make: a step of integer PCM, 0 for float.
+class CWrittenMeter {
+public:
+    // Every run in the same format.
+    void Add(const void* frames, size_t count, const WaveFormat& format);
+    StereoMoments Moments() const { return m_meter.Moments(); }
+    double Quantum() const { return m_quantum; }
+
+private:
+    std::unique_ptr<CSampleConverter> m_toDouble;
+    std::vector<double> m_values, m_left, m_right;
+    CStereoMeter m_meter;
+    double m_quantum = 0.0;
 };
 
 // The moments of a stereo (or mono, read into both channels) WAV file, and the largest error

@@ -15,13 +15,6 @@
 
 namespace {
 
-std::string TempRenderPath() {
-    char directory[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof(directory), directory);
-    const std::string folder = length > 0 && length < sizeof(directory) ? directory : ".\\";
-    return folder + "twphase-analysis-" + std::to_string(GetCurrentProcessId()) + ".wav";
-}
-
 AnalysisSettings SettingsOf(const RenderOptions& options) {
     AnalysisSettings settings;
     settings.objective = options.objective;
@@ -41,22 +34,28 @@ AnalysisSettings SettingsOf(const RenderOptions& options) {
 }
 
 // Renders the input at the suggested setting, as any render (aligned output, the input's
-// sample format), and compares the file's figures with the analysis's.
+// sample format), and compares the figures of the samples as the file would hold them with the
+// analysis's. The samples are measured as they are written; no file is made.
 bool RenderSuggestion(const RenderOptions& options, const PhaseAnalysisResult& result,
                       RenderCheck* check, std::string* error) {
     const AnalysisCase& chosen = result.cases[result.suggested];
     RenderOptions render;
     render.inputPath = options.inputPath;
-    render.outputPath = TempRenderPath();
+    render.outputPath = "the render at the suggested setting";
     render.blockFrames = options.blockFrames;
     render.params = AnalysisParams(result.settings, chosen.mode, chosen.filter, chosen.bestPhase);
     render.params[kParamMeterPost] = options.params[kParamMeterPost];
     for (bool& given : render.paramGiven) given = true;
 
     RenderSummary summary;
+    CWrittenMeter written;
     bool rendered = false;
     {
         CRenderSession session;
+        session.SetOutputSink(
+            [&written](const void* frames, size_t count, const WaveFormat& format) {
+                written.Add(frames, count, format);
+            });
         rendered = session.Render(render, &summary);
         if (!rendered) *error = session.Error();
     }
@@ -64,13 +63,11 @@ bool RenderSuggestion(const RenderOptions& options, const PhaseAnalysisResult& r
         std::fprintf(stderr, "twphase-render: warning: %s\n", warning.c_str());
     if (!rendered) return false;
 
-    double quantum = 0.0;
-    const bool measured = MeasureWavFile(render.outputPath, &check->measured, &quantum, error);
-    DeleteFileA(render.outputPath.c_str());
-    if (!measured) return false;
+    check->measured = written.Moments();
     check->done = true;
     check->figures = FiguresOf(check->measured);
-    check->agrees = MomentsAgree(chosen.bestMoments, check->measured, quantum, &check->differences);
+    check->agrees =
+        MomentsAgree(chosen.bestMoments, check->measured, written.Quantum(), &check->differences);
     return true;
 }
 

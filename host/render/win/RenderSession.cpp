@@ -123,6 +123,7 @@ bool CRenderSession::Render(const RenderOptions& options, RenderSummary* summary
     if (!ApplySettings(options)) return false;
 
     if (!BuildGraph()) return false;
+    if (m_sink) m_writer->SetOutputSink(m_sink);
     if (!m_writer->OpenOutput(options.outputPath, summary->outputFormat, summary->dithered))
         return Fail(m_writer->Error());
     if (!AddAutomation(automation)) return false;

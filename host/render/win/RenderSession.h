@@ -69,6 +69,12 @@ public:
     void SetProgressHandler(std::function<void(uint64_t written, uint64_t total)> handler) {
         m_progress = std::move(handler);
     }
+    // Before Render. The rendered frames go to the sink (on the thread that streams, in the
+    // output's sample type, as the file would hold them) instead of into options.outputPath,
+    // which then only names the output in messages.
+    void SetOutputSink(std::function<void(const void*, size_t, const WaveFormat&)> sink) {
+        m_sink = std::move(sink);
+    }
     // Host thread, COM initialised. The built-in presets and the user presets of the editor's
     // library (or of options.presetFilePath) as text, for --list-presets.
     bool ListPresets(const RenderOptions& options, std::string* text);
@@ -98,6 +104,7 @@ private:
 
     std::string m_error;
     std::function<void(uint64_t, uint64_t)> m_progress;
+    std::function<void(const void*, size_t, const WaveFormat&)> m_sink;
     ComPtr<CCaptureCounter> m_captures;
     ComPtr<IBaseFilter> m_plugIn;
     ComPtr<IVxPlugInProp> m_prop;

@@ -78,7 +78,7 @@ bool CWavWriterFilter::OpenOutput(const std::string& path, const WaveFormat& sam
         m_converter = std::make_unique<CSampleConverter>(m_connection, m_format, dither);
         m_converted.resize(kConvertFrames * m_format.nBlockAlign);
     }
-    if (!m_writer.Open(path, m_format)) {
+    if (!m_sink && !m_writer.Open(path, m_format)) {
         m_error = m_writer.Error();
         return false;
     }
@@ -95,7 +95,7 @@ bool CWavWriterFilter::FinishOutput() {
         return false;
     }
     m_open = false;
-    if (!m_writer.Finish()) {
+    if (!m_sink && !m_writer.Finish()) {
         m_error = m_writer.Error();
         return false;
     }
@@ -140,7 +140,8 @@ HRESULT CWavWriterFilter::FailStream(HRESULT hr, const std::string& problem) {
 }
 
 HRESULT CWavWriterFilter::WriteSample(IMediaSample* sample) {
-    if (!m_open) return FailStream(VFW_E_WRONG_STATE, "a sample arrived before the output was open");
+    if (!m_open)
+        return FailStream(VFW_E_WRONG_STATE, "a sample arrived before the output was open");
     BYTE* data = nullptr;
     HRESULT hr = sample->GetPointer(&data);
     if (FAILED(hr)) return FailStream(hr, "a sample without data");
@@ -156,20 +157,25 @@ HRESULT CWavWriterFilter::WriteSample(IMediaSample* sample) {
     frames -= dropped;
 
     if (!m_converter) {
-        if (!m_writer.Write(data, frames)) return FailStream(E_FAIL, m_writer.Error());
+        if (!Put(data, frames)) return FailStream(E_FAIL, m_writer.Error());
     } else {
         for (size_t done = 0; done < frames;) {
             const size_t piece = std::min(kConvertFrames, frames - done);
             m_converter->Convert(data + done * frameBytes, m_converted.data(),
                                  piece * m_connection.nChannels);
-            if (!m_writer.Write(m_converted.data(), piece))
-                return FailStream(E_FAIL, m_writer.Error());
+            if (!Put(m_converted.data(), piece)) return FailStream(E_FAIL, m_writer.Error());
             done += piece;
         }
     }
     m_stats.AddBuffer(m_connection, data, frames * frameBytes);
     m_framesWritten += frames;
     return S_OK;
+}
+
+bool CWavWriterFilter::Put(const void* frames, size_t count) {
+    if (!m_sink) return m_writer.Write(frames, count);
+    m_sink(frames, count, m_format);
+    return true;
 }
 
 HRESULT CWavWriterFilter::EndOfStreamReceived() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,12 @@ public:
     // `sampleType` (tag and bits), converting with TPDF dither on integer output if asked.
     // False with Error().
     bool OpenOutput(const std::string& path, const WaveFormat& sampleType, bool dither);
+    // Frames as the file would hold them (interleaved, in the output's sample type).
+    typedef std::function<void(const void* frames, size_t count, const WaveFormat& format)>
+        OutputSink;
+    // Host thread, before OpenOutput: the frames go to `sink`, on the streaming thread, instead
+    // of into a file; OpenOutput's path is then not used and no file is made.
+    void SetOutputSink(OutputSink sink) { m_sink = std::move(sink); }
     // Host thread, before running: the first frames of the stream that are not written.
     void SetLeadingFrames(uint32_t frames) { m_leadingFrames = frames; }
     // Host thread, once stopped: completes the file and renames it over the target, or
@@ -75,7 +82,10 @@ public:
 
 private:
     HRESULT FailStream(HRESULT hr, const std::string& problem);
+    // Frames in the output's sample type to the file or the sink.
+    bool Put(const void* frames, size_t count);
 
+    OutputSink m_sink;
     CCritSec m_lock;
     CCritSec m_receiveLock;
     CWavWriterPin* m_pPin;
