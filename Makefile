@@ -120,7 +120,7 @@ run: windows
 
 # The README's picture of the editor, docs/editor.png, copied from an Xvfb display.
 screenshot: windows
-	TW_USE_DISPLAY= tools/with-wine $(WINEPREFIX) tools/screenshot $(WINDOWS) docs/editor.png
+	TW_USE_DISPLAY= tools/with-wine $(WINEPREFIX) tools/screenshot $(WINDOWS) docs/editor.png docs/analysis.png
 
 bench: native
 	$(NATIVE)/bench/twphase-bench

@@ -94,7 +94,7 @@ std::string FiguresText(const char* what, int phase, const TapCurves& curves) {
     else
         std::snprintf(lossText, sizeof lossText, "%.1f dB", loss);
     char text[128];
-    std::snprintf(text, sizeof text, "%s %d\xb0: mono loss %s, correlation %s", what, phase,
+    std::snprintf(text, sizeof text, "%s %d\xb0: loss %s, corr. %s", what, phase,
                   lossText, CorrelationText(curves.correlation[i]).c_str());
     return text;
 }

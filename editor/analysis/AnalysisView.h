@@ -39,6 +39,6 @@ CurveLines CurveLinesOf(const TapCurves& curves, int width, int height);
 // The x of an angle in a plot of the width.
 int AngleX(int phase, int width);
 
-// One figure line under the curves: "Now 30°: mono loss 1.2 dB, correlation +0.45"; the loss
-// reads "cancels" where the fold-down cancels, a figure that is undefined "--".
+// One figure line under the curves: "Now 30°: loss 1.2 dB, corr. +0.45" (mono loss and
+// correlation); the loss reads "cancels" where the fold-down cancels, an undefined figure "--".
 std::string FiguresText(const char* what, int phase, const TapCurves& curves);

@@ -270,8 +270,13 @@ void CAnalysisPropPage::ShowDisplay() {
                             static_cast<WPARAM>(CorrelationMeterValue(shown)), 0);
         SetDlgItemTextA(m_hwnd, m.readoutId, CorrelationText(shown).c_str());
     }
-    EnableWindow(GetDlgItem(m_hwnd, IDC_BEST_MONO), d.mono.available);
-    EnableWindow(GetDlgItem(m_hwnd, IDC_BEST_CORRELATION), d.correlation.available);
+    for (const auto& b : {std::make_pair(IDC_BEST_MONO, d.mono.available),
+                          std::make_pair(IDC_BEST_CORRELATION, d.correlation.available)}) {
+        HWND button = GetDlgItem(m_hwnd, b.first);
+        if ((IsWindowEnabled(button) != FALSE) == b.second) continue;
+        EnableWindow(button, b.second);
+        InvalidateRect(button, nullptr, FALSE);  // the button draws itself greyed or not
+    }
     for (int id : {IDC_CURVES, IDC_SCOPE}) InvalidateRect(GetDlgItem(m_hwnd, id), nullptr, FALSE);
 }
 

@@ -1,14 +1,20 @@
 // twphase-snapshot: writes a picture of the plug-in's editor as a PNG file. It creates the
 // registered plug-in, gives it the demo's settings, opens its editor in the property frame as
 // `twphase-render --edit` does, lets the page paint and run its timer for a moment, copies the
-// frame from the screen and closes it. tools/screenshot runs it under Xvfb for the README.
-// Usage: twphase-snapshot OUT.png
+// frame from the screen and closes it. With --analysis it first plays a stereo mix through the
+// plug-in in a filter graph, in real time, and pictures the analysis tab while the audio
+// streams. tools/screenshot runs it under Xvfb for the README.
+// Usage: twphase-snapshot [--analysis] OUT.png
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <windows.h>
+#include <commctrl.h>
+#include <dshow.h>
 #include <ole2.h>
 #include <initguid.h>
 #include <wincodec.h>
@@ -31,6 +37,14 @@ constexpr int kExitUsage = 2;
 constexpr DWORD kAppearTimeoutMs = 30000;
 constexpr DWORD kLookIntervalMs = 50;
 constexpr DWORD kSettleMs = 1500;
+// The analysis tab gathers a few seconds of audio before the copy.
+constexpr DWORD kAnalysisSettleMs = 4000;
+constexpr DWORD kMixSeconds = 30;
+constexpr DWORD kMixRate = 44100;
+
+// The Null Renderer of DirectShow's sample grabber library.
+const CLSID kNullRenderer = {
+    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
 
 void PrintError(const std::string& message) {
     std::fprintf(stderr, "twphase-snapshot: %s\n", message.c_str());
@@ -133,10 +147,22 @@ bool CaptureWindow(HWND window, const std::wstring& path, std::string* error) {
     return true;
 }
 
+// Shows the frame's second tab, the analysis page, with a click on it, queued as the mouse
+// queues it: the page is then made on the frame's thread outside any call from this one.
+void ClickSecondTab(HWND frame) {
+    HWND tabs = FindWindowExW(frame, nullptr, L"SysTabControl32", nullptr);
+    RECT second = {};
+    if (!tabs || !SendMessageW(tabs, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second))) return;
+    const LPARAM at = MAKELPARAM((second.left + second.right) / 2, (second.top + second.bottom) / 2);
+    PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tabs, WM_LBUTTONUP, 0, at);
+}
+
 // On its own thread while the frame is open on the first: waits for the frame, copies it
-// after a moment and closes it. `frameReturned` is set when the frame's call has returned.
+// after a moment (on the analysis tab when asked) and closes it. `frameReturned` is set when
+// the frame's call has returned.
 void CaptureWhenShown(DWORD frameThread, HANDLE frameReturned, const std::wstring& path,
-                      std::string* error) {
+                      bool analysis, std::string* error) {
     HWND frame = nullptr;
     for (DWORD waited = 0; !frame; waited += kLookIntervalMs) {
         if (WaitForSingleObject(frameReturned, kLookIntervalMs) == WAIT_OBJECT_0) {
@@ -149,7 +175,9 @@ void CaptureWhenShown(DWORD frameThread, HANDLE frameReturned, const std::wstrin
         }
         frame = FindFrame(frameThread);
     }
-    if (WaitForSingleObject(frameReturned, kSettleMs) == WAIT_OBJECT_0) {
+    if (analysis) ClickSecondTab(frame);
+    if (WaitForSingleObject(frameReturned, analysis ? kAnalysisSettleMs : kSettleMs) ==
+        WAIT_OBJECT_0) {
         *error = "the editor's frame closed before it could be copied";
         return;
     }
@@ -172,7 +200,78 @@ HRESULT ApplyDemoSettings(IUnknown* filter) {
     return hr;
 }
 
-int Snapshot(const std::wstring& path) {
+// A 16-bit stereo mix in a temporary WAV file: two voices panned apart, the right one a little
+// behind, and a low note in both channels with its right copy turned by 120 degrees, so that
+// the scope, the meters and the curves have something to show. Empty on failure.
+std::wstring WriteDemoMix() {
+    const uint32_t frames = kMixSeconds * kMixRate, bytes = frames * 4;
+    std::vector<int16_t> samples(size_t(frames) * 2);
+    const double pi = 3.14159265358979323846;
+    for (uint32_t i = 0; i < frames; ++i) {
+        const double t = double(i) / kMixRate;
+        const double swell = 0.75 + 0.25 * std::sin(2 * pi * 0.3 * t);
+        const double low = 0.35 * std::sin(2 * pi * 110 * t);
+        const double lowTurned = 0.35 * std::sin(2 * pi * 110 * t - 2 * pi / 3);
+        const double a = 0.2 * std::sin(2 * pi * 440 * t) * swell;
+        const double b = 0.15 * std::sin(2 * pi * 659.25 * (t - 0.0004));
+        samples[2 * i] = int16_t(std::lround((low + a + 0.4 * b) * 32767));
+        samples[2 * i + 1] = int16_t(std::lround((lowTurned + 0.4 * a + b) * 32767));
+    }
+    WCHAR folder[MAX_PATH], path[MAX_PATH];
+    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"tws", 0, path)) return L"";
+    FILE* file = _wfopen(path, L"wb");
+    if (!file) return L"";
+    const WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, kMixRate, kMixRate * 4, 4, 16, 0};
+    const uint32_t riff = 4 + 8 + 16 + 8 + bytes, fmt = 16;
+    bool ok = std::fwrite("RIFF", 1, 4, file) == 4 && std::fwrite(&riff, 4, 1, file) == 1 &&
+              std::fwrite("WAVEfmt ", 1, 8, file) == 8 && std::fwrite(&fmt, 4, 1, file) == 1 &&
+              std::fwrite(&format, 16, 1, file) == 1 && std::fwrite("data", 1, 4, file) == 4 &&
+              std::fwrite(&bytes, 4, 1, file) == 1 &&
+              std::fwrite(samples.data(), 1, bytes, file) == bytes;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) DeleteFileW(path);
+    return ok ? path : L"";
+}
+
+// The first pin of the filter in the direction.
+ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> pin;
+    if (FAILED(filter->EnumPins(pins.Put()))) return pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        PIN_DIRECTION direction;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
+    }
+    return ComPtr<IPin>();
+}
+
+// Plays the file through the plug-in into a Null Renderer, in real time, until the graph is
+// released: File Source, the parser the graph finds, the plug-in, the renderer.
+HRESULT PlayThrough(IUnknown* plugIn, const std::wstring& path, ComPtr<IGraphBuilder>* graph) {
+    ComPtr<IBaseFilter> filter, source, sink;
+    ComPtr<IMediaControl> control;
+    HRESULT hr = plugIn->QueryInterface(IID_IBaseFilter, filter.PutVoid());
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                              graph->PutVoid());
+    if (SUCCEEDED(hr)) hr = (*graph)->AddSourceFilter(path.c_str(), L"Source", source.Put());
+    if (SUCCEEDED(hr)) hr = (*graph)->AddFilter(filter.Get(), L"tw:Phase");
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                              sink.PutVoid());
+    if (SUCCEEDED(hr)) hr = (*graph)->AddFilter(sink.Get(), L"Renderer");
+    if (SUCCEEDED(hr))
+        hr = (*graph)->Connect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
+                               PinOf(filter.Get(), PINDIR_INPUT).Get());
+    if (SUCCEEDED(hr))
+        hr = (*graph)->ConnectDirect(PinOf(filter.Get(), PINDIR_OUTPUT).Get(),
+                                     PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr);
+    if (SUCCEEDED(hr)) hr = (*graph)->QueryInterface(IID_IMediaControl, control.PutVoid());
+    if (SUCCEEDED(hr)) hr = control->Run();
+    return hr;
+}
+
+int Snapshot(const std::wstring& path, bool analysis) {
     ComPtr<IUnknown> filter;
     HRESULT hr = CoCreateInstance(CLSID_TwPhase, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                   filter.PutVoid());
@@ -181,19 +280,42 @@ int Snapshot(const std::wstring& path) {
         return kExitFailed;
     }
     if (SUCCEEDED(hr)) hr = ApplyDemoSettings(filter.Get());
+    // LR phase on the analysis tab: both curves then follow the angle.
+    ComPtr<IVxPlugInProp> prop;
+    if (SUCCEEDED(hr) && analysis) hr = filter->QueryInterface(IID_IVxPlugInProp, prop.PutVoid());
+    if (SUCCEEDED(hr) && analysis) hr = prop->SetMode(0, FALSE);
+    if (SUCCEEDED(hr) && analysis) hr = prop->SetWidth(100, FALSE);
     if (FAILED(hr)) {
         PrintError("cannot create and set up the tw:Phase plug-in: " + HResultText(hr));
         return kExitFailed;
     }
 
+    ComPtr<IGraphBuilder> graph;
+    std::wstring mix;
+    if (analysis) {
+        mix = WriteDemoMix();
+        hr = mix.empty() ? E_FAIL : PlayThrough(filter.Get(), mix, &graph);
+        if (FAILED(hr)) {
+            if (!mix.empty()) DeleteFileW(mix.c_str());
+            PrintError("cannot play the demo mix through the plug-in: " + HResultText(hr));
+            return kExitFailed;
+        }
+    }
     HANDLE frameReturned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::string captureError;
-    std::thread capture(CaptureWhenShown, GetCurrentThreadId(), frameReturned, path, &captureError);
+    std::thread capture(CaptureWhenShown, GetCurrentThreadId(), frameReturned, path, analysis,
+                        &captureError);
     std::string frameError;
     const bool shown = ShowEditorFrame(filter.Get(), nullptr, &frameError);
     SetEvent(frameReturned);
     capture.join();
     CloseHandle(frameReturned);
+    if (graph) {
+        ComPtr<IMediaControl> control;
+        if (SUCCEEDED(graph->QueryInterface(IID_IMediaControl, control.PutVoid()))) control->Stop();
+        graph.Reset();
+        DeleteFileW(mix.c_str());
+    }
     if (!shown || !captureError.empty()) {
         PrintError(shown ? captureError : frameError);
         return kExitFailed;
@@ -204,16 +326,18 @@ int Snapshot(const std::wstring& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("Usage: twphase-snapshot OUT.png\n", stderr);
+    const bool analysis = argc == 3 && std::string(argv[1]) == "--analysis";
+    if (argc != 2 && !analysis) {
+        std::fputs("Usage: twphase-snapshot [--analysis] OUT.png\n", stderr);
         return kExitUsage;
     }
     if (FAILED(OleInitialize(nullptr))) {
         PrintError("OLE cannot be initialised");
         return kExitFailed;
     }
-    const int result = Snapshot(Widen(argv[1]));
+    const char* out = argv[argc - 1];
+    const int result = Snapshot(Widen(out), analysis);
     OleUninitialize();
-    if (result == kExitOk) std::printf("wrote %s\n", argv[1]);
+    if (result == kExitOk) std::printf("wrote %s\n", out);
     return result;
 }
