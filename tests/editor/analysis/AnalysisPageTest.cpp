@@ -2,6 +2,9 @@
 // Wine's property frame, its life, and its suggestions applied with real clicks after audio
 // has streamed through Wine's filter graph.
 #include <cmath>
+#include <cstring>
+
+#include "analysis/PhaseAnalysis.h"
 
 #include "editor/analysis/page/AnalysisPageIds.h"
 #include "engine/win/PhaseAnalysisTap.h"
@@ -12,6 +15,8 @@
 using namespace pagetest;
 
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 // Records the capture reports the plug-in gives its host, one word per report and parameter.
 class CaptureLog : public IMediaParamsUICallback {
@@ -75,6 +80,12 @@ public:
     }
     HWND AnalysisItem(int id) const { return GetDlgItem(analysisWindow_, id); }
     void AnalysisTick() { SendMessageA(analysisWindow_, WM_TIMER, 0, 0); }
+    // Types into the page's field as the field reports a typed entry.
+    void TypeInto(int id, const char* text) {
+        SetWindowTextA(AnalysisItem(id), text);
+        SendMessageA(analysisWindow_, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE),
+                     LPARAM(AnalysisItem(id)));
+    }
 
     // Streams two seconds of a stereo pair through Wine's graph into the plug-in: a chord on
     // the left and the same chord inverted on the right, so that the output correlates best
@@ -88,6 +99,10 @@ public:
             samples[2 * i] = static_cast<int16_t>(std::lround(x * 32767));
             samples[2 * i + 1] = static_cast<int16_t>(-samples[2 * i]);
         }
+        Stream(format, data);
+    }
+    // Streams the file of the format and data through Wine's graph into the plug-in.
+    void Stream(const WAVEFORMATEX& format, const std::vector<BYTE>& data) {
         const std::wstring path = twtest::WriteWave(format, data);
         {
             ComPtr<IGraphBuilder> graph;
@@ -178,6 +193,79 @@ TEST_F(AnalysisPage, ApplyingASuggestionIsOneUserEditThatTheEditorFollows) {
         ClickWithMouse(Item(IDC_UNDO));
         EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase)) << "one undo point takes back the whole edit";
         EXPECT_EQ(c.startMode, Get(&IVxPlugInProp::GetMode));
+    }
+}
+
+// 32-bit float stereo frames as --analyze reads them from a file.
+class CFloatSource : public IAnalysisSource {
+public:
+    explicit CFloatSource(const std::vector<float>& frames) : frames_(frames) {}
+    bool Rewind() override { return (next_ = 0), true; }
+    size_t Read(double* left, double* right, size_t maxFrames) override {
+        size_t n = 0;
+        for (; n < maxFrames && next_ < frames_.size() / 2; ++n, ++next_) {
+            left[n] = frames_[2 * next_];
+            right[n] = frames_[2 * next_ + 1];
+        }
+        return n;
+    }
+    bool SinglePrecision() const override { return true; }
+    bool ClipsAtFullScale() const override { return false; }
+    uint32_t SampleRate() const override { return 44100; }
+    uint64_t FrameCount() const override { return frames_.size() / 2; }
+    const std::string& Error() const override { return error_; }
+
+private:
+    const std::vector<float>& frames_;
+    size_t next_ = 0;
+    std::string error_;
+};
+
+// With the window over a whole file streamed through Wine's graph, each suggestion is the
+// angle twphase-render --analyze finds for the same file, mode and filter.
+TEST_F(AnalysisPage, SuggestsWhatTheCommandLineFindsForTheSameFile) {
+    ComPtr<IPhaseAnalysisTap> tap;
+    if (FAILED(filter_.As(IID_IPhaseAnalysisTap, &tap))) GTEST_SKIP() << "no analysis tap";
+    // Three seconds: two tones whose right copies are turned by different angles, and noise.
+    std::vector<float> frames(44100 * 3 * 2);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < frames.size() / 2; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const double noise = 0.05 * (double(seed >> 8) / double(1u << 24) - 0.5);
+        const double t = double(i) / 44100;
+        frames[2 * i] =
+            float(0.4 * std::sin(2 * kPi * 220 * t) + 0.2 * std::sin(2 * kPi * 1500 * t) + noise);
+        frames[2 * i + 1] = float(0.4 * std::sin(2 * kPi * 220 * t - 2.0) +
+                                  0.2 * std::sin(2 * kPi * 1500 * t + 0.7) - noise);
+    }
+    const WAVEFORMATEX format = {WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 44100 * 8, 8, 32, 0};
+    std::vector<BYTE> data(frames.size() * sizeof(float));
+    std::memcpy(data.data(), frames.data(), data.size());
+    SetAll(0, 100, 0, 0, 1, 0);
+    Tick();
+    TypeInto(IDC_WINDOW_EDIT, "30");
+    ClickWithMouse(AnalysisItem(IDC_ANALYSIS_RESET));
+    Stream(format, data);
+    AnalysisTick();
+    const struct {
+        int button;
+        AnalysisObjective objective;
+    } cases[] = {{IDC_BEST_CORRELATION, AnalysisObjective::kCorrelation},
+                 {IDC_BEST_MONO, AnalysisObjective::kMonoLoss}};
+    for (const auto& c : cases) {
+        AnalysisSettings settings;
+        settings.objective = c.objective;
+        settings.modes[1] = false;
+        settings.filters[1] = settings.filters[2] = false;
+        CFloatSource source(frames);
+        PhaseAnalysisResult result;
+        std::string error;
+        ASSERT_TRUE(AnalyzePhase(source, settings, &result, &error)) << error;
+        ASSERT_EQ(1u, result.cases.size());
+        ASSERT_NE(0, result.cases[0].bestPhase) << "the file must ask for a turn";
+        ClickWithMouse(AnalysisItem(c.button));
+        EXPECT_EQ(result.cases[0].bestPhase, Get(&IVxPlugInProp::GetPhase)) << c.button;
+        prop_->SetPhase(0, 0);
     }
 }
 
