@@ -39,7 +39,7 @@ struct TapSnapshot {
 // The output's figures over the window at every angle, index phase + 180 (kAnalysisAngleCount
 // entries), and the angle each objective suggests, as twphase-render --analyze chooses it.
 struct TapCurves {
-    double monoLossDb[kAnalysisAngleCount];  // +inf where the fold-down cancels
+    double monoLossDb[kAnalysisAngleCount];   // +inf where the fold-down cancels
     double correlation[kAnalysisAngleCount];  // NaN where a channel is silent
     int bestMonoPhase = 0;
     int bestCorrelationPhase = 0;

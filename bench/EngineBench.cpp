@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "analysis/PhaseTap.h"
 #include "bench/PlainPhase.h"
 #include "engine/BlockProcessor.h"
 #include "engine/ParamModel.h"
@@ -147,6 +149,21 @@ void BM_PathFloat(benchmark::State& state) {
     RunEngine<float>(state, Format::kFloat, static_cast<SignalPath>(state.range(2)));
 }
 
+// Float with the analysis tap connected (third argument 1), as while an analysis page is open,
+// or not (0).
+void BM_TapFloat(benchmark::State& state) {
+    const int block = static_cast<int>(state.range(0));
+    BenchEngine bench(Format::kFloat, state.range(1));
+    const std::unique_ptr<CPhaseTap> tap = CPhaseTap::Create();
+    if (state.range(2)) bench.engine.SetTap(tap.get());
+    Block<float> b(block);
+    for (auto _ : state) {
+        b.Run(bench.engine);
+        benchmark::DoNotOptimize(b.out.data());
+    }
+    SetRate(state, block);
+}
+
 // Arguments: block size in frames, Filter (0 all-pass, 1 FIR, 2 precise).
 void Blocks(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "filter"});
@@ -156,6 +173,12 @@ void Blocks(benchmark::internal::Benchmark* b) {
 void LargeBlocks(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "filter"});
     for (int filter = 0; filter < kFilterCount; ++filter) b->Args({4096, filter});
+}
+constexpr int kTapBlockFrames = 512;
+void TapBlocks(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"block", "filter", "open"});
+    for (int filter = 0; filter < kFilterCount; ++filter)
+        for (int open = 0; open < 2; ++open) b->Args({kTapBlockFrames, filter, open});
 }
 void Paths(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "filter", "path"});
@@ -173,6 +196,7 @@ BENCHMARK(BM_PlainFloat)->Apply(LargeBlocks);
 BENCHMARK(BM_PlainDouble)->Apply(LargeBlocks);
 BENCHMARK(BM_PlainPcm16)->Apply(LargeBlocks);
 BENCHMARK(BM_PathFloat)->Apply(Paths);
+BENCHMARK(BM_TapFloat)->Apply(TapBlocks);
 
 namespace {
 
@@ -269,6 +293,23 @@ public:
                             format, kFilterChoices[filter].name, engine->second / 1e6,
                             plain->second / 1e6, engine->second / plain->second);
             }
+        }
+        PrintTapCost();
+    }
+
+    // For each filter: the time per block with the analysis tap connected over the time without.
+    void PrintTapCost() const {
+        std::printf("\nAnalysis tap, float at %d-frame blocks:\n", kTapBlockFrames);
+        for (int filter = 0; filter < kFilterCount; ++filter) {
+            const std::string args = "BM_TapFloat/block:" + std::to_string(kTapBlockFrames) +
+                                     "/filter:" + std::to_string(filter) + "/open:";
+            const auto closed = m_rates.find(args + "0");
+            const auto open = m_rates.find(args + "1");
+            if (closed == m_rates.end() || open == m_rates.end()) continue;
+            std::printf(
+                "  %-8s closed %8.1f Mframes/s   open %8.1f Mframes/s   %+.1f %% per block\n",
+                kFilterChoices[filter].name, closed->second / 1e6, open->second / 1e6,
+                100.0 * (closed->second / open->second - 1.0));
         }
     }
 

@@ -33,6 +33,11 @@ tw::Result CBlockProcessor::StartStream(const WaveFormat* input, const WaveForma
     return tw::kOk;
 }
 
+void CBlockProcessor::StopStream() {
+    StopMeters();
+    if (IChunkTap* tap = m_tap.load(std::memory_order_acquire)) tap->EndStream();
+}
+
 float CBlockProcessor::GetPeak(Channel channel) {
     const int c = IndexOf(channel);
     m_meters.peakRead[c].store(1, kRelaxed);
@@ -95,6 +100,10 @@ tw::Result CBlockProcessor::ProcessBlock(const Sample* in, int* inFrames, Sample
     block.precise = m_precise;
     block.meterPre = MeterPositionOf(p) == MeterPosition::kPre;
     block.coefficients = m_coefficients;
+    block.tap = m_tap.load(std::memory_order_acquire);
+    if (block.tap != nullptr)
+        block.tap->BeginBlock(
+            p, m_inputFormat != nullptr ? m_inputFormat->nSamplesPerSec : kDefaultRateHz);
     block.phase = m.phaseAccumulator.load(kRelaxed);
     block.phaseDecay = m.phaseDecay;
     block.phaseRise = m.phaseRise;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/Result.h"
+#include "engine/ChunkTap.h"
 #include "engine/Coefficients.h"
 #include "engine/Meters.h"
 #include "engine/ParamModel.h"
@@ -31,8 +32,15 @@ public:
     // Stream start: remembers the formats, resets meters and filter state, computes coefficients
     // and picks the precise filter's coefficients for the input's rate.
     tw::Result StartStream(const WaveFormat* input, const WaveFormat* output);
-    // Stream stop: the phase meter and held peaks drop to zero.
+    // The phase meter and held peaks drop to zero.
     void StopMeters() { m_meters.ClearPhaseAndPeaks(); }
+    // Stream stop (no block runs): the meters drop and the tap, if any, hands on what it has.
+    void StopStream();
+
+    // --- The analysis tap: any thread sets or clears it; each block reads it once and hands it
+    // every chunk. Clearing it does not wait for a block that has it: the tap must outlive the
+    // stream. ---
+    void SetTap(IChunkTap* tap) { m_tap.store(tap, std::memory_order_release); }
 
     // Processes min(*inFrames, *outFrames) frames into interleaved stereo; both counts are set
     // to that number. The input channel count comes from the input format.
@@ -86,6 +94,7 @@ private:
     const WaveFormat* m_inputFormat = nullptr;
     const WaveFormat* m_outputFormat = nullptr;
     std::atomic<int32_t> m_bypass{0};
+    std::atomic<IChunkTap*> m_tap{nullptr};
     // Cleared by UpdateCoefficients on any thread, set when the streaming thread has written
     // the coefficients.
     std::atomic<int32_t> m_coefficientsValid{0};

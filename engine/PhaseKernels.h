@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/ChunkTap.h"
 #include "engine/Coefficients.h"
 #include "engine/ParamDescriptors.h"
 #include "engine/PreciseQuadrature.h"
@@ -85,6 +86,9 @@ struct PhaseBlock {
     // when it runs, read only then.
     const PreciseQuadratureTable* precise;
     Coefficients coefficients;
+    // Handed each chunk after its output when set (the analysis tap); null costs one test a
+    // chunk.
+    IChunkTap* tap;
     // Meters, in and out: the phase-meter accumulator and its factors, the running peaks,
     // whether an output went beyond full scale.
     double phase;

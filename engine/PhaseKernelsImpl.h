@@ -751,6 +751,86 @@ void QuadratureAndOutput(PhaseState& st, const PhaseBlock& b, Sample* out, int k
     });
 }
 
+// The sums of a chunk's pair for the tap, each in lanes of its own, the lanes added at the end.
+template <bool kAnchors>
+void ChunkPairSums(const double* u, const double* t, const double* v, int k, ChunkSums& s) {
+    s = ChunkSums{};
+    int i = 0;
+#if TW_VECTOR_BYTES
+    VecD su = {}, st = {}, sv = {}, uu = {}, ut = {}, uv = {}, tt = {}, tv = {}, vv = {};
+    VecD pp = {}, mm = {};
+    for (; i + kLanes <= k; i += kLanes) {
+        const VecD a = LoadVec<VecD>(u + i), b = LoadVec<VecD>(t + i), c = LoadVec<VecD>(v + i);
+        su += a;
+        st += b;
+        sv += c;
+        uu += a * a;
+        ut += a * b;
+        uv += a * c;
+        tt += b * b;
+        tv += b * c;
+        vv += c * c;
+        if (kAnchors) {
+            const VecD p = a + b, m = a - b;
+            pp += p * p;
+            mm += m * m;
+        }
+    }
+    const VecD* lanes[11] = {&su, &st, &sv, &uu, &ut, &uv, &tt, &tv, &vv, &pp, &mm};
+    double* totals[11] = {&s.sum[0],     &s.sum[1],     &s.sum[2],     &s.product[0],
+                          &s.product[1], &s.product[2], &s.product[3], &s.product[4],
+                          &s.product[5], &s.plus,       &s.minus};
+    for (int n = 0; n < 11; ++n)
+        for (int lane = 0; lane < kLanes; ++lane) *totals[n] += (*lanes[n])[lane];
+#endif
+    for (; i < k; ++i) {
+        const double a = u[i], b = t[i], c = v[i];
+        s.sum[0] += a;
+        s.sum[1] += b;
+        s.sum[2] += c;
+        s.product[0] += a * a;
+        s.product[1] += a * b;
+        s.product[2] += a * c;
+        s.product[3] += b * b;
+        s.product[4] += b * c;
+        s.product[5] += c * c;
+        if (kAnchors) {
+            s.plus += (a + b) * (a + b);
+            s.minus += (a - b) * (a - b);
+        }
+    }
+}
+
+inline void SetTapOutput(TapChunk& chunk, const float* out) {
+    chunk.outFloat = out;
+    chunk.outDouble = nullptr;
+}
+inline void SetTapOutput(TapChunk& chunk, const double* out) {
+    chunk.outFloat = nullptr;
+    chunk.outDouble = out;
+}
+
+// The chunk to the block's tap: its lines' new values, the pair where the output stage read it
+// (the FIR's u and t are the lines' oldest values, before they move on), its sums and output.
+template <typename Sample>
+void TapChunkOut(const PhaseState& st, const PhaseBlock& b, const Sample* out, int k) {
+    const bool fir = b.filter == QuadratureFilter::kFir;
+    TapChunk chunk;
+    chunk.a = st.lineA + kFirLatencyFrames;
+    chunk.b = st.lineB + kFirLatencyFrames;
+    chunk.u = fir ? st.lineA : st.u;
+    chunk.t = fir ? st.lineB : st.t;
+    chunk.v = st.v;
+    SetTapOutput(chunk, out);
+    chunk.frames = k;
+    chunk.coefficients = &b.coefficients;
+    if (b.coefficients.mode == Mode::kMsPhase)
+        ChunkPairSums<false>(chunk.u, chunk.t, chunk.v, k, chunk.sums);
+    else
+        ChunkPairSums<true>(chunk.u, chunk.t, chunk.v, k, chunk.sums);
+    b.tap->OnChunk(chunk);
+}
+
 template <typename Sample>
 void ProcessBlock(PhaseState& st, PhaseBlock& b, const Sample* in, Sample* out) {
     const int stride = b.stereoIn ? 2 : 1;
@@ -765,6 +845,7 @@ void ProcessBlock(PhaseState& st, PhaseBlock& b, const Sample* in, Sample* out) 
         else
             QuadratureAndOutput<true>(st, b, out + 2 * done, k, meters, watched, phase);
         phase.Start(watched, k);
+        if (b.tap != nullptr) TapChunkOut(st, b, out + 2 * done, k);
         if (b.filter == QuadratureFilter::kFir) {
             std::memmove(st.firLine, st.firLine + k, sizeof(double) * kFirHistory);
             std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);

@@ -79,6 +79,8 @@ CVxPlugIn::~CVxPlugIn() {
 STDMETHODIMP CVxPlugIn::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     if (iid == IID_IVxPlugInProp) return GetInterface(static_cast<IVxPlugInProp*>(this), out);
+    if (iid == IID_IPhaseAnalysisTap)
+        return GetInterface(static_cast<IPhaseAnalysisTap*>(&m_analysisTap), out);
     if (iid == IID_ISpecifyPropertyPages)
         return GetInterface(static_cast<ISpecifyPropertyPages*>(this), out);
     if (iid == IID_IPersistStream) return GetInterface(static_cast<IPersistStream*>(this), out);
@@ -279,7 +281,7 @@ HRESULT CVxPlugIn::StartStreaming() {
 }
 
 HRESULT CVxPlugIn::StopStreaming() {
-    Processor().StopMeters();
+    Processor().StopStream();
     return S_OK;
 }
 

@@ -8,6 +8,7 @@
 
 #include "automation/win/MediaParams.h"
 #include "base/win/ComPtr.h"
+#include "engine/win/AnalysisTapPort.h"
 #include "engine/win/AudioTransform.h"
 #include "framework/TransformFilter.h"
 #include "plugin/StaticFilterPreset.h"
@@ -23,8 +24,9 @@ public:
     static CUnknown* WINAPI CreateInstance(LPUNKNOWN outer, HRESULT* hr);
 
     DECLARE_IUNKNOWN
-    // The interface map: the engine's interface, property pages, persistence, presets, the
-    // automation object's four interfaces (with its own count), then the filter's.
+    // The interface map: the engine's interface, the analysis tap's, property pages,
+    // persistence, presets, the automation object's four interfaces (with its own count), then
+    // the filter's.
     STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** out) override;
 
     // IPersist (through IBaseFilter and IPersistStream).
@@ -81,6 +83,8 @@ private:
 
     // Counted; a host may hold it after the filter is gone, so the filter detaches it first.
     ComPtr<CMediaParams> m_mediaParams;
+    // IPhaseAnalysisTap; gone before the engine it feeds from.
+    CAnalysisTapPort m_analysisTap{GetOwner(), Processor()};
     WaveFormat m_inputFormat = {};
     WaveFormat m_outputFormat = {};
     AM_MEDIA_TYPE m_typeToDeliver = {};  // streaming thread; valid while m_deliverType

@@ -12,7 +12,7 @@ extern "C" const IID IID_IPhaseAnalysisTap;
 struct IPhaseAnalysisTap : public IUnknown {
     // Starts the tap with a window of 1 to 30 seconds (E_INVALIDARG otherwise), counted: the
     // tap runs until as many Disconnects. The first connect allocates everything it will need;
-    // E_OUTOFMEMORY when it cannot. A connect starts the analysis afresh.
+    // E_OUTOFMEMORY when it cannot. The first connection starts the analysis afresh.
     virtual HRESULT STDMETHODCALLTYPE Connect(int windowSeconds) = 0;
     // The stream stops feeding the tap when the last connection goes; S_FALSE when none is.
     virtual HRESULT STDMETHODCALLTYPE Disconnect() = 0;
