@@ -27,6 +27,6 @@ Suggestion SuggestionOf(SuggestionKind kind, const TapSnapshot& snapshot) {
 
 std::string MonoSuggestionNote(int mode) {
     if (mode != kModeMsPhase) return "";
-    return "MS phase: the fold-down does not depend on Phase. Choose LR phase for a mono "
-           "suggestion.";
+    // One line under the curves; the help page says how to get a mono suggestion.
+    return "MS phase: the fold-down does not depend on Phase.";
 }

@@ -157,6 +157,34 @@ TEST_F(AnalysisPage, OpensAndClosesWithoutLeavingAnythingBehind) {
     EXPECT_EQ(nullptr, GetWindow(window_, GW_HWNDNEXT));
 }
 
+// Every control of the page names itself in a tooltip.
+TEST_F(AnalysisPage, EveryControlHasATooltip) {
+    const auto tipOf = [this](HWND tooltips, HWND control, char* text) {
+        TTTOOLINFOA tool = {};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = analysisWindow_;
+        tool.uId = UINT_PTR(control);
+        tool.lpszText = text;
+        return SendMessageA(tooltips, TTM_GETTOOLINFOA, 0, LPARAM(&tool)) &&
+               SendMessageA(tooltips, TTM_GETTEXTA, 512, LPARAM(&tool)) >= 0;
+    };
+    HWND tooltips = nullptr;
+    char text[512] = {};
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w && !tooltips;
+         w = GetWindow(w, GW_HWNDNEXT))
+        if (ClassOf(w) == TOOLTIPS_CLASSA && tipOf(w, AnalysisItem(IDC_HOLD), text)) tooltips = w;
+    ASSERT_NE(nullptr, tooltips);
+    int controls = 0;
+    for (HWND c = GetWindow(analysisWindow_, GW_CHILD); c;
+         c = GetWindow(c, GW_HWNDNEXT), ++controls) {
+        text[0] = 0;
+        EXPECT_TRUE(tipOf(tooltips, c, text)) << GetDlgCtrlID(c);
+        EXPECT_NE(std::string::npos, std::string(text).find(": "))
+            << GetDlgCtrlID(c) << " " << text;
+    }
+    EXPECT_EQ(IDC_SCOPE - IDC_HOLD + 1, controls);
+}
+
 // A suggestion is one user edit: one undo point, each parameter's capture begun, given its
 // value and ended as a slider drag on the editor reports it, and the open editor follows.
 TEST_F(AnalysisPage, ApplyingASuggestionIsOneUserEditThatTheEditorFollows) {
