@@ -147,8 +147,11 @@ void CPhaseTap::OnChunk(const TapChunk& chunk) {
     else
         GatherScope(chunk.outDouble, chunk.frames);
     if (m_current.frames >= kTapSegmentFrames) CloseSegment();
+    // A snapshot the reader has not taken yet is not replaced: a page reads at its own pace,
+    // and one that holds its view costs the stream no copies.
     m_sincePublish += chunk.frames;
-    if (m_sincePublish >= m_publishFrames) Publish();
+    if (m_sincePublish >= m_publishFrames && !(m_middle.load(std::memory_order_relaxed) & kFresh))
+        Publish();
 }
 
 void CPhaseTap::EndStream() {

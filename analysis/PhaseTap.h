@@ -3,6 +3,8 @@
 // longest window, the input's and the output's correlation with meter ballistics, and the
 // latest output frames, and publishes them as TapSnapshots through a triple buffer: the stream
 // never allocates, locks or waits, and the page copies the newest snapshot whenever it likes.
+// A new snapshot follows at most 20 times a second, once the reader has taken the last one,
+// and when the stream stops.
 //
 // Threads: OnChunk and BeginBlock on the streaming thread only; Read on one reader thread at a
 // time; SetWindow and RequestReset on any thread.
@@ -81,7 +83,7 @@ private:
     ParamValues m_params = kDefaultParams;
     uint32_t m_rate = 0;
     int m_windowSeconds = kTapDefaultWindowSeconds;
-    int m_publishFrames = kPhaseChunkFrames;  // frames between publications
+    int m_publishFrames = kPhaseChunkFrames;  // frames between publications, at least
     double m_decayPerFrame = 0.0;             // ln of the correlation average's decay per frame
     int m_decayFrames = 0;                    // the chunk length m_decay is for
     double m_decay = 1.0;

@@ -70,12 +70,13 @@ std::vector<float> Channel(int frames, unsigned seed, double pole = 0.0) {
     return v;
 }
 
-// The stream through the engine in blocks, the tap connected.
+// The stream through the engine in blocks, the tap connected, then stopped.
 void Stream(TestEngine& e, const std::vector<float>& stereo, int blockFrames = 512) {
     for (size_t at = 0; at < stereo.size(); at += 2 * static_cast<size_t>(blockFrames)) {
         const size_t end = std::min(stereo.size(), at + 2 * static_cast<size_t>(blockFrames));
         Process(e, std::vector<float>(stereo.begin() + at, stereo.begin() + end));
     }
+    e.processor.StopStream();
 }
 
 TestEngine& Prepared(TestEngine& e, IChunkTap* tap, const ParamValues& params) {
@@ -214,7 +215,6 @@ TEST(PhaseTapTest, WholeFileCurvesMatchThePhaseAnalysis) {
             Stream(Prepared(e, tap.get(),
                             Settings().Phase(30).Width(120).Output(-15).With(mode, filter)),
                    stereo, 480);
-            e.processor.StopStream();
             TapCurves curves;
             ASSERT_TRUE(TapCurvesOf(Snapshot(*tap), &curves));
 
