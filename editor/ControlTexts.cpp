@@ -109,20 +109,25 @@ std::string Fill(const std::string& name, int param) {
 
 }  // namespace
 
-std::string ControlTipText(ControlTip tip) {
-    for (const TipRow& row : kTipRows) {
-        if (row.tip != tip) continue;
-        std::string text;
-        for (const char* p = row.text; *p; ++p) {
-            const char* end = *p == '{' ? std::strchr(p, '}') : nullptr;
-            if (!end) {
-                text += *p;
-                continue;
-            }
-            text += Fill(std::string(p + 1, end), row.param);
-            p = end;
+std::string FillTemplate(const char* text,
+                         const std::function<std::string(const std::string&)>& fill) {
+    std::string out;
+    for (const char* p = text; *p; ++p) {
+        const char* end = *p == '{' ? std::strchr(p, '}') : nullptr;
+        if (!end) {
+            out += *p;
+            continue;
         }
-        return text;
+        out += fill(std::string(p + 1, end));
+        p = end;
     }
+    return out;
+}
+
+std::string ControlTipText(ControlTip tip) {
+    for (const TipRow& row : kTipRows)
+        if (row.tip == tip)
+            return FillTemplate(row.text,
+                                [&row](const std::string& name) { return Fill(name, row.param); });
     return "";
 }

@@ -1,6 +1,7 @@
 // The texts of the editor page's controls: what a setting's button shows, and each control's
 // tooltip (its name, its range or choices, and what the mouse does with it).
 #pragma once
+#include <functional>
 #include <cstdint>
 #include <string>
 
@@ -43,6 +44,10 @@ enum class ControlTip {
     kRightClip,
     kCount
 };
+
+// `text` with each {name} in it replaced by fill(name): how the tooltips' templates take their
+// figures from the code that defines them.
+std::string FillTemplate(const char* text, const std::function<std::string(const std::string&)>& fill);
 
 // The tooltip of a control, ranges, choices and defaults filled in from the parameter model;
 // empty for kCount.

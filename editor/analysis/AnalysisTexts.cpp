@@ -2,9 +2,9 @@
 #include "editor/analysis/AnalysisTexts.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "analysis/TapSnapshot.h"
+#include "editor/ControlTexts.h"
 
 namespace {
 
@@ -42,19 +42,7 @@ std::string Fill(const std::string& name) {
 }  // namespace
 
 std::string AnalysisTipText(AnalysisTip tip) {
-    for (const AnalysisTipRow& row : kAnalysisTips) {
-        if (row.tip != tip) continue;
-        std::string text;
-        for (const char* p = row.text; *p; ++p) {
-            const char* end = *p == '{' ? std::strchr(p, '}') : nullptr;
-            if (!end) {
-                text += *p;
-                continue;
-            }
-            text += Fill(std::string(p + 1, end));
-            p = end;
-        }
-        return text;
-    }
+    for (const AnalysisTipRow& row : kAnalysisTips)
+        if (row.tip == tip) return FillTemplate(row.text, Fill);
     return "";
 }

@@ -18,6 +18,7 @@
 #include "editor/page/PageIds.h"
 #include "editor/page/PageLayout.h"
 #include "editor/page/PageTooltips.h"
+#include "editor/win/PageKeys.h"
 #include "editor/win/SkinResources.h"
 #include "presets/PresetFile.h"
 #include "presets/win/PresetManager.h"
@@ -86,16 +87,7 @@ STDMETHODIMP CVxPlugInPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
 }
 
 STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* pMsg) {
-    if (!pMsg) return E_POINTER;
-    if (!m_hwnd || pMsg->message != WM_KEYDOWN) return S_FALSE;
-    if (pMsg->hwnd != m_hwnd && !IsChild(m_hwnd, pMsg->hwnd)) return S_FALSE;
-    // The frame would give Enter and Escape to its own buttons: a control that asks for the key
-    // (Enter on a button, Enter and Escape in a value's inline editor) gets it instead.
-    const LRESULT wants = SendMessageW(pMsg->hwnd, WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(pMsg));
-    if (!(wants & DLGC_WANTMESSAGE)) return S_FALSE;
-    TranslateMessage(pMsg);
-    DispatchMessageW(pMsg);
-    return S_OK;
+    return GiveKeyToControlThatAsks(m_hwnd, pMsg);
 }
 
 HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {

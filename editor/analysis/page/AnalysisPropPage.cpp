@@ -20,6 +20,7 @@
 #include "editor/controls/ValueEdit.h"
 #include "editor/page/HtmlHelp.h"
 #include "editor/page/PageTooltips.h"
+#include "editor/win/PageKeys.h"
 #include "editor/win/SkinResources.h"
 
 namespace {
@@ -101,15 +102,7 @@ STDMETHODIMP CAnalysisPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
 }
 
 STDMETHODIMP CAnalysisPropPage::TranslateAccelerator(MSG* pMsg) {
-    if (!pMsg) return E_POINTER;
-    if (!m_hwnd || pMsg->message != WM_KEYDOWN) return S_FALSE;
-    if (pMsg->hwnd != m_hwnd && !IsChild(m_hwnd, pMsg->hwnd)) return S_FALSE;
-    const LRESULT wants =
-        SendMessageW(pMsg->hwnd, WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(pMsg));
-    if (!(wants & DLGC_WANTMESSAGE)) return S_FALSE;
-    TranslateMessage(pMsg);
-    DispatchMessageW(pMsg);
-    return S_OK;
+    return GiveKeyToControlThatAsks(m_hwnd, pMsg);
 }
 
 HRESULT CAnalysisPropPage::OnConnect(IUnknown* pUnknown) {
