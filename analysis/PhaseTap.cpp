@@ -9,20 +9,6 @@ namespace {
 
 constexpr int kPublishesPerSecond = 20;
 
-// A signal's sums from the pair's, its channels given as weights on (u, t, v).
-StereoMoments MomentsOf(const QuadratureSums& s, const double (&wl)[3], const double (&wr)[3]) {
-    StereoMoments m;
-    m.frames = s.frames;
-    for (int i = 0; i < 3; ++i) {
-        m.sumL += wl[i] * s.sum[i];
-        m.sumR += wr[i] * s.sum[i];
-    }
-    m.sumLL = s.Cross(wl, wl);
-    m.sumRR = s.Cross(wr, wr);
-    m.sumLR = s.Cross(wl, wr);
-    return m;
-}
-
 // The pair's sums scaled by a factor, the average's decay.
 void Scale(QuadratureSums& s, double factor) {
     s.frames *= factor;
@@ -205,13 +191,9 @@ void CPhaseTap::Publish() {
     static constexpr double kMsLeft[3] = {0.5, 0.5, 0.0}, kMsRight[3] = {0.5, -0.5, 0.0};
     const bool ms = ModeOf(m_params) == Mode::kMsPhase;
     s.inputCorrelation =
-        FiguresOf(MomentsOf(m_recent, ms ? kMsLeft : kLrLeft, ms ? kMsRight : kLrRight))
+        FiguresOf(MomentsOfChannels(m_recent, ms ? kMsLeft : kLrLeft, ms ? kMsRight : kLrRight))
             .correlation;
-    const Coefficients c = ComputeCoefficients(m_params);
-    const MixForm f = MixFormOf(c);
-    const double wl[3] = {f.lu, f.lq * c.cosPhase, f.lq * c.sinPhase};
-    const double wr[3] = {f.ru, f.rq * c.cosPhase, f.rq * c.sinPhase};
-    s.outputCorrelation = FiguresOf(MomentsOf(m_recent, wl, wr)).correlation;
+    s.outputCorrelation = FiguresOf(MomentsAt(m_recent, ComputeCoefficients(m_params))).correlation;
     s.scopeFrames = m_scopeFrames;
     // Oldest first: the ring from its next slot round to the one before it.
     const int oldest = (m_scopeNext - m_scopeFrames + kTapScopeFrames) & (kTapScopeFrames - 1);

@@ -91,6 +91,11 @@ StereoMoments MomentsAt(const QuadratureSums& s, const Coefficients& c) {
     const MixForm f = MixFormOf(c);
     const double wl[3] = {f.lu, f.lq * c.cosPhase, f.lq * c.sinPhase};
     const double wr[3] = {f.ru, f.rq * c.cosPhase, f.rq * c.sinPhase};
+    return MomentsOfChannels(s, wl, wr);
+}
+
+StereoMoments MomentsOfChannels(const QuadratureSums& s, const double (&wl)[3],
+                                const double (&wr)[3]) {
     const double wm[3] = {wl[0] + wr[0], wl[1] + wr[1], wl[2] + wr[2]};
     const double ws[3] = {wl[0] - wr[0], wl[1] - wr[1], wl[2] - wr[2]};
     StereoMoments m;

@@ -76,6 +76,10 @@ struct QuadratureSums {
 
 // The output's moments at the coefficients' angle, from the sums alone (peak unknown).
 StereoMoments MomentsAt(const QuadratureSums& s, const Coefficients& c);
+// The moments of a signal whose left and right channels are the weights wl and wr on (u, t, v)
+// (peak unknown).
+StereoMoments MomentsOfChannels(const QuadratureSums& s, const double (&wl)[3],
+                                const double (&wr)[3]);
 
 // The chunk's sums, even and odd frames in their own lanes, each sum in a register of its own;
 // and the frames that may reach the floor (their indices into `found`, their count returned).
