@@ -494,7 +494,7 @@ std::string CasesSectionText(const PhaseAnalysisResult& r, const AnalysisReportI
     out += "\n";
     if (anyMs)
         out += "  Here the fold-down's level varies by " + LossText(msSpread, true) +
-               " over the 361 angles.\n";
+               " over the " + std::to_string(kAnalysisAngleCount) + " angles.\n";
     out += "\nsuggested: " + SuggestedOptions(r) + "\n";
     for (const std::string& warning : AnalysisWarnings(r, info))
         out += "warning: " + warning + "\n";

@@ -55,7 +55,7 @@ void PaintCurves(HDC dc, int width, int height, const AnalysisDisplay* d) {
     const int plotHeight = height - kFigureLines * kFigureLineHeight - 2;
     FillBox(dc, 0, 0, width, height, kPlotBackground);
     // Grid: every 90 degrees, and correlation 0 across the middle.
-    for (int phase = -180; phase <= 180; phase += 90) {
+    for (int phase = kAnalysisMinPhase; phase <= kAnalysisMaxPhase; phase += 90) {
         const int x = AngleX(phase, width);
         FillBox(dc, x, 0, x + 1, plotHeight, kGridColour);
     }
