@@ -1,13 +1,13 @@
-// Coefficient computation. The phase constant is 3.14159265, not full-precision pi: the
-// arithmetic is part of the product's definition, so saved states and presets sound the same
-// on every machine and in every build.
+// Coefficient computation. The arithmetic is part of the product's definition, so saved states
+// and presets sound the same on every machine and in every build: the phase angle's cosine and
+// sine come from a table (PhaseAngles.h) rather than the C library of the build.
 #include "engine/Coefficients.h"
 
 #include <cmath>
 
+#include "engine/PhaseAngles.h"
+
 namespace {
-constexpr double kPhasePi = 3.14159265;
-constexpr double kDegreesToHalfTurns = 0.005555555555555556;  // 1/180
 constexpr double kTenthDbToExponent = 0.005;                  // dB/10 -> exponent of 10 (dB/20)
 constexpr double kWidthPercentToGain = 0.005;                 // 100 % -> 0.5 (side of m +- s)
 }  // namespace
@@ -19,9 +19,9 @@ double OutputGain(int32_t output) {
 
 Coefficients ComputeCoefficients(const ParamValues& params) {
     Coefficients c;
-    const double angle = params[kParamPhase] * kPhasePi * kDegreesToHalfTurns;
-    c.cosPhase = std::cos(angle);
-    c.sinPhase = std::sin(angle);
+    const PhaseRotation& rotation = PhaseRotationOf(params[kParamPhase]);
+    c.cosPhase = rotation.cosine;
+    c.sinPhase = rotation.sine;
     c.mode = ModeOf(params);
     const double gain = OutputGain(params[kParamOutput]);
     c.midGain = 0.5 * gain;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/Coefficients.h"
 #include "engine/PhaseProcessor.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -220,4 +221,27 @@ TEST(Processor, AllpassChainsStayInQuadratureAcrossTheBand) {
         EXPECT_NEAR(lag, 90.0, 2.2) << "f=" << f;
     }
     EXPECT_GT(worst, 1.0);  // the network's known ripple of about two degrees is really there
+}
+
+// Every build turns the phase by the same numbers: the table's, which are the Windows runtime's
+// cosine and sine of the angle (bit for bit in the DLL's own build, within rounding elsewhere).
+TEST(Coefficients, PhaseRotationIsTheRuntimesCosineAndSineInEveryBuild) {
+    const ParamDescriptor& r = ParamDescriptorOf(kParamPhase);
+    for (int32_t degrees = r.min; degrees <= r.max; ++degrees) {
+        ParamValues params = kDefaultParams;
+        params[kParamPhase] = degrees;
+        const Coefficients c = ComputeCoefficients(params);
+        volatile double stored = degrees * 3.14159265 * 0.005555555555555556;
+        const double angle = stored;
+#ifdef _WIN32
+        ASSERT_EQ(c.cosPhase, std::cos(angle)) << degrees;
+        ASSERT_EQ(c.sinPhase, std::sin(angle)) << degrees;
+#else
+        ASSERT_NEAR(c.cosPhase, std::cos(angle), 1e-15) << degrees;
+        ASSERT_NEAR(c.sinPhase, std::sin(angle), 1e-15) << degrees;
+#endif
+    }
+    ParamValues beyond = kDefaultParams;
+    beyond[kParamPhase] = r.max + 1;
+    EXPECT_EQ(ComputeCoefficients(beyond).cosPhase, -1.0);
 }
