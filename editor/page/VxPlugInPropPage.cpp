@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "editor/ControlTexts.h"
-#include "editor/HelpPath.h"
 #include "editor/ValueText.h"
 #include "editor/controls/ControlClasses.h"
 #include "editor/controls/ControlShared.h"
@@ -14,12 +13,9 @@
 #include "editor/controls/PushButton.h"
 #include "editor/controls/Slider.h"
 #include "editor/controls/ValueEdit.h"
-#include "editor/page/HtmlHelp.h"
 #include "editor/page/PageIds.h"
 #include "editor/page/PageLayout.h"
 #include "editor/page/PageTooltips.h"
-#include "editor/win/PageKeys.h"
-#include "editor/win/SkinResources.h"
 #include "presets/PresetFile.h"
 #include "presets/win/PresetManager.h"
 
@@ -44,14 +40,6 @@ void DeleteGdiObject(Handle& handle) {
     handle = nullptr;
 }
 
-HMODULE PageModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&PageModule), &module);
-    return module;
-}
-
 }  // namespace
 
 CUnknown* WINAPI CVxPlugInPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
@@ -61,10 +49,8 @@ CUnknown* WINAPI CVxPlugInPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr)
 }
 
 CVxPlugInPropPage::CVxPlugInPropPage(LPUNKNOWN outer, HRESULT* /*hr*/)
-    : CBasePropertyPage(TEXT("Corvane:tw Phase Property Page"), outer, IDD_PROPPAGE,
-                        IDS_PAGE_TITLE) {
-    RegisterControlClasses(PageModule());
-}
+    : CPlugInPropPage(TEXT("Corvane:tw Phase Property Page"), outer, IDD_PROPPAGE,
+                      IDS_PAGE_TITLE, "") {}
 
 CVxPlugInPropPage::~CVxPlugInPropPage() {
     // Destroyed while the derived page still exists, so WM_DESTROY does its work here.
@@ -72,49 +58,17 @@ CVxPlugInPropPage::~CVxPlugInPropPage() {
     if (m_prop) OnDisconnect();
 }
 
-STDMETHODIMP CVxPlugInPropPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
-    if (!pPageInfo) return E_POINTER;
-    const HRESULT hr = CBasePropertyPage::GetPageInfo(pPageInfo);
-    if (FAILED(hr)) return hr;
-    pPageInfo->size.cx = kPageWidth;
-    pPageInfo->size.cy = kPageHeight;
-    return S_OK;
+void CVxPlugInPropPage::OnPlugInConnected(IUnknown* /*pUnknown*/) {
+    if (!m_hwnd) return;
+    m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
+    if (m_presets) m_presets->RestoreCurrentPreset(m_prop.Get(), m_prop->GetPresetId());
+    UpdateControls(0, 1, 1);
 }
 
-STDMETHODIMP CVxPlugInPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
-    ShowHelp();
-    return S_OK;
-}
-
-STDMETHODIMP CVxPlugInPropPage::TranslateAccelerator(MSG* pMsg) {
-    return GiveKeyToControlThatAsks(m_hwnd, pMsg);
-}
-
-HRESULT CVxPlugInPropPage::OnConnect(IUnknown* pUnknown) {
-    if (!pUnknown) return E_POINTER;
-    if (m_prop) OnDisconnect();
-    ComPtr<IVxPlugInProp> prop;
-    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, prop.PutVoid())) || !prop)
-        return E_NOINTERFACE;
-    m_prop = std::move(prop);
-    if (m_hwnd) {
-        m_prop->SetNotifyWindow(m_hwnd, ID_ENGINE_NOTIFY);
-        // Another plug-in given to the open page: its current preset is the one to mark.
-        if (m_presets) m_presets->RestoreCurrentPreset(m_prop.Get(), m_prop->GetPresetId());
-        UpdateControls(0, 1, 1);
-    }
-    return S_OK;
-}
-
-HRESULT CVxPlugInPropPage::OnDisconnect() {
-    if (!m_prop) return E_UNEXPECTED;
-    if (m_hwnd) {
-        // The plug-in keeps its current preset while no open page shows it.
-        if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop.Get()));
-        m_prop->SetNotifyWindow(m_hwnd, 0);
-    }
-    m_prop.Reset();
-    return S_OK;
+void CVxPlugInPropPage::OnPlugInDisconnecting() {
+    if (!m_hwnd) return;
+    if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop.Get()));
+    m_prop->SetNotifyWindow(m_hwnd, 0);
 }
 
 HRESULT CVxPlugInPropPage::OnActivate() {
@@ -165,25 +119,18 @@ INT_PTR CVxPlugInPropPage::OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam,
 }
 
 INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
-    const HMODULE module = PageModule();
+    const HMODULE module = ResourceInstance();
     if (m_prop) {
         m_prop->SetNotifyWindow(window, ID_ENGINE_NOTIFY);
         m_prop->SetPhaseMeter(0.0f);
     }
-    m_skin = LoadSkinBitmap(module, IDB_SKIN, &m_skinPalette);
-
-    LOGFONTA font = {};
-    font.lfHeight = 12;
-    font.lfWeight = FW_NORMAL;
-    lstrcpyA(font.lfFaceName, "Arial");
-    m_labelFont = CreateFontIndirectA(&font);
+    const HFONT font = LoadSkinAndFont(IDB_SKIN);
 
     for (int id : {IDC_CLIP_LEFT, IDC_CLIP_RIGHT}) {
         const int x = id == IDC_CLIP_LEFT ? 341 : 371;
         MoveWindow(GetDlgItem(window, id), x, 45, 12, 9, TRUE);
     }
-    CreatePageControls(window, module, m_skin,
-                       m_labelFont ? m_labelFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    CreatePageControls(window, module, m_skin, font);
     m_tooltips = CreatePageTooltips(window);
 
     m_clipOff = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_CLIP_OFF), IMAGE_BITMAP, 0, 0, 0));
@@ -203,14 +150,12 @@ INT_PTR CVxPlugInPropPage::OnInitDialog(HWND window) {
     SetControlRanges();
     UpdateControls(0, 1, 1);
     UpdateMeters(window);
-    m_timerRunning = SetTimer(window, kTimerId, kTimerPeriodMs, nullptr) != 0;
+    StartTimer(window, kTimerId);
     m_firstErase = 1;
     return 0;
 }
 
 void CVxPlugInPropPage::OnDestroy(HWND window) {
-    if (m_timerRunning) KillTimer(window, kTimerId);
-    m_timerRunning = false;
     if (m_prop) {
         if (m_presets) m_prop->SetPresetId(m_presets->KeepCurrentPreset(m_prop.Get()));
         m_prop->SetNotifyWindow(window, 0);
@@ -218,16 +163,11 @@ void CVxPlugInPropPage::OnDestroy(HWND window) {
     // The indicators let go of the clip bitmaps before they are deleted.
     SetClipImage(IDC_CLIP_LEFT, nullptr);
     SetClipImage(IDC_CLIP_RIGHT, nullptr);
-    DeleteGdiObject(m_labelFont);
-    DeleteGdiObject(m_skin);
-    DeleteGdiObject(m_skinPalette);
     DeleteGdiObject(m_clipHeld);
     DeleteGdiObject(m_clipOff);
     DeleteGdiObject(m_clipActive);
     m_presets.reset();
-    // The tooltip window belongs to the host's top-level window, not to the page.
-    if (m_tooltips) DestroyWindow(m_tooltips);
-    m_tooltips = nullptr;
+    ReleaseWindowResources(window, kTimerId);
     m_firstErase = 0;
 }
 
@@ -236,14 +176,7 @@ BOOL CVxPlugInPropPage::OnEraseBackground(HWND window, HDC dc) {
         m_firstErase = 0;
         if (HasToolWindowAncestor(window)) InvalidateRect(window, nullptr, FALSE);
     }
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory) {
-        HGDIOBJ previous = SelectObject(memory, m_skin);
-        BitBlt(dc, 0, 0, kPageWidth, kPageHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteDC(memory);
-    }
-    return TRUE;
+    return PaintSkin(dc);
 }
 
 void CVxPlugInPropPage::SetClipImage(int controlId, HBITMAP image) {
@@ -377,15 +310,3 @@ void CVxPlugInPropPage::UpdateMeters(HWND window) {
     }
 }
 
-void CVxPlugInPropPage::ShowHelp() {
-    char module[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(PageModule(), module, MAX_PATH + 1);
-    std::string path;
-    // A path that filled the buffer may have been cut short: better the message than a
-    // help file looked for in the wrong place.
-    const bool located = length > 0 && length <= MAX_PATH && HelpFilePathBeside(module, &path);
-    if (located && ShowHelpTopic(m_hwnd, path.c_str())) return;
-    const std::string shown = located ? path : std::string(module, length) + " (" + kHelpFileName + ")";
-    const std::string message = "Unable to open the Corvane:tw Phase help file:\n" + shown;
-    MessageBoxA(m_hwnd, message.c_str(), "Error", MB_OK | MB_ICONWARNING);
-}

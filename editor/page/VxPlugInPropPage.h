@@ -8,15 +8,13 @@
 #include <memory>
 #include <string>
 
-#include "base/win/ComPtr.h"
 #include "editor/ModeCycle.h"
-#include "engine/win/VxPlugInProp.h"
-#include "framework/BasePropertyPage.h"
+#include "editor/page/PlugInPropPage.h"
 #include "presets/win/PresetsMenu.h"
 
 class CPresetManager;
 
-class CVxPlugInPropPage : public CBasePropertyPage {
+class CVxPlugInPropPage : public CPlugInPropPage {
 public:
     // The class factory's creation function.
     static CUnknown* WINAPI CreateInstance(LPUNKNOWN outer, HRESULT* hr);
@@ -26,23 +24,15 @@ public:
     // page without them: the window's clean-up and the plug-in's notify slot.
     ~CVxPlugInPropPage() override;
 
-    // The title (string 1) and the page's fixed size of 428 x 222 pixels.
-    STDMETHODIMP GetPageInfo(PROPPAGEINFO* pPageInfo) override;
-    // Opens the help file beside the module; a failure is shown to the user. Always S_OK.
-    STDMETHODIMP Help(LPCOLESTR pszHelpDir) override;
-    // For a frame that offers the page its keys first: a key that the focused control asks for
-    // is delivered to it (S_OK); the frame keeps every other key (S_FALSE).
-    STDMETHODIMP TranslateAccelerator(MSG* pMsg) override;
-
-    static constexpr int kPageWidth = 428;
-    static constexpr int kPageHeight = 222;
-    static constexpr UINT kTimerPeriodMs = 75;
     // Sent by the presets code to read the current values as a preset data text.
     static constexpr UINT WM_PRESET_GETSETTINGS = kPresetGetSettingsMessage;
 
 protected:
-    HRESULT OnConnect(IUnknown* pUnknown) override;
-    HRESULT OnDisconnect() override;
+    // Another plug-in given to the open page: it notifies the page, its current preset is the
+    // one to mark, and the controls show it.
+    void OnPlugInConnected(IUnknown* pUnknown) override;
+    // The plug-in keeps its current preset while no open page shows it.
+    void OnPlugInDisconnecting() override;
     HRESULT OnActivate() override;
     HRESULT OnDeactivate() override;
     HRESULT OnApplyChanges() override;
@@ -64,7 +54,6 @@ private:
     void UpdateClipIndicator(int controlId, int live, int shown, bool left);
     void SetClipImage(int controlId, HBITMAP image);
     void UpdateMeters(HWND window);
-    void ShowHelp();
     void SetItemText(int controlId, const char* text);
     void SetSetupButtonText(int setup);
 
@@ -91,18 +80,12 @@ private:
     int TrackMenuUnder(HMENU menu, int buttonId, int arrowId);
     int Param(HRESULT(STDMETHODCALLTYPE IVxPlugInProp::*getter)(int*));
 
-    ComPtr<IVxPlugInProp> m_prop;
-    HBITMAP m_skin = nullptr;
-    HPALETTE m_skinPalette = nullptr;
     std::unique_ptr<CPresetManager> m_presets;
-    HFONT m_labelFont = nullptr;
     HBITMAP m_clipHeld = nullptr;
     HBITMAP m_clipOff = nullptr;
     HBITMAP m_clipActive = nullptr;
-    HWND m_tooltips = nullptr;
     int m_firstTick = 1;
     int m_firstErase = 0;
-    bool m_timerRunning = false;
     // The phase "CS encode" lent out, per page: another editor's mode changes leave it alone.
     CModePhaseMemory m_modePhase;
 };

@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "editor/HelpPath.h"
 #include "editor/ValueText.h"
 #include "editor/analysis/AnalysisTexts.h"
 #include "editor/analysis/AnalysisView.h"
@@ -18,17 +17,13 @@
 #include "editor/controls/PushButton.h"
 #include "editor/controls/Slider.h"
 #include "editor/controls/ValueEdit.h"
-#include "editor/page/HtmlHelp.h"
 #include "editor/page/PageTooltips.h"
-#include "editor/win/PageKeys.h"
-#include "editor/win/SkinResources.h"
 
 namespace {
 
 constexpr UINT_PTR kTimerId = 0;
 constexpr int kDiscreteUndo = -2;
 constexpr int kTypedTextChars = 29;
-constexpr char kHelpTopic[] = "::/analysis.html";
 
 struct TipOf {
     int controlId;
@@ -50,20 +45,6 @@ const TipOf kTips[] = {
     {IDC_SCOPE, AnalysisTip::kScope},
 };
 
-HMODULE PageModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&PageModule), &module);
-    return module;
-}
-
-template <typename Handle>
-void DeleteGdiObject(Handle& handle) {
-    if (handle) DeleteObject(handle);
-    handle = nullptr;
-}
-
 }  // namespace
 
 CUnknown* WINAPI CAnalysisPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr) {
@@ -73,12 +54,11 @@ CUnknown* WINAPI CAnalysisPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* hr)
 }
 
 CAnalysisPropPage::CAnalysisPropPage(LPUNKNOWN outer, HRESULT* hr)
-    : CBasePropertyPage(TEXT("Corvane:tw Phase Analysis Page"), outer, IDD_ANALYSIS_PAGE,
-                        IDS_ANALYSIS_TITLE),
+    : CPlugInPropPage(TEXT("Corvane:tw Phase Analysis Page"), outer, IDD_ANALYSIS_PAGE,
+                      IDS_ANALYSIS_TITLE, "::/analysis.html"),
       m_display(new (std::nothrow) AnalysisDisplay) {
     if (!m_display && hr) *hr = E_OUTOFMEMORY;
-    RegisterControlClasses(PageModule());
-    RegisterAnalysisPlotClass(PageModule());
+    RegisterAnalysisPlotClass(ResourceInstance());
 }
 
 CAnalysisPropPage::~CAnalysisPropPage() {
@@ -87,46 +67,17 @@ CAnalysisPropPage::~CAnalysisPropPage() {
     if (m_prop) OnDisconnect();
 }
 
-STDMETHODIMP CAnalysisPropPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
-    if (!pPageInfo) return E_POINTER;
-    const HRESULT hr = CBasePropertyPage::GetPageInfo(pPageInfo);
-    if (FAILED(hr)) return hr;
-    pPageInfo->size.cx = kPageWidth;
-    pPageInfo->size.cy = kPageHeight;
-    return S_OK;
-}
-
-STDMETHODIMP CAnalysisPropPage::Help(LPCOLESTR /*pszHelpDir*/) {
-    ShowHelp();
-    return S_OK;
-}
-
-STDMETHODIMP CAnalysisPropPage::TranslateAccelerator(MSG* pMsg) {
-    return GiveKeyToControlThatAsks(m_hwnd, pMsg);
-}
-
-HRESULT CAnalysisPropPage::OnConnect(IUnknown* pUnknown) {
-    if (!pUnknown) return E_POINTER;
-    if (m_prop) OnDisconnect();
-    ComPtr<IVxPlugInProp> prop;
-    if (FAILED(pUnknown->QueryInterface(IID_IVxPlugInProp, prop.PutVoid())) || !prop)
-        return E_NOINTERFACE;
-    m_prop = std::move(prop);
-    // A plug-in without the tap still gets a page: it shows nothing to suggest.
+void CAnalysisPropPage::OnPlugInConnected(IUnknown* pUnknown) {
     pUnknown->QueryInterface(IID_IPhaseAnalysisTap, m_tap.PutVoid());
     if (m_hwnd) {
         ClearDisplay();
         ConnectTap();
     }
-    return S_OK;
 }
 
-HRESULT CAnalysisPropPage::OnDisconnect() {
-    if (!m_prop) return E_UNEXPECTED;
+void CAnalysisPropPage::OnPlugInDisconnecting() {
     DisconnectTap();
     m_tap.Reset();
-    m_prop.Reset();
-    return S_OK;
 }
 
 void CAnalysisPropPage::ConnectTap() {
@@ -147,7 +98,7 @@ INT_PTR CAnalysisPropPage::OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam,
             OnDestroy(hwnd);
             return 0;
         case WM_ERASEBKGND:
-            return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+            return PaintSkin(reinterpret_cast<HDC>(wParam));
         case WM_TIMER:
             if (wParam == kTimerId) OnTimer();
             return 0;
@@ -172,14 +123,8 @@ INT_PTR CAnalysisPropPage::OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam,
 }
 
 INT_PTR CAnalysisPropPage::OnInitDialog(HWND window) {
-    const HMODULE module = PageModule();
-    m_skin = LoadSkinBitmap(module, IDB_ANALYSIS_SKIN, &m_skinPalette);
-    LOGFONTA font = {};
-    font.lfHeight = 12;
-    font.lfWeight = FW_NORMAL;
-    lstrcpyA(font.lfFaceName, "Arial");
-    m_font = CreateFontIndirectA(&font);
-    HFONT shown = m_font ? m_font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const HMODULE module = ResourceInstance();
+    const HFONT shown = LoadSkinAndFont(IDB_ANALYSIS_SKIN);
     CreateLayoutControls(window, module, m_skin, shown, kAnalysisLayout, kAnalysisLayoutCount);
     m_tooltips = CreateTooltipWindow(window);
     for (const TipOf& t : kTips)
@@ -196,32 +141,14 @@ INT_PTR CAnalysisPropPage::OnInitDialog(HWND window) {
     ClearDisplay();
     SetWindowSeconds(m_windowSeconds);
     ConnectTap();
-    m_timerRunning = SetTimer(window, kTimerId, kTimerPeriodMs, nullptr) != 0;
+    StartTimer(window, kTimerId);
     return 0;
 }
 
 void CAnalysisPropPage::OnDestroy(HWND window) {
-    if (m_timerRunning) KillTimer(window, kTimerId);
-    m_timerRunning = false;
+    ReleaseWindowResources(window, kTimerId);
     DisconnectTap();
     for (int id : {IDC_CURVES, IDC_SCOPE}) SendDlgItemMessageA(window, id, APM_SETDISPLAY, 0, 0);
-    DeleteGdiObject(m_font);
-    DeleteGdiObject(m_skin);
-    DeleteGdiObject(m_skinPalette);
-    // The tooltip window belongs to the host's top-level window, not to the page.
-    if (m_tooltips) DestroyWindow(m_tooltips);
-    m_tooltips = nullptr;
-}
-
-BOOL CAnalysisPropPage::OnEraseBackground(HDC dc) {
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory) {
-        HGDIOBJ previous = SelectObject(memory, m_skin);
-        BitBlt(dc, 0, 0, kPageWidth, kPageHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteDC(memory);
-    }
-    return TRUE;
 }
 
 void CAnalysisPropPage::OnTimer() {
@@ -331,14 +258,3 @@ void CAnalysisPropPage::ApplySuggestion(SuggestionKind kind) {
     m_prop->UpdateCoefficients();
 }
 
-void CAnalysisPropPage::ShowHelp() {
-    char module[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(PageModule(), module, MAX_PATH + 1);
-    std::string path;
-    const bool located = length > 0 && length <= MAX_PATH && HelpFilePathBeside(module, &path);
-    if (located && ShowHelpTopic(m_hwnd, (path + kHelpTopic).c_str())) return;
-    const std::string shown =
-        located ? path : std::string(module, length) + " (" + kHelpFileName + ")";
-    const std::string message = "Unable to open the Corvane:tw Phase help file:\n" + shown;
-    MessageBoxA(m_hwnd, message.c_str(), "Error", MB_OK | MB_ICONWARNING);
-}

@@ -10,11 +10,10 @@
 #include "base/win/ComPtr.h"
 #include "editor/analysis/AnalysisSuggestion.h"
 #include "editor/analysis/page/AnalysisPlot.h"
+#include "editor/page/PlugInPropPage.h"
 #include "engine/win/PhaseAnalysisTap.h"
-#include "engine/win/VxPlugInProp.h"
-#include "framework/BasePropertyPage.h"
 
-class CAnalysisPropPage : public CBasePropertyPage {
+class CAnalysisPropPage : public CPlugInPropPage {
 public:
     // The class factory's creation function.
     static CUnknown* WINAPI CreateInstance(LPUNKNOWN outer, HRESULT* hr);
@@ -24,26 +23,16 @@ public:
     // page without them: the window's clean-up and the tap's connection.
     ~CAnalysisPropPage() override;
 
-    // The title (string 2) and the editor's size, so that the frame fits both pages.
-    STDMETHODIMP GetPageInfo(PROPPAGEINFO* pPageInfo) override;
-    // Opens the analysis topic of the help file; a failure is shown to the user. Always S_OK.
-    STDMETHODIMP Help(LPCOLESTR pszHelpDir) override;
-    // As the editor's: a key the focused control asks for is delivered to it.
-    STDMETHODIMP TranslateAccelerator(MSG* pMsg) override;
-
-    static constexpr int kPageWidth = 428;
-    static constexpr int kPageHeight = 222;
-    static constexpr UINT kTimerPeriodMs = 75;
-
 protected:
-    HRESULT OnConnect(IUnknown* pUnknown) override;
-    HRESULT OnDisconnect() override;
+    // Takes the plug-in's tap too (a plug-in without one still gets a page, with nothing to
+    // suggest) and, with the window open, connects it.
+    void OnPlugInConnected(IUnknown* pUnknown) override;
+    void OnPlugInDisconnecting() override;
     INT_PTR OnReceiveMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     INT_PTR OnInitDialog(HWND window);
     void OnDestroy(HWND window);
-    BOOL OnEraseBackground(HDC dc);
     void OnTimer();
     void OnCommand(int id, int code);
     // Connects the tap while the window exists and a plug-in with a tap is held.
@@ -59,16 +48,9 @@ private:
     // Applies a suggestion as one user edit: one undo point, and the host's capture of each
     // parameter begun, given its value and ended, as a slider drag on the editor reports it.
     void ApplySuggestion(SuggestionKind kind);
-    void ShowHelp();
 
-    ComPtr<IVxPlugInProp> m_prop;
     ComPtr<IPhaseAnalysisTap> m_tap;
     bool m_tapConnected = false;
-    HBITMAP m_skin = nullptr;
-    HPALETTE m_skinPalette = nullptr;
-    HFONT m_font = nullptr;
-    HWND m_tooltips = nullptr;
-    bool m_timerRunning = false;
     bool m_hold = false;
     int m_windowSeconds = kTapDefaultWindowSeconds;
     // Large (the scope's frames and the curves): on the heap, made with the page.

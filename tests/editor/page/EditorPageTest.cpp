@@ -1,6 +1,7 @@
 // The editor page of the real DLL under Wine: created through its class factory and hosted in a
 // test window or in Wine's property frame, worked through the messages its controls send, with
 // the plug-in's parameters checked through IVxPlugInProp.
+#include "editor/analysis/page/AnalysisPageIds.h"
 #include "tests/editor/page/EditorPageFixture.h"
 
 using namespace pagetest;
@@ -554,8 +555,8 @@ TEST_F(EditorPage, RunsInsideWinesPropertyFrame) {
 }
 
 
-// A copy of the DLL in a folder without the help file: the page names the file it looked for
-// beside its own module, every time it is asked.
+// A copy of the DLL in a folder without the help file: each page names the file it looked for
+// beside its own module, every time it is asked, from the frame or from its "?" button.
 TEST_F(EditorPage, HelpNamesTheMissingFileBesideTheModule) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -568,9 +569,14 @@ TEST_F(EditorPage, HelpNamesTheMissingFileBesideTheModule) {
     ASSERT_NE(nullptr, module);
     auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
         reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
-    {
+    const struct {
+        const CLSID* page;
+        int helpButton;
+    } pages[] = {{&CLSID_TwPhasePropertyPage, IDC_HELP},
+                 {&CLSID_TwPhaseAnalysisPage, IDC_ANALYSIS_HELP}};
+    for (const auto& p : pages) {
         ComPtr<IClassFactory> factory;
-        ASSERT_EQ(S_OK, getClassObject(CLSID_TwPhasePropertyPage, IID_IClassFactory, factory.PutVoid()));
+        ASSERT_EQ(S_OK, getClassObject(*p.page, IID_IClassFactory, factory.PutVoid()));
         ComPtr<IPropertyPage> page;
         ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPropertyPage, page.PutVoid()));
         IUnknown* objects[] = {filter_.Get()};
@@ -587,8 +593,8 @@ TEST_F(EditorPage, HelpNamesTheMissingFileBesideTheModule) {
             g_messageText.clear();
             SetTimer(nullptr, 0, 100, CloseMessageBox);
             if (attempt == 0) EXPECT_EQ(S_OK, page->Help(nullptr));
-            else SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_HELP, BTN_CLICK), 0);
-            EXPECT_EQ(expected, g_messageText) << "attempt " << attempt;
+            else SendMessageA(window, WM_COMMAND, MAKEWPARAM(p.helpButton, BTN_CLICK), 0);
+            EXPECT_EQ(expected, g_messageText) << "attempt " << attempt << ", button " << p.helpButton;
         }
         page->Deactivate();
         page->SetObjects(0, nullptr);
