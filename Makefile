@@ -17,7 +17,8 @@ FUZZ_SMOKE_SECONDS ?= 5
 ARGS       ?=
 
 .PHONY: all deps native windows windows32 build lint test test-native test-windows soak run \
-	screenshot bench bench-render bench-analysis bench-peers clean dist dist-test
+	screenshot bench bench-render bench-analysis bench-peers clean dist dist-test lv2 \
+	install-lv2 test-lv2
 
 all: build
 
@@ -47,6 +48,18 @@ windows32: $(WINDOWS32)/build.ninja
 
 build: native windows windows32
 
+# The LV2 bundle alone, $(NATIVE)/lv2/twphase.lv2 (the native build makes it too).
+lv2: $(NATIVE)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS) --target twphase_lv2_bundle
+
+# Copies the bundle to LV2_DIR, where LV2 hosts look for plug-ins: ~/.lv2 unless given.
+LV2_DIR ?= $(HOME)/.lv2
+install-lv2: lv2
+	mkdir -p "$(LV2_DIR)"
+	rm -rf "$(LV2_DIR)/twphase.lv2"
+	cp -R $(NATIVE)/lv2/twphase.lv2 "$(LV2_DIR)/"
+	@echo "installed $(LV2_DIR)/twphase.lv2"
+
 # The fuzz targets of the portable core (clang, libFuzzer, ASan and UBSan).
 .PHONY: fuzz-build fuzz
 fuzz-build: $(FUZZ)/build.ninja
@@ -67,6 +80,13 @@ WINDOWS_TESTS := tools/with-wine $(WINEPREFIX) sh -c 'tools/windows-tests $(WIND
 test-windows: windows windows32
 	$(WINDOWS_TESTS)
 
+# The LV2 bundle in Debian's LV2 hosts (lv2_validate, lv2apply, lv2file, lv2info), their renders
+# compared with the DLL's through the renderer, in a Wine session of its own.
+LV2_TESTS := tools/with-wine $(WINEPREFIX) tests/lv2/host-renders $(NATIVE) $(WINDOWS)
+
+test-lv2: native windows
+	$(LV2_TESTS)
+
 # The structure rules that no compiler checks: no include runs up the layers, and the names
 # follow one style (clang-tidy, on the sources as both builds compile them).
 lint: $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
@@ -74,12 +94,13 @@ lint: $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
 	tools/check-naming $(WINDOWS) $(NATIVE)
 
 # The structure check, native tests, a smoke run of every fuzz target, then the Windows tests
-# of both bitnesses under Wine (each after a probe of Wine's components) and the side-by-side
-# check.
+# of both bitnesses under Wine (each after a probe of Wine's components), the side-by-side
+# check and the LV2 bundle's host renders against the DLL's.
 test: build fuzz-build lint
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	fuzz/run $(FUZZ) $(FUZZ_SMOKE_SECONDS)
 	$(WINDOWS_TESTS)
+	$(LV2_TESTS)
 	$(MAKE) dist-test
 
 # What a Windows user downloads, from optimised, stripped release builds of the DLL, its help
