@@ -30,26 +30,17 @@ TEST(PortTable, EveryParameterHasOneControlInputWithItsRangeAndDefault) {
     }
 }
 
-TEST(PortTable, SymbolsAreUniqueAndLayoutsDifferOnlyInTheirInputs) {
+TEST(PortTable, EachRoleFindsItsPortAndTheMonoLayoutLacksOnlyTheRightInput) {
     for (InputLayout layout : kLayouts) {
         std::set<std::string> symbols;
-        int audioIn = 0, audioOut = 0;
         for (int i = 0; i < PortCountOf(layout); ++i) {
-            const PortInfo& port = PortOf(layout, i);
-            EXPECT_TRUE(symbols.insert(port.symbol).second) << port.symbol;
-            audioIn += port.role == PortRole::kAudioIn;
-            audioOut += port.role == PortRole::kAudioOut;
-            EXPECT_EQ(PortIndexOf(layout, port.role, port.role == PortRole::kParam ? port.param
-                                                                                  : port.channel),
-                      i);
+            const PortInfo& p = PortOf(layout, i);
+            EXPECT_TRUE(symbols.insert(p.symbol).second) << p.symbol;
+            EXPECT_EQ(PortIndexOf(layout, p.role, p.role == PortRole::kParam ? p.param : p.channel), i);
         }
-        EXPECT_EQ(audioIn, layout == InputLayout::kMono ? 1 : 2);
-        EXPECT_EQ(audioOut, 2);
     }
+    EXPECT_EQ(PortIndexOf(InputLayout::kMono, PortRole::kAudioIn, 1), -1);
     EXPECT_EQ(PortCountOf(InputLayout::kStereo), PortCountOf(InputLayout::kMono) + 1);
-    EXPECT_NE(std::string(PluginUriOf(InputLayout::kStereo)),
-              PluginUriOf(InputLayout::kMono));
-    EXPECT_NE(std::string(PluginUriOf(InputLayout::kMono)).find("twphase"), std::string::npos);
 }
 
 TEST(PortTable, PortValuesRoundHalvesUpAndClampLikeTheSetters) {
