@@ -46,6 +46,7 @@ void CPortProcessor::ConnectPort(int index, float* data) {
 void CPortProcessor::Activate() {
     m_block.StartStream(&m_inputFormat, &m_outputFormat);
     m_clipLeftFrames[0] = m_clipLeftFrames[1] = 0;
+    m_runPeak[0] = m_runPeak[1] = 0.0f;
 }
 
 void CPortProcessor::Deactivate() {

@@ -20,7 +20,7 @@ public:
     // The host's buffer for a port (null leaves the port unconnected: a control input then
     // keeps its default, an output is not written, an audio input reads as silence).
     void ConnectPort(int index, float* data);
-    // The filter state, meters and clip holds start afresh.
+    // The filter state, meters, peaks and clip holds start afresh.
     void Activate();
     // Processes frames frames from the audio inputs into the audio outputs (which may be the
     // same buffers), then writes the control outputs. No allocation, no system call.
