@@ -9,6 +9,15 @@ namespace {
 
 constexpr int kPublishesPerSecond = 20;
 
+// Asks for the cache line at p to be brought in to be written, without waiting for it.
+inline void PrefetchForWrite(const char* p) {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__("prefetchw %0" : : "m"(*p));  // a no-op on processors that lack it
+#else
+    __builtin_prefetch(p, 1);
+#endif
+}
+
 // The pair's sums scaled by a factor, the average's decay.
 void Scale(QuadratureSums& s, double factor) {
     s.frames *= factor;
@@ -44,8 +53,11 @@ void CPhaseTap::RequestReset() {
 }
 
 bool CPhaseTap::Read(TapSnapshot* snapshot) {
-    if (m_middle.load(std::memory_order_acquire) & kFresh)
+    if (m_middle.load(std::memory_order_acquire) & kFresh) {
         m_front = m_middle.exchange(m_front, std::memory_order_acq_rel) & ~kFresh;
+        // The figures of the meters, formed here on the reader's thread rather than the stream's.
+        SetCorrelations(m_buffers[m_front]);
+    }
     // A snapshot from before the latest reset request is no longer the analysis asked for.
     if (m_bufferResets[m_front] != m_resetsAsked.load(std::memory_order_acquire)) {
         *snapshot = TapSnapshot();
@@ -59,6 +71,19 @@ bool CPhaseTap::Read(TapSnapshot* snapshot) {
     return newer;
 }
 
+// The meters' figures from their average of the sums. The input from the reference pair: u and
+// t are the first and second signals through the same all-pass reference chain (or delay), which
+// leaves their correlation as it is. The output at the block's coefficients.
+void CPhaseTap::SetCorrelations(TapSnapshot& s) {
+    static constexpr double kLrLeft[3] = {1.0, 0.0, 0.0}, kLrRight[3] = {0.0, 1.0, 0.0};
+    static constexpr double kMsLeft[3] = {0.5, 0.5, 0.0}, kMsRight[3] = {0.5, -0.5, 0.0};
+    const bool ms = ModeOf(s.params) == Mode::kMsPhase;
+    s.inputCorrelation =
+        FiguresOf(MomentsOfChannels(s.recent, ms ? kMsLeft : kLrLeft, ms ? kMsRight : kLrRight))
+            .correlation;
+    s.outputCorrelation = FiguresOf(MomentsAt(s.recent, ComputeCoefficients(s.params))).correlation;
+}
+
 void CPhaseTap::ResetSums() {
     m_closed = 0;
     m_current = QuadratureSums();
@@ -67,7 +92,7 @@ void CPhaseTap::ResetSums() {
 
 void CPhaseTap::ResetStream() {
     ResetSums();
-    m_recent = QuadratureSums();
+    m_recent = m_pending = QuadratureSums();
     m_scopeNext = m_scopeFrames = 0;
     m_sincePublish = 0;
 }
@@ -81,7 +106,7 @@ void CPhaseTap::BeginBlock(const ParamValues& params, uint32_t sampleRate) {
     // Another mode or filter makes another pair: its sums start afresh.
     if (ModeOf(params) != ModeOf(m_params) || FilterOf(params) != FilterOf(m_params)) {
         ResetSums();
-        m_recent = QuadratureSums();
+        m_recent = m_pending = QuadratureSums();
     }
     m_params = params;
     const int window = m_window.load(std::memory_order_relaxed);
@@ -90,7 +115,6 @@ void CPhaseTap::BeginBlock(const ParamValues& params, uint32_t sampleRate) {
         m_windowSeconds = window;
         m_publishFrames = std::max<int>(kPhaseChunkFrames, sampleRate / kPublishesPerSecond);
         m_decayPerFrame = sampleRate > 0 ? -1.0 / (kTapCorrelationSeconds * sampleRate) : 0.0;
-        m_decayFrames = 0;
         SumWindow();
     }
 }
@@ -119,19 +143,15 @@ QuadratureSums SumsOf(const TapChunk& chunk) {
 void CPhaseTap::OnChunk(const TapChunk& chunk) {
     const QuadratureSums sums = SumsOf(chunk);
     m_current.Add(sums);
-
-    if (chunk.frames != m_decayFrames) {
-        m_decayFrames = chunk.frames;
-        m_decay = std::exp(m_decayPerFrame * chunk.frames);
-    }
-    // The meters' average of the same sums; the figures follow when they are published.
-    Scale(m_recent, m_decay);
-    m_recent.Add(sums);
+    // The meters take the same sums into their average a publication's worth at a time.
+    m_pending.Add(sums);
+    if (m_pending.frames >= m_publishFrames) StepMeters();
 
     if (chunk.outFloat != nullptr)
         GatherScope(chunk.outFloat, chunk.frames);
     else
         GatherScope(chunk.outDouble, chunk.frames);
+    TakeBackLines(chunk.frames);
     if (m_current.frames >= kTapSegmentFrames) CloseSegment();
     // A snapshot the reader has not taken yet is not replaced: a page reads at its own pace,
     // and one that holds its view costs the stream no copies.
@@ -142,6 +162,19 @@ void CPhaseTap::OnChunk(const TapChunk& chunk) {
 
 void CPhaseTap::EndStream() {
     if (m_sincePublish > 0) Publish();
+}
+
+// The snapshot the stream writes next was last read by the page, on its own thread and so
+// perhaps in another core's cache: each of its lines the stream writes must first be taken from
+// there. Asked for a share at a time as the chunks come, they arrive while the signal path runs,
+// rather than one after the other while the snapshot is written.
+void CPhaseTap::TakeBackLines(int frames) {
+    constexpr int kLine = 64;
+    constexpr int kBytes = static_cast<int>(sizeof(TapSnapshot));
+    const int end = std::min<int>(kBytes, static_cast<int>(m_takenBytes + int64_t{kBytes} * frames /
+                                                                    m_publishFrames + kLine));
+    const char* back = reinterpret_cast<const char*>(&m_buffers[m_back]);
+    for (; m_takenBytes < end; m_takenBytes += kLine) PrefetchForWrite(back + m_takenBytes);
 }
 
 // The output frames as written, into the ring, in the runs it holds without wrapping.
@@ -176,6 +209,16 @@ void CPhaseTap::SumWindow() {
     }
 }
 
+// The meters' exponential average, stepped over the frames gathered since its last step: the
+// older frames decay by the time those took, the newer ones join at full weight. A step spans at
+// most a publication's frames, a fraction of the time constant, so the figures move as smoothly
+// as the page shows them, whether or not the page has taken the last snapshot.
+void CPhaseTap::StepMeters() {
+    Scale(m_recent, std::exp(m_decayPerFrame * m_pending.frames));
+    m_recent.Add(m_pending);
+    m_pending = QuadratureSums();
+}
+
 void CPhaseTap::Publish() {
     TapSnapshot& s = m_buffers[m_back];
     s.sequence = ++m_sequence;
@@ -184,16 +227,8 @@ void CPhaseTap::Publish() {
     s.windowSeconds = m_windowSeconds;
     s.sums = m_windowClosed;
     s.sums.Add(m_current);
-    // The input from the reference pair: u and t are the first and second signals through the
-    // same all-pass reference chain (or delay), which leaves their correlation as it is. The
-    // output at the latest block's coefficients.
-    static constexpr double kLrLeft[3] = {1.0, 0.0, 0.0}, kLrRight[3] = {0.0, 1.0, 0.0};
-    static constexpr double kMsLeft[3] = {0.5, 0.5, 0.0}, kMsRight[3] = {0.5, -0.5, 0.0};
-    const bool ms = ModeOf(m_params) == Mode::kMsPhase;
-    s.inputCorrelation =
-        FiguresOf(MomentsOfChannels(m_recent, ms ? kMsLeft : kLrLeft, ms ? kMsRight : kLrRight))
-            .correlation;
-    s.outputCorrelation = FiguresOf(MomentsAt(m_recent, ComputeCoefficients(m_params))).correlation;
+    StepMeters();
+    s.recent = m_recent;
     s.scopeFrames = m_scopeFrames;
     // Oldest first: the ring from its next slot round to the one before it.
     const int oldest = (m_scopeNext - m_scopeFrames + kTapScopeFrames) & (kTapScopeFrames - 1);
@@ -202,5 +237,6 @@ void CPhaseTap::Publish() {
     std::copy(&m_scope[0][0], &m_scope[0][0] + 2 * (m_scopeFrames - first), &s.scope[first][0]);
     m_bufferResets[m_back] = m_resetsDone;
     m_back = m_middle.exchange(m_back | kFresh, std::memory_order_acq_rel) & ~kFresh;
+    m_takenBytes = 0;
     m_sincePublish = 0;
 }

@@ -61,7 +61,10 @@ private:
     void SumWindow();
     template <typename Sample>
     void GatherScope(const Sample* out, int frames);
+    void TakeBackLines(int frames);
+    void StepMeters();
     void Publish();
+    static void SetCorrelations(TapSnapshot& s);
 
     // Shared: the reader's requests and the triple buffer's middle slot (its index, with
     // kFresh when the writer has put a snapshot there since the reader last took one).
@@ -78,6 +81,7 @@ private:
 
     // Streaming thread.
     int m_back = 0;
+    int m_takenBytes = 0;  // of the back buffer, asked for ahead of its writing
     uint32_t m_resetsDone = 0;
     uint64_t m_sequence = 0;
     ParamValues m_params = kDefaultParams;
@@ -85,14 +89,13 @@ private:
     int m_windowSeconds = kTapDefaultWindowSeconds;
     int m_publishFrames = kPhaseChunkFrames;  // frames between publications, at least
     double m_decayPerFrame = 0.0;             // ln of the correlation average's decay per frame
-    int m_decayFrames = 0;                    // the chunk length m_decay is for
-    double m_decay = 1.0;
     std::unique_ptr<QuadratureSums[]> m_segments;
     int m_newest = 0;               // the ring slot the last closed segment went to
     int m_closed = 0;               // closed segments in the ring
     QuadratureSums m_current;       // the segment being gathered
     QuadratureSums m_windowClosed;  // the closed segments the window covers
     QuadratureSums m_recent;        // the meters' exponential average of the chunks' sums
+    QuadratureSums m_pending;       // the chunks' sums since the average's last step
     int m_scopeNext = 0;
     int m_scopeFrames = 0;
     int m_sincePublish = 0;

@@ -12,7 +12,7 @@ constexpr int kTapMinWindowSeconds = 1;
 constexpr int kTapMaxWindowSeconds = 30;
 constexpr int kTapDefaultWindowSeconds = 5;
 // The correlation meters integrate over about this long (an exponential average whose time
-// constant it is, stepped once per chunk).
+// constant it is, stepped at each publication, at most 20 times a second).
 constexpr double kTapCorrelationSeconds = 0.3;
 // Output frames kept for the phase scope.
 constexpr int kTapScopeFrames = 2048;
@@ -27,7 +27,10 @@ struct TapSnapshot {
     // The sums over the window (whole segments of the stream since the last reset, at most the
     // window's length); sums.frames is the frame count they cover.
     QuadratureSums sums;
+    // The meters' exponential average of the sums, which the correlations are formed from.
+    QuadratureSums recent;
     // Pearson correlation, -1..+1, of the input and of the output; NaN while a channel is silent.
+    // The reader forms them from the average as it takes the snapshot.
     double inputCorrelation = kAnalysisNan;
     double outputCorrelation = kAnalysisNan;
     // The latest output frames, oldest first, as the plug-in writes them: [i][0] left, [i][1]

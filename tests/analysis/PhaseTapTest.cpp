@@ -168,6 +168,20 @@ TEST(PhaseTapTest, MetersAndScopeReadWhatTheSignalIs) {
         }
 }
 
+// The meters integrate over a fraction of a second whether or not the page takes snapshots: four
+// seconds of mono then two of an inverted pair, unread until the end, read as the inverted pair.
+TEST(PhaseTapTest, MetersFollowTheSignalWhileThePageDoesNotRead) {
+    std::vector<float> left = Channel(6 * kRate, 7, 0.5), right = left;
+    std::transform(right.begin() + 4 * kRate, right.end(), right.begin() + 4 * kRate,
+                   [](float x) { return -x; });
+    std::unique_ptr<CPhaseTap> tap = CPhaseTap::Create();
+    TestEngine e;
+    Stream(Prepared(e, tap.get(), kDefaultParams), Stereo(left, right));
+    const TapSnapshot s = Snapshot(*tap);
+    EXPECT_NEAR(s.inputCorrelation, -1.0, 0.01);
+    EXPECT_NEAR(s.outputCorrelation, -1.0, 0.01);
+}
+
 // The input as the phase analysis reads it.
 class FloatSource : public IAnalysisSource {
 public:
