@@ -10,7 +10,8 @@ namespace {
 constexpr int kPublishesPerSecond = 20;
 
 // Asks for the cache line at p to be brought in to be written, without waiting for it.
-inline void PrefetchForWrite(const char* p) {
+inline void PrefetchForWrite(const void* address) {
+    const char* p = static_cast<const char*>(address);
 #if defined(__x86_64__) || defined(__i386__)
     __asm__("prefetchw %0" : : "m"(*p));  // a no-op on processors that lack it
 #else
@@ -36,10 +37,9 @@ CPhaseTap::CPhaseTap() = default;
 std::unique_ptr<CPhaseTap> CPhaseTap::Create() {
     std::unique_ptr<CPhaseTap> tap(new (std::nothrow) CPhaseTap());
     if (!tap) return nullptr;
-    tap->m_buffers.reset(new (std::nothrow) TapSnapshot[3]);
-    tap->m_bufferResets.reset(new (std::nothrow) uint32_t[3]());
+    tap->m_buffers.reset(new (std::nothrow) Buffer[3]);
     tap->m_segments.reset(new (std::nothrow) QuadratureSums[kTapSegments]);
-    if (!tap->m_buffers || !tap->m_bufferResets || !tap->m_segments) return nullptr;
+    if (!tap->m_buffers || !tap->m_segments) return nullptr;
     return tap;
 }
 
@@ -56,16 +56,24 @@ bool CPhaseTap::Read(TapSnapshot* snapshot) {
     if (m_middle.load(std::memory_order_acquire) & kFresh) {
         m_front = m_middle.exchange(m_front, std::memory_order_acq_rel) & ~kFresh;
         // The figures of the meters, formed here on the reader's thread rather than the stream's.
-        SetCorrelations(m_buffers[m_front]);
+        SetCorrelations(m_buffers[m_front].snapshot);
     }
+    const Buffer& front = m_buffers[m_front];
     // A snapshot from before the latest reset request is no longer the analysis asked for.
-    if (m_bufferResets[m_front] != m_resetsAsked.load(std::memory_order_acquire)) {
+    if (front.resets != m_resetsAsked.load(std::memory_order_acquire)) {
         *snapshot = TapSnapshot();
         snapshot->windowSeconds = m_window.load(std::memory_order_relaxed);
         m_lastRead = 0;
         return false;
     }
-    *snapshot = m_buffers[m_front];
+    *snapshot = front.snapshot;
+    // The scope oldest first: the ring from its oldest frame round to the newest.
+    const int frames = front.snapshot.scopeFrames;
+    const int oldest = (front.scopeNext - frames) & (kTapScopeFrames - 1);
+    const int first = std::min(frames, kTapScopeFrames - oldest);
+    const float* ring = &front.snapshot.scope[0][0];
+    std::copy(ring + 2 * oldest, ring + 2 * (oldest + first), &snapshot->scope[0][0]);
+    std::copy(ring, ring + 2 * (frames - first), &snapshot->scope[first][0]);
     const bool newer = snapshot->sequence != m_lastRead;
     m_lastRead = snapshot->sequence;
     return newer;
@@ -166,23 +174,35 @@ void CPhaseTap::EndStream() {
 
 // The snapshot the stream writes next was last read by the page, on its own thread and so
 // perhaps in another core's cache: each of its lines the stream writes must first be taken from
-// there. Asked for a share at a time as the chunks come, they arrive while the signal path runs,
-// rather than one after the other while the snapshot is written.
+// there. Asked for ahead of their writing, they arrive while the signal path runs instead of
+// holding up the writes: the scope's lines for as many frames as the last chunk had, and after
+// a publication the rest of the new buffer.
 void CPhaseTap::TakeBackLines(int frames) {
     constexpr int kLine = 64;
-    constexpr int kBytes = static_cast<int>(sizeof(TapSnapshot));
-    const int end = std::min<int>(kBytes, static_cast<int>(m_takenBytes + int64_t{kBytes} * frames /
-                                                                    m_publishFrames + kLine));
-    const char* back = reinterpret_cast<const char*>(&m_buffers[m_back]);
-    for (; m_takenBytes < end; m_takenBytes += kLine) PrefetchForWrite(back + m_takenBytes);
+    const Buffer& back = m_buffers[m_back];
+    for (int i = 0; i < frames; i += kLine / sizeof(back.snapshot.scope[0]))
+        PrefetchForWrite(&back.snapshot.scope[(m_scopeNext + i) & (kTapScopeFrames - 1)][0]);
 }
 
-// The output frames as written, into the ring, in the runs it holds without wrapping.
+void CPhaseTap::TakeBackHeader() {
+    constexpr int kLine = 64;
+    const Buffer& back = m_buffers[m_back];
+    const char* first = reinterpret_cast<const char*>(&back);
+    const char* scope = reinterpret_cast<const char*>(&back.snapshot.scope[0][0]);
+    for (const char* p = first; p < scope; p += kLine) PrefetchForWrite(p);
+    const char* end = first + sizeof(Buffer);
+    for (const char* p = scope + sizeof(back.snapshot.scope); p < end; p += kLine)
+        PrefetchForWrite(p);
+}
+
+// The output frames as written, into the ring of the snapshot being prepared (each frame at the
+// same place in every buffer's ring), in the runs it holds without wrapping.
 template <typename Sample>
 void CPhaseTap::GatherScope(const Sample* out, int frames) {
+    float(&ring)[kTapScopeFrames][2] = m_buffers[m_back].snapshot.scope;
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, kTapScopeFrames - m_scopeNext);
-        std::copy(out + 2 * done, out + 2 * (done + n), &m_scope[m_scopeNext][0]);
+        std::copy(out + 2 * done, out + 2 * (done + n), &ring[m_scopeNext][0]);
         m_scopeNext = (m_scopeNext + n) & (kTapScopeFrames - 1);
         done += n;
     }
@@ -220,7 +240,8 @@ void CPhaseTap::StepMeters() {
 }
 
 void CPhaseTap::Publish() {
-    TapSnapshot& s = m_buffers[m_back];
+    Buffer& back = m_buffers[m_back];
+    TapSnapshot& s = back.snapshot;
     s.sequence = ++m_sequence;
     s.params = m_params;
     s.sampleRate = m_rate;
@@ -230,13 +251,23 @@ void CPhaseTap::Publish() {
     StepMeters();
     s.recent = m_recent;
     s.scopeFrames = m_scopeFrames;
-    // Oldest first: the ring from its next slot round to the one before it.
-    const int oldest = (m_scopeNext - m_scopeFrames + kTapScopeFrames) & (kTapScopeFrames - 1);
-    const int first = std::min(m_scopeFrames, kTapScopeFrames - oldest);
-    std::copy(&m_scope[oldest][0], &m_scope[oldest][0] + 2 * first, &s.scope[0][0]);
-    std::copy(&m_scope[0][0], &m_scope[0][0] + 2 * (m_scopeFrames - first), &s.scope[first][0]);
-    m_bufferResets[m_back] = m_resetsDone;
+    // The ring holds the frames since this buffer was last published; the older ones the scope
+    // shows are in the buffer published last, at the same places (published earlier, and written
+    // by no one until the stream takes it back).
+    const int older = m_scopeFrames - std::min(m_sincePublish, kTapScopeFrames);
+    if (older > 0) {
+        const float* last = &m_buffers[m_lastPublished].snapshot.scope[0][0];
+        float* ring = &s.scope[0][0];
+        const int from = (m_scopeNext - std::min(m_sincePublish, kTapScopeFrames) - older) &
+                         (kTapScopeFrames - 1);
+        const int first = std::min(older, kTapScopeFrames - from);
+        std::copy(last + 2 * from, last + 2 * (from + first), ring + 2 * from);
+        std::copy(last, last + 2 * (older - first), ring);
+    }
+    back.scopeNext = m_scopeNext;
+    back.resets = m_resetsDone;
+    m_lastPublished = m_back;
     m_back = m_middle.exchange(m_back | kFresh, std::memory_order_acq_rel) & ~kFresh;
-    m_takenBytes = 0;
+    TakeBackHeader();
     m_sincePublish = 0;
 }

@@ -32,8 +32,7 @@ static_assert((kTapScopeFrames & (kTapScopeFrames - 1)) == 0, "the scope ring wr
 
 class CPhaseTap final : public IChunkTap {
 public:
-    // Allocates everything the stream will use; the object itself is large (the scope ring), so
-    // it belongs on the heap: Create returns null when memory runs out.
+    // Allocates everything the stream will use: null when memory runs out.
     static std::unique_ptr<CPhaseTap> Create();
     CPhaseTap(const CPhaseTap&) = delete;
     CPhaseTap& operator=(const CPhaseTap&) = delete;
@@ -62,6 +61,7 @@ private:
     template <typename Sample>
     void GatherScope(const Sample* out, int frames);
     void TakeBackLines(int frames);
+    void TakeBackHeader();
     void StepMeters();
     void Publish();
     static void SetCorrelations(TapSnapshot& s);
@@ -72,8 +72,14 @@ private:
     std::atomic<int> m_window{kTapDefaultWindowSeconds};
     std::atomic<uint32_t> m_resetsAsked{0};
     std::atomic<int> m_middle{2};
-    std::unique_ptr<TapSnapshot[]> m_buffers;    // three
-    std::unique_ptr<uint32_t[]> m_bufferResets;  // the reset each buffer's snapshot follows
+    // A buffer of the triple: its snapshot (the scope in it a ring, whose next place scopeNext
+    // is), and the reset the snapshot follows.
+    struct Buffer {
+        TapSnapshot snapshot;
+        int scopeNext = 0;
+        uint32_t resets = 0;
+    };
+    std::unique_ptr<Buffer[]> m_buffers;  // three
 
     // Reader.
     int m_front = 1;
@@ -81,7 +87,7 @@ private:
 
     // Streaming thread.
     int m_back = 0;
-    int m_takenBytes = 0;  // of the back buffer, asked for ahead of its writing
+    int m_lastPublished = 0;
     uint32_t m_resetsDone = 0;
     uint64_t m_sequence = 0;
     ParamValues m_params = kDefaultParams;
@@ -99,5 +105,4 @@ private:
     int m_scopeNext = 0;
     int m_scopeFrames = 0;
     int m_sincePublish = 0;
-    float m_scope[kTapScopeFrames][2];
 };

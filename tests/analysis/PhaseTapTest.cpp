@@ -182,6 +182,49 @@ TEST(PhaseTapTest, MetersFollowTheSignalWhileThePageDoesNotRead) {
     EXPECT_NEAR(s.outputCorrelation, -1.0, 0.01);
 }
 
+// Whether the snapshot's scope is a run of the output's frames, as written, oldest first, and
+// ends with the last frame when `last` is set.
+bool ScopeIsRunOf(const std::vector<float>& out, const TapSnapshot& s, bool last) {
+    const int n = s.scopeFrames;
+    for (size_t end = 2 * static_cast<size_t>(n); end <= out.size(); end += 2) {
+        if (last && end != out.size()) continue;
+        if (std::equal(&s.scope[0][0], &s.scope[0][0] + 2 * n, out.begin() + (end - 2 * n)))
+            return true;
+    }
+    return false;
+}
+
+// The scope holds the latest output frames, whether the snapshot follows a full interval since
+// the last one or comes early (when the stream stops, or at a low rate, where a twentieth of a
+// second is shorter than the scope).
+TEST(PhaseTapTest, ScopeHoldsTheLatestOutputFrames) {
+    for (uint32_t rate : {44100u, 22050u}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz");
+        std::unique_ptr<CPhaseTap> tap = CPhaseTap::Create();
+        TestEngine e(2, kWaveFormatIeeeFloat, 32, rate);
+        Prepared(e, tap.get(), Settings().Phase(50));
+        const std::vector<float> in = Noise(12000);
+        std::vector<float> out;
+        uint64_t sequence = 0;
+        for (size_t at = 0; at < in.size(); at += 2 * 441) {
+            const auto block = Process(
+                e, std::vector<float>(in.begin() + at, in.begin() + std::min(in.size(), at + 882)));
+            out.insert(out.end(), block.begin(), block.end());
+            const TapSnapshot s = Snapshot(*tap);
+            if (s.sequence == sequence) continue;
+            sequence = s.sequence;
+            // Published within the latest block, at the end of one of its chunks.
+            EXPECT_GE(s.scopeFrames, std::min<int>(kTapScopeFrames, out.size() / 2 - 441));
+            EXPECT_TRUE(ScopeIsRunOf(out, s, false)) << "snapshot " << sequence;
+        }
+        EXPECT_GT(sequence, 2u);
+        e.processor.StopStream();
+        const TapSnapshot s = Snapshot(*tap);
+        EXPECT_EQ(s.scopeFrames, kTapScopeFrames);
+        EXPECT_TRUE(ScopeIsRunOf(out, s, true));
+    }
+}
+
 // The input as the phase analysis reads it.
 class FloatSource : public IAnalysisSource {
 public:
