@@ -703,53 +703,9 @@ void FirChunk(PhaseState& st, int k, [[maybe_unused]] PhaseMeterCursor& meter) {
     for (; i < k; ++i) st.v[i] = FirSum(line + i);
 }
 
-// Output: mixing, samples, clip and peak, and the post meter's sign flags (with kFlags).
-template <int kMode, bool kFlags, typename Sample>
-void WriteChunk(PhaseState& st, const double* u, const double* t, const Coefficients& c,
-                Sample* out, int k, OutputMeters& meters, int64_t* opposite) {
-    int i = 0;
-#if TW_VECTOR_BYTES
-    if (k >= kLanes) {
-        Coefficients cv = c;  // in registers for the loop; the stores below cannot change it
-        VecD peakLeft = Splat(meters.peak[0]), peakRight = Splat(meters.peak[1]);
-        VecI inRangeLeft = ~VecI{}, inRangeRight = ~VecI{};
-        for (; i + kLanes <= k; i += kLanes) {
-            VecD left, right;
-            MixOutput<kMode>(LoadVec<VecD>(u + i), LoadVec<VecD>(t + i), LoadVec<VecD>(st.v + i),
-                             cv, &left, &right);
-            if (kFlags) StoreVec(opposite + i, OppositeSigns(left, right));
-            WriteFrames(out + 2 * i, left, right);
-            MeterFrames(left, right, &peakLeft, &peakRight, &inRangeLeft, &inRangeRight);
-        }
-        MergeMeters(meters, peakLeft, peakRight, inRangeLeft, inRangeRight);
-    }
-#endif
-    for (; i < k; ++i) {
-        double left, right;
-        MixOutput<kMode>(u[i], t[i], st.v[i], c, &left, &right);
-        if (kFlags) opposite[i] = OppositeSigns(left, right);
-        WriteFrame(out + 2 * i, left, right);
-        MeterFrame(meters, left, right);
-    }
-}
-
-// The quadrature pair and the output stage of a chunk; with kFlags the output's sign flags.
-template <bool kFlags, typename Sample>
-void QuadratureAndOutput(PhaseState& st, const PhaseBlock& b, Sample* out, int k,
-                         OutputMeters& meters, int64_t* opposite, PhaseMeterCursor& phase) {
-    OutputStage::InMode(b.coefficients.mode, [&](auto mode) {
-        constexpr int kMode = decltype(mode)::value;
-        if (b.filter == QuadratureFilter::kFir) {
-            FirChunk(st, k, phase);
-            // The first and second signals 63 frames back are the lines' oldest values.
-            WriteChunk<kMode, kFlags>(st, st.lineA, st.lineB, b.coefficients, out, k, meters,
-                                      opposite);
-        } else {
-            AllpassNetworkChunk(st, b, k, phase);
-            WriteChunk<kMode, kFlags>(st, st.u, st.t, b.coefficients, out, k, meters, opposite);
-        }
-    });
-}
+// What the output stage gathers for the analysis tap beside the output: nothing, the sums of
+// the pair, or the sums with the energies of u + t and u - t (outside MS phase).
+enum PairSumsKind { kNoPairSums, kPairSums, kAnchoredPairSums };
 
 #if TW_VECTOR_BYTES
 // c + a * b for the tap's sums, which are no part of the audio: in one rounding where every
@@ -761,18 +717,13 @@ inline VecD MulAdd(VecD a, VecD b, VecD c) {
     return c + a * b;
 #endif
 }
-#endif
 
-// The sums of a chunk's pair for the tap, each in lanes of its own, the lanes added at the end.
-template <bool kAnchors>
-void ChunkPairSums(const double* u, const double* t, const double* v, int k, ChunkSums& s) {
-    s = ChunkSums{};
-    int i = 0;
-#if TW_VECTOR_BYTES
-    VecD su = {}, st = {}, sv = {}, uu = {}, ut = {}, uv = {}, tt = {}, tv = {}, vv = {};
-    VecD pp = {}, mm = {};
-    for (; i + kLanes <= k; i += kLanes) {
-        const VecD a = LoadVec<VecD>(u + i), b = LoadVec<VecD>(t + i), c = LoadVec<VecD>(v + i);
+// The tap's sums of a chunk's pair, each in lanes of its own, the lanes added at the end.
+struct PairSumLanes {
+    VecD su, st, sv, uu, ut, uv, tt, tv, vv, pp, mm;
+
+    template <int kSums>
+    void Add(VecD a, VecD b, VecD c) {
         su += a;
         st += b;
         sv += c;
@@ -782,35 +733,108 @@ void ChunkPairSums(const double* u, const double* t, const double* v, int k, Chu
         tt = MulAdd(b, b, tt);
         tv = MulAdd(b, c, tv);
         vv = MulAdd(c, c, vv);
-        if (kAnchors) {
+        if (kSums == kAnchoredPairSums) {
             const VecD p = a + b, m = a - b;
             pp = MulAdd(p, p, pp);
             mm = MulAdd(m, m, mm);
         }
     }
-    const VecD* lanes[11] = {&su, &st, &sv, &uu, &ut, &uv, &tt, &tv, &vv, &pp, &mm};
-    double* totals[11] = {&s.sum[0],     &s.sum[1],     &s.sum[2],     &s.product[0],
-                          &s.product[1], &s.product[2], &s.product[3], &s.product[4],
-                          &s.product[5], &s.plus,       &s.minus};
-    for (int n = 0; n < 11; ++n)
-        for (int lane = 0; lane < kLanes; ++lane) *totals[n] += (*lanes[n])[lane];
+    void Total(ChunkSums& s) const {
+        const VecD* lanes[11] = {&su, &st, &sv, &uu, &ut, &uv, &tt, &tv, &vv, &pp, &mm};
+        double* totals[11] = {&s.sum[0],     &s.sum[1],     &s.sum[2],     &s.product[0],
+                              &s.product[1], &s.product[2], &s.product[3], &s.product[4],
+                              &s.product[5], &s.plus,       &s.minus};
+        for (int n = 0; n < 11; ++n)
+            for (int lane = 0; lane < kLanes; ++lane) *totals[n] += (*lanes[n])[lane];
+    }
+};
+#endif
+
+template <int kSums>
+inline void AddPairSums(ChunkSums& s, double a, double b, double c) {
+    s.sum[0] += a;
+    s.sum[1] += b;
+    s.sum[2] += c;
+    s.product[0] += a * a;
+    s.product[1] += a * b;
+    s.product[2] += a * c;
+    s.product[3] += b * b;
+    s.product[4] += b * c;
+    s.product[5] += c * c;
+    if (kSums == kAnchoredPairSums) {
+        s.plus += (a + b) * (a + b);
+        s.minus += (a - b) * (a - b);
+    }
+}
+
+// Output: mixing, samples, clip and peak, and the post meter's sign flags (with kFlags). With
+// kSums, the tap's sums of the pair too, formed while the pair is in registers.
+template <int kMode, bool kFlags, int kSums, typename Sample>
+void WriteChunk(PhaseState& st, const double* u, const double* t, const Coefficients& c,
+                Sample* out, int k, OutputMeters& meters, int64_t* opposite, ChunkSums* sums) {
+    int i = 0;
+    if (kSums != kNoPairSums) *sums = ChunkSums{};
+#if TW_VECTOR_BYTES
+    if (k >= kLanes) {
+        Coefficients cv = c;  // in registers for the loop; the stores below cannot change it
+        VecD peakLeft = Splat(meters.peak[0]), peakRight = Splat(meters.peak[1]);
+        VecI inRangeLeft = ~VecI{}, inRangeRight = ~VecI{};
+        PairSumLanes lanes = {};
+        for (; i + kLanes <= k; i += kLanes) {
+            const VecD a = LoadVec<VecD>(u + i), b = LoadVec<VecD>(t + i),
+                       q = LoadVec<VecD>(st.v + i);
+            VecD left, right;
+            MixOutput<kMode>(a, b, q, cv, &left, &right);
+            if (kFlags) StoreVec(opposite + i, OppositeSigns(left, right));
+            WriteFrames(out + 2 * i, left, right);
+            MeterFrames(left, right, &peakLeft, &peakRight, &inRangeLeft, &inRangeRight);
+            if (kSums != kNoPairSums) lanes.Add<kSums>(a, b, q);
+        }
+        MergeMeters(meters, peakLeft, peakRight, inRangeLeft, inRangeRight);
+        if (kSums != kNoPairSums) lanes.Total(*sums);
+    }
 #endif
     for (; i < k; ++i) {
-        const double a = u[i], b = t[i], c = v[i];
-        s.sum[0] += a;
-        s.sum[1] += b;
-        s.sum[2] += c;
-        s.product[0] += a * a;
-        s.product[1] += a * b;
-        s.product[2] += a * c;
-        s.product[3] += b * b;
-        s.product[4] += b * c;
-        s.product[5] += c * c;
-        if (kAnchors) {
-            s.plus += (a + b) * (a + b);
-            s.minus += (a - b) * (a - b);
-        }
+        double left, right;
+        MixOutput<kMode>(u[i], t[i], st.v[i], c, &left, &right);
+        if (kFlags) opposite[i] = OppositeSigns(left, right);
+        WriteFrame(out + 2 * i, left, right);
+        MeterFrame(meters, left, right);
+        if (kSums != kNoPairSums) AddPairSums<kSums>(*sums, u[i], t[i], st.v[i]);
     }
+}
+
+// The output stage with the block's choice of the tap's sums.
+template <int kMode, bool kFlags, typename Sample>
+void WriteChunkFor(const PhaseBlock& b, PhaseState& st, const double* u, const double* t,
+                   Sample* out, int k, OutputMeters& meters, int64_t* opposite, ChunkSums* sums) {
+    const Coefficients& c = b.coefficients;
+    if (sums == nullptr)
+        WriteChunk<kMode, kFlags, kNoPairSums>(st, u, t, c, out, k, meters, opposite, sums);
+    else if (c.mode == Mode::kMsPhase)
+        WriteChunk<kMode, kFlags, kPairSums>(st, u, t, c, out, k, meters, opposite, sums);
+    else
+        WriteChunk<kMode, kFlags, kAnchoredPairSums>(st, u, t, c, out, k, meters, opposite, sums);
+}
+
+// The quadrature pair and the output stage of a chunk; with kFlags the output's sign flags, with
+// sums the tap's sums of the pair.
+template <bool kFlags, typename Sample>
+void QuadratureAndOutput(PhaseState& st, const PhaseBlock& b, Sample* out, int k,
+                         OutputMeters& meters, int64_t* opposite, PhaseMeterCursor& phase,
+                         ChunkSums* sums) {
+    OutputStage::InMode(b.coefficients.mode, [&](auto mode) {
+        constexpr int kMode = decltype(mode)::value;
+        if (b.filter == QuadratureFilter::kFir) {
+            FirChunk(st, k, phase);
+            // The first and second signals 63 frames back are the lines' oldest values.
+            WriteChunkFor<kMode, kFlags>(b, st, st.lineA, st.lineB, out, k, meters, opposite,
+                                         sums);
+        } else {
+            AllpassNetworkChunk(st, b, k, phase);
+            WriteChunkFor<kMode, kFlags>(b, st, st.u, st.t, out, k, meters, opposite, sums);
+        }
+    });
 }
 
 inline void SetTapOutput(TapChunk& chunk, const float* out) {
@@ -823,11 +847,12 @@ inline void SetTapOutput(TapChunk& chunk, const double* out) {
 }
 
 // The chunk to the block's tap: its lines' new values, the pair where the output stage read it
-// (the FIR's u and t are the lines' oldest values, before they move on), its sums and output.
+// (the FIR's u and t are the lines' oldest values, before they move on), the sums the output
+// stage formed of it, and its output.
 template <typename Sample>
-void TapChunkOut(const PhaseState& st, const PhaseBlock& b, const Sample* out, int k) {
+void TapChunkOut(const PhaseState& st, const PhaseBlock& b, const Sample* out, int k,
+                 TapChunk& chunk) {
     const bool fir = b.filter == QuadratureFilter::kFir;
-    TapChunk chunk;
     chunk.a = st.lineA + kFirLatencyFrames;
     chunk.b = st.lineB + kFirLatencyFrames;
     chunk.u = fir ? st.lineA : st.u;
@@ -836,10 +861,6 @@ void TapChunkOut(const PhaseState& st, const PhaseBlock& b, const Sample* out, i
     SetTapOutput(chunk, out);
     chunk.frames = k;
     chunk.coefficients = &b.coefficients;
-    if (b.coefficients.mode == Mode::kMsPhase)
-        ChunkPairSums<false>(chunk.u, chunk.t, chunk.v, k, chunk.sums);
-    else
-        ChunkPairSums<true>(chunk.u, chunk.t, chunk.v, k, chunk.sums);
     b.tap->OnChunk(chunk);
 }
 
@@ -848,16 +869,18 @@ void ProcessBlock(PhaseState& st, PhaseBlock& b, const Sample* in, Sample* out) 
     const int stride = b.stereoIn ? 2 : 1;
     OutputMeters meters = {{b.peak[0], b.peak[1]}, {b.clip[0], b.clip[1]}};
     PhaseMeterCursor phase = {b.phase, b.phaseDecay, b.phaseRise, nullptr, 0};
+    TapChunk tapped;
     for (int done = 0, chunk = 0; done < b.frames; ++chunk) {
         const int k = Smaller(kPhaseChunkFrames, b.frames - done);
         int64_t* watched = st.opposite[chunk & 1];
         ReadChunkAs(st, b, in + done * stride, k, watched);
+        ChunkSums* sums = b.tap != nullptr ? &tapped.sums : nullptr;
         if (b.meterPre)
-            QuadratureAndOutput<false>(st, b, out + 2 * done, k, meters, watched, phase);
+            QuadratureAndOutput<false>(st, b, out + 2 * done, k, meters, watched, phase, sums);
         else
-            QuadratureAndOutput<true>(st, b, out + 2 * done, k, meters, watched, phase);
+            QuadratureAndOutput<true>(st, b, out + 2 * done, k, meters, watched, phase, sums);
         phase.Start(watched, k);
-        if (b.tap != nullptr) TapChunkOut(st, b, out + 2 * done, k);
+        if (b.tap != nullptr) TapChunkOut(st, b, out + 2 * done, k, tapped);
         if (b.filter == QuadratureFilter::kFir) {
             std::memmove(st.firLine, st.firLine + k, sizeof(double) * kFirHistory);
             std::memmove(st.lineA, st.lineA + k, sizeof(double) * kFirLatencyFrames);
