@@ -163,9 +163,14 @@ void CPhaseTap::OnChunk(const TapChunk& chunk) {
     if (m_current.frames >= kTapSegmentFrames) CloseSegment();
     // A snapshot the reader has not taken yet is not replaced: a page reads at its own pace,
     // and one that holds its view costs the stream no copies.
+    // Published whether or not the reader has taken the last snapshot: a publication writes no
+    // more than the snapshot's own figures, while looking first would cost the stream a wait for
+    // the line the reader last wrote. That line is asked for a chunk ahead instead.
     m_sincePublish += chunk.frames;
-    if (m_sincePublish >= m_publishFrames && !(m_middle.load(std::memory_order_relaxed) & kFresh))
+    if (m_sincePublish >= m_publishFrames)
         Publish();
+    else if (m_sincePublish + kPhaseChunkFrames >= m_publishFrames)
+        PrefetchForWrite(&m_middle);
 }
 
 void CPhaseTap::EndStream() {

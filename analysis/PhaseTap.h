@@ -3,8 +3,8 @@
 // longest window, the input's and the output's correlation with meter ballistics, and the
 // latest output frames, and publishes them as TapSnapshots through a triple buffer: the stream
 // never allocates, locks or waits, and the page copies the newest snapshot whenever it likes.
-// A new snapshot follows at most 20 times a second, once the reader has taken the last one,
-// and when the stream stops.
+// A new snapshot follows 20 times a second (in place of one the reader has not taken) and when
+// the stream stops.
 //
 // Threads: OnChunk and BeginBlock on the streaming thread only; Read on one reader thread at a
 // time; SetWindow and RequestReset on any thread.
@@ -66,27 +66,32 @@ private:
     void Publish();
     static void SetCorrelations(TapSnapshot& s);
 
-    // Shared: the reader's requests and the triple buffer's middle slot (its index, with
-    // kFresh when the writer has put a snapshot there since the reader last took one).
-    static constexpr int kFresh = 4;
-    std::atomic<int> m_window{kTapDefaultWindowSeconds};
-    std::atomic<uint32_t> m_resetsAsked{0};
-    std::atomic<int> m_middle{2};
+    // Each thread's members, and the shared ones, lie on cache lines of their own: a line one
+    // thread writes is taken from the other thread's cache, which the other then waits for.
+    static constexpr int kCacheLine = 64;
     // A buffer of the triple: its snapshot (the scope in it a ring, whose next place scopeNext
     // is), and the reset the snapshot follows.
-    struct Buffer {
+    struct alignas(kCacheLine) Buffer {
         TapSnapshot snapshot;
         int scopeNext = 0;
         uint32_t resets = 0;
     };
+
+    // Shared: the reader's requests (rarely written), the buffers (set up once), and the triple
+    // buffer's middle slot (its index, with kFresh when the writer has put a snapshot there
+    // since the reader last took one).
+    static constexpr int kFresh = 4;
+    alignas(kCacheLine) std::atomic<int> m_window{kTapDefaultWindowSeconds};
+    std::atomic<uint32_t> m_resetsAsked{0};
     std::unique_ptr<Buffer[]> m_buffers;  // three
+    alignas(kCacheLine) std::atomic<int> m_middle{2};
 
     // Reader.
-    int m_front = 1;
+    alignas(kCacheLine) int m_front = 1;
     uint64_t m_lastRead = 0;
 
     // Streaming thread.
-    int m_back = 0;
+    alignas(kCacheLine) int m_back = 0;
     int m_lastPublished = 0;
     uint32_t m_resetsDone = 0;
     uint64_t m_sequence = 0;
