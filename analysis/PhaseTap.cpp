@@ -159,10 +159,7 @@ void CPhaseTap::OnChunk(const TapChunk& chunk) {
         GatherScope(chunk.outFloat, chunk.frames);
     else
         GatherScope(chunk.outDouble, chunk.frames);
-    TakeBackLines(chunk.frames);
     if (m_current.frames >= kTapSegmentFrames) CloseSegment();
-    // A snapshot the reader has not taken yet is not replaced: a page reads at its own pace,
-    // and one that holds its view costs the stream no copies.
     // Published whether or not the reader has taken the last snapshot: a publication writes no
     // more than the snapshot's own figures, while looking first would cost the stream a wait for
     // the line the reader last wrote. That line is asked for a chunk ahead instead.
@@ -171,6 +168,8 @@ void CPhaseTap::OnChunk(const TapChunk& chunk) {
         Publish();
     else if (m_sincePublish + kPhaseChunkFrames >= m_publishFrames)
         PrefetchForWrite(&m_middle);
+    // After any publication, so the lines asked for are those of the buffer the next chunk goes to.
+    TakeBackLines(chunk.frames);
 }
 
 void CPhaseTap::EndStream() {
