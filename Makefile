@@ -156,11 +156,12 @@ bench-render: windows
 bench-analysis: windows
 	tools/with-wine $(WINEPREFIX) bench/bench-analysis $(WINDOWS)
 
-# Our renderer with the precise filter against FFmpeg's aphaseshift and x42's phase rotate: the
-# time of each on the same five-minute file and the phase error of each at ten tones. Installs
-# the peers (Debian packages) when they are missing.
-bench-peers: windows
-	tools/with-wine $(WINEPREFIX) bench/bench-peers $(WINDOWS)
+# Our renderer and our LV2 plug-in with the precise filter against FFmpeg's aphaseshift and x42's
+# phase rotate (in the same LV2 host as ours): the time of each on the same five-minute file and
+# the phase error of each at ten tones. Installs the peers (Debian packages) when they are
+# missing.
+bench-peers: windows lv2
+	tools/with-wine $(WINEPREFIX) bench/bench-peers $(WINDOWS) $(NATIVE)/lv2
 
 clean:
 	rm -rf $(BUILD)
