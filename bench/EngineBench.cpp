@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -156,48 +157,69 @@ void BM_PathFloat(benchmark::State& state) {
     RunEngine<float>(state, Format::kFloat, static_cast<SignalPath>(state.range(2)));
 }
 
-// Float with the analysis tap connected (third argument 1), as while an analysis page is open
-// and reads it, or not (0).
+// Float with the analysis tap connected, as while an analysis page is open and reads it, against
+// the same engine without: rounds of kTapRoundBlocks blocks on one, then on the other, each timed
+// by the streaming thread's clock; the cost is the median of the rounds' ratios, so the machine's
+// slow drifts and its neighbours' bursts fall on both sides of a pair alike.
+constexpr int kTapRoundBlocks = 32;
 void BM_TapFloat(benchmark::State& state) {
     const int block = static_cast<int>(state.range(0));
-    BenchEngine bench(Format::kFloat, state.range(1));
+    BenchEngine closed(Format::kFloat, state.range(1)), open(Format::kFloat, state.range(1));
     const std::unique_ptr<CPhaseTap> tap = CPhaseTap::Create();
-    if (state.range(2)) bench.engine.SetTap(tap.get());
+    open.engine.SetTap(tap.get());
     Block<float> b(block);
     // The page reads a snapshot every 75 ms of audio. As in a host, it reads on a thread of its
-    // own that sleeps between reads (its timer's), asked to by the stream once per read: the
-    // time measured is the streaming thread's CPU time, the page's copy is not part of it, and
-    // no thread spins beside the stream.
+    // own that sleeps between reads (its timer's), asked to by the stream once per read: its
+    // copy is not the streaming thread's time, and no thread spins beside the stream.
     const int readEvery = std::max(1, static_cast<int>(kBenchRateHz * 75 / 1000 / block));
     std::atomic<int64_t> readsAsked{0};
     std::atomic<bool> done{false};
-    std::thread page;
-    if (state.range(2)) {
-        page = std::thread([&] {
+    std::thread page([&] {
 #ifdef __linux__
-            prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);  // naps of microseconds, not 50
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);  // naps of microseconds, not 50
 #endif
-            const std::unique_ptr<TapSnapshot> snapshot(new TapSnapshot);
-            for (int64_t reads = 0; !done.load(std::memory_order_relaxed);) {
-                if (readsAsked.load(std::memory_order_relaxed) == reads) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(10));
-                    continue;
-                }
-                tap->Read(snapshot.get());
-                reads = readsAsked.load(std::memory_order_relaxed);
+        const std::unique_ptr<TapSnapshot> snapshot(new TapSnapshot);
+        for (int64_t reads = 0; !done.load(std::memory_order_relaxed);) {
+            if (readsAsked.load(std::memory_order_relaxed) == reads) {
+                std::this_thread::sleep_for(std::chrono::microseconds(10));
+                continue;
             }
-        });
-    }
-    int64_t blocks = 0;
+            tap->Read(snapshot.get());
+            reads = readsAsked.load(std::memory_order_relaxed);
+        }
+    });
+    const auto threadSeconds = [] {
+        timespec t;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+    };
+    int64_t openBlocks = 0;
+    std::vector<double> ratios;
+    double closedSeconds = 0.0, openSeconds = 0.0;
     for (auto _ : state) {
-        b.Run(bench.engine);
+        const double start = threadSeconds();
+        for (int i = 0; i < kTapRoundBlocks; ++i) b.Run(closed.engine);
+        const double middle = threadSeconds();
+        for (int i = 0; i < kTapRoundBlocks; ++i) {
+            b.Run(open.engine);
+            if (++openBlocks % readEvery == 0)
+                readsAsked.store(openBlocks / readEvery, std::memory_order_relaxed);
+        }
+        const double end = threadSeconds();
         benchmark::DoNotOptimize(b.out.data());
-        if (state.range(2) && ++blocks % readEvery == 0)
-            readsAsked.store(blocks / readEvery, std::memory_order_relaxed);
+        closedSeconds += middle - start;
+        openSeconds += end - middle;
+        if (middle > start) ratios.push_back((end - middle) / (middle - start));
     }
     done.store(true, std::memory_order_relaxed);
-    if (page.joinable()) page.join();
-    SetRate(state, block);
+    page.join();
+    const double frames = double(block) * kTapRoundBlocks * double(state.iterations());
+    state.counters["closed frames/s"] = closedSeconds > 0 ? frames / closedSeconds : 0.0;
+    state.counters["open frames/s"] = openSeconds > 0 ? frames / openSeconds : 0.0;
+    if (!ratios.empty()) {
+        std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+        state.counters["cost %"] = 100.0 * (ratios[ratios.size() / 2] - 1.0);
+    }
 }
 
 // Arguments: block size in frames, Filter (0 all-pass, 1 FIR, 2 precise).
@@ -212,9 +234,8 @@ void LargeBlocks(benchmark::internal::Benchmark* b) {
 }
 constexpr int kTapBlockFrames = 512;
 void TapBlocks(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"block", "filter", "open"});
-    for (int filter = 0; filter < kFilterCount; ++filter)
-        for (int open = 0; open < 2; ++open) b->Args({kTapBlockFrames, filter, open});
+    b->ArgNames({"block", "filter"});
+    for (int filter = 0; filter < kFilterCount; ++filter) b->Args({kTapBlockFrames, filter});
 }
 void Paths(benchmark::internal::Benchmark* b) {
     b->ArgNames({"block", "filter", "path"});
@@ -296,7 +317,7 @@ bool CheckIdentity(Format f, int* framesChecked) {
     return ok;
 }
 
-// Console output as usual, and each run's frames/s kept for the ratios at the end.
+// Console output as usual, and each run's counters kept for the ratios at the end.
 class CRatioReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only on a terminal, as the library's own console output does by default.
@@ -305,12 +326,9 @@ public:
     // With --benchmark_repetitions the medians count.
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            const auto it = run.counters.find("frames/s");
-            if (it == run.counters.end()) continue;
-            if (run.run_type == Run::RT_Iteration)
-                m_rates[run.run_name.str()] = it->second.value;
-            else if (run.aggregate_name == "median")
-                m_rates[run.run_name.str()] = it->second.value;
+            if (run.run_type != Run::RT_Iteration && run.aggregate_name != "median") continue;
+            for (const auto& counter : run.counters)
+                m_counters[run.run_name.str() + " " + counter.first] = counter.second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -322,9 +340,11 @@ public:
         for (const char* format : kFormatNames) {
             for (int filter = 0; filter < kFilterCount; ++filter) {
                 const std::string args = "/block:4096/filter:" + std::to_string(filter);
-                const auto engine = m_rates.find("BM_Process" + std::string(format) + args);
-                const auto plain = m_rates.find("BM_Plain" + std::string(format) + args);
-                if (engine == m_rates.end() || plain == m_rates.end()) continue;
+                const auto engine = m_counters.find("BM_Process" + std::string(format) + args +
+                                                    " frames/s");
+                const auto plain =
+                    m_counters.find("BM_Plain" + std::string(format) + args + " frames/s");
+                if (engine == m_counters.end() || plain == m_counters.end()) continue;
                 std::printf("  %-6s %-8s engine %8.1f Mframes/s   plain %7.1f Mframes/s   x%.2f\n",
                             format, kFilterChoices[filter].name, engine->second / 1e6,
                             plain->second / 1e6, engine->second / plain->second);
@@ -335,22 +355,25 @@ public:
 
     // For each filter: the time per block with the analysis tap connected over the time without.
     void PrintTapCost() const {
-        std::printf("\nAnalysis tap, float at %d-frame blocks:\n", kTapBlockFrames);
+        std::printf("\nAnalysis tap, float at %d-frame blocks (streaming thread, paired rounds):\n",
+                    kTapBlockFrames);
         for (int filter = 0; filter < kFilterCount; ++filter) {
-            const std::string args = "BM_TapFloat/block:" + std::to_string(kTapBlockFrames) +
-                                     "/filter:" + std::to_string(filter) + "/open:";
-            const auto closed = m_rates.find(args + "0");
-            const auto open = m_rates.find(args + "1");
-            if (closed == m_rates.end() || open == m_rates.end()) continue;
+            const std::string run = "BM_TapFloat/block:" + std::to_string(kTapBlockFrames) +
+                                    "/filter:" + std::to_string(filter) + " ";
+            const auto closed = m_counters.find(run + "closed frames/s");
+            const auto open = m_counters.find(run + "open frames/s");
+            const auto cost = m_counters.find(run + "cost %");
+            if (closed == m_counters.end() || open == m_counters.end() || cost == m_counters.end())
+                continue;
             std::printf(
                 "  %-8s closed %8.1f Mframes/s   open %8.1f Mframes/s   %+.1f %% per block\n",
                 kFilterChoices[filter].name, closed->second / 1e6, open->second / 1e6,
-                100.0 * (closed->second / open->second - 1.0));
+                cost->second);
         }
     }
 
 private:
-    std::map<std::string, double> m_rates;
+    std::map<std::string, double> m_counters;  // "run name counter" -> value
 };
 
 }  // namespace
