@@ -223,6 +223,16 @@ TEST_F(PushButtonTest, PaintsItsImagesWithTheLitTintInsideTheMargins) {
 
 // The icon: the whole bitmap at the right, centred across, one pixel down and right while
 // pressed, its key colour showing the face.
+// Enabling or disabling the button shows at once, without a repaint asked for by its page.
+TEST_F(PushButtonTest, ShowsItsStateAtOnceWhenDisabledAndEnabled) {
+    SetWindowTextA(control, "Best");  // a caption, which greys when disabled
+    const CPixels enabled(control);
+    EnableWindow(control, FALSE);
+    EXPECT_FALSE(CPixels(control).Differences(enabled).Empty());
+    EnableWindow(control, TRUE);
+    EXPECT_TRUE(CPixels(control).Differences(enabled).Empty());
+}
+
 TEST_F(PushButtonTest, IconSitsAtTheRightAndMovesWhilePressed) {
     const CPixels plain(control);
     const auto clip = BitmapPixels(skin::kClipActiveId);
