@@ -34,13 +34,20 @@ inline HBITMAP CreationBackground(LPARAM createParam) {
 // Frees the record and clears the window's reference (WM_DESTROY).
 void DestroyControlState(HWND window);
 
-// WM_ERASEBKGND and WM_PAINT as every custom control answers them: no erasing (the paint
-// covers the whole client area), and paint(dc) with the paint DC between BeginPaint and
-// EndPaint. True, with *result set, when the message was one of the two.
+// WM_ERASEBKGND, WM_ENABLE and WM_PAINT as every custom control answers them: no erasing (the
+// paint covers the whole client area), a new paint when enabled or disabled, and paint(dc) with
+// the paint DC between BeginPaint and EndPaint. True, with *result set, when the message was one
+// of the three.
 template <typename PaintFunction>
 bool HandlePaintMessage(HWND window, UINT message, PaintFunction&& paint, LRESULT* result) {
     if (message == WM_ERASEBKGND) {
         *result = 1;
+        return true;
+    }
+    // A control that is enabled or disabled looks different: it paints again.
+    if (message == WM_ENABLE) {
+        InvalidateRect(window, nullptr, FALSE);
+        *result = 0;
         return true;
     }
     if (message != WM_PAINT) return false;
@@ -53,7 +60,7 @@ bool HandlePaintMessage(HWND window, UINT message, PaintFunction&& paint, LRESUL
 }
 
 // The message cases shared by the controls that take the mouse capture, for their procedure
-// to try first (once it has its state record): the two of HandlePaintMessage, and the loss of
+// to try first (once it has its state record): the three of HandlePaintMessage, and the loss of
 // the capture to another window (WM_CAPTURECHANGED) or to WM_CANCELMODE, which lowers
 // ControlCaptureFlag and calls captureLost() to end the press or drag. A control ending its own
 // press clears its state before giving up the capture, so captureLost() then finds nothing to end.

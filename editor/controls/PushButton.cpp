@@ -413,10 +413,8 @@ LRESULT CALLBACK PushButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SYSKEYUP: return OnSysKeyUp(window, *st, wParam, lParam);
     case WM_RBUTTONDOWN:
         return SendMessageA(GetParent(window), BTN_RBUTTONDOWN, GetDlgCtrlID(window), lParam);
-    // The focus frame, and the greyed look of a disabled button, show at once.
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE: Paint(window, *st, nullptr); return 0;
+    case WM_KILLFOCUS: Paint(window, *st, nullptr); return 0;
     case WM_SETTEXT: return OnSetText(window, *st, wParam, lParam);
     default: return OnButtonMessage(window, *st, message, wParam, lParam);
     }
