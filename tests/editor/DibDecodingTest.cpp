@@ -95,7 +95,9 @@ TEST(Rle8, RandomDataStaysInBounds) {
             // Padding bytes are never written.
             const size_t rowBytes = dib::RowBytes(size[0], 8);
             for (size_t i = 0; i < pixels.size(); ++i) {
-                if (i % rowBytes >= size_t(size[0])) ASSERT_EQ(pixels[i], 0) << i;
+                if (i % rowBytes >= size_t(size[0])) {
+                    ASSERT_EQ(pixels[i], 0) << i;
+                }
             }
         }
     }

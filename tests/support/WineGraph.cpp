@@ -140,7 +140,9 @@ HRESULT GraphRun::WaitForCompletion(DWORD timeoutMs) {
     long code = 0;
     const HRESULT hr = events_->WaitForCompletion(timeoutMs, &code);
     // A wait that runs out of time (E_ABORT) has no event; a stream that ended says how.
-    if (hr == S_OK) EXPECT_EQ(EC_COMPLETE, code);
+    if (hr == S_OK) {
+        EXPECT_EQ(EC_COMPLETE, code);
+    }
     return hr;
 }
 

@@ -109,7 +109,9 @@ TEST_F(EditorPage, LaysOutEveryControlInTabOrder) {
         EXPECT_EQ(c.className, ClassOf(control)) << c.id;
         // Each tab stop follows the one created before it.
         if (c.tabStop) {
-            if (previous) EXPECT_EQ(control, GetNextDlgTabItem(window_, previous, FALSE)) << c.id;
+            if (previous) {
+                EXPECT_EQ(control, GetNextDlgTabItem(window_, previous, FALSE)) << c.id;
+            }
             previous = control;
         }
     }
