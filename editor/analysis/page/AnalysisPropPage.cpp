@@ -193,9 +193,7 @@ void CAnalysisPropPage::ShowDisplay() {
     for (const auto& b : {std::make_pair(IDC_BEST_MONO, d.mono.available),
                           std::make_pair(IDC_BEST_CORRELATION, d.correlation.available)}) {
         HWND button = GetDlgItem(m_hwnd, b.first);
-        if ((IsWindowEnabled(button) != FALSE) == b.second) continue;
-        EnableWindow(button, b.second);
-        InvalidateRect(button, nullptr, FALSE);  // the button draws itself greyed or not
+        if ((IsWindowEnabled(button) != FALSE) != b.second) EnableWindow(button, b.second);
     }
     for (int id : {IDC_CURVES, IDC_SCOPE}) InvalidateRect(GetDlgItem(m_hwnd, id), nullptr, FALSE);
 }
