@@ -153,7 +153,20 @@ void CAnalysisPropPage::OnDestroy(HWND window) {
 
 void CAnalysisPropPage::OnTimer() {
     if (!m_prop || !m_hwnd || m_hold) return;
-    if (ReadSnapshot()) ShowDisplay();
+    if (ReadSnapshot() || FollowPhase()) ShowDisplay();
+}
+
+bool CAnalysisPropPage::FollowPhase() {
+    if (!m_display || !m_display->haveCurves) return false;
+    ParamValues& shown = m_display->snapshot.params;
+    int phase = 0, mode = 0, filter = 0;
+    if (FAILED(m_prop->GetPhase(&phase)) || FAILED(m_prop->GetMode(&mode)) ||
+        FAILED(m_prop->GetFilter(&filter)))
+        return false;
+    if (phase == shown[kParamPhase] || mode != shown[kParamMode] || filter != shown[kParamFilter])
+        return false;
+    shown[kParamPhase] = phase;
+    return true;
 }
 
 bool CAnalysisPropPage::ReadSnapshot() {

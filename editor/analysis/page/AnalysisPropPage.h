@@ -40,6 +40,10 @@ private:
     void DisconnectTap();
     // Takes a new snapshot into the display; false when there is none.
     bool ReadSnapshot();
+    // The curves hold every angle: a Phase set while no new snapshot comes (nothing streams)
+    // moves the current angle and its figures, as long as the plug-in's mode and filter are
+    // still those the curves were made with. True when it moved.
+    bool FollowPhase();
     // Shows the display: meters, readouts, drawings and which suggestions can be applied.
     void ShowDisplay();
     void ClearDisplay();

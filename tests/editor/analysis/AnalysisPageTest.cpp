@@ -3,6 +3,7 @@
 // has streamed through Wine's filter graph.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "analysis/PhaseAnalysis.h"
 
@@ -40,6 +41,19 @@ private:
         return S_OK;
     }
 };
+
+// What a window shows, read back from the screen after its pending paint.
+std::vector<COLORREF> Shown(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW);
+    RECT r;
+    GetClientRect(window, &r);
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(window);
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return pixels;
+}
 
 // A click as the mouse makes it: press and release over the control.
 void ClickWithMouse(HWND control) {
@@ -222,6 +236,25 @@ TEST_F(AnalysisPage, ApplyingASuggestionIsOneUserEditThatTheEditorFollows) {
         EXPECT_EQ(0, Get(&IVxPlugInProp::GetPhase)) << "one undo point takes back the whole edit";
         EXPECT_EQ(c.startMode, Get(&IVxPlugInProp::GetMode));
     }
+}
+
+// The curves hold every angle: a Phase set after the stream has stopped moves the current
+// angle's marker at the next tick, but not once the mode no longer is the curves' own.
+TEST_F(AnalysisPage, CurrentAngleFollowsPhaseWhileNothingStreams) {
+    ComPtr<IPhaseAnalysisTap> tap;
+    if (FAILED(filter_.As(IID_IPhaseAnalysisTap, &tap))) GTEST_SKIP() << "no analysis tap";
+    SetAll(0, 100, 0, 0, 1, 0);
+    StreamInvertedPair();
+    AnalysisTick();
+    const HWND curves = AnalysisItem(IDC_CURVES);
+    const std::vector<COLORREF> atZero = Shown(curves);
+    SetAll(90, 100, 0, 0, 1, 0);
+    AnalysisTick();
+    const std::vector<COLORREF> atNinety = Shown(curves);
+    EXPECT_TRUE(atZero != atNinety) << "the marker moves to 90 degrees";
+    SetAll(-90, 100, 0, 1, 1, 0);
+    AnalysisTick();
+    EXPECT_TRUE(atNinety == Shown(curves)) << "curves of LR phase show no angle of MS phase";
 }
 
 // 32-bit float stereo frames as --analyze reads them from a file.
