@@ -182,20 +182,18 @@ void CPhaseTap::EndStream() {
 // holding up the writes: the scope's lines for as many frames as the last chunk had, and after
 // a publication the rest of the new buffer.
 void CPhaseTap::TakeBackLines(int frames) {
-    constexpr int kLine = 64;
     const Buffer& back = m_buffers[m_back];
-    for (int i = 0; i < frames; i += kLine / sizeof(back.snapshot.scope[0]))
+    for (int i = 0; i < frames; i += kCacheLine / sizeof(back.snapshot.scope[0]))
         PrefetchForWrite(&back.snapshot.scope[(m_scopeNext + i) & (kTapScopeFrames - 1)][0]);
 }
 
 void CPhaseTap::TakeBackHeader() {
-    constexpr int kLine = 64;
     const Buffer& back = m_buffers[m_back];
     const char* first = reinterpret_cast<const char*>(&back);
     const char* scope = reinterpret_cast<const char*>(&back.snapshot.scope[0][0]);
-    for (const char* p = first; p < scope; p += kLine) PrefetchForWrite(p);
+    for (const char* p = first; p < scope; p += kCacheLine) PrefetchForWrite(p);
     const char* end = first + sizeof(Buffer);
-    for (const char* p = scope + sizeof(back.snapshot.scope); p < end; p += kLine)
+    for (const char* p = scope + sizeof(back.snapshot.scope); p < end; p += kCacheLine)
         PrefetchForWrite(p);
 }
 

@@ -11,6 +11,7 @@
 #include "analysis/PhaseAnalysis.h"
 #include "analysis/PhaseTap.h"
 #include "engine/OutputStage.h"
+#include "tests/analysis/InterleavedFloatSource.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
@@ -225,34 +226,6 @@ TEST(PhaseTapTest, ScopeHoldsTheLatestOutputFrames) {
     }
 }
 
-// The input as the phase analysis reads it.
-class FloatSource : public IAnalysisSource {
-public:
-    explicit FloatSource(const std::vector<float>& stereo) : m_stereo(stereo) {}
-    bool Rewind() override {
-        m_at = 0;
-        return true;
-    }
-    size_t Read(double* left, double* right, size_t maxFrames) override {
-        size_t n = 0;
-        for (; n < maxFrames && m_at < m_stereo.size(); ++n, m_at += 2) {
-            left[n] = m_stereo[m_at];
-            right[n] = m_stereo[m_at + 1];
-        }
-        return n;
-    }
-    bool SinglePrecision() const override { return true; }
-    bool ClipsAtFullScale() const override { return false; }
-    uint32_t SampleRate() const override { return kRate; }
-    uint64_t FrameCount() const override { return m_stereo.size() / 2; }
-    const std::string& Error() const override { return m_error; }
-
-private:
-    const std::vector<float>& m_stereo;
-    size_t m_at = 0;
-    std::string m_error;
-};
-
 // A whole file through the plug-in with a window longer than it gives the phase analysis's
 // curves and best angles, for each mode and filter, at a width and output of their own.
 TEST(PhaseTapTest, WholeFileCurvesMatchThePhaseAnalysis) {
@@ -285,7 +258,7 @@ TEST(PhaseTapTest, WholeFileCurvesMatchThePhaseAnalysis) {
                 for (QuadratureFilter other : {QuadratureFilter::kAllpass, QuadratureFilter::kFir,
                                                QuadratureFilter::kPrecise})
                     settings.filters[ParamValueOf(other)] = other == filter;
-                FloatSource source(stereo);
+                CInterleavedFloatSource source(stereo);
                 PhaseAnalysisResult result;
                 std::string error;
                 ASSERT_TRUE(AnalyzePhase(source, settings, &result, &error)) << error;

@@ -10,6 +10,7 @@
 #include "editor/analysis/page/AnalysisPageIds.h"
 #include "engine/win/PhaseAnalysisTap.h"
 #include "plugin/PluginGuids.h"
+#include "tests/analysis/InterleavedFloatSource.h"
 #include "tests/editor/page/EditorPageFixture.h"
 #include "tests/support/WineGraph.h"
 
@@ -257,31 +258,6 @@ TEST_F(AnalysisPage, CurrentAngleFollowsPhaseWhileNothingStreams) {
     EXPECT_TRUE(atNinety == Shown(curves)) << "curves of LR phase show no angle of MS phase";
 }
 
-// 32-bit float stereo frames as --analyze reads them from a file.
-class CFloatSource : public IAnalysisSource {
-public:
-    explicit CFloatSource(const std::vector<float>& frames) : frames_(frames) {}
-    bool Rewind() override { return (next_ = 0), true; }
-    size_t Read(double* left, double* right, size_t maxFrames) override {
-        size_t n = 0;
-        for (; n < maxFrames && next_ < frames_.size() / 2; ++n, ++next_) {
-            left[n] = frames_[2 * next_];
-            right[n] = frames_[2 * next_ + 1];
-        }
-        return n;
-    }
-    bool SinglePrecision() const override { return true; }
-    bool ClipsAtFullScale() const override { return false; }
-    uint32_t SampleRate() const override { return 44100; }
-    uint64_t FrameCount() const override { return frames_.size() / 2; }
-    const std::string& Error() const override { return error_; }
-
-private:
-    const std::vector<float>& frames_;
-    size_t next_ = 0;
-    std::string error_;
-};
-
 // With the window over a whole file streamed through Wine's graph, each suggestion is the
 // angle twphase-render --analyze finds for the same file, mode and filter.
 TEST_F(AnalysisPage, SuggestsWhatTheCommandLineFindsForTheSameFile) {
@@ -318,7 +294,7 @@ TEST_F(AnalysisPage, SuggestsWhatTheCommandLineFindsForTheSameFile) {
         settings.objective = c.objective;
         settings.modes[1] = false;
         settings.filters[1] = settings.filters[2] = false;
-        CFloatSource source(frames);
+        CInterleavedFloatSource source(frames);
         PhaseAnalysisResult result;
         std::string error;
         ASSERT_TRUE(AnalyzePhase(source, settings, &result, &error)) << error;
